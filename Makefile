@@ -1,0 +1,69 @@
+# Quenlor: `make run` and `make test` work on a fresh Debian 12 machine.
+SHELL := /bin/bash
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+SAMPLE     ?= data/Estudios/Juan3.rvf
+
+PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
+            libjpeg62-turbo-dev libsimpleini-dev libsqlite3-dev libsword-dev sword-text-sparv \
+            xvfb xauth fonts-liberation fonts-dejavu-core poppler-utils
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps build build-asan run test test-release test-asan bench fuzz clean verse-table
+
+all: build
+
+# Installs only what is missing, so a second run costs one dpkg query.
+deps:
+	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get -o DPkg::Lock::Timeout=300 update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends $$missing; \
+	fi
+
+$(BUILD)/build.ninja: | deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+$(ASAN_BUILD)/build.ninja: | deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUENLOR_SANITIZE=ON -DQUENLOR_BENCH=OFF
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+build-asan: deps $(ASAN_BUILD)/build.ninja
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+# The full verse table is built from the Debian Bible module once; the committed
+# sample table in data/ stands in when the module is not installed.
+verse-table: build
+	@if [ ! -f $(BUILD)/data/RV1960.xml ] && [ -x $(BUILD)/src/cli/quenlor-cli ]; then \
+	  mkdir -p $(BUILD)/data; \
+	  if $(BUILD)/src/cli/quenlor-cli import-sword $(BUILD)/data.tmp >/dev/null 2>&1; then \
+	    mv $(BUILD)/data.tmp/RV1960.xml $(BUILD)/data/RV1960.xml; rm -rf $(BUILD)/data.tmp; \
+	  else rm -rf $(BUILD)/data.tmp; cp data/RV1960.xml $(BUILD)/data/RV1960.xml 2>/dev/null || true; fi; \
+	fi
+
+run: build verse-table
+	QUENLOR_DATA=$(CURDIR)/$(BUILD)/data $(BUILD)/src/app/quenlor $(SAMPLE)
+
+test: test-release test-asan
+
+test-release: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-asan: build-asan
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in $(BUILD)/bench/*/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+
+# libFuzzer builds need clang; run a target with e.g.  build-fuzz/tests/fuzz/fuzz_sql -max_total_time=60
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQUENLOR_FUZZ=ON -DQUENLOR_SANITIZE=ON -DQUENLOR_BENCH=OFF -DQUENLOR_TESTS=OFF
+	cmake --build build-fuzz -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz

@@ -1,0 +1,61 @@
+#include "cli.h"
+
+#include <QGuiApplication>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace cli {
+
+static std::vector<Command> &registry()
+{
+    static std::vector<Command> commands;
+    return commands;
+}
+
+Registrar::Registrar(const Command &c) { registry().push_back(c); }
+
+int usageError(const Command &c)
+{
+    std::fprintf(stderr, "usage: quenlor-cli %s\n", c.usage);
+    return 2;
+}
+
+} // namespace cli
+
+static void printHelp(FILE *out)
+{
+    auto commands = cli::registry();
+    std::sort(commands.begin(), commands.end(), [](auto &a, auto &b) { return std::strcmp(a.name, b.name) < 0; });
+    std::fprintf(out, "quenlor-cli: the Quenlor engines from the command line\n\nusage: quenlor-cli COMMAND [ARGS]\n\ncommands:\n");
+    for (auto &c : commands)
+        std::fprintf(out, "  %-52s %s\n", c.usage, c.summary);
+}
+
+int main(int argc, char **argv)
+{
+    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "help")) {
+        printHelp(stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    for (auto &c : cli::registry()) {
+        if (std::strcmp(c.name, argv[1]) != 0)
+            continue;
+        std::vector<std::string> args(argv + 2, argv + argc);
+        if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+            std::printf("usage: quenlor-cli %s\n%s\n", c.usage, c.summary);
+            return 0;
+        }
+        std::unique_ptr<QGuiApplication> app;
+        if (c.needsGui) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+                && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            app = std::make_unique<QGuiApplication>(argc, argv);
+        }
+        return c.run(args);
+    }
+    std::fprintf(stderr, "quenlor-cli: unknown command '%s' (see quenlor-cli --help)\n", argv[1]);
+    return 2;
+}

@@ -1,0 +1,23 @@
+// Program and data folders.
+#pragma once
+#include <string>
+
+namespace platform {
+
+// Folder of the running executable, ending in the path separator.
+std::string programDir();
+// The folder that holds the verse table files ("the Windows directory"):
+// $QUENLOR_DATA when set; on Windows the Windows directory; elsewhere the
+// installed data folder, or the build tree's data folder when running uncopied.
+std::string verseTableDir();
+// The user's configuration folder for the program (created on demand).
+std::string userConfigDir();
+bool isDirectoryWritable(const std::string &dir);
+constexpr char kPathSeparator =
+#ifdef _WIN32
+    '\\';
+#else
+    '/';
+#endif
+
+} // namespace platform

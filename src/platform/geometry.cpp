@@ -1,0 +1,37 @@
+#include "geometry.h"
+
+#include <cstdlib>
+#include <limits>
+
+namespace platform {
+
+Color defaultSysColorValue(int index)
+{
+    // The classic Windows scheme, so output never depends on the desktop theme.
+    static const Color table[31] = {
+        rgb(0xC8, 0xC8, 0xC8), rgb(0x00, 0x00, 0x00), rgb(0x99, 0xB4, 0xD1), rgb(0xBF, 0xCD, 0xDB),
+        rgb(0xF0, 0xF0, 0xF0), rgb(0xFF, 0xFF, 0xFF), rgb(0x64, 0x64, 0x64), rgb(0x00, 0x00, 0x00),
+        rgb(0x00, 0x00, 0x00), rgb(0x00, 0x00, 0x00), rgb(0xB4, 0xB4, 0xB4), rgb(0xF4, 0xF7, 0xFC),
+        rgb(0xAB, 0xAB, 0xAB), rgb(0x33, 0x99, 0xFF), rgb(0xFF, 0xFF, 0xFF), rgb(0xF0, 0xF0, 0xF0),
+        rgb(0xA0, 0xA0, 0xA0), rgb(0x6D, 0x6D, 0x6D), rgb(0x00, 0x00, 0x00), rgb(0x43, 0x4E, 0x54),
+        rgb(0xFF, 0xFF, 0xFF), rgb(0x69, 0x69, 0x69), rgb(0xE3, 0xE3, 0xE3), rgb(0x00, 0x00, 0x00),
+        rgb(0xFF, 0xFF, 0xE1), rgb(0x00, 0x00, 0x00), rgb(0x00, 0x66, 0xCC), rgb(0xB9, 0xD1, 0xEA),
+        rgb(0xD7, 0xE4, 0xF2), rgb(0x33, 0x99, 0xFF), rgb(0xF0, 0xF0, 0xF0)};
+    return index >= 0 && index < 31 ? table[index] : rgb(0, 0, 0);
+}
+
+int MulDiv(int number, int numerator, int denominator)
+{
+    if (denominator == 0)
+        return -1;
+    long long product = static_cast<long long>(number) * numerator;
+    bool negative = (product < 0) != (denominator < 0);
+    unsigned long long p = static_cast<unsigned long long>(std::llabs(product));
+    unsigned long long d = static_cast<unsigned long long>(std::llabs(static_cast<long long>(denominator)));
+    unsigned long long q = (p + d / 2) / d; // half away from zero
+    if (q > static_cast<unsigned long long>(std::numeric_limits<int>::max()) + (negative ? 1ULL : 0ULL))
+        return -1;
+    return negative ? static_cast<int>(-static_cast<long long>(q)) : static_cast<int>(q);
+}
+
+} // namespace platform
