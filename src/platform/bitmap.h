@@ -1,6 +1,7 @@
 // A decoded raster image in memory: 32-bit ARGB pixels (not premultiplied),
 // rows top to bottom. Engines pass it to Canvas::drawBitmap.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
