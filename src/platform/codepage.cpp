@@ -68,7 +68,9 @@ const SingleBytePage *singleBytePage(int cp)
                 size_t il = 1, ol = sizeof out;
                 iconv(cd, nullptr, nullptr, nullptr, nullptr);
                 char16_t u = char16_t(b); // undefined bytes map to U+00xx, as Windows does
-                bool defined = iconv(cd, &ip, &il, &op, &ol) != size_t(-1) && sizeof out - ol == 2;
+                // 1255 and 1258 hold a base letter back for a combining mark: flush it.
+                bool defined = iconv(cd, &ip, &il, &op, &ol) != size_t(-1)
+                               && iconv(cd, nullptr, nullptr, &op, &ol) != size_t(-1) && sizeof out - ol == 2;
                 if (defined)
                     u = char16_t(uint8_t(out[0]) | (uint8_t(out[1]) << 8));
                 page->toUnicode[b] = u;
@@ -139,7 +141,7 @@ std::string utf16ToMb(std::u16string_view text, int cp, bool *usedDefault)
             char *ip = in, *op = buf;
             size_t il = 2, ol = sizeof buf;
             iconv(cd, nullptr, nullptr, nullptr, nullptr);
-            if (iconv(cd, &ip, &il, &op, &ol) != size_t(-1)) {
+            if (iconv(cd, &ip, &il, &op, &ol) != size_t(-1) && iconv(cd, nullptr, nullptr, &op, &ol) != size_t(-1)) {
                 out.append(buf, size_t(op - buf));
                 ok = true;
             }
