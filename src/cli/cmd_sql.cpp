@@ -1,0 +1,85 @@
+// quenlor-cli sql: runs a statement through the record set the way the verse
+// popup does and prints the result as tab-separated UTF-8.
+#include "cli.h"
+
+#include "platform/folders.h"
+#include "xmlsql/xml_sql_db.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+std::string latin1ToUtf8(const std::string &s)
+{
+    std::string out;
+    out.reserve(s.size());
+    for (unsigned char c : s) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+int runSql(const std::vector<std::string> &args);
+
+const cli::Command kSqlCommand{"sql", "sql [--db DIR] STATEMENT",
+                               "run a statement on the table store (DIR: the verse-table folder)", runSql};
+QUENLOR_CLI_COMMAND(kSqlCommand);
+
+int runSql(const std::vector<std::string> &args)
+{
+    std::string dir, statement;
+    bool haveDir = false, haveStatement = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--db" && i + 1 < args.size()) {
+            dir = args[++i];
+            haveDir = true;
+        } else if (!haveStatement) {
+            statement = args[i];
+            haveStatement = true;
+        } else {
+            return cli::usageError(kSqlCommand);
+        }
+    }
+    if (!haveStatement)
+        return cli::usageError(kSqlCommand);
+    if (!haveDir) {
+        const char *env = std::getenv("QUENLOR_DATA");
+        dir = env && *env ? std::string(env) : platform::verseTableDir();
+    }
+    if (!dir.empty() && dir.back() != '/' && dir.back() != '\\')
+        dir += platform::kPathSeparator;
+
+    xmlsql::TXmlSqlDb db;
+    db.Close();
+    db.SetDataBase(dir);
+    db.SetSql(statement);
+    db.Open();
+
+    std::string line;
+    for (int c = 0; c < db.FieldCount(); ++c) {
+        if (c)
+            line += '\t';
+        line += db.Fields(c)->FieldName();
+    }
+    std::printf("%s\n", latin1ToUtf8(line).c_str());
+    for (db.First(); !db.Eof(); db.Next()) {
+        line.clear();
+        for (int c = 0; c < db.FieldCount(); ++c) {
+            if (c)
+                line += '\t';
+            line += db.Fields(c)->AsString();
+        }
+        std::printf("%s\n", latin1ToUtf8(line).c_str());
+    }
+    std::printf("ResultText: %s\n", latin1ToUtf8(db.ResultText()).c_str());
+    return db.ResultText().empty() ? 0 : 1;
+}
+
+} // namespace

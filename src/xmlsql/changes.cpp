@@ -1,0 +1,256 @@
+// INSERT, UPDATE, DELETE, CREATE TABLE and DROP TABLE. The changing statements
+// keep the previous content as the ".bak" file and put the new content in
+// place only once it is complete, so a failure leaves the table as it was.
+#include "xmlsql/eval.h"
+#include "xmlsql/log_file.h"
+#include "xmlsql/store_failure.h"
+#include "xmlsql/str_grid.h"
+#include "xmlsql/text_util.h"
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace xmlsql {
+
+void TStrGrid::Insert()
+{
+    if (TableFile.empty())
+        throw StoreFailure(); // ends the run without a result
+    const std::string path = Folder + TableFile;
+    FileBuffer file;
+    if (!file.Load(path) || !MakeBackup(path))
+        throw StoreFailure();
+    BackupFile = TableFile + ".bak";
+    cellBudget_ = file.Size() + (1 << 20);
+
+    std::vector<std::string> values;
+    std::vector<size_t> positions; // table column named by each position of `values`
+    auto takeValues = [&] {
+        values.clear();
+        positions.clear();
+        try {
+            if (Word(3) == "VALUES") {
+                tAwkline pieces(Word(4), ",");
+                for (size_t i = 0; i < FieldNames.size(); ++i) {
+                    if (i >= pieces.size())
+                        throw StoreFailure();
+                    values.push_back(Unquote(pieces[i]));
+                    positions.push_back(i);
+                }
+            } else {
+                tAwkline names(Word(3), ",");
+                std::vector<size_t> named(names.size(), 0); // a name no column has names the first
+                for (size_t i = 0; i < FieldNames.size(); ++i)
+                    for (size_t j = 0; j < names.size(); ++j)
+                        if (equalsNoCase(FieldNames[i], names[j]))
+                            named[j] = i;
+                for (auto &piece : tAwkline(Word(5), ",")) {
+                    positions.push_back(values.size() < named.size() ? named[values.size()] : 0);
+                    values.push_back(Unquote(piece));
+                }
+            }
+        } catch (const StoreFailure &) {
+            log_.LogError("Error: Definition of values");
+        }
+    };
+    auto firstIsAutoinc = [&] {
+        if (FieldTypes.empty())
+            throw StoreFailure(); // no type names: the run ends
+        return upperAscii(FieldTypes[0]) == "AUTOINC";
+    };
+
+    std::string out;
+    out.reserve(file.Size() + 256);
+    bool inserted = false;
+    LineReader in(file.Text());
+    std::string_view line;
+    while (in.Next(line)) {
+        if (containsUpper(line, "<TABLE")) {
+            if (ParseTableHeader(line))
+                WriteLine(out, BuildTableHeader());
+            else
+                WriteLine(out, line);
+            takeValues();
+        } else if (!inserted && containsUpper(line, "</TABLE")) {
+            std::vector<std::string> record(FieldNames.size());
+            ChargeCells(record.size());
+            for (size_t p = 0; p < values.size(); ++p)
+                if (positions[p] < record.size())
+                    record[positions[p]] = values[p]; // the last position naming a column wins
+            if (firstIsAutoinc() && !record.empty())
+                record[0] = std::to_string(LastId);
+            WriteRecord(out, record, record.size());
+            WriteLine(out, line);
+            inserted = true;
+        } else {
+            WriteLine(out, line);
+        }
+    }
+    bool autoinc = firstIsAutoinc();
+    if (!ReplaceFile(path, out))
+        throw StoreFailure();
+    if (autoinc)
+        SetResult(std::to_string(LastId));
+    else
+        SetResult(log_.LastError.empty() ? kSuccess : std::string_view(log_.LastError));
+}
+
+void TStrGrid::UpdateOrDelete(bool update)
+{
+    if (TableFile.empty()) {
+        log_.LogError("Error: Finding table");
+    } else {
+        try {
+            const std::string path = Folder + TableFile;
+            FileBuffer file;
+            if (!file.Load(path) || !MakeBackup(path))
+                throw StoreFailure();
+            BackupFile = TableFile + ".bak";
+            cellBudget_ = file.Size() + (1 << 20);
+            std::string out;
+            out.reserve(file.Size() + 256);
+            std::unique_ptr<tEval> eval;
+            Record rec;
+            std::vector<std::string_view> fresh;
+            std::string newValue;
+            LineReader in(file.Text());
+            std::string_view line;
+            while (in.Next(line)) {
+                if (containsUpper(line, "<TABLE")) {
+                    ParseTableHeader(line);
+                    eval = tEval::Build(Parser, FieldNames, FieldTypes, log_);
+                    WriteLine(out, line);
+                } else if (containsUpper(line, "<RECORD")) {
+                    ReadRecord(in, line, FieldNames.size(), rec);
+                    if (!eval || eval->Evaluate(rec.values)) {
+                        if (!update)
+                            continue; // a deleted record's lines are left out
+                        std::string wanted = upperAscii(Word(3));
+                        size_t col = 0;
+                        while (col < UpperFieldNames.size() && UpperFieldNames[col] != wanted)
+                            ++col;
+                        if (col == UpperFieldNames.size())
+                            throw StoreFailure();
+                        newValue = Unquote(Word(5));
+                        ChargeCells(rec.values.size());
+                        fresh.assign(rec.values.size(), {});
+                        for (size_t i = 0; i < fresh.size(); ++i)
+                            fresh[i] = i == col ? std::string_view(newValue) : rec.values[i];
+                        WriteRecord(out, fresh, fresh.size());
+                    } else {
+                        for (auto l : rec.lines)
+                            WriteLine(out, l);
+                    }
+                } else {
+                    WriteLine(out, line);
+                }
+            }
+            if (!ReplaceFile(path, out))
+                throw StoreFailure();
+        } catch (const StoreFailure &) {
+            log_.LogError("Error: Finding table");
+        }
+    }
+    if (log_.LastError.empty()) {
+        SetResult(kSuccess);
+        log_.Add(std::string(kSuccess));
+    } else {
+        SetResult(log_.LastError);
+    }
+}
+
+void TStrGrid::CreateTable()
+{
+    const std::string path = Folder + TableFile;
+    std::error_code ec;
+    if (fs::exists(path, ec)) {
+        log_.LogError("Error: Existing table");
+        SetResult(log_.LastError);
+        return;
+    }
+    try {
+        std::string out;
+        WriteLine(out, kDeclaration);
+        if (Parser.size() < 4)
+            throw StoreFailure();
+        // Definitions are cut at commas outside parentheses, so a type such as
+        // DECIMAL(10,2) stays one definition; PRIMARY ends the list.
+        std::vector<Words> defs(1);
+        int depth = 0;
+        for (size_t i = 4; i < Parser.size(); ++i) {
+            const std::string &w = Parser[i];
+            if (containsUpper(w, "PRIMARY"))
+                break;
+            if (w == "," && depth == 0) {
+                defs.emplace_back();
+                continue;
+            }
+            if (w == "(")
+                ++depth;
+            else if (w == ")" && depth > 0)
+                --depth;
+            defs.back().push_back(w);
+        }
+        ClearColumns();
+        for (auto &def : defs) {
+            if (def.empty() || def[0] == "PRIMARY")
+                continue;
+            if (def.size() < 2)
+                throw StoreFailure();
+            FieldNames.push_back(def[0]);
+            UpperFieldNames.push_back(upperAscii(def[0]));
+            std::string joined;
+            for (size_t i = 1; i < def.size(); ++i) {
+                def[i] = upperAscii(def[i]);
+                joined += def[i];
+            }
+            const std::string &t = def[1];
+            const char *type;
+            if (joined.find("AUTO_INCREMENT") != std::string::npos)
+                type = "autoinc";
+            else if (t.find("INT") != std::string::npos)
+                type = "integer";
+            else if (t.find("DOUBLE") != std::string::npos || t == "FLOAT" || t == "REAL" || t == "NUMERIC" ||
+                     t == "DECIMAL")
+                type = "float";
+            else if (t == "TIMESTAMP")
+                type = "datetime";
+            else
+                type = "string"; // TEXT, VARCHAR, and any type word the store does not know
+            FieldTypes.push_back(type);
+        }
+        WriteLine(out, BuildTableHeader());
+        WriteLine(out, kClosingLine);
+        if (!ReplaceFile(path, out))
+            throw StoreFailure();
+    } catch (const StoreFailure &) {
+        log_.LogError("Error: Finding table");
+    }
+    if (log_.LastError.empty()) {
+        SetResult(kSuccess);
+        log_.Add(std::string(kSuccess));
+    } else {
+        SetResult(log_.LastError);
+    }
+}
+
+void TStrGrid::DropTable()
+{
+    const std::string path = Folder + TableFile;
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) {
+        log_.LogError("Error: Table not exists");
+        SetResult(log_.LastError);
+        return;
+    }
+    fs::remove(path + ".bak", ec);
+    fs::rename(path, path + ".bak", ec);
+    if (ec)
+        throw StoreFailure();
+    BackupFile = TableFile + ".bak";
+    log_.Add(std::string(kSuccess));
+    SetResult(kSuccess);
+}
+
+} // namespace xmlsql

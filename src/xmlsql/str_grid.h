@@ -1,0 +1,63 @@
+// The store's in-memory table and statement executor in one: ExecSQL parses
+// the statement text, runs each statement against the table files and leaves
+// the outcome in the grid (selected rows under a header row, or a one-column
+// "Result" table holding a status text).
+#pragma once
+#include "xmlsql/sql_parser.h"
+#include "xmlsql/table_file.h"
+
+#include <string>
+#include <vector>
+
+namespace xmlsql {
+
+class TLogFile;
+
+inline constexpr std::string_view kSuccess = "Command finished succesfully";
+
+class TStrGrid : public TableHeader {
+public:
+    explicit TStrGrid(TLogFile &log) : log_(log) {}
+
+    std::vector<std::string> Cells; // row-major
+    std::vector<int> RowTags;       // one per row
+    int ColCount = 0;
+    int RowCount = 0;
+    std::string Folder; // ends with a path separator
+    std::string TableFile;
+    std::string BackupFile;
+    tSqlParser Parser;
+
+    // Throws StoreFailure for what ends a run: a text that does not parse, an
+    // empty statement, a folder that cannot be listed, an INSERT that fails.
+    void ExecSQL(const std::string &text);
+    void Execute();
+
+    void SetResult(std::string_view text);
+    std::string &Cell(int col, int row) { return Cells[static_cast<size_t>(col + row * ColCount)]; }
+    void DeleteRow(int row);
+    int RowOfTag(int tag) const;
+
+private:
+    const std::string &Word(size_t i) const; // throws StoreFailure past the end
+    void Select();
+    void Insert();
+    void UpdateOrDelete(bool update);
+    void CreateTable();
+    void DropTable();
+    void SortRows();
+    void ApplyAsNames();
+    void AddRow(std::vector<std::string> &&cells);
+    void ChargeCells(size_t n);
+
+    TLogFile &log_;
+    // Cells a statement may make, in proportion to its table file: a file whose
+    // records end early could otherwise demand far more than its own size.
+    size_t cellBudget_ = 0;
+    std::vector<size_t> selected_; // table column of each result column
+};
+
+// The text without one leading and one trailing quote (single or double).
+std::string Unquote(std::string_view text);
+
+} // namespace xmlsql
