@@ -1,0 +1,14 @@
+// The application object: errors that escape a command are shown to the user
+// and the program keeps running.
+#pragma once
+#include <QApplication>
+#include <functional>
+
+class TApplication : public QApplication {
+public:
+    TApplication(int &argc, char **argv);
+    bool notify(QObject *receiver, QEvent *e) override;
+
+    // Shows an escaped error's message; tests replace it.
+    std::function<void(const QString &message)> showError;
+};

@@ -1,0 +1,27 @@
+// Program entry: splash first, then the main window; the splash goes away on
+// the main window's timer.
+#include "app/application.h"
+#include "app/pictures.h"
+#include "app/splash.h"
+#include "app/win_reader.h"
+
+int main(int argc, char **argv)
+{
+    TApplication app(argc, argv);
+
+    frmSplash = new TfrmSplash;
+    frmSplash->show();
+    frmSplash->repaint();
+    QApplication::processEvents();
+
+    QApplication::setApplicationName(QStringLiteral("Quenlor"));
+    QApplication::setWindowIcon(applicationIcon());
+
+    TfrmWinReader main(QApplication::arguments());
+    main.show();
+
+    const int rc = app.exec();
+    delete frmSplash;
+    frmSplash = nullptr;
+    return rc;
+}

@@ -1,0 +1,309 @@
+#include "app/win_reader.h"
+
+#include "app/pictures.h"
+#include "app/splash.h"
+#include "components/window_bounds.h"
+#include "platform/folders.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+TfrmWinReader *frmWinReader = nullptr;
+
+const char *const kCreditLine = "Quenlor, lector de estudios bíblicos - Tavrin";
+
+namespace {
+
+QKeySequence ctrl(Qt::Key key)
+{
+    return QKeySequence(Qt::CTRL | key);
+}
+
+} // namespace
+
+TfrmWinReader::TfrmWinReader(const QStringList &arguments) : FArguments(arguments)
+{
+    frmWinReader = this;
+    setObjectName(QStringLiteral("frmWinReader"));
+    setWindowTitle(QStringLiteral("Quenlor v1.0"));
+    setWindowIcon(applicationIcon());
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+
+    PosSaver = new TPosSaver(this);
+    PosSaver->UseRegistry = true;
+    PosSaver->RegKey = QStringLiteral("Software\\Tavrin\\Reader");
+    PosSaver->setRegRootKey(TPosSaverHKEY::CURRENT_USER);
+
+    Balloon = new TBalloonControl(this);
+    RecentFiles = new TRecentFiles(this);
+    RecentFiles->Category = QStringLiteral("Estudios Recientes");
+    RecentFiles->MaxFiles = 7;
+
+    buildMenus();
+    buildToolBar();
+
+    auto *viewer = new QFrame(this);
+    viewer->setObjectName(QStringLiteral("rvRevisar"));
+    viewer->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    viewer->setBackgroundRole(QPalette::Base);
+    viewer->setAutoFillBackground(true);
+    viewer->setFocusPolicy(Qt::StrongFocus);
+    viewer->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(viewer, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { pmuEditor->popup(rvRevisar->mapToGlobal(at)); });
+    rvRevisar = viewer;
+    setCentralWidget(rvRevisar);
+
+    buildStatusBar();
+
+    RecentFiles->MenuItem = opcRecientes;
+    RecentFiles->OnItemClick = [this](TRecentFiles *sender, const QString &file) { RecentFilesItemClick(sender, file); };
+
+    // The designed size is the outer size, frame included.
+    setOuterWidth(this, 700);
+    setOuterHeight(this, 549);
+
+    tmrSplash = new QTimer(this);
+    tmrSplash->setInterval(4000);
+    connect(tmrSplash, &QTimer::timeout, this, [this] { tmrSplashTimer(); });
+    tmrSplash->start();
+
+    FormCreate();
+}
+
+TfrmWinReader::~TfrmWinReader()
+{
+    if (frmWinReader == this)
+        frmWinReader = nullptr;
+}
+
+QAction *TfrmWinReader::command(const QString &name, const QString &caption, void (TfrmWinReader::*handler)())
+{
+    auto *a = new QAction(caption, this);
+    a->setObjectName(name);
+    connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    return a;
+}
+
+void TfrmWinReader::buildMenus()
+{
+    opcAbrir = command(QStringLiteral("opcAbrir"), QStringLiteral("Abrir"), &TfrmWinReader::btnAbrirClick);
+    opcAbrir->setShortcut(ctrl(Qt::Key_A));
+    opcAbrir->setIcon(toolImage(imgOpen));
+    opcAbrir->setToolTip(QStringLiteral("Abrir..."));
+    opcPrever = command(QStringLiteral("opcPrever"), QStringLiteral("Vista preliminar"), &TfrmWinReader::btnPreverClick);
+    opcPrever->setIcon(toolImage(imgPreview));
+    opcImprimir = command(QStringLiteral("opcImprimir"), QStringLiteral("Imprimir"), &TfrmWinReader::btnImprimirClick);
+    opcImprimir->setIcon(toolImage(imgPrint));
+    opcConfigurarImpresora = command(QStringLiteral("opcConfigurarImpresora"), QStringLiteral("Configurar impresora..."),
+                                     &TfrmWinReader::opcConfigurarImpresoraClick);
+    opcSalir = command(QStringLiteral("opcSalir"), QStringLiteral("Salir"), &TfrmWinReader::opcSalirClick);
+
+    opcCopiar = command(QStringLiteral("opcCopiar"), QStringLiteral("Copiar"), &TfrmWinReader::btnBuscarClick);
+    opcCopiar->setShortcut(ctrl(Qt::Key_C));
+    opcCopiar->setIcon(toolImage(imgCopy));
+    opcSeleccionar = command(QStringLiteral("opcSeleccionar"), QStringLiteral("Seleccionar todo"),
+                             &TfrmWinReader::opcSeleccionarClick);
+    opcSeleccionar->setShortcut(ctrl(Qt::Key_E));
+    Buscar1 = command(QStringLiteral("Buscar1"), QStringLiteral("Buscar"), &TfrmWinReader::btnCopiarClick);
+    Buscar1->setShortcut(ctrl(Qt::Key_B));
+    Buscar1->setIcon(toolImage(imgFind));
+    Buscar1->setToolTip(QStringLiteral("Buscar..."));
+
+    opcTAyuda = command(QStringLiteral("opcTAyuda"), QStringLiteral("Temas de Ayuda"), &TfrmWinReader::btnAyudaClick);
+    opcTAyuda->setIcon(toolImage(imgHelp));
+    opcAcerca = command(QStringLiteral("opcAcerca"), QStringLiteral("Acerca de..."), &TfrmWinReader::opcAcercaClick);
+
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu"));
+    opcArchivo = bar->addMenu(QStringLiteral("Archivo"));
+    opcArchivo->setObjectName(QStringLiteral("opcArchivo"));
+    opcArchivo->addAction(opcAbrir);
+    opcRecientes = opcArchivo->addMenu(QStringLiteral("Recientes"));
+    opcRecientes->setObjectName(QStringLiteral("opcRecientes"));
+    N1 = opcArchivo->addSeparator();
+    N1->setObjectName(QStringLiteral("N1"));
+    opcArchivo->addAction(opcPrever);
+    opcArchivo->addAction(opcImprimir);
+    opcArchivo->addAction(opcConfigurarImpresora);
+    N2 = opcArchivo->addSeparator();
+    N2->setObjectName(QStringLiteral("N2"));
+    opcArchivo->addAction(opcSalir);
+
+    opcEdicion = bar->addMenu(QStringLiteral("Edición"));
+    opcEdicion->setObjectName(QStringLiteral("opcEdicion"));
+    opcEdicion->addAction(opcCopiar);
+    opcEdicion->addAction(opcSeleccionar);
+    sepEdicion = opcEdicion->addSeparator();
+    sepEdicion->setObjectName(QStringLiteral("sepEdicion"));
+    opcEdicion->addAction(Buscar1);
+
+    opcAyuda = bar->addMenu(QStringLiteral("Ayuda"));
+    opcAyuda->setObjectName(QStringLiteral("opcAyuda"));
+    opcAyuda->addAction(opcTAyuda);
+    opcAyuda->addAction(opcAcerca);
+
+    pmuEditor = new QMenu(this);
+    pmuEditor->setObjectName(QStringLiteral("pmuEditor"));
+    mitCopy = opcCopiar;
+    mitSelecteAll = opcSeleccionar;
+    pmuEditor->addAction(mitCopy);
+    pmuEditor->addAction(mitSelecteAll);
+}
+
+QToolButton *TfrmWinReader::toolButton(QAction *a, const char *name)
+{
+    TBEditor->addAction(a);
+    auto *b = qobject_cast<QToolButton *>(TBEditor->widgetForAction(a));
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoRaise(true);
+    return b;
+}
+
+void TfrmWinReader::buildToolBar()
+{
+    TBEditor = new QToolBar(this);
+    TBEditor->setObjectName(QStringLiteral("TBEditor"));
+    TBEditor->setMovable(false);
+    TBEditor->setFloatable(false);
+    TBEditor->setIconSize(QSize(16, 16));
+    TBEditor->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    TBEditor->setFixedHeight(27);
+    TBEditor->setContentsMargins(2, 0, 0, 0);
+    TBEditor->setStyleSheet(QStringLiteral("QToolBar::separator { width: 8px; }"));
+    TBEditor->toggleViewAction()->setVisible(false);
+    addToolBar(Qt::TopToolBarArea, TBEditor);
+
+    // The copy button is named btnBuscar and the find button btnCopiar; their
+    // tool tips say what they do.
+    btnAbrir = toolButton(opcAbrir, "btnAbrir");
+    TBEditor->addSeparator()->setObjectName(QStringLiteral("sepTBEditor01"));
+    btnPrever = toolButton(opcPrever, "btnPrever");
+    btnImprimir = toolButton(opcImprimir, "btnImprimir");
+    TBEditor->addSeparator()->setObjectName(QStringLiteral("ToolButton1"));
+    btnBuscar = toolButton(opcCopiar, "btnBuscar");
+    TBEditor->addSeparator()->setObjectName(QStringLiteral("sepTBEditor05"));
+    btnCopiar = toolButton(Buscar1, "btnCopiar");
+    TBEditor->addSeparator()->setObjectName(QStringLiteral("sepTBEditor04"));
+    btnAyuda = toolButton(opcTAyuda, "btnAyuda");
+}
+
+void TfrmWinReader::buildStatusBar()
+{
+    StatusLine = statusBar();
+    StatusLine->setObjectName(QStringLiteral("StatusLine"));
+    StatusLine->setFixedHeight(19);
+    const int widths[3] = {290, 50, 50};
+    for (int i = 0; i < 3; ++i) {
+        auto *panel = new QLabel(StatusLine);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setMinimumWidth(widths[i]);
+        if (i < 2)
+            panel->setFixedWidth(widths[i]);
+        // The last panel reaches to the right edge, as it holds the document's path.
+        StatusLine->addWidget(panel, i == 2 ? 1 : 0);
+        FPanels[i] = panel;
+    }
+    FPanels[0]->setText(QString::fromUtf8(kCreditLine));
+}
+
+QString TfrmWinReader::statusPanelText(int panel) const
+{
+    return FPanels[panel]->text();
+}
+
+void TfrmWinReader::setStatusPanelText(int panel, const QString &text)
+{
+    FPanels[panel]->setText(text);
+}
+
+// --- window lifecycle ------------------------------------------------------
+
+void TfrmWinReader::FormCreate()
+{
+    PosSaver->RestorePosition();
+    // The system places the window; only the restored size is kept.
+    setAttribute(Qt::WA_Moved, false);
+
+    FCommandLineFile = FArguments.value(1);
+    FProgramDir = QString::fromStdString(platform::programDir());
+    // An installed program's folder is not writable: the list then lives in the
+    // user's configuration folder.
+    const std::string dir = platform::isDirectoryWritable(platform::programDir()) ? platform::programDir()
+                                                                                  : platform::userConfigDir();
+    RecentFiles->IniFileName = QString::fromStdString(dir) + QStringLiteral("Morvel.ini");
+    RecentFiles->LoadFromIni();
+}
+
+void TfrmWinReader::FormShow()
+{
+    // The verse table folder and the command-line document are attached here
+    // once the verse store and the viewer are part of the window.
+}
+
+void TfrmWinReader::FormClose()
+{
+    PosSaver->SavePosition();
+}
+
+void TfrmWinReader::showEvent(QShowEvent *e)
+{
+    QMainWindow::showEvent(e);
+    if (!FShown && !e->spontaneous()) {
+        FShown = true;
+        FormShow();
+    }
+}
+
+void TfrmWinReader::closeEvent(QCloseEvent *e)
+{
+    FormClose();
+    e->accept();
+}
+
+// --- commands --------------------------------------------------------------
+
+void TfrmWinReader::btnAbrirClick() {}
+void TfrmWinReader::RecentFilesItemClick(QObject *, const QString &) {}
+void TfrmWinReader::btnPreverClick() {}
+void TfrmWinReader::btnImprimirClick() {}
+void TfrmWinReader::opcConfigurarImpresoraClick() {}
+void TfrmWinReader::btnBuscarClick() {}
+void TfrmWinReader::opcSeleccionarClick() {}
+void TfrmWinReader::btnCopiarClick() {}
+void TfrmWinReader::btnAyudaClick() {}
+void TfrmWinReader::rvRevisarJump(int) {}
+
+void TfrmWinReader::opcSalirClick()
+{
+    close();
+}
+
+void TfrmWinReader::opcAcercaClick()
+{
+    const QString text = QStringLiteral("  Quenlor\n\n") + QString::fromUtf8(kCreditLine) +
+                         QStringLiteral("\n\nTavrin Software\nApartado de correos 316\n"
+                                        "Escríbanos: lectores@tavrin.example");
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Acerca de..."), text, QMessageBox::Ok);
+    box.exec();
+}
+
+void TfrmWinReader::tmrSplashTimer()
+{
+    if (frmSplash)
+        frmSplash->hide();
+    // Once is enough: the timer goes away after its first tick.
+    if (tmrSplash) {
+        tmrSplash->stop();
+        tmrSplash->deleteLater();
+        tmrSplash = nullptr;
+    }
+}

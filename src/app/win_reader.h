@@ -1,0 +1,99 @@
+// The main window: menus, toolbar, status bar, the viewer area and the
+// commands they run. Each command is one QAction shared by the menu, the
+// toolbar and the context menu, so a shortcut belongs to exactly one action.
+#pragma once
+#include "components/balloon.h"
+#include "components/brkapart.h"
+#include "components/pos_saver.h"
+#include "components/recent_files.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+
+class QLabel;
+class QMenu;
+class QToolBar;
+class QToolButton;
+
+class TfrmWinReader : public QMainWindow {
+    Q_OBJECT
+public:
+    // arguments: the program's command line, program name first.
+    explicit TfrmWinReader(const QStringList &arguments);
+    ~TfrmWinReader() override;
+
+    // Menus and their items. Menu items and toolbar buttons that run the same
+    // command are the same action.
+    QMenu *opcArchivo, *opcRecientes, *opcEdicion, *opcAyuda;
+    QAction *opcAbrir, *opcPrever, *opcImprimir, *opcConfigurarImpresora, *opcSalir;
+    QAction *opcCopiar, *opcSeleccionar, *Buscar1;
+    QAction *opcTAyuda, *opcAcerca;
+    QAction *N1, *N2, *sepEdicion;
+
+    QToolBar *TBEditor;
+    QToolButton *btnAbrir, *btnPrever, *btnImprimir, *btnBuscar, *btnCopiar, *btnAyuda;
+
+    // Placeholder for the document viewer: it fills the area between toolbar
+    // and status bar and carries the context menu until the viewer takes its place.
+    QWidget *rvRevisar;
+    QMenu *pmuEditor;
+    QAction *mitCopy, *mitSelecteAll; // opcCopiar and opcSeleccionar
+
+    QStatusBar *StatusLine;
+    QString statusPanelText(int panel) const;
+    void setStatusPanelText(int panel, const QString &text);
+    QLabel *statusPanel(int panel) const { return FPanels[panel]; }
+
+    TPosSaver *PosSaver;
+    TBrkApart BrkApart;
+    TBalloonControl *Balloon;
+    TRecentFiles *RecentFiles;
+    QPointer<QTimer> tmrSplash; // gone once it has fired
+
+    QString programDir() const { return FProgramDir; }
+    QString commandLineFile() const { return FCommandLineFile; }
+
+    // Command handlers.
+    virtual void btnAbrirClick();
+    virtual void RecentFilesItemClick(QObject *sender, const QString &fileName);
+    virtual void btnPreverClick();
+    virtual void btnImprimirClick();
+    virtual void opcConfigurarImpresoraClick();
+    virtual void opcSalirClick();
+    virtual void btnBuscarClick();  // copy
+    virtual void opcSeleccionarClick();
+    virtual void btnCopiarClick();  // find
+    virtual void btnAyudaClick();
+    virtual void opcAcercaClick();
+    virtual void rvRevisarJump(int id);
+    virtual void tmrSplashTimer();
+
+protected:
+    virtual void FormCreate();
+    virtual void FormShow();
+    virtual void FormClose();
+
+    void showEvent(QShowEvent *e) override;
+    void closeEvent(QCloseEvent *e) override;
+
+private:
+    QAction *command(const QString &name, const QString &caption, void (TfrmWinReader::*handler)());
+    QToolButton *toolButton(QAction *a, const char *name);
+    void buildMenus();
+    void buildToolBar();
+    void buildStatusBar();
+
+    QString FProgramDir;       // ends in the path separator
+    QString FCommandLineFile;  // empty when none was given
+    QStringList FArguments;
+    QLabel *FPanels[3] = {};
+    bool FShown = false;
+};
+
+// The main window, for parts that need its bounds (the verse popup).
+extern TfrmWinReader *frmWinReader;
+
+// The maker's credit line of status panel 0 and the about box.
+extern const char *const kCreditLine;
