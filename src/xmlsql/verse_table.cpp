@@ -48,8 +48,8 @@ static char32_t nextCodePoint(std::string_view s, size_t &i)
     unsigned char c = static_cast<unsigned char>(s[i++]);
     if (c < 0x80)
         return c;
-    int extra = c >= 0xF0 && c < 0xF8 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : -1;
-    if (extra < 0 || c >= 0xF8)
+    int extra = c >= 0xF0 && c < 0xF5 ? 3 : c >= 0xE0 && c < 0xF0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : -1;
+    if (extra < 0)
         return 0xFFFD;
     char32_t cp = c & (0x3F >> extra);
     for (int k = 0; k < extra; ++k) {
@@ -87,6 +87,10 @@ std::string CleanVerseText(std::string_view utf8)
             // Markup the plain filter left behind, e.g. Strong's numbers <G3588>.
             auto close = utf8.find('>', i);
             i = close == utf8.npos ? i + 1 : close + 1;
+            // A tag removed before punctuation would leave "word ," behind.
+            if (!latin1.empty() && latin1.back() == ' ' && i < utf8.size() &&
+                std::string_view(",.;:?!)").find(utf8[i]) != std::string_view::npos)
+                latin1.pop_back();
             continue;
         }
         appendLatin1(latin1, nextCodePoint(utf8, i));
@@ -100,15 +104,7 @@ std::string CleanVerseText(std::string_view utf8)
     }
     while (!out.empty() && out.back() == ' ')
         out.pop_back();
-    // A tag removed before punctuation leaves "word ," behind.
-    std::string tidy;
-    tidy.reserve(out.size());
-    for (size_t i = 0; i < out.size(); ++i) {
-        if (out[i] == ' ' && i + 1 < out.size() && std::string_view(",.;:?!)").find(out[i + 1]) != std::string_view::npos)
-            continue;
-        tidy += out[i];
-    }
-    return tidy;
+    return out;
 }
 
 bool ChapterFilter::Accepts(std::string_view abbreviation, int chapter) const
