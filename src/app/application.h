@@ -4,6 +4,10 @@
 #include <QApplication>
 #include <functional>
 
+// Runs one event delivery; an exception that escapes it is shown with
+// showError and counts as an unhandled event.
+bool deliverGuarded(const std::function<bool()> &deliver, const std::function<void(const QString &)> &showError);
+
 class TApplication : public QApplication {
 public:
     TApplication(int &argc, char **argv);

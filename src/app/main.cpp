@@ -19,6 +19,9 @@ int main(int argc, char **argv)
 
     TfrmWinReader main(QApplication::arguments());
     main.show();
+    // The splash stays in front of the main window while it lasts, also
+    // where no window manager keeps it on top.
+    frmSplash->raise();
 
     const int rc = app.exec();
     delete frmSplash;

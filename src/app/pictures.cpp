@@ -225,7 +225,7 @@ QPixmap splashPicture()
         }
     }
     p.setPen(QPen(QColor(0xc0, 0x1e, 0x1e), 2.5)); // ribbon
-    p.drawLine(spine + QPointF(2, 10), spine + QPointF(10, 48));
+    p.drawLine(spine + QPointF(2, 10), spine + QPointF(8, 30));
 
     QFont title(QStringLiteral("DejaVu Serif"));
     title.setPixelSize(54);
