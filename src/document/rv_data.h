@@ -5,9 +5,11 @@
 // its own (see rv_item.h).
 #pragma once
 #include "rv_docparams.h"
+#include "rv_graphic.h"
 #include "rv_item.h"
 #include "rv_style.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -120,6 +122,11 @@ public:
     std::vector<TRVMarkerState> StoredMarkers;
     // True for the document that owns the style sheet (not a note or a cell).
     bool OwnsStyleSheet = true;
+
+    // Host requests of RVF reading; the reader application answers none of them.
+    std::function<std::unique_ptr<TRVGraphic>(const std::string &name, int tag)> OnRVFPictureNeeded;
+    std::function<bool(const std::string &name, int tag)> OnRVFControlNeeded;
+    std::function<TCustomImageList *(int imageListTag)> OnRVFImageListNeeded;
 
 protected:
     // Called after an item was inserted at i (the formatted data resets its layout).

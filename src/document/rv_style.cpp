@@ -294,6 +294,7 @@ void TRVStyle::LoadReaderDefaults()
     framed.Border.Style = rvbSingle;
     framed.Border.BorderOffsets.SetAll(2);
     ListStyles.Clear();
+    Name = "rvStyleEditor";
     HoverColor = clRed;
     CheckpointColor = clLime;
     DefUnicodeStyle = 11;

@@ -312,6 +312,8 @@ public:
     // (12 text styles, 5 paragraph styles; text style 7 is the verse-link style).
     void LoadReaderDefaults();
 
+    // The component name; RVF writers store it with the style tables.
+    std::string Name;
     TFontInfos TextStyles;
     TParaInfos ParaStyles;
     TRVListInfos ListStyles;
