@@ -163,7 +163,7 @@ void buildLong(TCustomRVData &d)
     static const char *books[] = {"Gn", "Ex", "Sal", "Is", "Mt", "Mr", "Lc", "Jn", "Hch", "Ro", "1Co", "Gá", "Ef", "He"};
     Builder b(d);
     b.para(pCenter, sTitle, "Estudio largo: recorrido por las Escrituras");
-    for (int chapter = 1; chapter <= 120; ++chapter) {
+    for (int chapter = 1; chapter <= 200; ++chapter) {
         b.para(pLeft, sSubtitle, "Lección " + std::to_string(chapter));
         if (chapter % 10 == 1)
             b.checkpoint("leccion" + std::to_string(chapter));
