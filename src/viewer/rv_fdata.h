@@ -1,0 +1,194 @@
+// The formatted layer over the item storage: lays items out into draw items
+// for one width and one resolution, numbers the hyperlinks, and paints.
+//
+// Everything one formatting produces (draw items, line and paragraph records,
+// each item's first draw item and hyperlink number) lives here and not in the
+// items, so the printer can format the same items again without disturbing
+// the screen's layout (see ShareItemsFrom).
+//
+// The owner (the viewer control, the printer's hidden viewer, the headless
+// renderer) supplies size, margins, options, canvas and scroll state through
+// the virtual Get* operations.
+#pragma once
+#include "document/rv_data.h"
+#include "viewer/rv_background.h"
+#include "viewer/rv_drawlines.h"
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace rv {
+
+// Viewer options (TRVOption), as a bit set.
+enum : uint32_t {
+    rvoAllowSelection = bit(0), rvoSingleClick = bit(1), rvoScrollToEnd = bit(2), rvoClientTextWidth = bit(3),
+    rvoShowCheckpoints = bit(4), rvoShowPageBreaks = bit(5), rvoTagsArePChars = bit(6),
+    rvoAutoCopyUnicodeText = bit(7), rvoAutoCopyText = bit(8), rvoAutoCopyRVF = bit(10),
+    rvoAutoCopyImage = bit(11), rvoAutoCopyRTF = bit(12), rvoFormatInvalidate = bit(13),
+    rvoDblClickSelectsWord = bit(14), rvoRClickDeselects = bit(15), rvoShowSpecialCharacters = bit(16),
+    rvoFastFormatting = bit(18)
+};
+constexpr uint32_t kDefaultViewerOptions = 326949;
+
+// Text draw states beyond the three the style sheet knows (selected, hover, focused).
+enum : uint32_t {
+    rvtsItemStart = bit(2), rvtsItemEnd = bit(3), rvtsDrawItemStart = bit(4), rvtsDrawItemEnd = bit(5),
+    rvtsControlFocused = rvtsFocused, rvtsSpecialCharacters = bit(7)
+};
+
+enum TTextLayout : uint8_t { tlTop, tlCenter, tlBottom };
+
+// Screen and target resolution; lengths from styles, items and the owner are
+// screen pixels and are scaled to the target with MulDiv.
+struct TRVResolutionInfo {
+    int ScreenX = 96, ScreenY = 96, TargetX = 96, TargetY = 96;
+    int LeftMargin = 0, RightMargin = 0; // scaled
+    bool IsScreen() const { return ScreenX == TargetX && ScreenY == TargetY; }
+    int X(int v) const { return ScreenX == TargetX ? v : platform::MulDiv(v, TargetX, ScreenX); }
+    int Y(int v) const { return ScreenY == TargetY ? v : platform::MulDiv(v, TargetY, ScreenY); }
+};
+
+// One formatted line: its draw items start at FirstDrawItem; Top and Bottom
+// bound its pieces (Bottom includes the line's extra space).
+struct TRVLineRecord {
+    int FirstDrawItem = 0;
+    int Top = 0, Bottom = 0;
+    int Para = 0; // index into the paragraph records
+};
+
+// One formatted paragraph: its lines and the box its pieces cover.
+struct TRVParaRecord {
+    int FirstLine = 0, LineCount = 0;
+    int FirstItem = 0, ParaNo = 0;
+    int Top = 0, Bottom = 0, Right = 0;
+};
+
+// A selection end: draw item and position (text: 1..CharCount+1; others 0 or 1).
+struct TRVSelectionBounds {
+    int StartNo = -1, StartOffs = 0, EndNo = -1, EndOffs = 0;
+};
+
+class TCustomRVFormattedData : public TCustomRVData {
+public:
+    explicit TCustomRVFormattedData(TRVStyle *style = nullptr);
+    ~TCustomRVFormattedData() override;
+
+    // ---- what the owner supplies ----
+    virtual platform::Canvas *GetCanvas() = 0;
+    virtual int GetClientWidth() const = 0;
+    virtual int GetClientHeight() const = 0;
+    virtual int GetLeftMargin() const { return 5; }
+    virtual int GetRightMargin() const { return 5; }
+    virtual int GetTopMargin() const { return 5; }
+    virtual int GetBottomMargin() const { return 5; }
+    virtual int GetMinTextWidth() const { return 0; }
+    virtual int GetMaxTextWidth() const { return 0; }
+    virtual bool GetWordWrap() const { return true; }
+    virtual uint32_t GetOptions() const { return kDefaultViewerOptions; }
+    virtual int GetMaxLength() const { return 0; }
+    virtual TTextLayout GetVAlign() const { return tlTop; }
+    virtual TRVBiDiMode GetBiDiMode() const { return rvbdUnspecified; }
+    // Resolution the style and item lengths are given in.
+    virtual int GetScreenPixelsPerInchX() const { return 96; }
+    virtual int GetScreenPixelsPerInchY() const { return 96; }
+    // Scroll position in pixels.
+    virtual int GetHOffs() const { return 0; }
+    virtual int GetVOffs() const { return 0; }
+    // Applies the document size to the scroll bars; may change the client size.
+    virtual void SetScrollRange(int /*width*/, int /*height*/) {}
+    virtual void ScrollToY(int /*y*/) {}
+    virtual bool IsDesigning() const { return false; }
+    virtual bool IsControlFocused() const { return true; }
+    virtual platform::Color GetColor() const { return platform::clNone; } // the control's own colour
+    virtual const TRVBackground *GetBackground() const { return nullptr; }
+    virtual std::string GetControlName() const { return "ReadView"; }
+
+    // ---- items from another document (the printer shares the viewer's) ----
+    // The formatter and painter read items from `source` (nullptr: this document).
+    void ShareItemsFrom(TCustomRVData *source);
+    const TCustomRVData &Items() const { return FSource ? *FSource : static_cast<const TCustomRVData &>(*this); }
+    void Clear() override;
+
+    // ---- formatting ----
+    void FormatItems(bool OnlyResized, bool Force, bool TailOnly, platform::Canvas *canvas = nullptr);
+    void Format() { FormatItems(false, true, false); }
+    // Forgets cached display texts (call after changing shared items' text or styles).
+    void ResetTextCache();
+
+    TRVDrawLines DrawItemList;
+    std::vector<TRVJumpInfo> JumpList;
+    int ContentWidth = 0, WrapWidth = 0, ContentHeight = 0;
+    int JumpCount = 0;
+    int FirstJumpNo = 0;
+    int LastFormattedItem = -1;
+    TRVResolutionInfo ResolutionInfo;
+    // Vertical placement of a document shorter than the window.
+    int DocumentOffsetY() const;
+    // Document width: margins and content.
+    int DocumentWidth() const { return ResolutionInfo.LeftMargin + ContentWidth + ResolutionInfo.RightMargin; }
+
+    int FirstDrawItemOf(int itemNo) const;
+    // Zero-based hyperlink number of an item (published ids add FirstJumpNo).
+    int JumpIndexOf(int itemNo) const;
+    // Item index of the hyperlink with published id `id`, or -1.
+    int ItemIndexOfJump(int id) const;
+    const std::vector<TRVLineRecord> &Lines() const { return FLines; }
+    const std::vector<TRVParaRecord> &Paras() const { return FParas; }
+    // Index of the line a draw item lies on.
+    int LineOfDrawItem(int drawItemNo) const;
+    // The first line whose band reaches below document y (Lines().size() when none).
+    int FindLineAt(int y) const;
+    // The text a text item shows (all capitals applied, soft hyphens as U+200B).
+    const std::u16string &DisplayText(int itemNo) const;
+    // Leader characters of a tab piece ("" when none).
+    std::string TabLeader(int drawItemNo) const;
+
+    // ---- interaction state painting shows (set by the viewer control) ----
+    TRVSelectionBounds Selection;
+    // Normalised selection in document order; false when none or empty.
+    bool GetSelectionBounds(TRVSelectionBounds &out) const;
+    void SetSelection(int startNo, int startOffs, int endNo, int endOffs);
+    int HoveredJump = -1;      // zero-based jump number under the mouse
+    bool HoverOn = false;      // its hover look is shown
+    int CurrentItemNo = -1;    // e.g. the picture under the mouse
+    int FocusedItemNo = -1;    // hyperlink or control with the keyboard focus
+    std::vector<int> SoftPageBreaks; // document y of page breaks set by pagination
+
+    // ---- painting ----
+    // Paint cycle: background and document into an off-screen buffer of the
+    // update rectangle's size (window coordinates), then onto the window.
+    void PaintTo(platform::Canvas &window, const platform::Rect &update);
+    // Draws the draw items meeting rect (canvas coordinates); canvas point (0, 0)
+    // shows document point (xOffs, yOffs).
+    void DrawItems(platform::Canvas &canvas, const platform::Rect &rect, int xOffs, int yOffs, bool printing,
+                   bool onlyWhole, TRVColorMode colorMode = rvcmColor);
+    // Background colour: the control's, else the style sheet's.
+    platform::Color BackgroundColor() const;
+
+protected:
+    void ItemInserted(int i) override;
+    void ItemDeleting(int i) override;
+
+private:
+    friend class TRVFormatter;
+    friend class TRVPainter;
+    struct TextCache {
+        bool valid = false;
+        std::u16string text;
+        std::vector<int> softHyphens; // 0-based positions, ascending
+    };
+    const TextCache &TextOf(int itemNo) const;
+    void SyncItemArrays();
+
+    TCustomRVData *FSource = nullptr;
+    mutable std::vector<TextCache> FTexts;
+    std::vector<int> FFirstDrawItem, FJumpIndex;
+    std::vector<TRVLineRecord> FLines;
+    std::vector<TRVParaRecord> FParas;
+    std::unordered_map<int, std::string> FTabLeaders;
+    bool FRangeUpdate = false;
+    int FLastClientWidth = -1, FLastContentWidth = -1, FLastWrapWidth = -1;
+};
+
+} // namespace rv

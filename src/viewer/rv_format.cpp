@@ -1,0 +1,908 @@
+// The line builder: items into draw items for one width and resolution.
+#include "viewer/rv_fdata.h"
+#include "viewer/rv_fontcache.h"
+#include "viewer/rv_linebreak.h"
+
+#include <algorithm>
+
+namespace rv {
+
+using namespace platform;
+
+namespace {
+
+bool isTabItem(const TCustomRVItemInfo &item) { return item.StyleNo == ikTab; }
+
+bool isCombiningMark(char16_t c)
+{
+    return LineBreakClass(c) == lbCM && c >= 0x20;
+}
+
+} // namespace
+
+class TRVFormatter {
+public:
+    TRVFormatter(TCustomRVFormattedData &f, Canvas &canvas)
+        : F(f), D(f.Items()), S(*f.GetRVStyle()), C(canvas), R(f.ResolutionInfo), opts(f.GetOptions())
+    {
+    }
+
+    void ComputeWidths();
+    void Run(bool tailOnly);
+
+    TCustomRVFormattedData &F;
+    const TCustomRVData &D;
+    TRVStyle &S;
+    Canvas &C;
+    TRVResolutionInfo &R;
+    uint32_t opts;
+    std::unique_ptr<TRVFontInfoCache> cache;
+    int contentWidth = 0, wrapWidth = 0;
+
+private:
+    // ---- the running state (one per run) ----
+    int penX = 0, lineOrigin = 0, lineWidth = 0;
+    int baseline = 0, ascent = 0, descent = 0;
+    int lastExtra = 0;       // extra space below the last finished line
+    int lineTop = 0;
+    int lineStart = -1;      // draw item that starts the current line
+    bool lineOpen = false;   // a line has been started and not finished
+    bool lineEmpty = true;   // no piece on the current line yet
+    bool lineStartsPara = false;
+    int lineParaNo = 0;
+    int lineChars = 0;
+    bool lineHasAligned = false;
+    int prevItem = -1;       // the last item placed (for SpaceAfter)
+    bool skipSpaceAllowed = false;
+    int tabDrawItem = -1;    // pending right or centred tab
+    TRVTabAlign tabAlign = rvtaLeft;
+    int tabStop = 0;         // document x
+    int maxLength = 0;
+    bool wordWrap = true;
+
+    const TParaInfo &Para(int itemNo) const { return S.ParaStyles[D.GetItem(itemNo).ParaNo]; }
+    bool NoWrap(int itemNo) const { return !wordWrap || (Para(itemNo).Options & bit(rvpaoNoWrap)); }
+    TRVDrawLineInfo &Last() { return DrawItems()[DrawItems().Count() - 1]; }
+    TRVDrawLines &DrawItems() { return F.DrawItemList; }
+    bool IsTextPiece(const TRVDrawLineInfo &d) const { return D.GetItem(d.ItemNo).IsText(); }
+
+    void StartNewLine(int itemNo, bool paraStart, bool lineBreak);
+    void FinishLine(bool lastOfPara);
+    void FinishTab();
+    void AddPiece(std::unique_ptr<TRVDrawLineInfo> d, int above, int below, bool counts);
+    void PlaceText(int itemNo, int from, int count, int jumpId, bool &firstPiece, bool startsLine, bool paraStart,
+                   bool lineBreak);
+    void PlaceEmptyText(int itemNo, bool startsLine, bool paraStart, bool lineBreak);
+    void PlaceRectItem(int itemNo, bool startsLine, bool paraStart, bool lineBreak, int &jumpNo);
+    void PlaceFullLineItem(int itemNo);
+    int FitCount(Canvas &c, const std::u16string &t, int pos, int rest, int avail, bool unicode,
+                 const std::vector<int> &softHyphens, int hyphenWidth);
+    bool FindBreak(const std::u16string &t, int pos, int rest, int n, bool unicode, bool continuesAfter,
+                   int &pieceLen, int &skip);
+    platform::Size RectItemSize(int itemNo, int &above, int &below, bool &lineAligned);
+    int TabWidth(int itemNo);
+    void RecordLine(int first, int last);
+    void SetFirstDrawItem(int itemNo, int drawItemNo)
+    {
+        if (F.FFirstDrawItem[size_t(itemNo)] < 0)
+            F.FFirstDrawItem[size_t(itemNo)] = drawItemNo;
+    }
+};
+
+// ---- widths (step 2) ----
+
+void TRVFormatter::ComputeWidths()
+{
+    const int client = F.GetClientWidth();
+    const int margins = R.LeftMargin + R.RightMargin;
+    const int minText = R.X(F.GetMinTextWidth());
+    const int maxText = R.X(F.GetMaxTextWidth());
+    wordWrap = F.GetWordWrap();
+    // The widest thing that cannot be broken: a whole no-wrap paragraph, or
+    // the widest single item of a wrapping one (text counts a token 20 pixels).
+    int widest = 0;
+    const int n = D.ItemCount();
+    int paraStart = 0;
+    while (paraStart < n) {
+        int paraEnd = paraStart + 1;
+        while (paraEnd < n && !D.IsParaStart(paraEnd))
+            ++paraEnd;
+        const TParaInfo &p = Para(paraStart);
+        int indents = R.X(p.LeftIndent) + R.X(p.RightIndent) + std::max(0, R.X(p.FirstIndent));
+        bool noWrap = NoWrap(paraStart);
+        int sum = 0, best = 0;
+        for (int i = paraStart; i < paraEnd; ++i) {
+            const TCustomRVItemInfo &item = D.GetItem(i);
+            int w;
+            if (item.IsText()) {
+                if (noWrap) {
+                    const auto &fi = cache->Select(D.EffectiveStyleNo(i));
+                    w = fi.Canvas->textExtent(F.TextOf(i).text).cx;
+                } else {
+                    w = R.X(20);
+                }
+            } else if (item.IsFullLine()) {
+                w = item.StyleNo == ikHorizontalLine ? 0 : R.X(item.ContentSize().cx);
+            } else {
+                int a, b;
+                bool la;
+                w = item.StyleNo == ikTab ? 0 : RectItemSize(i, a, b, la).cx;
+                if (item.StyleNo == ikListMarker && i + 1 < paraEnd && !noWrap) {
+                    // A marker stays with the item after it.
+                    const TCustomRVItemInfo &next = D.GetItem(i + 1);
+                    w += next.IsText() ? R.X(20) : (next.IsFullLine() ? 0 : RectItemSize(i + 1, a, b, la).cx);
+                }
+            }
+            sum += w;
+            best = std::max(best, w);
+        }
+        widest = std::max(widest, indents + (noWrap ? sum : best));
+        paraStart = paraEnd;
+    }
+    contentWidth = std::max(client - margins, widest);
+    if (contentWidth < minText)
+        contentWidth = minText;
+    if (opts & rvoClientTextWidth) {
+        wrapWidth = std::max(client - margins, minText);
+    } else {
+        wrapWidth = contentWidth;
+        if (maxText >= 1 && wrapWidth > maxText)
+            wrapWidth = maxText;
+    }
+}
+
+// ---- lines (steps 5 and 6) ----
+
+void TRVFormatter::StartNewLine(int itemNo, bool paraStart, bool lineBreak)
+{
+    const bool wrap = !paraStart && !lineBreak;
+    bool consumed = false;
+    if (lineOpen && !lineEmpty) {
+        TRVDrawLineInfo &last = Last();
+        if (wrap && IsTextPiece(last) && last.CharCount > 0) {
+            const std::u16string &t = F.TextOf(last.ItemNo).text;
+            int endPos = last.FirstChar - 1 + last.CharCount - 1;
+            if (endPos >= 0 && endPos < int(t.size()) && t[size_t(endPos)] == u' ') {
+                consumed = true;
+                int idx = DrawItems().Count() - 1;
+                if (last.CharCount == 1 && idx > lineStart) {
+                    // A lone space after an earlier piece of the line: drop the piece.
+                    int item = last.ItemNo;
+                    DrawItems().Delete(idx);
+                    if (F.FFirstDrawItem[size_t(item)] == idx)
+                        F.FFirstDrawItem[size_t(item)] = -1;
+                    for (auto it = F.JumpList.rbegin(); it != F.JumpList.rend() && it->DrawItemNo >= idx; ++it)
+                        if (it->DrawItemNo == idx) {
+                            F.JumpList.erase(std::next(it).base());
+                            break;
+                        }
+                    penX = Last().Right() - lineOrigin;
+                } else {
+                    const auto &fi = cache->Select(D.EffectiveStyleNo(last.ItemNo));
+                    last.CharCount -= 1;
+                    int w = fi.Canvas->textExtent(std::u16string_view(t).substr(size_t(last.FirstChar - 1),
+                                                                                size_t(last.CharCount))).cx;
+                    penX -= last.Width - (w + last.SpaceBefore);
+                    last.Width = w + last.SpaceBefore;
+                    for (auto &j : F.JumpList)
+                        if (j.DrawItemNo == idx)
+                            j.Width = last.Width;
+                }
+            }
+        }
+        // A line that ends at a soft hyphen shows a hyphen there.
+        TRVDrawLineInfo &end = Last();
+        if (IsTextPiece(end) && end.CharCount > 0 && D.IsUnicodeItem(end.ItemNo)) {
+            const auto &sh = F.TextOf(end.ItemNo).softHyphens;
+            int endPos = end.FirstChar - 1 + end.CharCount - 1;
+            if (std::binary_search(sh.begin(), sh.end(), endPos)) {
+                int hw = cache->Get(D.EffectiveStyleNo(end.ItemNo)).HyphenWidth;
+                end.Width += hw;
+                penX += hw;
+            }
+        }
+        FinishTab();
+        FinishLine(!wrap);
+    }
+    skipSpaceAllowed = wrap && !consumed;
+    const TParaInfo &p = Para(itemNo);
+    int left = R.X(p.LeftIndent), right = R.X(p.RightIndent);
+    if (paraStart)
+        left += R.X(p.FirstIndent);
+    if (paraStart) {
+        if (prevItem >= 0)
+            descent += R.Y(Para(prevItem).SpaceAfter);
+        descent += R.Y(p.SpaceBefore);
+    }
+    int width = NoWrap(itemNo) ? contentWidth : wrapWidth;
+    lineWidth = width - right - left;
+    lineOrigin = R.LeftMargin + left;
+    lineChars = 0;
+    penX = 0;
+    lineOpen = true;
+    lineEmpty = true;
+    lineHasAligned = false;
+    lineStartsPara = paraStart;
+    lineParaNo = D.GetItem(itemNo).ParaNo;
+}
+
+void TRVFormatter::AddPiece(std::unique_ptr<TRVDrawLineInfo> d, int above, int below, bool counts)
+{
+    TRVDrawLines &list = DrawItems();
+    if (lineEmpty) {
+        baseline += lastExtra;
+        lastExtra = 0;
+        lineTop = baseline + descent;
+        ascent = counts ? above : 0;
+        baseline = lineTop + ascent;
+        descent = counts ? below : 0;
+        d->StartsLine = true;
+        d->Left = lineOrigin;
+        lineStart = list.Count();
+        lineEmpty = false;
+    } else if (counts) {
+        if (above > ascent) {
+            int delta = above - ascent;
+            for (int k = lineStart; k < list.Count(); ++k)
+                list[k].Top += delta;
+            baseline += delta;
+            ascent = above;
+        }
+        descent = std::max(descent, below);
+    }
+    d->Top = counts ? baseline - above : lineTop;
+    list.Add(std::move(d));
+}
+
+void TRVFormatter::FinishTab()
+{
+    if (tabDrawItem < 0)
+        return;
+    TRVDrawLines &list = DrawItems();
+    TRVDrawLineInfo &tab = list[tabDrawItem];
+    int stop = std::min(tabStop, lineOrigin + lineWidth);
+    int lastRight = list[list.Count() - 1].Right();
+    int shift = tabAlign == rvtaRight ? stop - lastRight : (2 * stop - tab.Right() - lastRight) / 2;
+    if (shift > 0) {
+        tab.Width += shift;
+        for (int k = tabDrawItem + 1; k < list.Count(); ++k)
+            list[k].Left += shift;
+        penX += shift;
+    }
+    tabDrawItem = -1;
+}
+
+void TRVFormatter::FinishLine(bool lastOfPara)
+{
+    lineOpen = false;
+    if (lineEmpty)
+        return;
+    TRVDrawLines &list = DrawItems();
+    const int first = lineStart, last = list.Count() - 1;
+    const TParaInfo &p = S.ParaStyles[lineParaNo];
+    int free = lineOrigin + lineWidth - list[last].Right();
+    TRVAlignment align = p.Alignment;
+    if (align == rvaJustify && lastOfPara)
+        align = rvaLeft;
+    if (align == rvaRight || align == rvaCenter) {
+        int shift = align == rvaRight ? free : std::max(0, free / 2);
+        if (shift != 0)
+            for (int k = first; k <= last; ++k)
+                list[k].Left += shift;
+    } else if (align == rvaJustify && last > first && free > 0) {
+        int k = last;
+        while (k > first && !isTabItem(D.GetItem(list[k].ItemNo)))
+            --k;
+        auto startsWithSpace = [&](const TRVDrawLineInfo &d) {
+            if (!IsTextPiece(d) || d.CharCount == 0)
+                return false;
+            const std::u16string &t = F.TextOf(d.ItemNo).text;
+            return d.FirstChar >= 1 && size_t(d.FirstChar - 1) < t.size() && t[size_t(d.FirstChar - 1)] == u' ';
+        };
+        int count = 0;
+        for (int j = k + 1; j <= last; ++j)
+            if (startsWithSpace(list[j]))
+                ++count;
+        if (count > 0) {
+            for (int j = k + 1; j <= last; ++j) {
+                if (!startsWithSpace(list[j]))
+                    continue;
+                int share = free / count;
+                list[j].SpaceBefore += share;
+                list[j].Width += share;
+                free -= share;
+                --count;
+            }
+            for (int j = k + 1; j <= last; ++j)
+                list[j].Left = list[j - 1].Right();
+        }
+    }
+    // Line spacing.
+    int extra = 0;
+    if (p.LineSpacingType == rvlsSpaceBetween) {
+        if (p.LineSpacing >= 0)
+            extra = R.Y(p.LineSpacing);
+    } else if (p.LineSpacing != 100 && p.LineSpacing >= 50) {
+        int top = INT32_MAX, bottom = INT32_MIN;
+        for (int k = first; k <= last; ++k)
+            if (IsTextPiece(list[k])) {
+                top = std::min(top, list[k].Top);
+                bottom = std::max(bottom, list[k].Bottom());
+            }
+        if (top <= bottom)
+            extra = (bottom - top) * (p.LineSpacing - 100) / 100;
+    }
+    // Items aligned to the line itself go in now that the line's extent is known.
+    if (lineHasAligned) {
+        int top = INT32_MAX, bottom = INT32_MIN;
+        for (int k = first; k <= last; ++k) {
+            const auto *ri = dynamic_cast<const TRVRectItemInfo *>(&D.GetItem(list[k].ItemNo));
+            if (ri && ri->VerticalAlign >= 2)
+                continue;
+            top = std::min(top, list[k].Top);
+            bottom = std::max(bottom, list[k].Bottom());
+        }
+        if (top > bottom)
+            top = bottom = lineTop;
+        int rise = 0;
+        for (int k = first; k <= last; ++k) {
+            const auto *ri = dynamic_cast<const TRVRectItemInfo *>(&D.GetItem(list[k].ItemNo));
+            if (!ri || ri->VerticalAlign < 2)
+                continue;
+            TRVDrawLineInfo &d = list[k];
+            d.Top = ri->VerticalAlign == 2 ? top : ri->VerticalAlign == 3 ? bottom - d.Height : (top + bottom - d.Height) / 2;
+            rise = std::max(rise, top - d.Top);
+        }
+        if (rise > 0) {
+            for (int k = first; k <= last; ++k)
+                list[k].Top += rise;
+            extra += rise;
+        }
+    }
+    for (int k = first; k <= last; ++k)
+        list[k].ExtraLineSpace = extra;
+    lastExtra = extra;
+    RecordLine(first, last);
+}
+
+void TRVFormatter::RecordLine(int first, int last)
+{
+    TRVDrawLines &list = DrawItems();
+    TRVLineRecord line;
+    line.FirstDrawItem = first;
+    line.Top = INT32_MAX;
+    line.Bottom = INT32_MIN;
+    int right = INT32_MIN;
+    for (int k = first; k <= last; ++k) {
+        line.Top = std::min(line.Top, list[k].Top);
+        line.Bottom = std::max(line.Bottom, list[k].Bottom() + list[k].ExtraLineSpace);
+        right = std::max(right, list[k].Right());
+    }
+    auto &paras = F.FParas;
+    if (lineStartsPara || paras.empty()) {
+        TRVParaRecord p;
+        p.FirstLine = int(F.FLines.size());
+        p.FirstItem = list[first].ItemNo;
+        p.ParaNo = lineParaNo;
+        p.Top = line.Top;
+        p.Bottom = line.Bottom;
+        p.Right = right;
+        paras.push_back(p);
+    }
+    TRVParaRecord &p = paras.back();
+    p.LineCount += 1;
+    p.Top = std::min(p.Top, line.Top);
+    p.Bottom = std::max(p.Bottom, line.Bottom);
+    p.Right = std::max(p.Right, right);
+    line.Para = int(paras.size()) - 1;
+    F.FLines.push_back(line);
+}
+
+// ---- text (steps 7 and 8) ----
+
+int TRVFormatter::FitCount(Canvas &c, const std::u16string &t, int pos, int rest, int avail, bool unicode,
+                           const std::vector<int> &softHyphens, int hyphenWidth)
+{
+    std::u16string_view view(t.data() + pos, size_t(rest));
+    if (!unicode || softHyphens.empty())
+        return c.textFit(view, avail);
+    std::vector<int> ext;
+    int n = c.textFit(view, avail, &ext);
+    auto isSoft = [&](int k) { return std::binary_search(softHyphens.begin(), softHyphens.end(), pos + k); };
+    // A line may end at a soft hyphen only when the hyphen it then shows fits,
+    // and never just before one.
+    while (n > 0 && n < rest) {
+        if (isSoft(n)) {
+            --n;
+            continue;
+        }
+        if (isSoft(n - 1) && ext[size_t(n - 1)] + hyphenWidth > avail) {
+            --n;
+            continue;
+        }
+        break;
+    }
+    return n;
+}
+
+bool TRVFormatter::FindBreak(const std::u16string &t, int pos, int rest, int n, bool unicode, bool continuesAfter,
+                             int &pieceLen, int &skip)
+{
+    const char16_t *u = t.data() + pos;
+    if (!unicode) {
+        for (int k = std::min(n, rest - 1); k >= 0; --k)
+            if (u[k] == u' ') {
+                if (k == 0) {
+                    pieceLen = 1;
+                    skip = 0;
+                } else {
+                    pieceLen = k;
+                    skip = 1;
+                }
+                return true;
+            }
+        return false;
+    }
+    int cut = n;
+    if (cut == rest - 1 && u[cut] == u' ')
+        --cut;
+    TRVLineBreakClass after = LineBreakClass(u[cut]);
+    bool spaceBetween = after == lbSP;
+    for (int k = cut - 1; k >= 0; --k) {
+        char16_t ch = u[k];
+        if (ch == u' ') {
+            spaceBetween = true;
+            continue;
+        }
+        TRVLineBreakClass cls = LineBreakClass(ch);
+        bool allowed;
+        if (after == lbSP)
+            allowed = true;
+        else {
+            int v = LineBreakPair(cls, after);
+            allowed = v == 0 || (v == 1 && spaceBetween);
+        }
+        if (allowed) {
+            int j = k + 1;
+            while (j <= cut && j < rest && u[j] == u' ')
+                ++j;
+            if (j > k + 1) {
+                pieceLen = j - 1;
+                skip = 1;
+            } else {
+                pieceLen = k + 1;
+                skip = 0;
+            }
+            return true;
+        }
+        after = cls;
+        spaceBetween = false;
+    }
+    if (n < rest && u[n] == u' ' && (n + 1 < rest || continuesAfter) && n > 0) {
+        pieceLen = n;
+        skip = 1;
+        return true;
+    }
+    return false;
+}
+
+void TRVFormatter::PlaceText(int itemNo, int from, int count, int jumpId, bool &firstPiece, bool startsLine,
+                             bool paraStart, bool lineBreak)
+{
+    const int styleNo = D.EffectiveStyleNo(itemNo);
+    const TRVFontInfoCacheItem &fi = cache->Select(styleNo);
+    Canvas &c = *fi.Canvas;
+    if (fi.FontInfo->CharSpacing != 0 && !R.IsScreen())
+        c.setCharacterExtra(R.X(fi.FontInfo->CharSpacing));
+    const auto &tc = F.TextOf(itemNo);
+    const std::u16string &t = tc.text;
+    const bool unicode = D.IsUnicodeItem(itemNo);
+    const bool noWrap = NoWrap(itemNo);
+    const bool continuesAfter = itemNo + 1 < D.ItemCount() && !D.IsLineStart(itemNo + 1);
+    const int above = fi.TextMetric.tmAscent + fi.VerticalOffset;
+    const int below = fi.TextMetric.tmDescent - fi.VerticalOffset;
+    int pos = from;
+    const int end = from + count;
+    bool needLine = firstPiece && (startsLine || !lineOpen);
+    bool wrapLine = false;
+    while (pos < end) {
+        if (needLine) {
+            wrapLine = !(firstPiece && (paraStart || lineBreak || !lineOpen));
+            StartNewLine(itemNo, !wrapLine && (paraStart || !lineOpen), !wrapLine && lineBreak);
+            needLine = false;
+            if (wrapLine && skipSpaceAllowed && end - pos > 1 && t[size_t(pos)] == u' ')
+                ++pos;
+            skipSpaceAllowed = false;
+        }
+        const int rest = end - pos;
+        const int avail = std::max(0, lineWidth - penX);
+        int n = noWrap ? rest : FitCount(c, t, pos, rest, avail, unicode, tc.softHyphens, fi.HyphenWidth);
+        if (maxLength >= 1)
+            n = std::min(n, std::max(0, maxLength - lineChars));
+        int pieceLen, skip = 0;
+        if (n == 0) {
+            if (!lineEmpty) {
+                needLine = true;
+                continue;
+            }
+            // Nothing fits on an empty line: one character (with its marks) stands alone.
+            pieceLen = 1;
+            if (unicode) {
+                while (pos + pieceLen < end && (isCombiningMark(t[size_t(pos + pieceLen)])
+                                                || (t[size_t(pos + pieceLen)] >= 0xDC00 && t[size_t(pos + pieceLen)] < 0xE000)))
+                    ++pieceLen;
+            }
+        } else if (n < rest) {
+            if (!FindBreak(t, pos, rest, n, unicode, continuesAfter, pieceLen, skip)) {
+                if (!lineEmpty) {
+                    needLine = true;
+                    continue;
+                }
+                pieceLen = n;
+            }
+        } else {
+            pieceLen = rest;
+        }
+        int w = c.textExtent(std::u16string_view(t).substr(size_t(pos), size_t(pieceLen))).cx;
+        auto d = std::make_unique<TRVDrawLineInfo>(lineOrigin + penX, 0, w, fi.TextMetric.tmHeight, itemNo, false);
+        d->FirstChar = pos + 1;
+        d->CharCount = pieceLen;
+        AddPiece(std::move(d), above, below, true);
+        int idx = DrawItems().Count() - 1;
+        SetFirstDrawItem(itemNo, idx);
+        if (jumpId >= 0) {
+            TRVJumpInfo j;
+            j.RVData = &F;
+            j.Width = w;
+            j.Height = fi.TextMetric.tmHeight;
+            j.Id = jumpId;
+            j.DrawItemNo = idx;
+            j.Cursor = fi.FontInfo->JumpCursor;
+            F.JumpList.push_back(j);
+        }
+        penX += w;
+        lineChars += pieceLen;
+        firstPiece = false;
+        pos += pieceLen + skip;
+        if (pos < end)
+            needLine = true;
+    }
+}
+
+void TRVFormatter::PlaceEmptyText(int itemNo, bool startsLine, bool paraStart, bool lineBreak)
+{
+    const TRVFontInfoCacheItem &fi = cache->Get(D.EffectiveStyleNo(itemNo));
+    if (startsLine || !lineOpen)
+        StartNewLine(itemNo, paraStart || !lineOpen, lineBreak);
+    auto d = std::make_unique<TRVDrawLineInfo>(lineOrigin + penX, 0, 0, fi.EmptyHeight, itemNo, false);
+    d->FirstChar = 1;
+    AddPiece(std::move(d), fi.TextMetric.tmAscent + fi.VerticalOffset, fi.TextMetric.tmDescent - fi.VerticalOffset,
+             true);
+    SetFirstDrawItem(itemNo, DrawItems().Count() - 1);
+}
+
+// ---- other items (steps 9 and 10) ----
+
+Size TRVFormatter::RectItemSize(int itemNo, int &above, int &below, bool &lineAligned)
+{
+    const TCustomRVItemInfo &item = D.GetItem(itemNo);
+    const auto *ri = dynamic_cast<const TRVRectItemInfo *>(&item);
+    Size s = item.ContentSize();
+    int spacing = ri && !isTabItem(item) ? ri->Spacing : 0;
+    if (auto *g = dynamic_cast<const TRVGraphicItemInfo *>(&item); g && !g->HasValidContent()) {
+        const TRVGraphic &bad = S.InvalidPicture();
+        if (g->ImageWidth <= 0)
+            s.cx = bad.Width();
+        if (g->ImageHeight <= 0)
+            s.cy = bad.Height();
+    }
+    Size box{R.X(s.cx + 2 * spacing), R.Y(s.cy + 2 * spacing)};
+    const int assoc = item.GetAssociatedTextStyleNo();
+    lineAligned = ri && ri->VerticalAlign >= 2;
+    if (assoc >= 0 && s.cy == 0) {
+        // Tabs and labels stand on the baseline like text of their style.
+        const auto &fi = cache->Get(assoc);
+        box.cy = fi.TextMetric.tmHeight;
+        above = fi.TextMetric.tmAscent + fi.VerticalOffset;
+        below = fi.TextMetric.tmDescent - fi.VerticalOffset;
+        return box;
+    }
+    int voff = 0;
+    if (assoc >= 0)
+        voff = cache->Get(assoc).VerticalOffset;
+    else if (ri)
+        voff = ri->VShiftAbsolute ? R.Y(ri->VShift) : MulDiv(box.cy, ri->VShift, 100);
+    if (ri && ri->VerticalAlign == 1) {
+        above = box.cy / 2 + voff;
+        below = box.cy - box.cy / 2 - voff;
+    } else {
+        above = box.cy + voff;
+        below = -voff;
+    }
+    return box;
+}
+
+int TRVFormatter::TabWidth(int itemNo)
+{
+    const TParaInfo &p = Para(itemNo);
+    const int x = lineOrigin - R.LeftMargin + penX;
+    const int L = R.X(p.LeftIndent);
+    int stop = -1;
+    TRVTabAlign align = rvtaLeft;
+    std::string leader;
+    for (const auto &tab : p.Tabs) {
+        int pos = R.X(tab.Position);
+        if (x < L && L < pos) {
+            stop = L;
+            break;
+        }
+        if (pos > x) {
+            stop = pos;
+            align = tab.Align;
+            leader = tab.Leader;
+            break;
+        }
+    }
+    if (stop < 0) {
+        bool lastBeyond = !p.Tabs.empty() && R.X(p.Tabs.back().Position) >= L;
+        if (x >= L || lastBeyond) {
+            int step = R.X(S.DefTabWidth > 0 ? S.DefTabWidth : 1);
+            if (step <= 0)
+                step = 1;
+            stop = (x / step + 1) * step;
+        } else {
+            stop = L;
+        }
+    }
+    int idx = DrawItems().Count(); // the tab's draw item, about to be added
+    if (!leader.empty())
+        F.FTabLeaders[idx] = leader;
+    const int tabLeft = lineOrigin + penX;
+    const int stopDoc = R.LeftMargin + stop;
+    if (align == rvtaLeft)
+        return stop - x;
+    tabDrawItem = idx;
+    tabAlign = align;
+    tabStop = stopDoc;
+    if (align == rvtaRight)
+        return 0;
+    return std::max(0, 2 * stopDoc - tabLeft - (lineOrigin + lineWidth));
+}
+
+void TRVFormatter::PlaceRectItem(int itemNo, bool startsLine, bool paraStart, bool lineBreak, int &jumpNo)
+{
+    const TCustomRVItemInfo &item = D.GetItem(itemNo);
+    int above, below;
+    bool lineAligned;
+    Size box = RectItemSize(itemNo, above, below, lineAligned);
+    bool afterMarker = itemNo > 0 && D.GetItemStyle(itemNo - 1) == ikListMarker;
+    if (startsLine || !lineOpen) {
+        StartNewLine(itemNo, paraStart || !lineOpen, lineBreak);
+    } else {
+        int w = isTabItem(item) ? 0 : box.cx;
+        bool fits = penX + w <= lineWidth && (maxLength < 1 || lineChars + 1 <= maxLength);
+        if (!fits && !NoWrap(itemNo) && !afterMarker)
+            StartNewLine(itemNo, false, false);
+    }
+    if (isTabItem(item)) {
+        FinishTab();
+        box.cx = TabWidth(itemNo);
+    }
+    auto d = std::make_unique<TRVDrawLineInfo>(lineOrigin + penX, 0, box.cx, box.cy, itemNo, false);
+    if (lineAligned)
+        lineHasAligned = true;
+    AddPiece(std::move(d), above, below, !lineAligned);
+    int idx = DrawItems().Count() - 1;
+    SetFirstDrawItem(itemNo, idx);
+    penX += box.cx;
+    lineChars += 1;
+    if (item.IsHotKind()) {
+        TRVJumpInfo j;
+        j.RVData = &F;
+        j.Width = box.cx;
+        j.Height = box.cy;
+        j.Id = jumpNo;
+        j.DrawItemNo = idx;
+        j.Cursor = S.JumpCursor;
+        F.JumpList.push_back(j);
+        F.FJumpIndex[size_t(itemNo)] = jumpNo;
+        ++jumpNo;
+    }
+}
+
+void TRVFormatter::PlaceFullLineItem(int itemNo)
+{
+    const TCustomRVItemInfo &item = D.GetItem(itemNo);
+    if (lineOpen && !lineEmpty) {
+        FinishTab();
+        FinishLine(true);
+    }
+    baseline += lastExtra;
+    lastExtra = 0;
+    const TParaInfo &p = Para(itemNo);
+    int gap = (prevItem >= 0 ? R.Y(Para(prevItem).SpaceAfter) : 0) + R.Y(p.SpaceBefore);
+    const bool hline = item.StyleNo == ikHorizontalLine;
+    if (hline)
+        gap += R.Y(S.ParaStyles[0].SpaceBefore);
+    std::unique_ptr<TRVDrawLineInfo> d;
+    if (hline) {
+        int h = R.Y(5);
+        // The previous line's descent stays clear, so the rule never overlaps it.
+        d = std::make_unique<TRVDrawLineInfo>(R.LeftMargin, baseline + descent + gap, wrapWidth, 2 * h + 1, itemNo,
+                                              true);
+        baseline = d->Top + h + 1;
+        descent = h;
+    } else {
+        int left = R.X(p.LeftIndent), right = R.X(p.RightIndent);
+        int avail = wrapWidth - left - right;
+        Size s = item.ContentSize();
+        int w = R.X(s.cx), h = R.Y(s.cy);
+        int x = R.LeftMargin + left;
+        if (p.Alignment == rvaRight)
+            x += avail - w;
+        else if (p.Alignment == rvaCenter)
+            x += std::max(0, (avail - w) / 2);
+        d = std::make_unique<TRVDrawLineInfo>(x, baseline + descent + gap, w, h, itemNo, true);
+        baseline = d->Top + h;
+        descent = 0;
+    }
+    TRVDrawLines &list = DrawItems();
+    list.Add(std::move(d));
+    int idx = list.Count() - 1;
+    SetFirstDrawItem(itemNo, idx);
+    lineStartsPara = true;
+    lineParaNo = item.ParaNo;
+    RecordLine(idx, idx);
+    lineOpen = false;
+    lineEmpty = true;
+}
+
+// ---- the run (steps 3, 4 and 11) ----
+
+void TRVFormatter::Run(bool tailOnly)
+{
+    maxLength = F.GetMaxLength();
+    int start = 0;
+    int jumpNo = 0;
+    if (tailOnly && F.LastFormattedItem >= 0) {
+        start = F.LastFormattedItem + 1;
+        prevItem = F.LastFormattedItem;
+        jumpNo = F.JumpCount;
+        baseline = F.ContentHeight - R.Y(F.GetBottomMargin()) - R.Y(Para(prevItem).SpaceAfter);
+        descent = 0;
+        // The arrays may have grown with the appended items.
+        size_t n = size_t(D.ItemCount());
+        F.FFirstDrawItem.resize(n, -1);
+        F.FJumpIndex.resize(n, 0);
+    } else {
+        F.DrawItemList.Clear();
+        F.JumpList.clear();
+        F.FLines.clear();
+        F.FParas.clear();
+        F.FTabLeaders.clear();
+        F.JumpCount = 0;
+        F.SyncItemArrays();
+        baseline = R.Y(F.GetTopMargin());
+        descent = 0;
+    }
+    const int n = D.ItemCount();
+    for (int i = start; i < n; ++i) {
+        const TCustomRVItemInfo &item = D.GetItem(i);
+        const bool first = i == start;
+        const bool paraStart = D.IsParaStart(i) || (first && !lineOpen);
+        const bool lineBreak = !D.IsParaStart(i) && (item.ItemOptions & ioLineBreak) != 0;
+        const bool startsLine = paraStart || lineBreak || (first && !lineOpen);
+        if (item.IsText()) {
+            const auto &t = F.TextOf(i).text;
+            const int styleNo = D.EffectiveStyleNo(i);
+            const bool jump = S.TextStyles[styleNo].Jump && !t.empty();
+            int jumpId = jump ? jumpNo : -1;
+            if (jump)
+                F.FJumpIndex[size_t(i)] = jumpNo;
+            if (t.empty()) {
+                PlaceEmptyText(i, startsLine, paraStart, lineBreak);
+            } else if (S.ParaStyles[item.ParaNo].Alignment == rvaJustify
+                       && D.GetItemBiDiMode(i) != rvbdRightToLeft) {
+                // Every word is a piece of its own, carrying the space in front of it.
+                bool firstPiece = true;
+                size_t a = 0;
+                while (a < t.size()) {
+                    size_t b = t.find(u' ', a + 1);
+                    if (b == std::u16string::npos)
+                        b = t.size();
+                    PlaceText(i, int(a), int(b - a), jumpId, firstPiece, startsLine, paraStart, lineBreak);
+                    a = b;
+                }
+            } else {
+                bool firstPiece = true;
+                PlaceText(i, 0, int(t.size()), jumpId, firstPiece, startsLine, paraStart, lineBreak);
+            }
+            if (jump)
+                ++jumpNo;
+        } else if (item.IsFullLine()) {
+            PlaceFullLineItem(i);
+        } else {
+            PlaceRectItem(i, startsLine, paraStart, lineBreak, jumpNo);
+        }
+        prevItem = i;
+    }
+    FinishTab();
+    if (lineOpen)
+        FinishLine(true);
+    F.JumpCount = jumpNo;
+    F.LastFormattedItem = n - 1;
+    F.ContentHeight = baseline + descent + lastExtra + R.Y(F.GetBottomMargin());
+    if (n > 0)
+        F.ContentHeight += R.Y(Para(n - 1).SpaceAfter);
+    for (auto &j : F.JumpList) {
+        const TRVDrawLineInfo &d = F.DrawItemList[j.DrawItemNo];
+        j.Left = d.Left;
+        j.Top = d.Top;
+        j.Width = d.Width;
+        j.Height = d.Height;
+    }
+}
+
+// ---- the entry point (steps 1, 2, 12 and 13) ----
+
+void TCustomRVFormattedData::FormatItems(bool OnlyResized, bool Force, bool TailOnly, Canvas *canvas)
+{
+    for (int pass = 0; pass < 3; ++pass) {
+        if (FRangeUpdate) {
+            FRangeUpdate = false;
+            return;
+        }
+        if (IsDesigning() || !GetRVStyle())
+            return;
+        Canvas *c = canvas ? canvas : GetCanvas();
+        if (!c)
+            return;
+        ResolutionInfo.ScreenX = GetScreenPixelsPerInchX();
+        ResolutionInfo.ScreenY = GetScreenPixelsPerInchY();
+        ResolutionInfo.TargetX = c->dpiX();
+        ResolutionInfo.TargetY = c->dpiY();
+        ResolutionInfo.LeftMargin = ResolutionInfo.X(GetLeftMargin());
+        ResolutionInfo.RightMargin = ResolutionInfo.X(GetRightMargin());
+
+        // Where the view is, to come back to it after a resize.
+        int anchorItem = -1, anchorDist = 0;
+        if (OnlyResized && DrawItemList.Count() > 0) {
+            int y = GetVOffs() - DocumentOffsetY();
+            int line = std::min(FindLineAt(y), int(FLines.size()) - 1);
+            const TRVDrawLineInfo &d = DrawItemList[FLines[size_t(line)].FirstDrawItem];
+            anchorItem = d.ItemNo;
+            anchorDist = y - d.Top;
+        }
+
+        const int clientW = GetClientWidth(), clientH = GetClientHeight();
+        TRVFormatter fm(*this, *c);
+        fm.cache = MakeFontInfoCache((GetOptions() & rvoFastFormatting) != 0, *GetRVStyle(), *c, GetBiDiMode());
+        CanvasSaver saver(*c);
+        fm.ComputeWidths();
+        bool widthsSame = fm.contentWidth == ContentWidth && fm.wrapWidth == WrapWidth && LastFormattedItem >= 0;
+        ContentWidth = fm.contentWidth;
+        WrapWidth = fm.wrapWidth;
+        bool layoutChanged = false;
+        if (!(OnlyResized && !Force && widthsSame)) {
+            fm.Run(TailOnly && widthsSame);
+            layoutChanged = true;
+        }
+
+        FRangeUpdate = true;
+        SetScrollRange(DocumentWidth(), ContentHeight);
+        FRangeUpdate = false;
+
+        if (layoutChanged && anchorItem >= 0) {
+            int d = anchorItem < int(FFirstDrawItem.size()) ? FFirstDrawItem[size_t(anchorItem)] : -1;
+            ScrollToY(d >= 0 ? DrawItemList[d].Top + anchorDist + DocumentOffsetY() : 0);
+        } else if (layoutChanged && TailOnly && (GetOptions() & rvoScrollToEnd)) {
+            ScrollToY(ContentHeight);
+        }
+        // A scroll bar that appeared or vanished changed the client size: once more.
+        if (GetClientWidth() == clientW && GetClientHeight() == clientH)
+            return;
+        canvas = c;
+    }
+}
+
+} // namespace rv
