@@ -1,0 +1,233 @@
+// The interactive layer of the formatted document: hit testing, hyperlink
+// hover and activation, mouse selection, the plain text and clipboard forms
+// of a selection, and text search. No windowing here: the control (a Qt
+// widget, a test double) supplies size, scrolling, cursor, focus and the
+// events through TRVControlHost.
+//
+// Coordinates named "client" are window pixels; "document" coordinates are
+// those of the draw items (client + scroll offset - DocumentOffsetY).
+#pragma once
+#include "viewer/rv_fdata.h"
+
+#include "platform/clipboard.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace rv {
+
+enum TMouseButton : uint8_t { mbLeft, mbRight, mbMiddle };
+
+// Keyboard and mouse state of an input event.
+using TShiftState = uint32_t;
+enum : uint32_t { ssShift = bit(0), ssAlt = bit(1), ssCtrl = bit(2), ssLeft = bit(3), ssRight = bit(4),
+                  ssMiddle = bit(5), ssDouble = bit(6) };
+
+// SearchText option bits.
+enum : uint32_t { rvsroMatchCase = 1, rvsroDown = 2, rvsroWholeWord = 4, rvsroFromStart = 8 };
+
+enum TRVTabNavigationType : uint8_t { rvtnNone, rvtnTab, rvtnCtrlTab };
+
+// The cursor the viewer shows where nothing else decides (TCursor values).
+constexpr TCursor crArrow = -2;
+
+// Word delimiters of the viewer: space . ; , : ( ) { } " / \ < > ! ? [ ],
+// the Windows-1252 curly quotes, - + * =, no-break space and low double quote.
+extern const char *const kDefaultDelimiters;
+
+// A position in item terms: item index and offset (text: 1 before the first
+// character .. length + 1; non-text: 0 before, 1 after).
+struct TRVItemPos {
+    int ItemNo = -1;
+    int Offs = 0;
+    friend bool operator==(const TRVItemPos &, const TRVItemPos &) = default;
+};
+
+// What the interaction layer asks of the control that shows the document.
+class TRVControlHost {
+public:
+    virtual ~TRVControlHost() = default;
+    virtual platform::Canvas *Canvas() = 0;
+    virtual int ClientWidth() const = 0;
+    virtual int ClientHeight() const = 0;
+    virtual int HScrollPos() const { return 0; }     // pixels
+    virtual int VScrollPos() const { return 0; }     // pixels
+    virtual void SetScrollRange(int /*width*/, int /*height*/) {}
+    virtual void ScrollToY(int /*y*/) {}             // document pixels, cut to the range
+    virtual void ScrollBy(int /*hPixels*/, int /*vUnits*/) {}
+    virtual void Invalidate(const platform::Rect & /*client*/) {}
+    virtual void InvalidateAll() {}
+    virtual void SetCursor(TCursor) {}
+    virtual void TakeFocus() {}
+    virtual bool Focused() const { return true; }
+    virtual bool Designing() const { return false; }
+    virtual std::string ControlName() const { return "ReadView"; }
+    // Events; `published` ids already include FirstJumpNo.
+    virtual bool HasJumpHandler() const { return true; }
+    virtual void Jump(int /*published*/) {}
+    virtual void RVMouseMove(int /*published*/) {}
+    virtual void RVMouseDown(TMouseButton, TShiftState, int /*itemNo*/, int /*x*/, int /*y*/) {}
+    virtual void RVMouseUp(TMouseButton, TShiftState, int /*itemNo*/, int /*x*/, int /*y*/) {}
+    virtual bool HasRightClickHandler() const { return false; }
+    virtual void RVRightClick(const std::string & /*word*/, int /*style*/, int /*x*/, int /*y*/) {}
+    virtual bool HasDblClickHandler() const { return false; }
+    virtual void RVDblClick(const std::string & /*word*/, int /*style*/) {}
+    virtual void Select() {}
+    virtual void Copy() {}
+    // Right button released (after the events above): the context menu.
+    virtual void ContextPopup(int /*x*/, int /*y*/) {}
+};
+
+class TRVControlData : public TCustomRVFormattedData {
+public:
+    explicit TRVControlData(TRVControlHost &host, TRVStyle *style = nullptr);
+    ~TRVControlData() override;
+
+    // ---- settings of the control ----
+    uint32_t Options = kDefaultViewerOptions;
+    int LeftMargin = 5, RightMargin = 5, TopMargin = 5, BottomMargin = 5;
+    int MinTextWidth = 0, MaxTextWidth = 0;
+    bool WordWrap = true;
+    TTextLayout VAlign = tlTop;
+    int MaxLength = 0;
+    TRVBiDiMode BiDiMode = rvbdUnspecified;
+    TCursor Cursor = crDefault;
+    TRVTabNavigationType TabNavigation = rvtnTab;
+    platform::Color Color = platform::clNone;
+    TRVBackground Background;
+    std::string Delimiters = kDefaultDelimiters; // bytes of the document's code page
+
+    // ---- what the formatter asks ----
+    platform::Canvas *GetCanvas() override { return Host.Canvas(); }
+    int GetClientWidth() const override { return Host.ClientWidth(); }
+    int GetClientHeight() const override { return Host.ClientHeight(); }
+    int GetLeftMargin() const override { return LeftMargin; }
+    int GetRightMargin() const override { return RightMargin; }
+    int GetTopMargin() const override { return TopMargin; }
+    int GetBottomMargin() const override { return BottomMargin; }
+    int GetMinTextWidth() const override { return MinTextWidth; }
+    int GetMaxTextWidth() const override { return MaxTextWidth; }
+    bool GetWordWrap() const override { return WordWrap; }
+    uint32_t GetOptions() const override { return Options; }
+    int GetMaxLength() const override { return MaxLength; }
+    TTextLayout GetVAlign() const override { return VAlign; }
+    TRVBiDiMode GetBiDiMode() const override { return BiDiMode; }
+    int GetHOffs() const override { return Host.HScrollPos(); }
+    int GetVOffs() const override { return Host.VScrollPos(); }
+    void SetScrollRange(int width, int height) override { Host.SetScrollRange(width, height); }
+    void ScrollToY(int y) override { Host.ScrollToY(y); }
+    bool IsDesigning() const override { return Host.Designing(); }
+    bool IsControlFocused() const override { return Host.Focused(); }
+    platform::Color GetColor() const override { return Color; }
+    const TRVBackground *GetBackground() const override { return &Background; }
+    std::string GetControlName() const override { return Host.ControlName(); }
+
+    void Clear() override;
+    // Full format (selection dropped) and resize format (selection kept by
+    // item position, since draw item numbers change).
+    void FormatDocument();
+    void Reformat();
+
+    // ---- hit testing (document coordinates) ----
+    platform::Point ClientToDoc(int x, int y) const;
+    // Draw item whose rectangle holds the point, or -1.
+    int FindDrawItemAt(int x, int y) const;
+    // Character position at the point: exact (inside a piece) or nearest (the
+    // line by y, then the piece and boundary nearest to x). False when none.
+    bool FindCharAt(int x, int y, bool exact, int &drawNo, int &offs) const;
+    // Jump record index holding the point, or -1.
+    int FindJumpAt(int x, int y) const;
+    // The word under the point: text in UTF-8, item, its first character
+    // (1-based in the item) and the item's style number.
+    bool FindWordAt(int x, int y, std::string &word, int &itemNo, int &firstChar, int &styleNo) const;
+    // Delimiter test for character k (0-based) of an item's text.
+    bool IsDelimiter(int itemNo, int k) const;
+
+    // ---- mouse and keyboard (client coordinates) ----
+    void MouseMove(int x, int y, TShiftState shift);
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    void DblClick(TShiftState shift, int x, int y);
+    void MouseLeave();
+    // Auto-scroll steps from the last mouse move (vertical in scroll units, horizontal in pixels).
+    int AutoScrollV() const { return FAutoV; }
+    int AutoScrollH() const { return FAutoH; }
+    bool Selecting() const { return FSelecting; }
+    // Tab walk over hyperlinks and controls; false when there is no next one.
+    bool FocusNext(bool backwards);
+    // Enter on the focused item: a hyperlink raises the jump event.
+    bool ActivateFocused();
+    int PressedJump() const { return FPressedJump; }
+
+    // ---- selection ----
+    bool SelectionExists() const;
+    void SelectAll();
+    void Deselect();
+    // Selects from one item position to another (anchor, moving end).
+    void SetSelectionByItems(TRVItemPos anchor, TRVItemPos moving);
+    // Normalised selection in item positions; false when none.
+    bool GetSelectionItems(TRVItemPos &first, TRVItemPos &last) const;
+    TRVItemPos DrawPosToItemPos(int drawNo, int offs) const;
+    // Draw position of an item position; preferEnd picks the piece that ends
+    // there rather than the one that begins there.
+    bool ItemPosToDrawPos(TRVItemPos p, bool preferEnd, int &drawNo, int &offs) const;
+    // Plain text of the selection, lines joined by CR LF.
+    std::u16string GetSelTextW() const;
+    // The same in 8 bits: 8-bit items as stored, Unicode items in their style's code page.
+    std::string GetSelTextA() const;
+    // Plain text of the whole document (window text).
+    std::u16string GetDocTextW() const;
+    // The one selected picture, or nullptr.
+    const TRVGraphicItemInfo *GetSelectedPicture() const;
+
+    // ---- copy ----
+    // Builds every enabled clipboard format of the selection, in their fixed
+    // order. False when no format bit is set; an empty content without a selection.
+    bool BuildClipboard(platform::ClipboardContent &out);
+    // Adds the "Rich Text Format" block; does nothing until there is an RTF writer.
+    std::function<void(TRVControlData &, platform::ClipboardContent &)> AddRTF;
+    // Puts the selection on the clipboard through `put` (the system clipboard by default).
+    bool CopySelection();
+    std::function<void(const platform::ClipboardContent &)> PutOnClipboard;
+
+    // ---- search ----
+    bool SearchText(std::u16string_view text, uint32_t options);
+
+    TRVControlHost &Host;
+
+private:
+    friend struct TRVSearcher;
+    struct WordBounds {
+        int drawNo = -1, from = 0, to = 0; // positions (1-based boundaries) of the word in the piece
+    };
+    int LineOf(int drawNo) const { return LineOfDrawItem(drawNo); }
+    int LineEnd(int line) const; // first draw item after the line
+    void StartOffs(int drawNo, int &offs) const;
+    int EndOffs(int drawNo) const;
+    bool WordAtPos(int drawNo, int offs, WordBounds &w) const;
+    void ExtendSelection(int x, int y);
+    void SetSelectionRepaint(const TRVSelectionBounds &s);
+    void InvalidateDrawRange(int first, int last);
+    void InvalidateJump(int id);
+    void SetHover(int jumpRecord);
+    void ClearHover();
+    void ScrollToDrawItem(int drawNo);
+    bool HoverSensitive(int itemNo) const;
+    void SelectWordAt(int x, int y, bool raise);
+    std::u16string ItemPlainText(int itemNo, int from, int to) const; // from/to: 0-based char range
+
+    bool FSelecting = false, FLineSelecting = false, FDblClickSelected = false, FWordMode = false;
+    int FPressDraw = -1, FPressOffs = 0, FPressLine = -1;
+    WordBounds FPressWord;
+    int FClickedDraw = -1, FPressedJump = -1, FMouseDraw = -1;
+    int FAutoV = 0, FAutoH = 0;
+};
+
+// The viewer's document data; the name the application and the printer use.
+class TReadViewRVData : public TRVControlData {
+public:
+    using TRVControlData::TRVControlData;
+};
+
+} // namespace rv
