@@ -1,70 +1,80 @@
 #include "viewer/rv_background.h"
 
+#include "document/rv_graphic.h"
+
 namespace rv {
 
 using namespace platform;
 
-bool TRVBackground::CoversAll() const
+bool BackgroundVisible(const TRVBackground &bg)
 {
-    if (!Visible() || Bitmap.hasAlpha())
+    return bg.Style != bsNoBitmap && bg.Bitmap && !bg.Bitmap->Empty();
+}
+
+bool BackgroundCoversAll(const TRVBackground &bg)
+{
+    if (!BackgroundVisible(bg) || bg.Bitmap->Transparent)
         return false;
-    return Style == bsStretched || Style == bsTiled || Style == bsTiledAndScrolled;
+    if (const Bitmap *img = bg.Bitmap->Image(); !img || img->hasAlpha())
+        return false;
+    return bg.Style == bsStretched || bg.Style == bsTiled || bg.Style == bsTiledAndScrolled;
 }
 
 // Tiles the picture over `update` on a grid whose origin is (ox, oy).
-static void drawTiles(Canvas &canvas, const Bitmap &bmp, const Rect &update, int ox, int oy)
+static void drawTiles(Canvas &canvas, const TRVGraphic &g, const Rect &update, int ox, int oy)
 {
-    const int w = bmp.width(), h = bmp.height();
+    const int w = g.Width(), h = g.Height();
     auto floorDiv = [](int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
-    int x0 = ox + floorDiv(update.left - ox, w) * w;
-    int y0 = oy + floorDiv(update.top - oy, h) * h;
+    const int x0 = ox + floorDiv(update.left - ox, w) * w;
+    const int y0 = oy + floorDiv(update.top - oy, h) * h;
     for (int y = y0; y < update.bottom; y += h)
         for (int x = x0; x < update.right; x += w)
-            canvas.drawBitmap(bmp, x, y);
+            g.Draw(canvas, {x, y, x + w, y + h});
 }
 
-void TRVBackground::Draw(Canvas &canvas, const Rect &update, Size client, int hOffs, int vOffs, Color color) const
+void DrawBackground(const TRVBackground &bg, Canvas &canvas, const Rect &update, Size client, int hOffs, int vOffs,
+                    Color color)
 {
-    if (!CoversAll())
+    if (!BackgroundCoversAll(bg))
         canvas.fillRect(update, color);
-    if (!Visible())
+    if (!BackgroundVisible(bg))
         return;
+    const TRVGraphic &g = *bg.Bitmap;
     CanvasSaver saver(canvas);
     canvas.intersectClipRect(update);
-    const int w = Bitmap.width(), h = Bitmap.height();
-    Rect one;
-    switch (Style) {
+    const int w = g.Width(), h = g.Height();
+    Point at;
+    switch (bg.Style) {
     case bsStretched:
-        canvas.drawBitmap(Bitmap, Rect{0, 0, client.cx, client.cy});
+        g.Draw(canvas, Rect{0, 0, client.cx, client.cy});
         return;
     case bsTiled:
-        drawTiles(canvas, Bitmap, update, 0, 0);
+        drawTiles(canvas, g, update, 0, 0);
         return;
     case bsTiledAndScrolled:
-        drawTiles(canvas, Bitmap, update, -hOffs, -vOffs);
+        drawTiles(canvas, g, update, -hOffs, -vOffs);
         return;
     case bsCentered:
-        one = {(client.cx - w) / 2, (client.cy - h) / 2, 0, 0};
+        at = {(client.cx - w) / 2, (client.cy - h) / 2};
         break;
     case bsTopLeft:
-        one = {0, 0, 0, 0};
+        at = {0, 0};
         break;
     case bsTopRight:
-        one = {client.cx - w, 0, 0, 0};
+        at = {client.cx - w, 0};
         break;
     case bsBottomLeft:
-        one = {0, client.cy - h, 0, 0};
+        at = {0, client.cy - h};
         break;
     case bsBottomRight:
-        one = {client.cx - w, client.cy - h, 0, 0};
+        at = {client.cx - w, client.cy - h};
         break;
     default:
         return;
     }
-    one.right = one.left + w;
-    one.bottom = one.top + h;
+    const Rect one{at.x, at.y, at.x + w, at.y + h};
     if (one.intersects(update))
-        canvas.drawBitmap(Bitmap, one);
+        g.Draw(canvas, one);
 }
 
 } // namespace rv

@@ -482,7 +482,7 @@ void TCustomRVFormattedData::PaintTo(Canvas &window, const Rect &update)
         const int hOffs = GetHOffs(), vOffs = GetVOffs();
         const TRVBackground *bg = GetBackground();
         if (bg)
-            bg->Draw(*buf, update, client, hOffs, vOffs, BackgroundColor());
+            DrawBackground(*bg, *buf, update, client, hOffs, vOffs, BackgroundColor());
         else
             buf->fillRect(update, BackgroundColor());
         const int yOffs = vOffs - DocumentOffsetY();

@@ -298,3 +298,39 @@ TEST(Layout, LinesAndParagraphsAreRecorded)
     EXPECT_EQ(d.data.FindLineAt(44), 3);
     EXPECT_EQ(d.data.LineOfDrawItem(1), 1);
 }
+
+// Counts the characters each measurement touches.
+class CountingCanvas : public platform::TestCanvas {
+public:
+    long measured = 0;
+    platform::Size textExtent(std::u16string_view t) override
+    {
+        measured += long(t.size());
+        return TestCanvas::textExtent(t);
+    }
+    int textFit(std::u16string_view t, int maxExtent, std::vector<int> *extents) override
+    {
+        int n = TestCanvas::textFit(t, maxExtent, extents);
+        measured += std::min(long(t.size()), long(n) + 1);
+        return n;
+    }
+};
+
+TEST(Layout, MeasuringALongParagraphCostsItsLengthNotItsSquare)
+{
+    for (int words : {1000, 4000}) {
+        TRVStyle style;
+        fillStyles(style);
+        CountingCanvas canvas;
+        TRVLayoutData data(&style, &canvas);
+        data.Options &= ~rvoFastFormatting; // measure on the counted canvas itself
+        data.ClientWidth = 200;
+        std::string text;
+        for (int i = 0; i < words; ++i)
+            text += "aaaa ";
+        auto it = std::make_unique<TRVTextItemInfo>(0);
+        data.AddItem(text, std::move(it));
+        data.Format();
+        EXPECT_LT(canvas.measured, long(text.size()) * 3) << words;
+    }
+}

@@ -1,5 +1,6 @@
 // What painting puts where: selection and hover colours, marks, background
 // placement, and that only the visible part of a long document is visited.
+#include "document/rv_graphic.h"
 #include "platform/qt_canvas.h"
 #include "test_doc.h"
 
@@ -139,9 +140,10 @@ TEST(Paint, BackgroundPlacement)
     for (const auto &c : cases) {
         TRVBackground bg;
         bg.Style = c.style;
-        bg.Bitmap = platform::Bitmap(100, 100, 0xFF00FF00);
+        bg.Bitmap = CreateGraphicByClassName("TBitmap");
+        ASSERT_TRUE(bg.Bitmap->LoadFromBytes(EncodeBmp(platform::Bitmap(100, 100, 0xFF00FF00))));
         platform::TestCanvas canvas;
-        bg.Draw(canvas, {50, 200, 150, 300}, {640, 480}, 0, c.vOffs, platform::clWhite);
+        DrawBackground(bg, canvas, {50, 200, 150, 300}, {640, 480}, 0, c.vOffs, platform::clWhite);
         bool filled = false;
         std::vector<platform::Rect> tiles;
         for (auto &op : canvas.ops()) {
