@@ -136,8 +136,9 @@ TEST(VerseLookup, SampleTable)
         // A line continued on the next is a cut one: past 60 and ending in the blank.
         const QStringList &lines = got.result.lines;
         for (qsizetype i = 0; i + 1 < lines.size(); ++i)
-            if (!lines[i + 1].startsWith(QChar(0x2022)))
+            if (!lines[i + 1].startsWith(QChar(0x2022))) {
                 EXPECT_TRUE(lines[i].size() > 60 && lines[i].endsWith(' ')) << lines[i].toStdString();
+            }
     }
 }
 
