@@ -1,21 +1,18 @@
 #include "components/recent_files.h"
 
+#include "platform/codepage.h"
 #include "platform/settings.h"
 
 #include <QAction>
 #include <QFile>
 #include <QMenu>
+#include <QStringDecoder>
 
 namespace {
 
 std::string toIniBytes(const QString &s)
 {
     return QFile::encodeName(s).toStdString();
-}
-
-QString fromIniBytes(const std::string &s)
-{
-    return QFile::decodeName(QByteArray::fromStdString(s));
 }
 
 // Menus read "&" as an accelerator marker; a path must show as it is.
@@ -39,9 +36,25 @@ TRecentFiles::~TRecentFiles()
     }
 }
 
+QString TRecentFiles::decodePath(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    const std::u16string wide =
+        platform::toUtf16(std::string_view(bytes.constData(), size_t(bytes.size())), platform::systemAnsiCodePage());
+    return QString::fromStdU16String(wide);
+}
+
+QByteArray TRecentFiles::entryBytes(const QAction *entry)
+{
+    return entry->data().toByteArray();
+}
+
 QString TRecentFiles::entryPath(const QAction *entry)
 {
-    return entry->data().toString();
+    return decodePath(entryBytes(entry));
 }
 
 QStringList TRecentFiles::files() const
@@ -53,7 +66,21 @@ QStringList TRecentFiles::files() const
     return out;
 }
 
+QByteArrayList TRecentFiles::fileBytes() const
+{
+    QByteArrayList out;
+    if (MenuItem)
+        for (const QAction *a : MenuItem->actions())
+            out << entryBytes(a);
+    return out;
+}
+
 void TRecentFiles::AddFile(const QString &path)
+{
+    AddFileBytes(QFile::encodeName(path));
+}
+
+void TRecentFiles::AddFileBytes(const QByteArray &path)
 {
     if (!MenuItem)
         return;
@@ -67,10 +94,10 @@ void TRecentFiles::AddFile(const QString &path)
     const auto entries = menu->actions();
     QAction *found = nullptr;
     for (QAction *a : entries)
-        if (entryPath(a) == path)
+        if (entryBytes(a) == path)
             found = a; // the last match counts
     if (!found) {
-        found = new QAction(menuCaption(path), menu);
+        found = new QAction(menuCaption(decodePath(path)), menu);
         found->setData(path);
         connect(found, &QAction::triggered, this, [this, found] { ItemClick(found); });
     } else {
@@ -87,7 +114,7 @@ void TRecentFiles::LoadFromIni()
     for (int n = MaxFiles - 1; n >= 0; --n) {
         const std::string value = ini.readString(section, std::to_string(n));
         if (!value.empty())
-            AddFile(fromIniBytes(value));
+            AddFileBytes(QByteArray::fromStdString(value));
     }
 }
 
@@ -95,17 +122,17 @@ bool TRecentFiles::SaveToIni()
 {
     platform::IniFile ini(toIniBytes(IniFileName));
     const std::string section = Category.toStdString();
-    const QStringList list = files();
+    const QByteArrayList list = fileBytes();
     for (int i = 0; i < list.size(); ++i)
-        ini.writeString(section, std::to_string(i), toIniBytes(list.at(i)));
+        ini.writeString(section, std::to_string(i), list.at(i).toStdString());
     return ini.updateFile();
 }
 
 void TRecentFiles::ItemClick(QAction *entry)
 {
     // Copy first: AddFile may drop this very entry from a full list.
-    const QString path = entryPath(entry);
-    AddFile(path);
+    const QByteArray path = entryBytes(entry);
+    AddFileBytes(path);
     if (OnItemClick)
-        OnItemClick(this, path);
+        OnItemClick(this, decodePath(path));
 }

@@ -138,6 +138,35 @@ TEST_F(RecentFiles, PathsAreStoredByteForByte)
     EXPECT_TRUE(content.contains("1=/home/ana/estudios/\xC3\x89xodo.rvf"));
 }
 
+TEST_F(RecentFiles, WindowsCodePagePathsSurviveASave)
+{
+    // A list written on Windows: Windows-1252 bytes, CR LF line ends.
+    {
+        QFile f(ini);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Estudios Recientes]\r\n0=C:\\Estudios\\G\xE9nesis \x96 1.rvf\r\n1=C:\\Estudios\\Rut.rvf\r\n");
+    }
+    recent.LoadFromIni();
+    EXPECT_EQ(recent.fileBytes(), (QByteArrayList{"C:\\Estudios\\G\xE9nesis \x96 1.rvf", "C:\\Estudios\\Rut.rvf"}));
+    EXPECT_EQ(menu.actions().first()->text(), QStringLiteral("C:\\Estudios\\Génesis \u2013 1.rvf"));
+
+    QString reported;
+    recent.OnItemClick = [&](TRecentFiles *, const QString &file) { reported = file; };
+    menu.actions().at(1)->trigger();
+    menu.actions().at(1)->trigger(); // back on top, found by its bytes
+    EXPECT_EQ(reported, QStringLiteral("C:\\Estudios\\Génesis \u2013 1.rvf"));
+    recent.AddFile(QStringLiteral("/home/ana/Éxodo.rvf"));
+    ASSERT_TRUE(recent.SaveToIni());
+
+    QFile f(ini);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray content = f.readAll();
+    EXPECT_TRUE(content.contains("0=/home/ana/\xC3\x89xodo.rvf")) << content.toStdString();
+    EXPECT_TRUE(content.contains("1=C:\\Estudios\\G\xE9nesis \x96 1.rvf")) << content.toStdString();
+    EXPECT_TRUE(content.contains("2=C:\\Estudios\\Rut.rvf")) << content.toStdString();
+    EXPECT_EQ(recent.files().size(), 3);
+}
+
 TEST_F(RecentFiles, ClickMovesToTopAndReportsThePath)
 {
     const QString amp = "C:\\Estudios\\Juan & Pedro.rvf";
