@@ -139,8 +139,7 @@ void TStrGrid::UpdateOrDelete(bool update)
                             fresh[i] = i == col ? std::string_view(newValue) : rec.values[i];
                         WriteRecord(out, fresh, fresh.size());
                     } else {
-                        for (auto l : rec.lines)
-                            WriteLine(out, l);
+                        WriteRawLines(out, rec.raw);
                     }
                 } else {
                     WriteLine(out, line);

@@ -129,63 +129,72 @@ void TStrGrid::Select()
     try {
         if (TableFile.empty())
             throw StoreFailure();
-        FileBuffer file;
-        if (!file.Load(Folder + TableFile))
+        ChunkedFile file;
+        if (!file.Open(Folder + TableFile))
             throw StoreFailure();
         cellBudget_ = file.Size() + kCellSlack;
-        LineReader in(file.Text());
         std::unique_ptr<tEval> eval;
         bool haveHeader = false;
         bool selectError = false;
         Record rec;
         std::string_view line;
         std::vector<std::string> row;
-        while (!selectError && in.Next(line)) {
-            if (containsUpper(line, "<TABLE")) {
-                ParseTableHeader(line);
-                // A table line starts the result afresh.
-                Cells.clear();
-                RowTags.clear();
-                ColCount = static_cast<int>(FieldNames.size());
-                RowCount = 0;
-                selected_.clear();
-                if (Word(1) == "*") {
-                    selected_.resize(FieldNames.size());
-                    std::iota(selected_.begin(), selected_.end(), size_t(0));
-                } else {
-                    for (auto &name : tAwkline(Word(1), ",")) {
-                        size_t found = FieldNames.size();
-                        for (size_t i = 0; i < FieldNames.size(); ++i)
-                            if (equalsNoCase(FieldNames[i], name))
-                                found = i; // the later of two equal names counts
-                        if (found == FieldNames.size()) {
-                            log_.LogError("Error: in SELECT clause");
-                            selectError = true;
-                            break;
+        while (!selectError) {
+            LineReader in(file.Pending(), file.AtEof());
+            const char *done = in.Position(); // everything before it has been handled
+            while (!selectError && in.Next(line)) {
+                bool recordLine = line == kRecordLine; // the usual case, known without a search
+                if (!recordLine && containsUpper(line, "<TABLE")) {
+                    ParseTableHeader(line);
+                    // A table line starts the result afresh.
+                    Cells.clear();
+                    RowTags.clear();
+                    ColCount = static_cast<int>(FieldNames.size());
+                    RowCount = 0;
+                    selected_.clear();
+                    if (Word(1) == "*") {
+                        selected_.resize(FieldNames.size());
+                        std::iota(selected_.begin(), selected_.end(), size_t(0));
+                    } else {
+                        for (auto &name : tAwkline(Word(1), ",")) {
+                            size_t found = FieldNames.size();
+                            for (size_t i = 0; i < FieldNames.size(); ++i)
+                                if (equalsNoCase(FieldNames[i], name))
+                                    found = i; // the later of two equal names counts
+                            if (found == FieldNames.size()) {
+                                log_.LogError("Error: in SELECT clause");
+                                selectError = true;
+                                break;
+                            }
+                            selected_.push_back(found);
                         }
-                        selected_.push_back(found);
                     }
-                }
-                row.clear();
-                ChargeCells(selected_.size());
-                for (size_t c : selected_)
-                    row.push_back(FieldNames[c]);
-                AddRow(std::move(row));
-                haveHeader = true;
-                eval = tEval::Build(Parser, FieldNames, FieldTypes, log_);
-            } else if (containsUpper(line, "<RECORD")) {
-                ReadRecord(in, line, FieldNames.size(), rec);
-                // Records before any table line have no columns to show.
-                if (!haveHeader)
-                    continue;
-                if (!eval || eval->Evaluate(rec.values)) {
                     row.clear();
                     ChargeCells(selected_.size());
                     for (size_t c : selected_)
-                        row.emplace_back(rec.values[c]);
+                        row.push_back(FieldNames[c]);
                     AddRow(std::move(row));
+                    haveHeader = true;
+                    eval = tEval::Build(Parser, FieldNames, FieldTypes, log_);
+                } else if (recordLine || containsUpper(line, "<RECORD")) {
+                    ReadRecord(in, line, FieldNames.size(), rec);
+                    if (in.Incomplete())
+                        break; // read on and take the record again from its first line
+                    // Records before any table line have no columns to show.
+                    if (haveHeader && (!eval || eval->Evaluate(rec.values))) {
+                        row.clear();
+                        ChargeCells(selected_.size());
+                        for (size_t c : selected_)
+                            row.emplace_back(rec.values[c]);
+                        AddRow(std::move(row));
+                    }
                 }
+                done = in.Position();
             }
+            if (file.AtEof() && !in.Incomplete())
+                break;
+            if (!file.ReadMore(done))
+                throw StoreFailure();
         }
         ColCount = static_cast<int>(selected_.size());
         if (!selectError) {

@@ -5,6 +5,9 @@
 #include "xmlsql/text_util.h"
 
 #include <cstdio>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <cstring>
 #include <filesystem>
 
@@ -52,17 +55,197 @@ bool FileBuffer::Load(const std::string &path)
     return true;
 }
 
+
+static bool startsWithUpper(const char *p, const char *end, std::string_view needleUpper)
+{
+    if (static_cast<size_t>(end - p) < needleUpper.size())
+        return false;
+    for (size_t i = 0; i < needleUpper.size(); ++i)
+        if (upperAscii(p[i]) != needleUpper[i])
+            return false;
+    return true;
+}
+
+// The first byte equal to a, b or c in [p, end), or end.
+static inline const char *findAny(const char *p, const char *end, char a, char b, char c)
+{
+#ifdef __SSE2__
+    const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b), vc = _mm_set1_epi8(c);
+    while (end - p >= 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)), _mm_cmpeq_epi8(v, vc));
+        if (int mask = _mm_movemask_epi8(hit))
+            return p + __builtin_ctz(static_cast<unsigned>(mask));
+        p += 16;
+    }
+#endif
+    while (p < end && *p != a && *p != b && *p != c)
+        ++p;
+    return p;
+}
+
+// The first byte equal to a or b in [p, end), or end. Inline, because the
+// calls are per line and a library call costs more than the short scan.
+static inline const char *findEither(const char *p, const char *end, char a, char b)
+{
+#ifdef __SSE2__
+    const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b);
+    while (end - p >= 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        if (int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb))))
+            return p + __builtin_ctz(static_cast<unsigned>(mask));
+        p += 16;
+    }
+#endif
+    while (p < end && *p != a && *p != b)
+        ++p;
+    return p;
+}
+
 bool LineReader::Next(std::string_view &line)
 {
-    if (p_ == end_)
+    if (p_ == end_) {
+        incomplete_ = !final_;
         return false;
-    const char *nl = static_cast<const char *>(std::memchr(p_, '\n', static_cast<size_t>(end_ - p_)));
-    const char *stop = nl ? nl : end_;
-    const char *lineEnd = stop;
-    if (nl && lineEnd > p_ && lineEnd[-1] == '\r')
+    }
+    const char *nl = findEither(p_, end_, '\n', '\n');
+    if (nl == end_ && !final_) {
+        incomplete_ = true;
+        return false;
+    }
+    const char *lineEnd = nl;
+    if (nl != end_ && lineEnd > p_ && lineEnd[-1] == '\r')
         --lineEnd;
     line = std::string_view(p_, static_cast<size_t>(lineEnd - p_));
-    p_ = nl ? nl + 1 : end_;
+    p_ = nl == end_ ? end_ : nl + 1;
+    return true;
+}
+
+// Table files are mostly verse text, so this is where every statement spends
+// its time: one pass over each line finds its end, its value and its tags.
+bool LineReader::NextField(FieldLine &field)
+{
+    if (p_ == end_) {
+        incomplete_ = !final_;
+        return false;
+    }
+    const char *start = p_;
+    bool recordEnd = false;
+    const char *gt = nullptr, *lt = nullptr;
+    const char *q;
+    const size_t avail = static_cast<size_t>(end_ - start);
+    // The layouts the store writes take a short cut; it finds what the
+    // general scan below would find.
+    static constexpr std::string_view kOpen = "\t\t<field>", kClose = "</field>\r\n", kEnd = "\t</record>\r\n";
+    if (avail >= kEnd.size() && std::memcmp(start, kEnd.data(), kEnd.size()) == 0) {
+        p_ = start + kEnd.size();
+        field.line = std::string_view(start, kEnd.size() - 2);
+        field.value = {};
+        field.recordEnd = true;
+        return true;
+    }
+    if (avail >= kOpen.size() && std::memcmp(start, kOpen.data(), kOpen.size()) == 0) {
+        gt = start + kOpen.size() - 1;
+        q = findEither(gt + 1, end_, '<', '\n');
+        if (q < end_ && *q == '<') {
+            lt = q;
+            if (static_cast<size_t>(end_ - q) >= kClose.size() && std::memcmp(q, kClose.data(), kClose.size()) == 0) {
+                p_ = q + kClose.size();
+                field.line = std::string_view(start, static_cast<size_t>(q + kClose.size() - 2 - start));
+                field.value = std::string_view(gt + 1, static_cast<size_t>(lt - gt - 1));
+                field.recordEnd = false;
+                return true;
+            }
+        }
+    } else {
+        // Up to the first '>' (the opening tag), every '<' is looked at for
+        // the record end tag.
+        q = findAny(start, end_, '<', '>', '\n');
+        while (q < end_ && *q == '<') {
+            if (!recordEnd)
+                recordEnd = startsWithUpper(q, end_, "</RECORD");
+            q = findAny(q + 1, end_, '<', '>', '\n');
+        }
+        if (q < end_ && *q == '>') {
+            gt = q;
+            q = findEither(q + 1, end_, '<', '\n');
+            if (q < end_ && *q == '<')
+                lt = q;
+        }
+    }
+    // From the value's end on, every '<' is looked at as well.
+    while (q < end_ && *q == '<') {
+        if (!recordEnd)
+            recordEnd = startsWithUpper(q, end_, "</RECORD");
+        q = findEither(q + 1, end_, '<', '\n');
+    }
+    // q is at the LF or the end; the tag needles hold no LF, so no match above ran past the line.
+    if (q == end_ && !final_) {
+        incomplete_ = true;
+        return false;
+    }
+    const char *lineEnd = q;
+    p_ = q == end_ ? end_ : q + 1;
+    if (q != end_ && lineEnd > start && lineEnd[-1] == '\r')
+        --lineEnd;
+    field.line = std::string_view(start, static_cast<size_t>(lineEnd - start));
+    // A value ending at the CR of CR LF cannot happen: lt is a '<'.
+    field.value = lt ? std::string_view(gt + 1, static_cast<size_t>(lt - gt - 1)) : std::string_view();
+    field.recordEnd = recordEnd;
+    return true;
+}
+
+ChunkedFile::~ChunkedFile()
+{
+    if (f_)
+        std::fclose(f_);
+}
+
+bool ChunkedFile::Open(const std::string &path)
+{
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec))
+        return false;
+    auto size = fs::file_size(path, ec);
+    fileSize_ = ec ? 0 : static_cast<size_t>(size);
+    f_ = std::fopen(path.c_str(), "rb");
+    if (!f_)
+        return false;
+    std::setvbuf(f_, nullptr, _IONBF, 0); // blocks go straight into our buffer
+    cap_ = 256 * 1024;
+    buf_.reset(new char[cap_]);
+    begin_ = end_ = 0;
+    eof_ = false;
+    return ReadMore(buf_.get());
+}
+
+bool ChunkedFile::ReadMore(const char *keep)
+{
+    if (eof_)
+        return true;
+    size_t kept = end_ - static_cast<size_t>(keep - buf_.get());
+    if (kept * 2 > cap_) {
+        // One line or record fills half the buffer: grow, so that progress is
+        // made; only a file's own content can make it grow.
+        std::unique_ptr<char[]> bigger(new char[cap_ * 2]);
+        std::memcpy(bigger.get(), keep, kept);
+        buf_ = std::move(bigger);
+        cap_ *= 2;
+    } else if (kept) {
+        std::memmove(buf_.get(), keep, kept);
+    }
+    begin_ = 0;
+    end_ = kept;
+    size_t n = std::fread(buf_.get() + end_, 1, cap_ - end_, f_);
+    if (n == 0) {
+        eof_ = true;
+        return !std::ferror(f_);
+    }
+    if (const void *z = std::memchr(buf_.get() + end_, 26, n)) {
+        n = static_cast<size_t>(static_cast<const char *>(z) - (buf_.get() + end_));
+        eof_ = true; // Ctrl-Z ends the file
+    }
+    end_ += n;
     return true;
 }
 
@@ -143,41 +326,32 @@ std::string TableHeader::BuildTableHeader() const
     return line;
 }
 
-// The text after a line's first '>' up to the next '<'; empty when either is missing.
-static std::string_view fieldValue(std::string_view line)
-{
-    auto gt = line.find('>');
-    if (gt == std::string_view::npos)
-        return {};
-    auto lt = line.find('<', gt + 1);
-    if (lt == std::string_view::npos)
-        return {};
-    return line.substr(gt + 1, lt - gt - 1);
-}
-
 void ReadRecord(LineReader &in, std::string_view recordLine, size_t colCount, Record &rec)
 {
     rec.values.read.clear();
     rec.values.fill = {};
     rec.values.count = colCount;
-    rec.lines.clear();
-    rec.lines.push_back(recordLine);
-    std::string_view current;
-    bool haveLine = in.Next(current); // past the end reads as an empty line
-    if (haveLine)
-        rec.lines.push_back(current);
+    FieldLine current;
+    bool haveLine = in.NextField(current); // past the end reads as an empty line
     for (size_t col = 0; col < colCount; ++col) {
-        std::string_view value = haveLine ? fieldValue(current) : std::string_view();
-        if (!haveLine || containsUpper(current, "</RECORD")) {
+        std::string_view value = haveLine ? current.value : std::string_view();
+        if (!haveLine || current.recordEnd) {
             // The record ended early: this line gives every remaining column.
             rec.values.fill = value;
-            return;
+            break;
         }
         rec.values.read.push_back(value);
-        haveLine = in.Next(current);
-        if (haveLine)
-            rec.lines.push_back(current);
+        haveLine = in.NextField(current);
     }
+    rec.raw = std::string_view(recordLine.data(), static_cast<size_t>(in.Position() - recordLine.data()));
+}
+
+void WriteRawLines(std::string &out, std::string_view raw)
+{
+    LineReader in(raw);
+    std::string_view line;
+    while (in.Next(line))
+        WriteLine(out, line);
 }
 
 std::string FindTableFile(const std::string &folder, const std::string &wanted)

@@ -3,6 +3,7 @@
 // and lines are recognised by the tag text they contain, not as XML.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -30,16 +31,54 @@ private:
     size_t size_ = 0;
 };
 
+// A line read for a record field: the value between its first '>' and the
+// next '<', and whether it holds a record end tag.
+struct FieldLine {
+    std::string_view line;
+    std::string_view value;
+    bool recordEnd = false;
+};
+
 // Lines of a text: a line ends at LF or CR LF; past the end it yields nothing.
+// A text that is not `final` (a block of a longer file) may end inside a
+// line: such a line is not returned and Incomplete() tells the caller to
+// read on and start again from an earlier position.
 class LineReader {
 public:
-    explicit LineReader(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {}
+    explicit LineReader(std::string_view text, bool final = true)
+        : p_(text.data()), end_(text.data() + text.size()), final_(final) {}
     bool Next(std::string_view &line);
+    // The same line as Next, examined for a record in the same single pass.
+    bool NextField(FieldLine &field);
     bool AtEnd() const { return p_ == end_; }
+    bool Incomplete() const { return incomplete_; }
+    const char *Position() const { return p_; }
 
 private:
     const char *p_;
     const char *end_;
+    bool final_;
+    bool incomplete_ = false;
+};
+
+// A table file read in large blocks into one buffer that stays in the
+// processor's cache; a block keeps the unfinished line or record before it.
+class ChunkedFile {
+public:
+    ~ChunkedFile();
+    bool Open(const std::string &path); // false unless a readable regular file
+    size_t Size() const { return fileSize_; }
+    std::string_view Pending() const { return {buf_.get() + begin_, end_ - begin_}; }
+    bool AtEof() const { return eof_; }
+    // Drops what lies before `keep` (a position in Pending) and reads on.
+    // False on a read error.
+    bool ReadMore(const char *keep);
+
+private:
+    std::FILE *f_ = nullptr;
+    std::unique_ptr<char[]> buf_;
+    size_t cap_ = 0, begin_ = 0, end_ = 0, fileSize_ = 0;
+    bool eof_ = false;
 };
 
 // Columns of a table as its table line gives them.
@@ -71,7 +110,7 @@ struct RecordValues {
 
 struct Record {
     RecordValues values;
-    std::vector<std::string_view> lines; // consumed lines, the record line included
+    std::string_view raw; // the consumed lines, from the record line on, as in the file
 };
 
 // Reads the record that `recordLine` (just read) starts.
@@ -98,6 +137,9 @@ inline void WriteLine(std::string &out, std::string_view line)
     out += line;
     out += kLineEnd;
 }
+
+// Writes consumed lines back, each ended with CR LF.
+void WriteRawLines(std::string &out, std::string_view raw);
 
 // The folder entry that equals `wanted` without regard to case (an exact match
 // first), or empty. Throws StoreFailure when the folder cannot be listed.

@@ -40,7 +40,7 @@ inline bool containsUpper(std::string_view hay, std::string_view needleUpper)
     const char first = needleUpper.front();
     const char *p = hay.data();
     const char *last = hay.data() + hay.size() - needleUpper.size();
-    if (first < 'A' || first > 'Z') {
+    if ((first < 'A' || first > 'Z') && hay.size() >= 64) {
         while (p <= last) {
             p = static_cast<const char *>(std::memchr(p, first, static_cast<size_t>(last - p) + 1));
             if (!p)

@@ -132,15 +132,45 @@ TEST(TableFile, ReadRecord)
         {"\t</record>\nnext\n", 0, "", 2},
     };
     for (auto &c : cases) {
-        std::string text = c.after;
+        std::string text = std::string("\t<record>\n") + c.after;
         LineReader in(text);
+        std::string_view recordLine;
+        in.Next(recordLine);
         Record rec;
-        ReadRecord(in, "\t<record>", c.columns, rec);
+        ReadRecord(in, recordLine, c.columns, rec);
         std::vector<std::string> values;
         for (size_t i = 0; i < rec.values.size(); ++i)
             values.emplace_back(rec.values[i]);
         EXPECT_EQ(Join(values), c.values) << c.after;
-        EXPECT_EQ(rec.lines.size(), c.consumed) << c.after;
+        LineReader raw(rec.raw);
+        size_t consumed = 0;
+        for (std::string_view l; raw.Next(l);)
+            ++consumed;
+        EXPECT_EQ(consumed, c.consumed) << c.after;
+    }
+}
+
+TEST(TableFile, BlocksEndingInsideALine)
+{
+    // A block that ends inside a line or record leaves it for the next block.
+    std::string text = "<table fields=\"a,b\">\n<record>\n<f>1</f>\n<f>2</f>\n</record>\n";
+    for (size_t cut = 0; cut <= text.size(); ++cut) {
+        bool final = cut == text.size();
+        LineReader in(std::string_view(text).substr(0, cut), final);
+        std::string_view line;
+        size_t done = 0; // table line and whole records taken
+        Record rec;
+        while (in.Next(line)) {
+            if (line == "<record>") {
+                ReadRecord(in, line, 2, rec);
+                if (in.Incomplete())
+                    break;
+                EXPECT_EQ(rec.values[1], "2");
+            }
+            ++done;
+        }
+        EXPECT_EQ(in.Incomplete(), !final) << cut;
+        EXPECT_EQ(done, cut < 21 ? 0u : final ? 2u : 1u) << cut;
     }
 }
 

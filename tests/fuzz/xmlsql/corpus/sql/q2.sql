@@ -1,0 +1,1 @@
+select * from RV1960 where VerseID like "Jn:3:%"

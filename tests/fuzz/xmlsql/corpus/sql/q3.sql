@@ -1,0 +1,1 @@
+select Name,Id AS N,I from T where N > 2 order by Id desc

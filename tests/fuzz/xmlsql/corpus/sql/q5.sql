@@ -1,0 +1,1 @@
+INSERT INTO T (Name) VALUES ("Ann")

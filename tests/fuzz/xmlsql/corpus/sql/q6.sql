@@ -1,0 +1,1 @@
+update T set Name = 'Bob' where Id = 0
