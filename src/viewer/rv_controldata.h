@@ -51,14 +51,14 @@ public:
     virtual platform::Canvas *Canvas() = 0;
     virtual int ClientWidth() const = 0;
     virtual int ClientHeight() const = 0;
-    virtual int HScrollPos() const { return 0; }     // pixels
-    virtual int VScrollPos() const { return 0; }     // pixels
-    virtual void SetScrollRange(int /*width*/, int /*height*/) {}
-    virtual void ScrollToY(int /*y*/) {}             // document pixels, cut to the range
+    virtual int HScrollPixels() const { return 0; }
+    virtual int VScrollPixels() const { return 0; }
+    virtual void SetDocumentSize(int /*width*/, int /*height*/) {}
+    virtual void ScrollToPixelY(int /*y*/) {} // scroll position in pixels, cut to the range
     virtual void ScrollBy(int /*hPixels*/, int /*vUnits*/) {}
     virtual void Invalidate(const platform::Rect & /*client*/) {}
     virtual void InvalidateAll() {}
-    virtual void SetCursor(TCursor) {}
+    virtual void ShowCursor(TCursor) {}
     virtual void TakeFocus() {}
     virtual bool Focused() const { return true; }
     virtual bool Designing() const { return false; }
@@ -113,10 +113,10 @@ public:
     int GetMaxLength() const override { return MaxLength; }
     TTextLayout GetVAlign() const override { return VAlign; }
     TRVBiDiMode GetBiDiMode() const override { return BiDiMode; }
-    int GetHOffs() const override { return Host.HScrollPos(); }
-    int GetVOffs() const override { return Host.VScrollPos(); }
-    void SetScrollRange(int width, int height) override { Host.SetScrollRange(width, height); }
-    void ScrollToY(int y) override { Host.ScrollToY(y); }
+    int GetHOffs() const override { return Host.HScrollPixels(); }
+    int GetVOffs() const override { return Host.VScrollPixels(); }
+    void SetScrollRange(int width, int height) override { Host.SetDocumentSize(width, height); }
+    void ScrollToY(int y) override { Host.ScrollToPixelY(y); }
     bool IsDesigning() const override { return Host.Designing(); }
     bool IsControlFocused() const override { return Host.Focused(); }
     platform::Color GetColor() const override { return Color; }
@@ -197,7 +197,7 @@ public:
     TRVControlHost &Host;
 
 private:
-    friend struct TRVSearcher;
+    friend class TRVSearcher;
     struct WordBounds {
         int drawNo = -1, from = 0, to = 0; // positions (1-based boundaries) of the word in the piece
     };
@@ -216,6 +216,7 @@ private:
     bool HoverSensitive(int itemNo) const;
     void SelectWordAt(int x, int y, bool raise);
     std::u16string ItemPlainText(int itemNo, int from, int to) const; // from/to: 0-based char range
+    std::u16string PlainText(TRVItemPos first, TRVItemPos last) const;
 
     bool FSelecting = false, FLineSelecting = false, FDblClickSelected = false, FWordMode = false;
     int FPressDraw = -1, FPressOffs = 0, FPressLine = -1;

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-class QMenu;
+#include <QMenu>
 
 namespace platform {
 class QtCanvas;
@@ -188,14 +188,14 @@ private:
     platform::Canvas *Canvas() override;
     int ClientWidth() const override;
     int ClientHeight() const override;
-    int HScrollPos() const override { return TRVScroller::HScrollPos(); }
-    int VScrollPos() const override { return TRVScroller::VScrollPos() * VScrollUnit(); }
-    void SetScrollRange(int width, int height) override { TRVScroller::SetScrollRange(width, height); }
-    void ScrollToY(int y) override { ScrollToPixel(y); }
+    int HScrollPixels() const override { return HScrollPos(); }
+    int VScrollPixels() const override { return VScrollPos() * VScrollUnit(); }
+    void SetDocumentSize(int width, int height) override { SetScrollRange(width, height); }
+    void ScrollToPixelY(int y) override { ScrollToPixel(y); }
     void ScrollBy(int hPixels, int vUnits) override;
     void Invalidate(const platform::Rect &r) override;
     void InvalidateAll() override;
-    void SetCursor(rv::TCursor c) override;
+    void ShowCursor(rv::TCursor c) override;
     void TakeFocus() override;
     bool Focused() const override;
     std::string ControlName() const override;

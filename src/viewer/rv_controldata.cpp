@@ -1,0 +1,973 @@
+#include "viewer/rv_controldata.h"
+
+#include "document/rvf_writer.h"
+#include "platform/codepage.h"
+#include "viewer/rv_fontcache.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace rv {
+
+using namespace platform;
+
+const char *const kDefaultDelimiters = " .;,:(){}\"/\\<>!?[]\x91\x92\x93\x94-+*=\xA0\x84";
+
+TRVControlData::TRVControlData(TRVControlHost &host, TRVStyle *style) : TCustomRVFormattedData(style), Host(host) {}
+
+TRVControlData::~TRVControlData() = default;
+
+void TRVControlData::Clear()
+{
+    TCustomRVFormattedData::Clear();
+    FSelecting = FLineSelecting = FDblClickSelected = false;
+    FPressDraw = FPressLine = FClickedDraw = FPressedJump = FMouseDraw = -1;
+    FPressWord = {};
+    FAutoV = FAutoH = 0;
+}
+
+void TRVControlData::FormatDocument()
+{
+    Selection = {};
+    FSelecting = FLineSelecting = FDblClickSelected = false;
+    FPressedJump = FClickedDraw = FMouseDraw = -1;
+    HoveredJump = -1;
+    HoverOn = false;
+    FocusedItemNo = -1;
+    Format();
+    if (Options & rvoFormatInvalidate)
+        Host.InvalidateAll();
+}
+
+void TRVControlData::Reformat()
+{
+    // Draw item numbers change with the layout; the selection survives by item position.
+    const bool had = Selection.StartNo >= 0 && Selection.EndNo >= 0 && Selection.StartNo < DrawItemList.Count()
+                     && Selection.EndNo < DrawItemList.Count();
+    TRVItemPos a, m;
+    if (had) {
+        a = DrawPosToItemPos(Selection.StartNo, Selection.StartOffs);
+        m = DrawPosToItemPos(Selection.EndNo, Selection.EndOffs);
+    }
+    const bool selecting = FSelecting;
+    FormatItems(true, false, false);
+    if (had) {
+        bool forward = a.ItemNo < m.ItemNo || (a.ItemNo == m.ItemNo && a.Offs <= m.Offs);
+        int sd, so, ed, eo;
+        if (ItemPosToDrawPos(a, !forward, sd, so) && ItemPosToDrawPos(m, forward, ed, eo))
+            Selection = {sd, so, ed, eo};
+        else
+            Selection = {};
+    }
+    if (FPressDraw >= DrawItemList.Count() || FClickedDraw >= DrawItemList.Count()) {
+        FPressDraw = FClickedDraw = -1;
+        FSelecting = false;
+    } else {
+        FSelecting = selecting;
+    }
+    FMouseDraw = -1;
+    Host.InvalidateAll();
+}
+
+// ---------------------------------------------------------------- hit testing
+
+Point TRVControlData::ClientToDoc(int x, int y) const
+{
+    return {x + Host.HScrollPixels(), y + Host.VScrollPixels() - DocumentOffsetY()};
+}
+
+int TRVControlData::LineEnd(int line) const
+{
+    const auto &L = Lines();
+    return line + 1 < int(L.size()) ? L[size_t(line + 1)].FirstDrawItem : DrawItemList.Count();
+}
+
+void TRVControlData::StartOffs(int drawNo, int &offs) const
+{
+    offs = Items().GetItem(DrawItemList[drawNo].ItemNo).IsText() ? 1 : 0;
+}
+
+int TRVControlData::EndOffs(int drawNo) const
+{
+    const TRVDrawLineInfo &d = DrawItemList[drawNo];
+    return Items().GetItem(d.ItemNo).IsText() ? d.CharCount + 1 : 1;
+}
+
+int TRVControlData::FindDrawItemAt(int x, int y) const
+{
+    const auto &L = Lines();
+    if (L.empty())
+        return -1;
+    // Lines overlap only with negative line spacing; a few lines at most hold y.
+    int li = FindLineAt(y);
+    for (int n = 0; li < int(L.size()) && L[size_t(li)].Top <= y && n < 4; ++li, ++n) {
+        for (int k = L[size_t(li)].FirstDrawItem, e = LineEnd(li); k < e; ++k) {
+            const TRVDrawLineInfo &d = DrawItemList[k];
+            if (x >= d.Left && x < d.Left + d.Width && y >= d.Top && y < d.Top + d.Height)
+                return k;
+        }
+    }
+    return -1;
+}
+
+namespace {
+
+// Widths of every prefix of a text piece, measured in the piece's font.
+std::vector<int> PieceWidths(const TCustomRVFormattedData &f, int drawNo)
+{
+    std::vector<int> w;
+    Canvas *c = const_cast<TCustomRVFormattedData &>(f).GetCanvas();
+    TRVStyle *s = f.GetRVStyle();
+    const TRVDrawLineInfo &d = f.DrawItemList[drawNo];
+    if (!c || !s || d.CharCount <= 0)
+        return w;
+    const std::u16string &all = f.DisplayText(d.ItemNo);
+    size_t start = std::min(size_t(std::max(0, d.FirstChar - 1)), all.size());
+    std::u16string_view piece = std::u16string_view(all).substr(start, size_t(d.CharCount));
+    CanvasSaver saver(*c);
+    TRVFontInfoCacheLowResource fonts(*s, *c, f.GetBiDiMode());
+    fonts.Select(f.Items().EffectiveStyleNo(d.ItemNo));
+    c->prefixWidths(piece, w);
+    return w;
+}
+
+} // namespace
+
+// Nearest character boundary of a piece to document x (1-based position).
+static int PosInPiece(const TRVControlData &f, int drawNo, int x)
+{
+    const TRVDrawLineInfo &d = f.DrawItemList[drawNo];
+    if (!f.Items().GetItem(d.ItemNo).IsText())
+        return x < d.Left + d.Width / 2 ? 0 : 1;
+    if (d.CharCount <= 0)
+        return 1;
+    const int rel = x - (d.Left + d.SpaceBefore);
+    if (rel <= 0)
+        return 1;
+    std::vector<int> w = PieceWidths(f, drawNo);
+    if (w.empty())
+        return 1;
+    // Boundary i lies at w[i-1] (0 for i = 0); equal distances go to the left one.
+    auto it = std::lower_bound(w.begin(), w.end(), rel);
+    int i = int(it - w.begin()) + 1; // boundary at or right of rel
+    if (it == w.end())
+        return int(w.size()) + 1;
+    int rightX = *it, leftX = i >= 2 ? w[size_t(i - 2)] : 0;
+    return (rel - leftX <= rightX - rel) ? i : i + 1;
+}
+
+bool TRVControlData::FindCharAt(int x, int y, bool exact, int &drawNo, int &offs) const
+{
+    drawNo = -1;
+    offs = 0;
+    if (exact) {
+        int k = FindDrawItemAt(x, y);
+        if (k < 0)
+            return false;
+        drawNo = k;
+        offs = PosInPiece(*this, k, x);
+        return true;
+    }
+    const auto &L = Lines();
+    if (L.empty())
+        return false;
+    int li = std::min(FindLineAt(y), int(L.size()) - 1);
+    int first = L[size_t(li)].FirstDrawItem, end = LineEnd(li);
+    if (first >= end)
+        return false;
+    if (x < DrawItemList[first].Left) {
+        drawNo = first;
+        StartOffs(first, offs);
+        return true;
+    }
+    int k = first;
+    for (int j = first; j < end; ++j)
+        if (DrawItemList[j].Left <= x)
+            k = j;
+    drawNo = k;
+    offs = x >= DrawItemList[k].Right() ? EndOffs(k) : PosInPiece(*this, k, x);
+    return true;
+}
+
+int TRVControlData::FindJumpAt(int x, int y) const
+{
+    int k = FindDrawItemAt(x, y);
+    if (k < 0 || !Items().IsHyperlink(DrawItemList[k].ItemNo))
+        return -1;
+    // Records are made in draw order; look the piece up by its number.
+    auto it = std::lower_bound(JumpList.begin(), JumpList.end(), k,
+                               [](const TRVJumpInfo &j, int d) { return j.DrawItemNo < d; });
+    if (it == JumpList.end() || it->DrawItemNo != k) {
+        it = std::find_if(JumpList.begin(), JumpList.end(), [k](const TRVJumpInfo &j) { return j.DrawItemNo == k; });
+        if (it == JumpList.end())
+            return -1;
+    }
+    if (x < it->Left || x >= it->Left + it->Width || y < it->Top || y >= it->Top + it->Height)
+        return -1;
+    return int(it - JumpList.begin());
+}
+
+bool TRVControlData::IsDelimiter(int itemNo, int k) const
+{
+    const TCustomRVData &D = Items();
+    const std::string &raw = D.ItemText(itemNo);
+    if (D.IsUnicodeItem(itemNo)) {
+        if (size_t(2 * k + 1) >= raw.size() || k < 0)
+            return true;
+        char16_t c = char16_t(uint8_t(raw[size_t(2 * k)]) | (uint8_t(raw[size_t(2 * k + 1)]) << 8));
+        if (c <= 0xFF)
+            return Delimiters.find(char(c)) != std::string::npos;
+        // Curly quotes and the like are delimiters in Unicode text as they are in 8-bit text.
+        int cp = GetRVStyle() ? GetRVStyle()->CodePageOfStyle(D.EffectiveStyleNo(itemNo)) : CP_ACP;
+        bool def = false;
+        std::string b = fromUtf16(std::u16string_view(&c, 1), cp, &def);
+        return !def && b.size() == 1 && uint8_t(b[0]) >= 0x80 && Delimiters.find(b[0]) != std::string::npos;
+    }
+    if (k < 0 || size_t(k) >= raw.size())
+        return true;
+    return Delimiters.find(raw[size_t(k)]) != std::string::npos;
+}
+
+bool TRVControlData::WordAtPos(int drawNo, int offs, WordBounds &w) const
+{
+    w = {};
+    const TRVDrawLineInfo &d = DrawItemList[drawNo];
+    if (!Items().GetItem(d.ItemNo).IsText() || d.CharCount <= 0)
+        return false;
+    const int base = d.FirstChar - 1; // item index of the piece's first character
+    int k = offs - 1;                 // piece index of the character after the boundary
+    auto delim = [&](int i) { return IsDelimiter(d.ItemNo, base + i); };
+    if (k >= d.CharCount || delim(k)) {
+        if (k - 1 < 0 || delim(k - 1))
+            return false;
+        k = k - 1;
+    }
+    int a = k, b = k + 1;
+    while (a > 0 && !delim(a - 1))
+        --a;
+    while (b < d.CharCount && !delim(b))
+        ++b;
+    w.drawNo = drawNo;
+    w.from = a + 1;
+    w.to = b + 1;
+    return true;
+}
+
+bool TRVControlData::FindWordAt(int x, int y, std::string &word, int &itemNo, int &firstChar, int &styleNo) const
+{
+    int k = FindDrawItemAt(x, y);
+    if (k < 0)
+        return false;
+    const TRVDrawLineInfo &d = DrawItemList[k];
+    const TCustomRVData &D = Items();
+    itemNo = d.ItemNo;
+    if (!D.GetItem(d.ItemNo).IsText()) {
+        word = D.ItemText(d.ItemNo);
+        firstChar = 0;
+        styleNo = D.GetItem(d.ItemNo).StyleNo;
+        return true;
+    }
+    // The character under x, not the nearest boundary.
+    std::vector<int> w = PieceWidths(*this, k);
+    int rel = x - (d.Left + d.SpaceBefore);
+    int ci = int(std::upper_bound(w.begin(), w.end(), rel) - w.begin());
+    if (rel < 0 || ci >= d.CharCount)
+        return false;
+    WordBounds wb;
+    if (IsDelimiter(d.ItemNo, d.FirstChar - 1 + ci) || !WordAtPos(k, ci + 1, wb))
+        return false;
+    const std::u16string text = D.ItemTextW(d.ItemNo);
+    firstChar = d.FirstChar + wb.from - 1;
+    size_t from = size_t(firstChar - 1), n = size_t(wb.to - wb.from);
+    word = utf16ToUtf8(std::u16string_view(text).substr(std::min(from, text.size()), n));
+    styleNo = D.EffectiveStyleNo(d.ItemNo);
+    return true;
+}
+
+// ---------------------------------------------------------------- repainting
+
+void TRVControlData::InvalidateDrawRange(int first, int last)
+{
+    const auto &L = Lines();
+    if (L.empty() || first < 0 || last < 0)
+        return;
+    int l1 = LineOf(std::min(first, last)), l2 = LineOf(std::max(first, last));
+    if (l1 < 0 || l2 < 0)
+        return;
+    // The gaps around the lines too: selected non-text items fill the paragraph spacing.
+    int top = l1 > 0 ? std::min(L[size_t(l1)].Top, L[size_t(l1 - 1)].Bottom) : 0;
+    int bottom = l2 + 1 < int(L.size()) ? std::max(L[size_t(l2)].Bottom, L[size_t(l2 + 1)].Top) : ContentHeight;
+    int dy = Host.VScrollPixels() - DocumentOffsetY();
+    Rect r{0, top - dy, GetClientWidth(), bottom - dy};
+    Rect client{0, 0, GetClientWidth(), GetClientHeight()};
+    r = r.intersected(client);
+    if (!r.isEmpty())
+        Host.Invalidate(r);
+}
+
+void TRVControlData::InvalidateJump(int id)
+{
+    if (id < 0)
+        return;
+    if (GetRVStyle() && GetRVStyle()->FullRedraw) {
+        Host.InvalidateAll();
+        return;
+    }
+    auto lo = std::lower_bound(JumpList.begin(), JumpList.end(), id, [](const TRVJumpInfo &j, int v) { return j.Id < v; });
+    int dx = Host.HScrollPixels(), dy = Host.VScrollPixels() - DocumentOffsetY();
+    for (auto it = lo; it != JumpList.end() && it->Id == id; ++it)
+        Host.Invalidate(Rect{it->Left - 5, it->Top - 5, it->Left + it->Width + 5, it->Top + it->Height + 5}.translated(-dx, -dy));
+}
+
+void TRVControlData::SetSelectionRepaint(const TRVSelectionBounds &s)
+{
+    TRVSelectionBounds oldB, newB;
+    bool hadOld = GetSelectionBounds(oldB);
+    Selection = s;
+    bool hasNew = GetSelectionBounds(newB);
+    if (!hadOld && !hasNew)
+        return;
+    if (!hadOld) {
+        InvalidateDrawRange(newB.StartNo, newB.EndNo);
+    } else if (!hasNew) {
+        InvalidateDrawRange(oldB.StartNo, oldB.EndNo);
+    } else if (oldB.StartNo == newB.StartNo && oldB.StartOffs == newB.StartOffs) {
+        InvalidateDrawRange(oldB.EndNo, newB.EndNo);
+    } else if (oldB.EndNo == newB.EndNo && oldB.EndOffs == newB.EndOffs) {
+        InvalidateDrawRange(oldB.StartNo, newB.StartNo);
+    } else {
+        InvalidateDrawRange(oldB.StartNo, oldB.EndNo);
+        InvalidateDrawRange(newB.StartNo, newB.EndNo);
+    }
+}
+
+bool TRVControlData::HoverSensitive(int itemNo) const
+{
+    const TCustomRVItemInfo &item = Items().GetItem(itemNo);
+    if (!item.IsText())
+        return item.IsHoverSensitive();
+    TRVStyle *s = GetRVStyle();
+    return s && s->StyleHoverSensitive(Items().EffectiveStyleNo(itemNo));
+}
+
+void TRVControlData::ClearHover()
+{
+    if (HoveredJump < 0)
+        return;
+    if (HoverOn) {
+        HoverOn = false;
+        InvalidateJump(HoveredJump);
+    }
+    HoveredJump = -1;
+    Host.RVMouseMove(-1);
+}
+
+void TRVControlData::SetHover(int rec)
+{
+    const TRVJumpInfo &j = JumpList[size_t(rec)];
+    Host.ShowCursor(j.Cursor);
+    if (j.Id == HoveredJump) {
+        return;
+    }
+    if (HoverOn && HoveredJump >= 0) {
+        HoverOn = false;
+        InvalidateJump(HoveredJump);
+    }
+    HoveredJump = j.Id;
+    Host.RVMouseMove(j.Id + FirstJumpNo);
+    if (HoveredJump == j.Id && HoverSensitive(DrawItemList[j.DrawItemNo].ItemNo)) {
+        HoverOn = true;
+        InvalidateJump(j.Id);
+    }
+}
+
+// ---------------------------------------------------------------- mouse
+
+void TRVControlData::MouseMove(int x, int y, TShiftState shift)
+{
+    (void)shift;
+    TRVStyle *s = GetRVStyle();
+    if (!s)
+        return;
+    const int cw = GetClientWidth(), ch = GetClientHeight();
+    FAutoV = y < -20 ? -10 : y < 0 ? -1 : y > ch + 20 ? 10 : y > ch ? 1 : 0;
+    FAutoH = x < -20 ? -10 : x < 0 ? -1 : x > cw + 20 ? 10 : x > cw ? 1 : 0;
+    if (FSelecting)
+        ExtendSelection(std::clamp(x, 0, std::max(0, cw - 1)), std::clamp(y, 0, std::max(0, ch - 1)));
+    const Point p = ClientToDoc(x, y);
+    if (p.x < ResolutionInfo.LeftMargin && (Options & rvoAllowSelection) && s->LineSelectCursor != -1) {
+        // Leaving a hyperlink for the margin turns its hover look off as well.
+        ClearHover();
+        Host.ShowCursor(s->LineSelectCursor);
+        return;
+    }
+    int rec = FindJumpAt(p.x, p.y);
+    if (rec >= 0) {
+        SetHover(rec);
+        return;
+    }
+    ClearHover();
+    TCursor cursor = Cursor;
+    if (!FSelecting && SelectionExists()) {
+        int d, o;
+        if (FindCharAt(p.x, p.y, true, d, o)) {
+            TRVSelectionBounds b;
+            GetSelectionBounds(b);
+            bool after = d > b.StartNo || (d == b.StartNo && o > b.StartOffs);
+            bool before = d < b.EndNo || (d == b.EndNo && o < b.EndOffs);
+            if (after && before)
+                cursor = crArrow;
+        }
+    }
+    Host.ShowCursor(cursor);
+}
+
+void TRVControlData::MouseLeave()
+{
+    if (HoveredJump >= 0 && HoverOn) {
+        HoverOn = false;
+        InvalidateJump(HoveredJump);
+    }
+    HoveredJump = -1;
+}
+
+void TRVControlData::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
+{
+    TRVStyle *s = GetRVStyle();
+    if (!s)
+        return;
+    const Point p = ClientToDoc(x, y);
+    const int d = FindDrawItemAt(p.x, p.y);
+    FClickedDraw = d;
+    if (!(shift & ssDouble))
+        Host.TakeFocus();
+    Host.RVMouseDown(button, shift, d >= 0 ? DrawItemList[d].ItemNo : -1, x, y);
+    if (button != mbLeft)
+        return;
+    int rec = FindJumpAt(p.x, p.y);
+    FPressedJump = rec >= 0 ? JumpList[size_t(rec)].Id : -1;
+    if ((Options & rvoSingleClick) && Host.HasDblClickHandler()) {
+        std::string word;
+        int itemNo, first, styleNo;
+        if (FindWordAt(p.x, p.y, word, itemNo, first, styleNo))
+            Host.RVDblClick(word, styleNo);
+    }
+    if (!(Options & rvoAllowSelection) || (shift & ssDouble))
+        return;
+    FDblClickSelected = false;
+    if (p.x < ResolutionInfo.LeftMargin && s->LineSelectCursor != -1 && !(shift & ssShift)) {
+        int dn, o;
+        if (!FindCharAt(p.x, p.y, false, dn, o))
+            return;
+        FLineSelecting = true;
+        FWordMode = false;
+        FPressLine = LineOf(dn);
+        FPressDraw = dn;
+        FSelecting = true;
+        int first = Lines()[size_t(FPressLine)].FirstDrawItem, last = LineEnd(FPressLine) - 1;
+        int so;
+        StartOffs(first, so);
+        SetSelectionRepaint({first, so, last, EndOffs(last)});
+        Host.Select();
+        return;
+    }
+    int dn, o;
+    if (!FindCharAt(p.x, p.y, false, dn, o))
+        return;
+    TRVSelectionBounds sel = Selection;
+    const bool extend = (shift & ssShift) && sel.StartNo >= 0 && sel.StartNo < DrawItemList.Count();
+    if (!extend) {
+        sel.StartNo = dn;
+        sel.StartOffs = o;
+    }
+    sel.EndNo = dn;
+    sel.EndOffs = o;
+    FSelecting = true;
+    FLineSelecting = false;
+    FPressDraw = dn;
+    FPressOffs = o;
+    FWordMode = s->SelectionMode == rvsmWord && !extend;
+    if (!FWordMode || !WordAtPos(dn, o, FPressWord))
+        FPressWord = {};
+    if (s->SelectionMode == rvsmParagraph) {
+        FPressLine = LineOf(extend ? sel.StartNo : dn);
+        SetSelectionRepaint(sel);
+        ExtendSelection(x, y);
+        return;
+    }
+    SetSelectionRepaint(sel);
+}
+
+void TRVControlData::ExtendSelection(int cx, int cy)
+{
+    const Point p = ClientToDoc(cx, cy);
+    int d, o;
+    if (!FindCharAt(p.x, p.y, false, d, o))
+        return;
+    TRVSelectionBounds s = Selection;
+    const TRVStyle *st = GetRVStyle();
+    const auto &L = Lines();
+    if (FLineSelecting || (st && st->SelectionMode == rvsmParagraph && FPressLine >= 0)) {
+        // Whole lines, or whole paragraphs, from the press to the point.
+        int a = FPressLine, b = LineOf(d);
+        if (a < 0 || b < 0)
+            return;
+        int aFirst = a, aLast = a, bFirst = b, bLast = b;
+        if (!FLineSelecting) {
+            const auto &P = Paras();
+            const TRVParaRecord &pa = P[size_t(L[size_t(a)].Para)], &pb = P[size_t(L[size_t(b)].Para)];
+            aFirst = pa.FirstLine;
+            aLast = pa.FirstLine + pa.LineCount - 1;
+            bFirst = pb.FirstLine;
+            bLast = pb.FirstLine + pb.LineCount - 1;
+        }
+        int so;
+        if (b >= a) {
+            int first = L[size_t(aFirst)].FirstDrawItem, last = LineEnd(bLast) - 1;
+            StartOffs(first, so);
+            s = {first, so, last, EndOffs(last)};
+        } else {
+            int first = L[size_t(bFirst)].FirstDrawItem, last = LineEnd(aLast) - 1;
+            StartOffs(first, so);
+            s = {last, EndOffs(last), first, so};
+        }
+    } else if (FWordMode && FPressWord.drawNo >= 0) {
+        const WordBounds &pw = FPressWord;
+        const bool inside = d == pw.drawNo && o >= pw.from && o <= pw.to;
+        if (inside) {
+            s = {FPressDraw, FPressOffs, d, o};
+        } else {
+            const bool forward = d > pw.drawNo || (d == pw.drawNo && o > pw.to);
+            s.StartNo = pw.drawNo;
+            s.StartOffs = forward ? pw.from : pw.to;
+            WordBounds w;
+            if (WordAtPos(d, o, w) && o > w.from && o < w.to)
+                o = forward ? w.to : w.from;
+            s.EndNo = d;
+            s.EndOffs = o;
+        }
+    } else {
+        s.EndNo = d;
+        s.EndOffs = o;
+    }
+    const TRVSelectionBounds &c = Selection;
+    if (s.StartNo == c.StartNo && s.StartOffs == c.StartOffs && s.EndNo == c.EndNo && s.EndOffs == c.EndOffs)
+        return;
+    SetSelectionRepaint(s);
+    Host.Select();
+}
+
+void TRVControlData::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
+{
+    if (!GetRVStyle())
+        return;
+    const Point p = ClientToDoc(x, y);
+    const bool hadSel = SelectionExists();
+    if (!hadSel)
+        Selection = {};
+    if (FSelecting && button == mbLeft) {
+        if (!FDblClickSelected) {
+            const int cw = GetClientWidth(), ch = GetClientHeight();
+            ExtendSelection(std::clamp(x, 0, std::max(0, cw - 1)), std::clamp(y, 0, std::max(0, ch - 1)));
+        }
+        FSelecting = FLineSelecting = false;
+        FPressWord = {};
+        Host.Select();
+    }
+    FDblClickSelected = false;
+    if (button == mbRight && (Options & rvoRClickDeselects)) {
+        int d, o;
+        if (FindCharAt(p.x, p.y, false, d, o)) {
+            TRVSelectionBounds b;
+            bool inside = false;
+            if (GetSelectionBounds(b)) {
+                bool after = d > b.StartNo || (d == b.StartNo && o >= b.StartOffs);
+                bool before = d < b.EndNo || (d == b.EndNo && o <= b.EndOffs);
+                inside = after && before;
+            }
+            if (!inside) {
+                SetSelectionRepaint({d, o, d, o});
+                Host.Select();
+            }
+        }
+    }
+    const int under = FindDrawItemAt(p.x, p.y);
+    const int itemUnder = under >= 0 ? DrawItemList[under].ItemNo : -1;
+    if ((button == mbLeft || button == mbRight) && !hadSel && FClickedDraw >= 0 && FClickedDraw == under
+        && Items().IsHyperlink(itemUnder) && FocusedItemNo != itemUnder) {
+        int old = FocusedItemNo;
+        FocusedItemNo = itemUnder;
+        if (old >= 0)
+            InvalidateJump(JumpIndexOf(old));
+        InvalidateJump(JumpIndexOf(itemUnder));
+    }
+    Host.RVMouseUp(button, shift, itemUnder, x, y);
+    if (button == mbRight && Host.HasRightClickHandler()) {
+        std::string word;
+        int itemNo, first, styleNo;
+        if (FindWordAt(p.x, p.y, word, itemNo, first, styleNo))
+            Host.RVRightClick(word, styleNo, x, y);
+    }
+    if (button == mbLeft && FPressedJump >= 0 && Host.HasJumpHandler() && !hadSel) {
+        int rec = FindJumpAt(p.x, p.y);
+        if (rec >= 0 && JumpList[size_t(rec)].Id == FPressedJump) {
+            int id = FPressedJump;
+            FPressedJump = -1;
+            Host.Jump(id + FirstJumpNo);
+            return;
+        }
+    }
+    if (button == mbLeft) {
+        FPressedJump = -1;
+        FClickedDraw = -1;
+    }
+    if (button == mbRight)
+        Host.ContextPopup(x, y);
+}
+
+void TRVControlData::DblClick(TShiftState shift, int x, int y)
+{
+    (void)shift;
+    if (!GetRVStyle())
+        return;
+    const Point p = ClientToDoc(x, y);
+    std::string word;
+    int itemNo = -1, first = 0, styleNo = 0;
+    if ((Options & rvoDblClickSelectsWord) && (Options & rvoAllowSelection)) {
+        if (!FindWordAt(p.x, p.y, word, itemNo, first, styleNo))
+            return;
+        int d = FindDrawItemAt(p.x, p.y);
+        if (d < 0)
+            return;
+        if (styleNo < 0) {
+            SetSelectionRepaint({d, 0, d, 1});
+        } else {
+            const TRVDrawLineInfo &di = DrawItemList[d];
+            int from = first - di.FirstChar + 1;
+            int len = int(utf8ToUtf16(word).size());
+            SetSelectionRepaint({d, from, d, from + len});
+        }
+        FSelecting = false;
+        FDblClickSelected = true;
+        Host.Select();
+        if (Host.HasDblClickHandler())
+            Host.RVDblClick(word, styleNo);
+    } else if (Host.HasDblClickHandler() && !(Options & rvoSingleClick)) {
+        if (FindWordAt(p.x, p.y, word, itemNo, first, styleNo))
+            Host.RVDblClick(word, styleNo);
+    }
+}
+
+// ---------------------------------------------------------------- keyboard focus
+
+bool TRVControlData::FocusNext(bool backwards)
+{
+    if (JumpCount <= 0 || JumpList.empty())
+        return false;
+    int cur = FocusedItemNo >= 0 && Items().IsHyperlink(FocusedItemNo) ? JumpIndexOf(FocusedItemNo) : -1;
+    int next = backwards ? (cur < 0 ? JumpCount - 1 : cur - 1) : cur + 1;
+    if (next < 0 || next >= JumpCount)
+        return false;
+    auto it = std::lower_bound(JumpList.begin(), JumpList.end(), next, [](const TRVJumpInfo &j, int v) { return j.Id < v; });
+    if (it == JumpList.end() || it->Id != next)
+        return false;
+    if (cur >= 0)
+        InvalidateJump(cur);
+    FocusedItemNo = DrawItemList[it->DrawItemNo].ItemNo;
+    InvalidateJump(next);
+    ScrollToDrawItem(it->DrawItemNo);
+    return true;
+}
+
+bool TRVControlData::ActivateFocused()
+{
+    if (FocusedItemNo < 0 || FocusedItemNo >= ItemCount() || !Items().IsHyperlink(FocusedItemNo)
+        || FirstDrawItemOf(FocusedItemNo) < 0)
+        return false;
+    Host.Jump(JumpIndexOf(FocusedItemNo) + FirstJumpNo);
+    return true;
+}
+
+void TRVControlData::ScrollToDrawItem(int drawNo)
+{
+    const TRVDrawLineInfo &d = DrawItemList[drawNo];
+    const int dy = Host.VScrollPixels() - DocumentOffsetY();
+    const int top = d.Top - dy, bottom = d.Bottom() - dy;
+    if (top >= 0 && bottom <= GetClientHeight())
+        return;
+    // Bring it in with a third of the window above it, so its context shows.
+    Host.ScrollToPixelY(std::max(0, d.Top - GetClientHeight() / 3) + DocumentOffsetY());
+}
+
+// ---------------------------------------------------------------- selection
+
+bool TRVControlData::SelectionExists() const
+{
+    TRVSelectionBounds b;
+    return GetSelectionBounds(b);
+}
+
+void TRVControlData::SelectAll()
+{
+    const int n = DrawItemList.Count();
+    if (ItemCount() == 0 || n == 0)
+        return;
+    int so;
+    StartOffs(0, so);
+    Selection = {0, so, n - 1, EndOffs(n - 1)};
+    Host.InvalidateAll();
+    Host.Select();
+}
+
+void TRVControlData::Deselect()
+{
+    SetSelectionRepaint({});
+    FSelecting = false;
+}
+
+TRVItemPos TRVControlData::DrawPosToItemPos(int drawNo, int offs) const
+{
+    if (drawNo < 0 || drawNo >= DrawItemList.Count())
+        return {};
+    const TRVDrawLineInfo &d = DrawItemList[drawNo];
+    if (!Items().GetItem(d.ItemNo).IsText())
+        return {d.ItemNo, std::clamp(offs, 0, 1)};
+    return {d.ItemNo, d.FirstChar + std::clamp(offs, 1, d.CharCount + 1) - 1};
+}
+
+bool TRVControlData::ItemPosToDrawPos(TRVItemPos p, bool preferEnd, int &drawNo, int &offs) const
+{
+    const int k = FirstDrawItemOf(p.ItemNo);
+    const int n = DrawItemList.Count();
+    if (k < 0 || k >= n)
+        return false;
+    if (!Items().GetItem(p.ItemNo).IsText()) {
+        drawNo = k;
+        offs = std::clamp(p.Offs, 0, 1);
+        return true;
+    }
+    // Pieces of one item follow each other with rising FirstChar: bisect.
+    int lo = k, hi = n;
+    while (lo < hi) {
+        int mid = lo + (hi - lo) / 2;
+        const TRVDrawLineInfo &d = DrawItemList[mid];
+        if (d.ItemNo == p.ItemNo && d.FirstChar <= p.Offs)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    int j = std::max(k, lo - 1);
+    const TRVDrawLineInfo &d = DrawItemList[j];
+    const int end = d.FirstChar + d.CharCount;
+    const bool nextSame = j + 1 < n && DrawItemList[j + 1].ItemNo == p.ItemNo;
+    if (p.Offs > end) {
+        // In a space that a wrap consumed: the end of this piece or the start of the next.
+        if (!preferEnd && nextSame) {
+            drawNo = j + 1;
+            offs = 1;
+        } else {
+            drawNo = j;
+            offs = d.CharCount + 1;
+        }
+        return true;
+    }
+    if (preferEnd && p.Offs == d.FirstChar && j > k && DrawItemList[j - 1].ItemNo == p.ItemNo
+        && DrawItemList[j - 1].FirstChar + DrawItemList[j - 1].CharCount >= p.Offs) {
+        drawNo = j - 1;
+        offs = DrawItemList[j - 1].CharCount + 1;
+        return true;
+    }
+    if (!preferEnd && p.Offs == end && nextSame && DrawItemList[j + 1].FirstChar == p.Offs) {
+        drawNo = j + 1;
+        offs = 1;
+        return true;
+    }
+    drawNo = j;
+    offs = std::clamp(p.Offs - d.FirstChar + 1, 1, d.CharCount + 1);
+    return true;
+}
+
+void TRVControlData::SetSelectionByItems(TRVItemPos anchor, TRVItemPos moving)
+{
+    const bool forward = anchor.ItemNo < moving.ItemNo || (anchor.ItemNo == moving.ItemNo && anchor.Offs <= moving.Offs);
+    int sd, so, ed, eo;
+    if (!ItemPosToDrawPos(anchor, !forward, sd, so) || !ItemPosToDrawPos(moving, forward, ed, eo))
+        return;
+    SetSelectionRepaint({sd, so, ed, eo});
+}
+
+bool TRVControlData::GetSelectionItems(TRVItemPos &first, TRVItemPos &last) const
+{
+    TRVSelectionBounds b;
+    if (!GetSelectionBounds(b))
+        return false;
+    first = DrawPosToItemPos(b.StartNo, b.StartOffs);
+    last = DrawPosToItemPos(b.EndNo, b.EndOffs);
+    return true;
+}
+
+std::u16string TRVControlData::ItemPlainText(int itemNo, int from, int to) const
+{
+    const TCustomRVData &D = Items();
+    const TCustomRVItemInfo &item = D.GetItem(itemNo);
+    if (item.IsText()) {
+        std::u16string t = D.ItemTextW(itemNo);
+        from = std::clamp(from, 0, int(t.size()));
+        to = std::clamp(to, from, int(t.size()));
+        return t.substr(size_t(from), size_t(to - from));
+    }
+    if (from >= to)
+        return {};
+    const int cp = GetRVStyle() ? GetRVStyle()->CodePageOfStyle(0) : CP_ACP;
+    switch (item.StyleNo) {
+    case ikTab:
+        return u"\t";
+    case ikHorizontalLine:
+        return std::u16string(80, u'-'); // the line width handed to a horizontal line
+    case ikListMarker:
+        return toUtf16(static_cast<const TRVMarkerItemInfo &>(item).DisplayString, cp) + u" ";
+    default:
+        if (auto *label = dynamic_cast<const TRVLabelItemInfo *>(&item))
+            return toUtf16(label->Text, cp);
+        return {};
+    }
+}
+
+std::u16string TRVControlData::PlainText(TRVItemPos first, TRVItemPos last) const
+{
+    const TCustomRVData &D = Items();
+    std::u16string out;
+    for (int i = first.ItemNo; i <= last.ItemNo && i < D.ItemCount(); ++i) {
+        if (i > first.ItemNo && D.IsLineStart(i))
+            out += u"\r\n";
+        const bool text = D.GetItem(i).IsText();
+        int from = i == first.ItemNo ? first.Offs - (text ? 1 : 0) : 0;
+        int to = i == last.ItemNo ? last.Offs - (text ? 1 : 0) : (text ? D.ItemLength(i) : 1);
+        out += ItemPlainText(i, from, to);
+    }
+    return out;
+}
+
+std::u16string TRVControlData::GetSelTextW() const
+{
+    TRVItemPos a, b;
+    if (!GetSelectionItems(a, b))
+        return {};
+    return PlainText(a, b);
+}
+
+std::string TRVControlData::GetSelTextA() const
+{
+    TRVItemPos a, b;
+    if (!GetSelectionItems(a, b))
+        return {};
+    // 8-bit items keep their bytes; everything else goes through its code page.
+    const TCustomRVData &D = Items();
+    const TRVStyle *s = GetRVStyle();
+    std::string out;
+    for (int i = a.ItemNo; i <= b.ItemNo; ++i) {
+        if (i > a.ItemNo && D.IsLineStart(i))
+            out += "\r\n";
+        const TCustomRVItemInfo &item = D.GetItem(i);
+        const bool text = item.IsText();
+        int from = i == a.ItemNo ? a.Offs - (text ? 1 : 0) : 0;
+        int to = i == b.ItemNo ? b.Offs - (text ? 1 : 0) : (text ? D.ItemLength(i) : 1);
+        int cp = s ? s->CodePageOfStyle(text ? D.EffectiveStyleNo(i) : 0) : CP_ACP;
+        if (text && !D.IsUnicodeItem(i)) {
+            const std::string &raw = D.ItemText(i);
+            from = std::clamp(from, 0, int(raw.size()));
+            to = std::clamp(to, from, int(raw.size()));
+            out += raw.substr(size_t(from), size_t(to - from));
+        } else {
+            out += fromUtf16(ItemPlainText(i, from, to), cp);
+        }
+    }
+    return out;
+}
+
+std::u16string TRVControlData::GetDocTextW() const
+{
+    const int n = Items().ItemCount();
+    if (n == 0)
+        return {};
+    return PlainText({0, Items().GetOffsBeforeItem(0)}, {n - 1, Items().GetOffsAfterItem(n - 1)});
+}
+
+const TRVGraphicItemInfo *TRVControlData::GetSelectedPicture() const
+{
+    TRVItemPos a, b;
+    if (!GetSelectionItems(a, b))
+        return nullptr;
+    const TCustomRVData &D = Items();
+    // Ends that sit at the far edge of a neighbouring item select nothing of it.
+    if (a.Offs == D.GetOffsAfterItem(a.ItemNo) && a.ItemNo < b.ItemNo)
+        a = {a.ItemNo + 1, D.GetOffsBeforeItem(a.ItemNo + 1)};
+    if (b.Offs == D.GetOffsBeforeItem(b.ItemNo) && b.ItemNo > a.ItemNo)
+        b = {b.ItemNo - 1, D.GetOffsAfterItem(b.ItemNo - 1)};
+    if (a.ItemNo != b.ItemNo || a.Offs != 0 || b.Offs != 1)
+        return nullptr;
+    return dynamic_cast<const TRVGraphicItemInfo *>(&D.GetItem(a.ItemNo));
+}
+
+// ---------------------------------------------------------------- copy
+
+bool TRVControlData::BuildClipboard(ClipboardContent &out)
+{
+    const uint32_t formats = rvoAutoCopyText | rvoAutoCopyUnicodeText | rvoAutoCopyRVF | rvoAutoCopyImage | rvoAutoCopyRTF;
+    if (!(Options & formats))
+        return false;
+    TRVItemPos a, b;
+    if (!GetSelectionItems(a, b))
+        return true;
+    Host.Copy();
+    if (Options & rvoAutoCopyRVF) {
+        std::string rvf;
+        if (SaveRVFSelectionToString(Items(), rvf, a.ItemNo, a.Offs, b.ItemNo, b.Offs)) {
+            std::string block(4, '\0');
+            const uint32_t n = uint32_t(rvf.size());
+            for (int k = 0; k < 4; ++k)
+                block[size_t(k)] = char((n >> (8 * k)) & 0xFF);
+            block += rvf;
+            out.items.push_back({kFormatRVF, std::move(block)});
+        }
+    }
+    const bool unicode = (Options & rvoAutoCopyUnicodeText) != 0;
+    if ((Options & rvoAutoCopyText) && !unicode)
+        out.items.push_back({kFormatText, GetSelTextA()});
+    if (Options & rvoAutoCopyImage) {
+        if (const TRVGraphicItemInfo *pic = GetSelectedPicture())
+            if (pic->Image && pic->Image->Image())
+                out.picture = *pic->Image->Image();
+    }
+    // The 8-bit text loses what its code page cannot hold; the UTF-16 form
+    // goes along whenever text is copied.
+    if (unicode || (Options & rvoAutoCopyText)) {
+        std::u16string w = GetSelTextW();
+        std::string bytes;
+        bytes.reserve(w.size() * 2);
+        for (char16_t c : w) {
+            bytes.push_back(char(c & 0xFF));
+            bytes.push_back(char(c >> 8));
+        }
+        out.items.push_back({kFormatUnicodeText, std::move(bytes)});
+    }
+    if ((Options & rvoAutoCopyRTF) && AddRTF)
+        AddRTF(*this, out);
+    return true;
+}
+
+bool TRVControlData::CopySelection()
+{
+    ClipboardContent c;
+    if (!BuildClipboard(c))
+        return false;
+    if (c.items.empty() && !c.picture)
+        return true;
+    if (PutOnClipboard)
+        PutOnClipboard(c);
+    else
+        setClipboard(c);
+    return true;
+}
+
+} // namespace rv

@@ -1,0 +1,319 @@
+// Text search over the document's items: the next match after (or before)
+// the previous one, selected and scrolled into view.
+//
+// 8-bit items are compared in their own bytes with their code page's case
+// rules; Unicode items are compared in UTF-16, so a character no code page
+// holds matches only itself (never a "?" the conversion would have left).
+#include "viewer/rv_controldata.h"
+
+#include "platform/codepage.h"
+
+#include <array>
+#include <cstring>
+#include <map>
+
+namespace rv {
+
+using namespace platform;
+
+namespace {
+
+// Upper case of the letters the Windows code pages hold (Latin, Greek, Cyrillic).
+char16_t FoldUpper(char16_t c)
+{
+    if (c < 0x80)
+        return c >= u'a' && c <= u'z' ? char16_t(c - 0x20) : c;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+        return char16_t(c - 0x20);
+    if (c == 0xFF)
+        return 0x178;
+    if (c >= 0x100 && c <= 0x17F) {
+        if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F)
+            return c;
+        // Capitals and small letters sit on neighbouring codes; the parity flips in two runs.
+        const bool oddSmall = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        return (oddSmall ? (c & 1) == 0 : (c & 1) == 1) ? char16_t(c - 1) : c;
+    }
+    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2)
+        return char16_t(c - 0x20);
+    if (c == 0x3C2)
+        return 0x3A3;
+    if (c >= 0x3AC && c <= 0x3AF) {
+        static const char16_t map[] = {0x386, 0x388, 0x389, 0x38A};
+        return map[c - 0x3AC];
+    }
+    if (c >= 0x3CC && c <= 0x3CE) {
+        static const char16_t map[] = {0x38C, 0x38E, 0x38F};
+        return map[c - 0x3CC];
+    }
+    if (c >= 0x430 && c <= 0x44F)
+        return char16_t(c - 0x20);
+    if (c >= 0x450 && c <= 0x45F)
+        return char16_t(c - 0x50);
+    if (c == 0x491)
+        return 0x490;
+    return c;
+}
+
+} // namespace
+
+class TRVSearcher {
+public:
+    TRVSearcher(const TRVControlData &f, std::u16string_view text, uint32_t options)
+        : F(f), D(f.Items()), S(f.GetRVStyle()), matchCase(options & rvsroMatchCase), whole(options & rvsroWholeWord),
+          down(options & rvsroDown)
+    {
+        pat16.assign(text.begin(), text.end());
+        if (!matchCase)
+            for (auto &c : pat16)
+                c = FoldUpper(c);
+    }
+
+    // Position (0-based character) of the match inside [from, to) of item i, or -1.
+    int Find(int i, int from, int to)
+    {
+        const std::string &raw = D.ItemText(i);
+        if (D.IsUnicodeItem(i))
+            return FindUnicode(i, raw, from, to);
+        return FindBytes(i, raw, from, to);
+    }
+
+    size_t Length() const { return pat16.size(); }
+
+private:
+    struct CodePageForm {
+        bool ok = false; // the pattern exists in this code page
+        std::string pat;
+        std::array<uint8_t, 256> fold{};
+        uint8_t variants[2] = {0, 0};
+        int variantCount = 0; // 0: more than two bytes fold to the pattern's first
+    };
+
+    const CodePageForm &FormFor(int cp)
+    {
+        auto it = forms.find(cp);
+        if (it != forms.end())
+            return it->second;
+        CodePageForm &f = forms[cp];
+        for (int b = 0; b < 256; ++b)
+            f.fold[size_t(b)] = uint8_t(b);
+        if (!matchCase) {
+            char one[1];
+            for (int b = 0x41; b < 256; ++b) {
+                one[0] = char(b);
+                std::u16string u = toUtf16(std::string_view(one, 1), cp);
+                if (u.size() != 1)
+                    continue;
+                char16_t up = FoldUpper(u[0]);
+                if (up == u[0])
+                    continue;
+                bool def = false;
+                std::string back = fromUtf16(std::u16string_view(&up, 1), cp, &def);
+                if (!def && back.size() == 1)
+                    f.fold[size_t(b)] = uint8_t(back[0]);
+            }
+        }
+        bool def = false;
+        f.pat = fromUtf16(pat16, cp, &def);
+        f.ok = !def && !f.pat.empty();
+        if (f.ok) {
+            const uint8_t first = uint8_t(f.pat[0]);
+            int count = 0;
+            for (int b = 0; b < 256 && count <= 2; ++b)
+                if (f.fold[size_t(b)] == first) {
+                    if (count < 2)
+                        f.variants[count] = uint8_t(b);
+                    ++count;
+                }
+            f.variantCount = count <= 2 ? count : 0;
+        }
+        return f;
+    }
+
+    bool WholeWordAt(int i, int p, int n) const
+    {
+        return !whole || (F.IsDelimiter(i, p - 1) && F.IsDelimiter(i, p + n));
+    }
+
+    int FindBytes(int i, const std::string &raw, int from, int to)
+    {
+        const int cp = S ? S->CodePageOfStyle(D.EffectiveStyleNo(i)) : CP_ACP;
+        const CodePageForm &f = FormFor(cp);
+        if (!f.ok)
+            return -1;
+        const int n = int(f.pat.size());
+        to = std::min(to, int(raw.size()));
+        from = std::max(from, 0);
+        if (to - from < n)
+            return -1;
+        const char *base = raw.data();
+        const uint8_t *pat = reinterpret_cast<const uint8_t *>(f.pat.data());
+        auto equalAt = [&](int p) {
+            const uint8_t *t = reinterpret_cast<const uint8_t *>(base + p);
+            for (int k = 0; k < n; ++k)
+                if (f.fold[t[k]] != pat[k])
+                    return false;
+            return true;
+        };
+        const int limit = to - n + 1; // candidate starts are below this
+        if (!down) {
+            for (int p = limit - 1; p >= from; --p)
+                if (equalAt(p) && WholeWordAt(i, p, n))
+                    return p;
+            return -1;
+        }
+        if (matchCase) {
+            std::string_view hay(base, size_t(to));
+            for (size_t p = hay.find(f.pat, size_t(from)); p != std::string_view::npos; p = hay.find(f.pat, p + 1))
+                if (WholeWordAt(i, int(p), n))
+                    return int(p);
+            return -1;
+        }
+        if (f.variantCount > 0) {
+            // memchr for each byte that folds to the first pattern byte; keep
+            // each one's next hit so no stretch is scanned twice.
+            const char *next[2] = {nullptr, nullptr};
+            int pos = from;
+            while (pos < limit) {
+                const char *best = nullptr;
+                for (int v = 0; v < f.variantCount; ++v) {
+                    if (next[v] == base + limit)
+                        continue;
+                    if (!next[v] || next[v] < base + pos) {
+                        const void *hit = std::memchr(base + pos, f.variants[v], size_t(limit - pos));
+                        next[v] = hit ? static_cast<const char *>(hit) : base + limit;
+                    }
+                    if (next[v] != base + limit && (!best || next[v] < best))
+                        best = next[v];
+                }
+                if (!best)
+                    return -1;
+                int p = int(best - base);
+                if (equalAt(p) && WholeWordAt(i, p, n))
+                    return p;
+                pos = p + 1;
+            }
+            return -1;
+        }
+        for (int p = from; p < limit; ++p)
+            if (equalAt(p) && WholeWordAt(i, p, n))
+                return p;
+        return -1;
+    }
+
+    int FindUnicode(int i, const std::string &raw, int from, int to)
+    {
+        const int len = int(raw.size() / 2);
+        buf.resize(size_t(len));
+        if (len > 0)
+            std::memcpy(buf.data(), raw.data(), size_t(len) * 2);
+        const int n = int(pat16.size());
+        to = std::min(to, len);
+        from = std::max(from, 0);
+        if (n == 0 || to - from < n)
+            return -1;
+        auto equalAt = [&](int p) {
+            for (int k = 0; k < n; ++k) {
+                char16_t c = buf[size_t(p + k)];
+                if ((matchCase ? c : FoldUpper(c)) != pat16[size_t(k)])
+                    return false;
+            }
+            return true;
+        };
+        const int limit = to - n + 1;
+        if (down) {
+            for (int p = from; p < limit; ++p)
+                if (equalAt(p) && WholeWordAt(i, p, n))
+                    return p;
+        } else {
+            for (int p = limit - 1; p >= from; --p)
+                if (equalAt(p) && WholeWordAt(i, p, n))
+                    return p;
+        }
+        return -1;
+    }
+
+    const TRVControlData &F;
+    const TCustomRVData &D;
+    const TRVStyle *S;
+    bool matchCase, whole, down;
+    std::u16string pat16, buf;
+    std::map<int, CodePageForm> forms;
+};
+
+bool TRVControlData::SearchText(std::u16string_view text, uint32_t options)
+{
+    const TCustomRVData &D = Items();
+    const int n = D.ItemCount();
+    if (text.empty() || n == 0 || DrawItemList.Count() == 0)
+        return false;
+    const bool down = options & rvsroDown;
+
+    // Where to start: the document's edge, the previous match's moving end, or the view.
+    TRVItemPos start;
+    if (options & rvsroFromStart) {
+        start = down ? TRVItemPos{0, D.GetOffsBeforeItem(0)} : TRVItemPos{n - 1, D.GetOffsAfterItem(n - 1)};
+    } else if (SelectionExists()) {
+        start = DrawPosToItemPos(Selection.EndNo, Selection.EndOffs);
+    } else {
+        const auto &L = Lines();
+        const int dy = GetVOffs() - DocumentOffsetY();
+        if (down) {
+            int li = std::min(FindLineAt(dy), int(L.size()) - 1);
+            int item = DrawItemList[L[size_t(li)].FirstDrawItem].ItemNo;
+            start = {item, D.GetOffsBeforeItem(item)};
+        } else {
+            int li = std::min(FindLineAt(dy + GetClientHeight()), int(L.size()) - 1);
+            int item = DrawItemList[LineEnd(li) - 1].ItemNo;
+            start = {item, D.GetOffsAfterItem(item)};
+        }
+    }
+    if (start.ItemNo < 0)
+        return false;
+
+    TRVSearcher searcher(*this, text, options);
+    const int len = int(searcher.Length());
+    int foundItem = -1, foundPos = -1, foundLen = len;
+    for (int i = start.ItemNo; down ? i < n : i >= 0; i += down ? 1 : -1) {
+        const TCustomRVItemInfo &item = D.GetItem(i);
+        const bool first = i == start.ItemNo;
+        if (item.IsText()) {
+            int from = 0, to = D.ItemLength(i);
+            if (first) {
+                if (down)
+                    from = start.Offs - 1;
+                else
+                    to = start.Offs - 1;
+            }
+            int p = searcher.Find(i, from, to);
+            if (p >= 0) {
+                foundItem = i;
+                foundPos = p + 1;
+                break;
+            }
+        } else if (item.StyleNo == ikTab && text == u"\t") {
+            if (first && ((down && start.Offs > 0) || (!down && start.Offs < 1)))
+                continue;
+            foundItem = i;
+            foundPos = 0;
+            foundLen = 1;
+            break;
+        }
+        // Table cells are kept as stored and not laid out, so there is nothing to search inside.
+    }
+    if (foundItem < 0)
+        return false;
+    TRVItemPos a{foundItem, foundPos}, b{foundItem, foundPos + foundLen};
+    if (down)
+        SetSelectionByItems(a, b);
+    else
+        SetSelectionByItems(b, a);
+    TRVSelectionBounds sb;
+    if (GetSelectionBounds(sb))
+        ScrollToDrawItem(sb.StartNo);
+    Host.InvalidateAll();
+    Host.Select();
+    return true;
+}
+
+} // namespace rv
