@@ -1,11 +1,17 @@
 #include "app/win_reader.h"
 
+#include "app/find_dialog.h"
+#include "app/lib_prcs.h"
 #include "app/pictures.h"
 #include "app/splash.h"
 #include "components/window_bounds.h"
 #include "platform/folders.h"
 
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QUrl>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
@@ -14,6 +20,11 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <cstdlib>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 TfrmWinReader *frmWinReader = nullptr;
 
@@ -26,7 +37,48 @@ QKeySequence ctrl(Qt::Key key)
     return QKeySequence(Qt::CTRL | key);
 }
 
+const QString kAbort = QStringLiteral("&Abort");
+
+ReaderMessage errorMessage(const QString &text)
+{
+    return {QMessageBox::Critical, QStringLiteral("Error"), text, kAbort};
+}
+
 } // namespace
+
+QString FileTitle(const QString &path)
+{
+    qsizetype cut = -1;
+    for (qsizetype i = 0; i < path.size(); ++i)
+        if (path[i] == QLatin1Char('\\') || path[i] == QLatin1Char('/') || path[i] == QLatin1Char(':'))
+            cut = i;
+    QString name = path.mid(cut + 1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return name;
+    const QString ext = name.mid(dot);
+    name.remove(name.indexOf(ext), ext.size());
+    return name;
+}
+
+std::string WindowsDir()
+{
+#ifdef _WIN32
+    // The Windows directory, asked for its length first: no fixed buffer.
+    if (const char *env = std::getenv("QUENLOR_DATA"); !env || !*env) {
+        const UINT need = GetWindowsDirectoryW(nullptr, 0);
+        if (need == 0)
+            return {};
+        std::wstring buf(need, L'\0');
+        const UINT got = GetWindowsDirectoryW(buf.data(), need);
+        if (got == 0 || got >= need)
+            return {};
+        buf.resize(got);
+        return QString::fromStdWString(buf).toLocal8Bit().toStdString() + "\\";
+    }
+#endif
+    return platform::verseTableDir();
+}
 
 TfrmWinReader::TfrmWinReader(const QStringList &arguments) : FArguments(arguments)
 {
@@ -42,6 +94,16 @@ TfrmWinReader::TfrmWinReader(const QStringList &arguments) : FArguments(argument
     PosSaver->setRegRootKey(TPosSaverHKEY::CURRENT_USER);
 
     Balloon = new TBalloonControl(this);
+    Balloon->BalloonType = blnBiblia;
+    Balloon->Duration = 0;
+    Balloon->Title = QStringLiteral("Jn:45:79");
+    BrkApart.CaseSensitive = false;
+    BrkApart.AllowEmptyString = false;
+    xmlBiblia.SetSql("select * from rv1960");
+
+    FindDialog = new TFindDialog(this);
+    FindDialog->SetOptions(frDown);
+    FindDialog->OnFind = [this](TFindDialog *) { FindDialogFind(); };
     RecentFiles = new TRecentFiles(this);
     RecentFiles->Category = QStringLiteral("Estudios Recientes");
     RecentFiles->MaxFiles = 7;
@@ -245,12 +307,12 @@ void TfrmWinReader::FormCreate()
 
 void TfrmWinReader::FormShow()
 {
-    // The verse table folder and the command-line document are attached here
-    // once the verse store and the viewer are part of the window.
+    xmlBiblia.SetDataBase(WindowsDir());
 }
 
 void TfrmWinReader::FormClose()
 {
+    xmlBiblia.Close();
     PosSaver->SavePosition();
 }
 
@@ -278,12 +340,67 @@ void TfrmWinReader::btnImprimirClick() {}
 void TfrmWinReader::opcConfigurarImpresoraClick() {}
 void TfrmWinReader::btnBuscarClick() {}
 void TfrmWinReader::opcSeleccionarClick() {}
-void TfrmWinReader::btnCopiarClick() {}
-void TfrmWinReader::btnAyudaClick() {}
 void TfrmWinReader::rvRevisarJump(int) {}
+
+void TfrmWinReader::btnCopiarClick()
+{
+    FindDialog->Execute();
+}
+
+void TfrmWinReader::FindDialogFind()
+{
+    const uint32_t options = FindOptionsToSearchOptions(FindDialog->Options());
+    (void)options;
+    ShowMessage({QMessageBox::Warning, QStringLiteral("Búsqueda completa"), QStringLiteral("No puede encontrar"),
+                 QStringLiteral("OK")});
+}
+
+void TfrmWinReader::btnAyudaClick()
+{
+    ShowHelpFile(FProgramDir, QStringLiteral("index.html"));
+}
+
+void TfrmWinReader::ShowHelpFile(const QString &folder, const QString &page)
+{
+#ifdef _WIN32
+    const QString viewer = folder + QStringLiteral("HtmlHelp.exe");
+    if (!QFileInfo(viewer).isFile()) {
+        ShowMessage(errorMessage(QStringLiteral("El archivo HtmlHelp.exe no se encuentra en la carpeta del programa.")));
+        return;
+    }
+#endif
+    const QString pagePath = folder + QStringLiteral("Ayuda") + QLatin1Char(platform::kPathSeparator) + page;
+    if (!QFileInfo(pagePath).isFile()) {
+        ShowMessage(errorMessage(QStringLiteral("El archivo de ayuda no se encuentra en la carpeta de Ayuda.")));
+        return;
+    }
+#ifdef _WIN32
+    LaunchProgram(viewer, pagePath, folder, 5);
+#else
+    // No help viewer program here: the system's handler for HTML pages shows it.
+    OpenHelpPage(pagePath);
+#endif
+}
+
+void TfrmWinReader::OpenHelpPage(const QString &path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void TfrmWinReader::ShowMessage(const ReaderMessage &m)
+{
+    // The about box has no owner, as a plain system message box.
+    const bool owned = m.caption != QStringLiteral("Acerca de...");
+    QMessageBox box(m.icon, m.caption, m.text, QMessageBox::NoButton, owned ? this : nullptr);
+    QPushButton *button = box.addButton(m.button, QMessageBox::AcceptRole);
+    box.setDefaultButton(button);
+    box.setEscapeButton(button);
+    box.exec();
+}
 
 void TfrmWinReader::opcSalirClick()
 {
+    xmlBiblia.Close();
     close();
 }
 
@@ -292,8 +409,7 @@ void TfrmWinReader::opcAcercaClick()
     const QString text = QStringLiteral("  Quenlor\n\n") + QString::fromUtf8(kCreditLine) +
                          QStringLiteral("\n\nTavrin Software\nApartado de correos 316\n"
                                         "Escríbanos: lectores@tavrin.example");
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Acerca de..."), text, QMessageBox::Ok);
-    box.exec();
+    ShowMessage({QMessageBox::NoIcon, QStringLiteral("Acerca de..."), text, QStringLiteral("OK")});
 }
 
 void TfrmWinReader::tmrSplashTimer()

@@ -6,8 +6,10 @@
 #include "components/brkapart.h"
 #include "components/pos_saver.h"
 #include "components/recent_files.h"
+#include "xmlsql/xml_sql_db.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
@@ -16,6 +18,24 @@ class QLabel;
 class QMenu;
 class QToolBar;
 class QToolButton;
+class TFindDialog;
+
+// A message the reader shows: one dialog with a caption, an icon, a text and
+// a single button ("&Abort" or "OK").
+struct ReaderMessage {
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString caption;
+    QString text;
+    QString button;
+    bool operator==(const ReaderMessage &) const = default;
+};
+
+// The file name of a path without its extension: the first occurrence of the
+// extension text in the name is removed ("a.rvf.b.rvf" gives "a.b.rvf").
+QString FileTitle(const QString &path);
+// The folder of the verse table files, ending in a separator; empty when the
+// system cannot say.
+std::string WindowsDir();
 
 class TfrmWinReader : public QMainWindow {
     Q_OBJECT
@@ -50,6 +70,8 @@ public:
     TBrkApart BrkApart;
     TBalloonControl *Balloon;
     TRecentFiles *RecentFiles;
+    xmlsql::TXmlSqlDb xmlBiblia;
+    TFindDialog *FindDialog;
     QPointer<QTimer> tmrSplash; // gone once it has fired
 
     QString programDir() const { return FProgramDir; }
@@ -69,6 +91,16 @@ public:
     virtual void opcAcercaClick();
     virtual void rvRevisarJump(int id);
     virtual void tmrSplashTimer();
+    void FindDialogFind();
+
+    // Checks the help page (and, where it is used, the help viewer) in folder
+    // and shows the page; a missing file is reported.
+    void ShowHelpFile(const QString &folder, const QString &page);
+
+    // Shows a message and waits for its button; tests replace it.
+    virtual void ShowMessage(const ReaderMessage &message);
+    // Shows a help page with the system's handler for HTML pages.
+    virtual void OpenHelpPage(const QString &path);
 
 protected:
     virtual void FormCreate();
