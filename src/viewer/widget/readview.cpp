@@ -82,6 +82,9 @@ void TRVScroller::SetScrollRange(int width, int height)
             int u = height / kMaxUnits;
             if (height / u > kMaxUnits)
                 ++u;
+            // The range is the ceiling of height / unit: keep that within the limit too.
+            while ((height + u - 1) / u > kMaxUnits)
+                ++u;
             FUnit = u;
         } else if (FUnit > 10 && height / 10 <= kMaxUnits) {
             FUnit = 10;
