@@ -4,11 +4,16 @@
 #include "app/lib_prcs.h"
 #include "app/pictures.h"
 #include "app/splash.h"
+#include "app/verse_lookup.h"
 #include "components/window_bounds.h"
+#include "platform/codepage.h"
 #include "platform/folders.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QUrl>
@@ -22,6 +27,7 @@
 #include <QToolButton>
 
 #include <cstdlib>
+#include <optional>
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -42,6 +48,26 @@ const QString kAbort = QStringLiteral("&Abort");
 ReaderMessage errorMessage(const QString &text)
 {
     return {QMessageBox::Critical, QStringLiteral("Error"), text, kAbort};
+}
+
+// The hourglass while a lookup runs; the cursor that was in force comes back
+// however the handler ends.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+// Which side of the point the balloon takes: toward the middle of the window.
+TBalloonPosition balloonPositionFor(const QPoint &mouse, const QRect &window)
+{
+    const int dx = mouse.x() - window.left(), dy = mouse.y() - window.top();
+    const int halfW = window.width() / 2, halfH = window.height() / 2;
+    if (dx >= halfW)
+        return dy >= halfH ? blnArrowTopLeft : blnArrowBottomLeft;
+    return dy < halfH ? blnArrowBottomRight : blnArrowTopRight;
 }
 
 } // namespace
@@ -111,16 +137,12 @@ TfrmWinReader::TfrmWinReader(const QStringList &arguments) : FArguments(argument
     buildMenus();
     buildToolBar();
 
-    auto *viewer = new QFrame(this);
-    viewer->setObjectName(QStringLiteral("rvRevisar"));
-    viewer->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    viewer->setBackgroundRole(QPalette::Base);
-    viewer->setAutoFillBackground(true);
-    viewer->setFocusPolicy(Qt::StrongFocus);
-    viewer->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(viewer, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &at) { pmuEditor->popup(rvRevisar->mapToGlobal(at)); });
-    rvRevisar = viewer;
+    rvStyleEditor.LoadReaderDefaults();
+    rvRevisar = new TReadView(this);
+    rvRevisar->setObjectName(QStringLiteral("rvRevisar"));
+    rvRevisar->SetStyle(&rvStyleEditor);
+    rvRevisar->SetPopupMenu(pmuEditor);
+    rvRevisar->OnJump = [this](TReadView *sender, int id) { rvRevisarJump(sender, id); };
     setCentralWidget(rvRevisar);
 
     buildStatusBar();
@@ -308,6 +330,8 @@ void TfrmWinReader::FormCreate()
 void TfrmWinReader::FormShow()
 {
     xmlBiblia.SetDataBase(WindowsDir());
+    if (!FCommandLineFile.isEmpty())
+        OpenDocument(FCommandLineFile);
 }
 
 void TfrmWinReader::FormClose()
@@ -333,14 +357,95 @@ void TfrmWinReader::closeEvent(QCloseEvent *e)
 
 // --- commands --------------------------------------------------------------
 
-void TfrmWinReader::btnAbrirClick() {}
-void TfrmWinReader::RecentFilesItemClick(QObject *, const QString &) {}
+QString TfrmWinReader::AskOpenFileName()
+{
+    QFileDialog dialog(this, QStringLiteral("Abrir..."), FProgramDir + QStringLiteral("Estudios"),
+                       QStringLiteral("Archivo formato RVF (*.rvf)"));
+    dialog.setDefaultSuffix(QStringLiteral("rvf"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+bool TfrmWinReader::OpenDocument(const QString &path)
+{
+    if (!rvRevisar->LoadRVFFromFile(path.toUtf8().toStdString())) {
+        ShowMessage({QMessageBox::Information, QStringLiteral("Information"),
+                     QStringLiteral("Ocurrio un error al abrir el documento."), kAbort});
+        return false;
+    }
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+    rvRevisar->FormatDocument();
+    setWindowTitle(FileTitle(path));
+    setStatusPanelText(2, QLatin1Char(' ') + path);
+    return true;
+}
+
+void TfrmWinReader::btnAbrirClick()
+{
+    const QString path = AskOpenFileName();
+    if (path.isEmpty() || !OpenDocument(path))
+        return;
+    RecentFiles->AddFile(path);
+    RecentFiles->SaveToIni();
+}
+
+void TfrmWinReader::RecentFilesItemClick(QObject *, const QString &fileName)
+{
+    OpenDocument(fileName);
+}
+
 void TfrmWinReader::btnPreverClick() {}
 void TfrmWinReader::btnImprimirClick() {}
 void TfrmWinReader::opcConfigurarImpresoraClick() {}
-void TfrmWinReader::btnBuscarClick() {}
-void TfrmWinReader::opcSeleccionarClick() {}
-void TfrmWinReader::rvRevisarJump(int) {}
+
+void TfrmWinReader::btnBuscarClick()
+{
+    rvRevisar->CopySelection();
+}
+
+void TfrmWinReader::opcSeleccionarClick()
+{
+    rvRevisar->SelectAll();
+    rvRevisar->setFocus();
+    rvRevisar->viewport()->update();
+}
+
+void TfrmWinReader::rvRevisarJump(TReadView *, int id)
+{
+    VerseLookup found;
+    {
+        const WaitCursor wait;
+        const QPoint click = QCursor::pos();
+        const int item = rvRevisar->ItemIndexOfJump(id);
+        Balloon->Text.clear();
+        std::string link = rvRevisar->ItemText(item);
+        // A Unicode item holds UTF-16 bytes; the verse table's keys are 8-bit.
+        if (item >= 0 && rvRevisar->RVData().IsUnicodeItem(item)) {
+            std::u16string wide(link.size() / 2, u'\0');
+            for (size_t i = 0; i < wide.size(); ++i)
+                wide[i] = char16_t(uint8_t(link[2 * i]) | uint8_t(link[2 * i + 1]) << 8);
+            link = platform::fromUtf16(wide, platform::CP_LATIN1);
+        }
+        found = LookupVerses(xmlBiblia, BrkApart, link);
+        if (!found.tableMissing) {
+            Balloon->Title = found.title;
+            Balloon->Text = found.lines;
+            Balloon->PixelCoordinateX = click.x();
+            Balloon->PixelCoordinateY = click.y();
+            const QWidget *main = frmWinReader ? static_cast<QWidget *>(frmWinReader) : this;
+            Balloon->Position = balloonPositionFor(QCursor::pos(), main->frameGeometry());
+        }
+    }
+    if (found.tableMissing) {
+        ShowMessage(errorMessage(missingTableMessage(xmlBiblia.DataBase())));
+        return;
+    }
+    Balloon->ShowBalloon();
+}
 
 void TfrmWinReader::btnCopiarClick()
 {
@@ -350,7 +455,8 @@ void TfrmWinReader::btnCopiarClick()
 void TfrmWinReader::FindDialogFind()
 {
     const uint32_t options = FindOptionsToSearchOptions(FindDialog->Options());
-    (void)options;
+    if (rvRevisar->SearchText(FindDialog->FindText().toStdU16String(), options))
+        return;
     ShowMessage({QMessageBox::Warning, QStringLiteral("Búsqueda completa"), QStringLiteral("No puede encontrar"),
                  QStringLiteral("OK")});
 }

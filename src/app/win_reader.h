@@ -6,6 +6,8 @@
 #include "components/brkapart.h"
 #include "components/pos_saver.h"
 #include "components/recent_files.h"
+#include "document/rv_style.h"
+#include "viewer/widget/readview.h"
 #include "xmlsql/xml_sql_db.h"
 
 #include <QMainWindow>
@@ -55,9 +57,9 @@ public:
     QToolBar *TBEditor;
     QToolButton *btnAbrir, *btnPrever, *btnImprimir, *btnBuscar, *btnCopiar, *btnAyuda;
 
-    // Placeholder for the document viewer: it fills the area between toolbar
-    // and status bar and carries the context menu until the viewer takes its place.
-    QWidget *rvRevisar;
+    // The document viewer between toolbar and status bar, and its style sheet.
+    TReadView *rvRevisar;
+    rv::TRVStyle rvStyleEditor;
     QMenu *pmuEditor;
     QAction *mitCopy, *mitSelecteAll; // opcCopiar and opcSeleccionar
 
@@ -89,9 +91,13 @@ public:
     virtual void btnCopiarClick();  // find
     virtual void btnAyudaClick();
     virtual void opcAcercaClick();
-    virtual void rvRevisarJump(int id);
+    virtual void rvRevisarJump(TReadView *sender, int id);
     virtual void tmrSplashTimer();
     void FindDialogFind();
+
+    // Loads a document into the viewer and, on success, shows it: caption,
+    // status panel 2. A failure is reported and changes nothing else.
+    bool OpenDocument(const QString &path);
 
     // Checks the help page (and, where it is used, the help viewer) in folder
     // and shows the page; a missing file is reported.
@@ -101,6 +107,8 @@ public:
     virtual void ShowMessage(const ReaderMessage &message);
     // Shows a help page with the system's handler for HTML pages.
     virtual void OpenHelpPage(const QString &path);
+    // Runs the open dialog; empty when cancelled.
+    virtual QString AskOpenFileName();
 
 protected:
     virtual void FormCreate();

@@ -149,7 +149,7 @@ TEST(WinReader, StartsWithCaptionAndEmptyPanels)
     EXPECT_EQ(w.statusPanel(0)->width(), 290);
     EXPECT_EQ(w.statusPanel(1)->width(), 50);
     EXPECT_EQ(w.centralWidget(), w.rvRevisar);
-    EXPECT_EQ(w.rvRevisar->contextMenuPolicy(), Qt::CustomContextMenu);
+    EXPECT_EQ(w.rvRevisar->PopupMenu(), w.pmuEditor);
     EXPECT_EQ(w.opcArchivo->actions().indexOf(w.opcRecientes->menuAction()), 1);
     EXPECT_EQ(w.RecentFiles->MenuItem, w.opcRecientes);
     EXPECT_TRUE(w.RecentFiles->IniFileName.endsWith("Morvel.ini"));
