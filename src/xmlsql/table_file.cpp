@@ -195,6 +195,10 @@ bool LineReader::NextField(FieldLine &field)
     return true;
 }
 
+static size_t blockSize = 256 * 1024;
+
+void ChunkedFile::SetBlockSize(size_t bytes) { blockSize = bytes < 16 ? 16 : bytes; }
+
 ChunkedFile::~ChunkedFile()
 {
     if (f_)
@@ -212,7 +216,7 @@ bool ChunkedFile::Open(const std::string &path)
     if (!f_)
         return false;
     std::setvbuf(f_, nullptr, _IONBF, 0); // blocks go straight into our buffer
-    cap_ = 256 * 1024;
+    cap_ = blockSize;
     buf_.reset(new char[cap_]);
     begin_ = end_ = 0;
     eof_ = false;

@@ -73,6 +73,8 @@ public:
     // Drops what lies before `keep` (a position in Pending) and reads on.
     // False on a read error.
     bool ReadMore(const char *keep);
+    // The first block's size (256 KiB); tests make it small to cut lines often.
+    static void SetBlockSize(size_t bytes);
 
 private:
     std::FILE *f_ = nullptr;

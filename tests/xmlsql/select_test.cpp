@@ -1,6 +1,7 @@
 // SELECT through the record set: the verse popup's queries on the shipped
 // sample table, WHERE, ORDER BY, AS and the messages of a failed SELECT.
 #include "store_fixture.h"
+#include "xmlsql/table_file.h"
 
 using namespace storetest;
 
@@ -145,6 +146,32 @@ TEST(Select, OddTableFiles)
         EXPECT_EQ(o.rows, c.rows) << c.name;
         EXPECT_EQ(o.result, c.result) << c.name;
     }
+}
+
+TEST(Select, BlockBoundaries)
+{
+    // Values of every length cut the file at every place in a line and a
+    // record; one value is longer than a whole block. The same rows must come
+    // out whatever the block size.
+    TempDir dir;
+    std::string content = "<?xml version='1.0' encoding='ISO-8859-1'?>\r\n"
+                          "<table fields=\"Num,V\" types=\"integer,string\">\r\n";
+    for (int i = 0; i < 300; ++i)
+        content += "\t<record>\r\n\t\t<field>" + std::to_string(i) + "</field>\r\n\t\t<field>" +
+                   std::string(static_cast<size_t>(i % 37 + (i == 150 ? 5000 : 0)), 'a' + char(i % 26)) +
+                   "</field>\r\n\t</record>\r\n";
+    content += "</table>\r\n";
+    dir.Write("T.xml", content);
+    auto whole = RunSql(dir.Folder(), "select * from T where Num > 9");
+    ASSERT_EQ(whole.rows.size(), 290u);
+    EXPECT_EQ(whole.rows[140][1].size(), 150u % 37 + 5000u);
+    for (size_t block : {16u, 17u, 61u, 1000u, 4096u}) {
+        xmlsql::ChunkedFile::SetBlockSize(block);
+        auto o = RunSql(dir.Folder(), "select * from T where Num > 9");
+        EXPECT_EQ(o.rows, whole.rows) << block;
+        EXPECT_EQ(o.result, "") << block;
+    }
+    xmlsql::ChunkedFile::SetBlockSize(256 * 1024);
 }
 
 TEST(Select, EarlyRecordEndsCannotExhaustMemory)

@@ -1,5 +1,6 @@
 // Table files from outside: the input is the table file; a SELECT with WHERE
 // and ORDER BY reads it, then an UPDATE and a DELETE rewrite it.
+#include "xmlsql/table_file.h"
 #include "xmlsql/xml_sql_db.h"
 
 #include <cstdint>
@@ -38,6 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     std::ofstream(Folder() + "T.xml", std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char *>(data), static_cast<std::streamsize>(size));
+    // Small blocks, so that lines and records are cut at every place.
+    xmlsql::ChunkedFile::SetBlockSize(16 + size % 64);
     xmlsql::TXmlSqlDb db;
     db.SetDataBase(Folder());
     Run(db, "select * from T");
