@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace cli {
 
@@ -52,6 +55,12 @@ int main(int argc, char **argv)
             if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
                 && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
                 qputenv("QT_QPA_PLATFORM", "offscreen");
+            if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+                // Qt wants a private runtime folder; give it one instead of a warning on every run.
+                QByteArray dir = "/tmp/quenlor-runtime-" + QByteArray::number(uint(getuid()));
+                if (mkdir(dir.constData(), 0700) == 0 || errno == EEXIST)
+                    qputenv("XDG_RUNTIME_DIR", dir);
+            }
             app = std::make_unique<QGuiApplication>(argc, argv);
         }
         return c.run(args);

@@ -93,7 +93,7 @@ TEST(StyleTables, EncodeRoundTrip)
     list.SetListID(77);
     list.Levels.resize(2);
     list.Levels[1].ListType = rvlstUpperRoman;
-    list.Levels[1].FormatStringW = u"\u2022";
+    list.Levels[1].FormatStringW.assign(1, u'\u2022'); // assignment from a literal trips a false -Wrestrict in g++ 12
     list.Levels[1].Font.Style = fsBold;
 
     TFontInfos t;
