@@ -1,0 +1,365 @@
+// The reader's commands on a real window with the document viewer: opening,
+// the recent list, find, help, and the verse balloon behind a link click.
+#include "app/find_dialog.h"
+#include "app/verse_lookup.h"
+#include "app/win_reader.h"
+
+#include "platform/folders.h"
+#include "platform/settings.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QDir>
+#include <QFile>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
+inline void PrintTo(const ReaderMessage &m, std::ostream *os)
+{
+    *os << "{" << int(m.icon) << ", " << m.caption.toStdString() << ", " << m.text.toStdString() << ", "
+        << m.button.toStdString() << "}";
+}
+
+namespace {
+
+const QString kSample = QStringLiteral(QUENLOR_TEST_DATA "/Estudios/Juan3.rvf");
+const ReaderMessage kOpenError{QMessageBox::Information, "Information", "Ocurrio un error al abrir el documento.",
+                               "&Abort"};
+
+// Messages are recorded instead of shown; the open dialog answers from a list.
+class Reader : public TfrmWinReader {
+public:
+    explicit Reader(const QStringList &args = {"quenlor"}) : TfrmWinReader(args)
+    {
+        RecentFiles->IniFileName = dir.filePath("Morvel.ini");
+        for (QAction *a : opcRecientes->actions())
+            opcRecientes->removeAction(a);
+    }
+    ~Reader() override
+    {
+        // Balloons own themselves; a test leaves none behind.
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (qobject_cast<TBalloon *>(w))
+                delete w;
+    }
+    void ShowMessage(const ReaderMessage &m) override { messages << m; }
+    QString AskOpenFileName() override { return answers.isEmpty() ? QString() : answers.takeFirst(); }
+    void OpenHelpPage(const QString &path) override { helpPages << path; }
+
+    QTemporaryDir dir;
+    QList<ReaderMessage> messages;
+    QStringList answers;
+    QStringList helpPages;
+};
+
+QList<TBalloon *> balloons()
+{
+    QList<TBalloon *> out;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *b = qobject_cast<TBalloon *>(w))
+            out << b;
+    return out;
+}
+
+// Centre of the first piece of the item whose text is `text`, in viewport pixels.
+QPoint linkPoint(TReadView *v, const std::string &text)
+{
+    const auto &lines = v->RVData().DrawItemList;
+    for (int i = 0; i < lines.Count(); ++i)
+        if (v->ItemText(lines[i].ItemNo) == text)
+            return QPoint(lines[i].Left + lines[i].Width / 2 - v->HScrollPos(),
+                          lines[i].Top + lines[i].Height / 2 - v->VScrollPos() * v->VScrollUnit());
+    return QPoint(-1, -1);
+}
+
+// A left click on the viewer with the mouse cursor somewhere else: the handler
+// reads the mouse position, so the cursor picks the window quarter.
+void clickLink(Reader &w, const std::string &text, QPoint cursor)
+{
+    const QPoint at = linkPoint(w.rvRevisar, text);
+    ASSERT_GE(at.x(), 0) << text;
+    QWidget *vp = w.rvRevisar->viewport();
+    QCursor::setPos(cursor);
+    const QPointF global = vp->mapToGlobal(QPointF(at));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(vp, &press);
+    QCoreApplication::sendEvent(vp, &release);
+}
+
+void showAndOpen(Reader &w)
+{
+    w.show();
+    QCoreApplication::processEvents();
+    w.xmlBiblia.SetDataBase(QUENLOR_TEST_DATA "/");
+    ASSERT_TRUE(w.OpenDocument(kSample));
+}
+
+TEST(ReaderHelpers, FileTitle)
+{
+    const std::pair<QString, QString> cases[] = {
+        {"C:\\Estudios\\Juan.rvf", "Juan"},
+        {"C:\\x\\notes", "notes"},
+        {"C:\\x\\a.rvf.b.rvf", "a.b.rvf"},
+        {"/home/ana/Estudios/Juan3.rvf", "Juan3"},
+        {"C:Juan.RVF", "Juan"},
+        {"/x.y/sin", "sin"},
+        {"Juan.", "Juan"},
+        {"", ""},
+    };
+    for (const auto &[path, title] : cases)
+        EXPECT_EQ(FileTitle(path), title) << path.toStdString();
+}
+
+TEST(ReaderHelpers, FindOptionsMapToSearchOptions)
+{
+    const std::pair<uint32_t, uint32_t> cases[] = {
+        {0, 0},
+        {frDown, 2},
+        {frMatchCase, 1},
+        {frWholeWord, 4},
+        {frDown | frMatchCase | frWholeWord, 7},
+        {0xFFFFFFF8u, 0}, // other dialog bits are dropped
+    };
+    for (const auto &[find, search] : cases)
+        EXPECT_EQ(FindOptionsToSearchOptions(find), search) << find;
+
+    TFindDialog d;
+    EXPECT_FALSE(d.isModal());
+    EXPECT_FALSE(d.findNextButton()->isEnabled());
+    d.SetFindText("amor");
+    EXPECT_TRUE(d.findNextButton()->isEnabled());
+    d.SetOptions(frMatchCase);
+    EXPECT_EQ(d.Options(), uint32_t(frMatchCase));
+}
+
+TEST(ReaderOpen, CommandLineDocumentIsShownOnFirstShow)
+{
+    Reader w({"quenlor", kSample});
+    w.RecentFiles->AddFile("/estudios/otro.rvf");
+    EXPECT_EQ(w.windowTitle(), "Quenlor v1.0"); // nothing before the window shows
+    w.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.xmlBiblia.DataBase(), WindowsDir());
+    EXPECT_TRUE(w.messages.isEmpty());
+    EXPECT_EQ(w.windowTitle(), "Juan3");
+    EXPECT_EQ(w.statusPanelText(2), " " + kSample);
+    EXPECT_GT(w.rvRevisar->ItemCount(), 0);
+    EXPECT_EQ(w.RecentFiles->files(), QStringList{"/estudios/otro.rvf"});
+    EXPECT_FALSE(QFile::exists(w.RecentFiles->IniFileName));
+}
+
+TEST(ReaderOpen, FailedOpenChangesNothing)
+{
+    Reader w({"quenlor", "/no/such/study.rvf"});
+    w.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.messages, QList<ReaderMessage>{kOpenError});
+    EXPECT_EQ(w.windowTitle(), "Quenlor v1.0");
+    EXPECT_TRUE(w.statusPanelText(2).isEmpty());
+
+    // Through the dialog and the recent list as well.
+    ASSERT_TRUE(w.OpenDocument(kSample));
+    w.messages.clear();
+    QFile junk(w.dir.filePath("junk.rvf"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a document");
+    junk.close();
+    w.answers << junk.fileName();
+    w.btnAbrirClick();
+    w.RecentFilesItemClick(w.RecentFiles, "/no/such/study.rvf");
+    EXPECT_EQ(w.messages, (QList<ReaderMessage>{kOpenError, kOpenError}));
+    EXPECT_EQ(w.windowTitle(), "Juan3");
+    EXPECT_EQ(w.statusPanelText(2), " " + kSample);
+    EXPECT_TRUE(w.RecentFiles->files().isEmpty());
+}
+
+TEST(ReaderOpen, DialogOpenAddsToRecentAndSaves)
+{
+    Reader w;
+    w.show();
+    const QString copy = w.dir.filePath("Estudio de Juan.rvf");
+    ASSERT_TRUE(QFile::copy(kSample, copy));
+    w.answers << kSample << copy << kSample;
+    w.btnAbrirClick();
+    w.btnAbrirClick();
+    w.btnAbrirClick();
+    w.btnAbrirClick(); // cancelled: nothing happens
+    EXPECT_TRUE(w.messages.isEmpty());
+    EXPECT_EQ(w.windowTitle(), "Juan3");
+    EXPECT_EQ(w.RecentFiles->files(), (QStringList{kSample, copy}));
+
+    const platform::IniFile ini(QFile::encodeName(w.RecentFiles->IniFileName).toStdString());
+    EXPECT_EQ(ini.readString("Estudios Recientes", "0"), kSample.toStdString());
+    EXPECT_EQ(ini.readString("Estudios Recientes", "1"), copy.toStdString());
+
+    // A recent entry opens without saving the new order.
+    w.opcRecientes->actions().at(1)->trigger();
+    EXPECT_EQ(w.windowTitle(), "Estudio de Juan");
+    EXPECT_EQ(w.RecentFiles->files().first(), copy);
+    const platform::IniFile again(QFile::encodeName(w.RecentFiles->IniFileName).toStdString());
+    EXPECT_EQ(again.readString("Estudios Recientes", "0"), kSample.toStdString());
+}
+
+TEST(ReaderCommands, FindSelectAllAndCopy)
+{
+    Reader w;
+    showAndOpen(w);
+    w.btnCopiarClick();
+    EXPECT_TRUE(w.FindDialog->isVisible());
+    EXPECT_FALSE(w.FindDialog->isModal());
+    EXPECT_EQ(w.FindDialog->Options(), uint32_t(frDown));
+
+    w.FindDialog->SetFindText("Nicodemo");
+    w.FindDialog->findNextButton()->click();
+    EXPECT_TRUE(w.messages.isEmpty());
+    EXPECT_EQ(QString::fromStdU16String(w.rvRevisar->GetSelText()), "Nicodemo");
+
+    w.FindDialog->SetFindText("Zorobabel");
+    w.FindDialog->findNextButton()->click();
+    const ReaderMessage notFound{QMessageBox::Warning, QStringLiteral("Búsqueda completa"), "No puede encontrar", "OK"};
+    EXPECT_EQ(w.messages, QList<ReaderMessage>{notFound});
+    EXPECT_EQ(QString::fromStdU16String(w.rvRevisar->GetSelText()), "Nicodemo"); // the selection stays
+
+    w.opcSeleccionarClick();
+    EXPECT_TRUE(w.rvRevisar->hasFocus() || !w.isActiveWindow());
+    const QString all = QString::fromStdU16String(w.rvRevisar->GetSelText());
+    EXPECT_TRUE(all.startsWith("Nicodemo y el nuevo nacimiento"));
+    EXPECT_TRUE(all.contains(QStringLiteral("al final.")));
+    QApplication::clipboard()->clear();
+    w.btnBuscarClick();
+    EXPECT_TRUE(QApplication::clipboard()->text().contains("Nicodemo y el nuevo nacimiento"));
+}
+
+TEST(ReaderCommands, HelpChecksThePageFirst)
+{
+    Reader w;
+    QTemporaryDir program;
+    const QString folder = program.path() + "/";
+    w.ShowHelpFile(folder, "index.html");
+    const ReaderMessage noPage{QMessageBox::Critical, "Error",
+                               "El archivo de ayuda no se encuentra en la carpeta de Ayuda.", "&Abort"};
+    EXPECT_EQ(w.messages, QList<ReaderMessage>{noPage});
+    EXPECT_TRUE(w.helpPages.isEmpty());
+
+    ASSERT_TRUE(QDir(folder).mkpath("Ayuda"));
+    QFile page(folder + "Ayuda/index.html");
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.close();
+    w.messages.clear();
+    w.ShowHelpFile(folder, "index.html");
+    EXPECT_TRUE(w.messages.isEmpty());
+    EXPECT_EQ(w.helpPages, QStringList{folder + "Ayuda/index.html"});
+}
+
+TEST(ReaderCommands, AboutBox)
+{
+    Reader w;
+    w.opcAcercaClick();
+    ASSERT_EQ(w.messages.size(), 1);
+    EXPECT_EQ(w.messages[0].caption, QStringLiteral("Acerca de..."));
+    EXPECT_TRUE(w.messages[0].text.startsWith("  Quenlor\n\n"));
+    EXPECT_EQ(w.messages[0].button, "OK");
+}
+
+// The four quarters of the window, by the mouse; the link is the same.
+TEST(VerseBalloon, LinkClicksShowTheVersesTowardTheMiddle)
+{
+    Reader w;
+    showAndOpen(w);
+    const QRect r = w.frameGeometry();
+    const QPoint middle = r.topLeft() + QPoint(r.width() / 2, r.height() / 2);
+    const QString j16 = QString(QChar(0x2022)) + " 16. Porque de tal manera amó Dios al mundo, que ha dado á su ";
+    struct Case {
+        std::string link;
+        QPoint mouse;
+        TBalloonPosition position;
+        QString title;
+        QStringList firstLines; // the text starts with these
+        int lineCount;
+    } cases[] = {
+        {"Jn:3:16", r.topLeft() + QPoint(r.width() - 5, r.height() - 5), blnArrowTopLeft, "Jn 3:16", {j16}, 3},
+        {"Jn:3:16", r.topLeft() + QPoint(r.width() / 2, r.height() / 2 - 1), blnArrowBottomLeft, "Jn 3:16", {j16}, 3},
+        {"Jn:3:16", r.topLeft() + QPoint(r.width() / 2 - 1, 0), blnArrowBottomRight, "Jn 3:16", {j16}, 3},
+        {"Jn:3:16", r.topLeft() + QPoint(0, r.height() / 2), blnArrowTopRight, "Jn 3:16", {j16}, 3},
+        {"Jn:3:16-18", middle, blnArrowTopLeft, "Jn 3:16..18", {j16}, 8},
+        // Not in the sample table: the verse number alone.
+        {"Jn:19:39", middle, blnArrowTopLeft, "Jn 19:39", {QString(QChar(0x2022)) + " 39."}, 1},
+        {"Ro:8:28", middle - QPoint(1, 1), blnArrowBottomRight, "Ro 8:28",
+         {QString(QChar(0x2022)) + " 28. Y sabemos que á los que á Dios aman, todas las cosas les "}, 3},
+    };
+    int shown = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.link + " " + std::to_string(int(c.position)));
+        clickLink(w, c.link, c.mouse);
+        const QList<TBalloon *> now = balloons();
+        ASSERT_EQ(now.size(), ++shown); // earlier balloons stay
+        TBalloon *b = now.last();
+        for (TBalloon *other : now)
+            if (other->property("seen").isNull())
+                b = other;
+        b->setProperty("seen", true);
+        EXPECT_EQ(w.Balloon->Position, c.position);
+        EXPECT_EQ(w.Balloon->BalloonType, blnBiblia);
+        EXPECT_EQ(b->titleLabel()->text(), c.title);
+        const QStringList lines = b->textLabel()->text().split("\r\n");
+        EXPECT_EQ(lines.size(), c.lineCount);
+        EXPECT_EQ(lines.mid(0, c.firstLines.size()), c.firstLines);
+        // The arrow tip touches the mouse position.
+        const QPoint tip = b->pos() + QPoint(b->placement().tip.x, b->placement().tip.y);
+        EXPECT_EQ(tip, c.mouse);
+        EXPECT_FALSE(b->closeTimer()->isActive());
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(VerseBalloon, UnicodeLinkFindsItsVerse)
+{
+    Reader w;
+    showAndOpen(w);
+    rv::TReadViewRVData &data = w.rvRevisar->RVData();
+    data.Clear();
+    const std::u16string link = u"Jn:3:16-17";
+    std::string bytes;
+    for (char16_t ch : link) {
+        bytes += char(ch & 0xFF);
+        bytes += char(ch >> 8);
+    }
+    auto item = std::make_unique<rv::TRVTextItemInfo>(7); // the verse-link style
+    item->ItemOptions = rv::ioUnicode;
+    data.AddItem(bytes, std::move(item));
+    w.rvRevisar->FormatDocument();
+    clickLink(w, bytes, w.frameGeometry().center());
+    ASSERT_EQ(balloons().size(), 1);
+    EXPECT_EQ(balloons()[0]->titleLabel()->text(), "Jn 3:16..17");
+    EXPECT_EQ(balloons()[0]->textLabel()->text().count(QChar(0x2022)), 2);
+}
+
+TEST(VerseBalloon, MissingTableIsReportedInsteadOfABalloon)
+{
+    Reader w;
+    showAndOpen(w);
+    QTemporaryDir empty;
+    const std::string folder = empty.path().toStdString() + "/";
+    w.xmlBiblia.SetDataBase(folder);
+    clickLink(w, "Jn:3:16", w.frameGeometry().center());
+    EXPECT_TRUE(balloons().isEmpty());
+    ASSERT_EQ(w.messages.size(), 1);
+    EXPECT_EQ(w.messages[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(w.messages[0].text, missingTableMessage(folder));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+} // namespace
