@@ -11,6 +11,7 @@
 #include <array>
 #include <cstring>
 #include <map>
+#include <vector>
 
 namespace rv {
 
@@ -135,10 +136,23 @@ private:
         return !whole || (F.IsDelimiter(i, p - 1) && F.IsDelimiter(i, p + n));
     }
 
+    // The pattern's form for a text style, looked up once per style.
+    const CodePageForm &FormForStyle(int styleNo)
+    {
+        if (styleNo >= 0 && size_t(styleNo) < byStyle.size() && byStyle[size_t(styleNo)])
+            return *byStyle[size_t(styleNo)];
+        const CodePageForm &f = FormFor(S ? S->CodePageOfStyle(styleNo) : CP_ACP);
+        if (styleNo >= 0 && styleNo < 4096) {
+            if (byStyle.size() <= size_t(styleNo))
+                byStyle.resize(size_t(styleNo) + 1, nullptr);
+            byStyle[size_t(styleNo)] = &f;
+        }
+        return f;
+    }
+
     int FindBytes(int i, const std::string &raw, int from, int to)
     {
-        const int cp = S ? S->CodePageOfStyle(D.EffectiveStyleNo(i)) : CP_ACP;
-        const CodePageForm &f = FormFor(cp);
+        const CodePageForm &f = FormForStyle(D.EffectiveStyleNo(i));
         if (!f.ok)
             return -1;
         const int n = int(f.pat.size());
@@ -238,7 +252,8 @@ private:
     const TRVStyle *S;
     bool matchCase, whole, down;
     std::u16string pat16, buf;
-    std::map<int, CodePageForm> forms;
+    std::map<int, CodePageForm> forms; // node-based: pointers to entries stay valid
+    std::vector<const CodePageForm *> byStyle;
 };
 
 bool TRVControlData::SearchText(std::u16string_view text, uint32_t options)
