@@ -76,6 +76,7 @@ void TRVScroller::SetScrollRange(int width, int height)
 {
     width = std::max(0, width);
     height = std::max(0, height);
+    const int oldUnit = FUnit;
     const int oldPixel = VScrollPos() * FUnit;
     if (FVVisible) {
         if (height / FUnit > kMaxUnits) {
@@ -94,15 +95,17 @@ void TRVScroller::SetScrollRange(int width, int height)
     FVRange = (height + FUnit - 1) / FUnit;
     const int page = viewport()->height() / FUnit;
     QScrollBar *v = verticalScrollBar(), *h = horizontalScrollBar();
-    const QSignalBlocker block(v); // the unit may have changed: move to the same pixel below
+    // With a new unit the bar's numbers mean other pixels: repaint instead of moving the content.
+    FRepaintOnScroll = oldUnit != FUnit;
     v->setPageStep(std::max(1, page));
     v->setRange(0, std::max(0, FVRange - page));
-    v->setValue(oldPixel / FUnit);
+    if (FRepaintOnScroll) {
+        v->setValue(oldPixel / FUnit);
+        viewport()->update();
+    }
+    FRepaintOnScroll = false;
     h->setPageStep(std::max(1, viewport()->width()));
     h->setRange(0, std::max(0, FHRange - viewport()->width()));
-    // The blocked bar moved without telling the area: repaint.
-    if (v->value() * FUnit != oldPixel)
-        viewport()->update();
 }
 
 void TRVScroller::SetTracking(bool on)
@@ -132,7 +135,10 @@ int TRVScroller::WheelScrollLines()
 
 void TRVScroller::scrollContentsBy(int dx, int dy)
 {
-    viewport()->scroll(dx, dy * FUnit);
+    if (FRepaintOnScroll)
+        viewport()->update();
+    else
+        viewport()->scroll(dx, dy * FUnit);
     if (dy != 0 && OnVScrolled)
         OnVScrolled(this);
     if (dx != 0 && OnHScrolled)
@@ -400,6 +406,8 @@ void TReadView::paintEvent(QPaintEvent *e)
     const QRect r = e->rect();
     try {
         FData.PaintTo(canvas, platform::Rect{r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+        if (OnPaint && Style())
+            OnPaint(this, canvas, false);
     } catch (const std::exception &ex) {
         FLastError = ex.what();
     }

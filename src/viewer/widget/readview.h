@@ -7,13 +7,12 @@
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QMenu>
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
-
-#include <QMenu>
 
 namespace platform {
 class QtCanvas;
@@ -66,6 +65,7 @@ private:
     int FWheelStep = 2;
     int FWheelRemainder = 0;
     bool FTracking = true, FVVisible = true, FHVisible = true;
+    bool FRepaintOnScroll = false;
 };
 
 class TReadView : public TRVScroller, private rv::TRVControlHost {
@@ -157,6 +157,8 @@ public:
     std::function<void(TReadView *sender, const std::string &clickedWord, int style, int x, int y)> OnRVRightClick;
     std::function<void(TReadView *sender, const std::string &clickedWord, int style)> OnRVDblClick;
     std::function<void(TReadView *sender)> OnSelect, OnCopy;
+    // After the document was painted (prepaint false), on the window's canvas.
+    std::function<void(TReadView *sender, platform::Canvas &canvas, bool prepaint)> OnPaint;
     // Runs before the context menu; set handled to keep the menu closed.
     std::function<void(TReadView *sender, QPoint pos, bool &handled)> OnContextPopup;
 
