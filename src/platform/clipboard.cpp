@@ -1,5 +1,6 @@
 #include "clipboard.h"
 
+#include "codepage.h"
 #include "qt_canvas.h"
 
 #include <QClipboard>
@@ -27,8 +28,10 @@ void setClipboard(const ClipboardContent &content)
         if (item.format == kFormatUnicodeText) {
             mime->setText(QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData()), bytes.size() / 2));
         } else if (item.format == kFormatText) {
-            if (!mime->hasText())
-                mime->setText(QString::fromLatin1(bytes)); // replaced by the Unicode text when both are given
+            if (!mime->hasText()) { // replaced by the Unicode text when both are given
+                std::u16string u = toUtf16(item.bytes, CP_ACP);
+                mime->setText(QString::fromUtf16(u.data(), qsizetype(u.size())));
+            }
         } else {
             mime->setData(mimeForFormat(item.format), bytes);
             if (item.format == kFormatRTF)
@@ -49,10 +52,8 @@ std::optional<std::string> clipboardData(const std::string &format)
         if (!mime->hasText())
             return std::nullopt;
         QString t = mime->text();
-        if (format == kFormatText) {
-            QByteArray b = t.toLatin1();
-            return std::string(b.constData(), size_t(b.size()));
-        }
+        if (format == kFormatText)
+            return fromUtf16(std::u16string_view(reinterpret_cast<const char16_t *>(t.utf16()), size_t(t.size())), CP_ACP);
         return std::string(reinterpret_cast<const char *>(t.utf16()), size_t(t.size()) * 2);
     }
     QString m = mimeForFormat(format);

@@ -81,6 +81,13 @@ TEST(Clipboard, ReplacesEveryFormatAtOnce)
     ASSERT_TRUE(u);
     EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t *>(u->data()), u->size() / 2), text);
     EXPECT_FALSE(clipboardData(kFormatRTF));
+
+    // 8-bit text alone is read in the ANSI code page: curly quotes survive.
+    setClipboard(ClipboardContent{{{kFormatText, "\x93Se\xF1or\x94"}}, std::nullopt});
+    EXPECT_EQ(clipboardData(kFormatText), std::string("\x93Se\xF1or\x94"));
+    auto u16 = clipboardData(kFormatUnicodeText);
+    ASSERT_TRUE(u16);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t *>(u16->data()), u16->size() / 2), u"“Señor”");
 }
 
 TEST(Folders, VerseTableFolderFollowsTheEnvironment)
