@@ -164,6 +164,10 @@ TfrmWinReader::TfrmWinReader(const QStringList &arguments) : FArguments(argument
 
 TfrmWinReader::~TfrmWinReader()
 {
+    // The viewer refers to the style sheet, a member that goes before the
+    // window's children do.
+    delete rvRevisar;
+    rvRevisar = nullptr;
     if (frmWinReader == this)
         frmWinReader = nullptr;
 }
