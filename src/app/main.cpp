@@ -4,12 +4,15 @@
 #include "app/pictures.h"
 #include "app/splash.h"
 #include "app/win_reader.h"
+#include "platform/window_effects.h"
 
 int main(int argc, char **argv)
 {
     TApplication app(argc, argv);
 
     frmSplash = new TfrmSplash;
+    frmSplash->winId(); // the native window must exist before its class gets the shadow
+    platform::addDropShadow(frmSplash->windowHandle());
     frmSplash->show();
     frmSplash->repaint();
     QApplication::processEvents();
