@@ -165,8 +165,10 @@ void TRVFormatter::StartNewLine(int itemNo, bool paraStart, bool lineBreak)
             if (endPos >= 0 && endPos < int(t.size()) && t[size_t(endPos)] == u' ') {
                 consumed = true;
                 int idx = DrawItems().Count() - 1;
-                if (last.CharCount == 1 && idx > lineStart) {
-                    // A lone space after an earlier piece of the line: drop the piece.
+                if (last.CharCount == 1 && idx > lineStart && DrawItems()[idx - 1].ItemNo == last.ItemNo) {
+                    // A lone space after an earlier piece of its own item: drop the
+                    // piece. A space item of its own keeps an empty piece, so every
+                    // item still has a draw item.
                     int item = last.ItemNo;
                     DrawItems().Delete(idx);
                     if (F.FFirstDrawItem[size_t(item)] == idx)

@@ -30,7 +30,8 @@ private:
     };
     void DrawParaBacks(int firstLine, int lastLine);
     void DrawTextPiece(int drawNo, const Band &band);
-    void DrawTextPart(const TRVDrawLineInfo &d, int from, int count, uint32_t state, const Band &band);
+    void DrawTextPart(const TRVDrawLineInfo &d, int from, int count, uint32_t state, const Band &band,
+                      bool wrapsAfter);
     void DrawNonText(int drawNo, const Band &band);
     void DrawBreak(const TRVDrawLineInfo &d, const TRVBreakItemInfo &item, bool selected);
     void DrawBorder(const Rect &r, const TRVBorder &b);
@@ -161,7 +162,8 @@ void TRVPainter::DrawParaBacks(int firstLine, int lastLine)
     }
 }
 
-void TRVPainter::DrawTextPart(const TRVDrawLineInfo &d, int from, int count, uint32_t state, const Band &band)
+void TRVPainter::DrawTextPart(const TRVDrawLineInfo &d, int from, int count, uint32_t state, const Band &band,
+                              bool wrapsAfter)
 {
     const int styleNo = D.EffectiveStyleNo(d.ItemNo);
     const TRVFontInfoCacheItem &fi = fonts.Select(styleNo);
@@ -203,10 +205,11 @@ void TRVPainter::DrawTextPart(const TRVDrawLineInfo &d, int from, int count, uin
             C.setFont(f);
         }
         C.textOut(x, y, part);
-        // A line that ends at a soft hyphen shows the hyphen.
+        // A line that wraps at a soft hyphen shows the hyphen (the formatter
+        // widened the piece for it); one that merely ends an item does not.
         const auto &softs = F.TextOf(d.ItemNo).softHyphens;
         const int lastChar = int(start) + from + count - 1;
-        if (from + count == d.CharCount && std::binary_search(softs.begin(), softs.end(), lastChar))
+        if (from + count == d.CharCount && wrapsAfter && std::binary_search(softs.begin(), softs.end(), lastChar))
             C.textOut(x + w, y, u"-");
         if (customUnderline) {
             if (ulColor == clNone)
@@ -267,13 +270,15 @@ void TRVPainter::DrawTextPiece(int drawNo, const Band &band)
             state |= rvtsItemEnd;
         state |= rvtsDrawItemStart | rvtsDrawItemEnd;
     }
+    // The line goes on below: the piece ends a line that was wrapped or broken.
+    const bool wrapsAfter = drawNo + 1 < F.DrawItemList.Count() && F.DrawItemList[drawNo + 1].StartsLine;
     int from, to;
     if (!SelectedPart(drawNo, from, to)) {
-        DrawTextPart(d, 0, d.CharCount, state, band);
+        DrawTextPart(d, 0, d.CharCount, state, band, wrapsAfter);
     } else if (from == 0 && to == d.CharCount) {
-        DrawTextPart(d, 0, d.CharCount, state | rvtsSelected, band);
+        DrawTextPart(d, 0, d.CharCount, state | rvtsSelected, band, wrapsAfter);
     } else {
-        DrawTextPart(d, 0, d.CharCount, state, band);
+        DrawTextPart(d, 0, d.CharCount, state, band, wrapsAfter);
         uint32_t selState = state | rvtsSelected;
         if (S.OnDrawStyleText) {
             selState &= ~(rvtsDrawItemStart | rvtsDrawItemEnd);
@@ -282,7 +287,7 @@ void TRVPainter::DrawTextPiece(int drawNo, const Band &band)
             if (to == d.CharCount)
                 selState |= rvtsDrawItemEnd;
         }
-        DrawTextPart(d, from, to - from, selState, band);
+        DrawTextPart(d, from, to - from, selState, band, wrapsAfter);
     }
 }
 

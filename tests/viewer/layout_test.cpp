@@ -114,18 +114,28 @@ TEST(Layout, PiecePositions)
         {"single-byte text breaks only at blanks", 50,
          [](Doc &d) { d.text("aaaa-bbbb"); },
          {{5, 5, 36, 13, 0, 1, 6, true}, {5, 18, 18, 13, 0, 7, 3, true}}, 36},
-        {"a wrap between items drops the blank that starts the next item", 50,
+        {"a wrap between items drops the blank that starts the next item; the item keeps an empty piece", 50,
          [](Doc &d) {
              d.text("aaaaaa");
              d.text(" bb", 0, 0, ioContinuesParagraph);
          },
-         {{5, 5, 36, 13, 0, 1, 6, true}, {5, 18, 12, 13, 1, 2, 2, true}}, 36},
+         {{5, 5, 36, 13, 0, 1, 6, true}, {41, 5, 0, 13, 1, 1, 0, false}, {5, 18, 12, 13, 1, 2, 2, true}}, 36},
         {"a blank at the end of a wrapped line is removed from its piece", 50,
          [](Doc &d) {
              d.text("aaaaa ");
              d.text("bb", 0, 0, ioContinuesParagraph);
          },
          {{5, 5, 30, 13, 0, 1, 5, true}, {5, 18, 12, 13, 1, 1, 2, true}}, 36},
+        {"a wrap after a space item of its own keeps that item as an empty piece", 50,
+         [](Doc &d) {
+             d.text("aaaaa");
+             d.text(" ", 0, 0, ioContinuesParagraph);
+             d.text("bbbbb", 0, 0, ioContinuesParagraph);
+         },
+         {{5, 5, 30, 13, 0, 1, 5, true}, {35, 5, 0, 13, 1, 1, 0, false}, {5, 18, 30, 13, 2, 1, 5, true}}, 36},
+        {"justified double blank: the lone blank that ends the line goes, the one before it is widened", 50,
+         [](Doc &d) { d.text("aaaaa  bbbbb", 0, 1); },
+         {{5, 5, 30, 13, 0, 1, 5, true}, {35, 5, 10, 13, 0, 6, 1, false, 7}, {5, 18, 30, 13, 0, 8, 5, true}}, 36},
         {"a line break item starts a new line in the same paragraph", 640,
          [](Doc &d) {
              d.text("ab", 0, 8);

@@ -96,6 +96,31 @@ TEST(Paint, HoveredLinkTakesTheHoverColour)
     EXPECT_EQ(textOps(d.canvas)[1].color, platform::clGreen);
 }
 
+TEST(Paint, SoftHyphenShowsOnlyWhereTheLineWraps)
+{
+    struct Case {
+        const char *name;
+        int clientWidth;
+        std::u16string first;
+        std::vector<std::u16string> expected; // texts drawn, in order
+    };
+    const Case cases[] = {
+        {"wraps at the soft hyphen", 50, u"aaaa\u00ADbbbb", {u"aaaa\u200B", u"-", u"bbbb", u"cd"}},
+        {"the hyphen ends an item inside a line", 640, u"ab\u00AD", {u"ab\u200B", u"cd"}},
+    };
+    for (const auto &c : cases) {
+        Doc d(c.clientWidth);
+        d.text16(c.first);
+        d.text("cd", 0, 0, ioContinuesParagraph);
+        d.data.Format();
+        paint(d);
+        std::vector<std::u16string> got;
+        for (auto &op : textOps(d.canvas))
+            got.push_back(op.text);
+        EXPECT_EQ(got, c.expected) << c.name;
+    }
+}
+
 TEST(Paint, PageBreakMarkAboveTheLine)
 {
     Doc d;
