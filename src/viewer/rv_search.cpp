@@ -289,35 +289,49 @@ bool TRVControlData::SearchText(std::u16string_view text, uint32_t options)
     TRVSearcher searcher(*this, text, options);
     const int len = int(searcher.Length());
     int foundItem = -1, foundPos = -1, foundLen = len;
-    for (int i = start.ItemNo; down ? i < n : i >= 0; i += down ? 1 : -1) {
-        const TCustomRVItemInfo &item = D.GetItem(i);
-        const bool first = i == start.ItemNo;
-        if (item.IsText()) {
-            int from = 0, to = D.ItemLength(i);
-            if (first) {
-                if (down)
-                    from = start.Offs - 1;
-                else
-                    to = start.Offs - 1;
-            }
-            int p = searcher.Find(i, from, to);
-            if (p >= 0) {
+    // A match made only of blanks that a wrap consumed lies in no draw item and
+    // cannot be selected; answering true for it would leave no selection to
+    // continue from, so find-next would stop there for ever. Go on past it.
+    auto selectable = [&](TRVItemPos a, TRVItemPos b) {
+        int sd, so, ed, eo;
+        return ItemPosToDrawPos(a, false, sd, so) && ItemPosToDrawPos(b, true, ed, eo) && (sd != ed || so != eo);
+    };
+    for (;;) {
+        foundItem = -1;
+        for (int i = start.ItemNo; down ? i < n : i >= 0; i += down ? 1 : -1) {
+            const TCustomRVItemInfo &item = D.GetItem(i);
+            const bool first = i == start.ItemNo;
+            if (item.IsText()) {
+                int from = 0, to = D.ItemLength(i);
+                if (first) {
+                    if (down)
+                        from = start.Offs - 1;
+                    else
+                        to = start.Offs - 1;
+                }
+                int p = searcher.Find(i, from, to);
+                if (p >= 0) {
+                    foundItem = i;
+                    foundPos = p + 1;
+                    break;
+                }
+            } else if (item.StyleNo == ikTab && text == u"\t") {
+                if (first && ((down && start.Offs > 0) || (!down && start.Offs < 1)))
+                    continue;
                 foundItem = i;
-                foundPos = p + 1;
+                foundPos = 0;
+                foundLen = 1;
                 break;
             }
-        } else if (item.StyleNo == ikTab && text == u"\t") {
-            if (first && ((down && start.Offs > 0) || (!down && start.Offs < 1)))
-                continue;
-            foundItem = i;
-            foundPos = 0;
-            foundLen = 1;
-            break;
+            // Table cells are kept as stored and not laid out, so there is nothing to search inside.
         }
-        // Table cells are kept as stored and not laid out, so there is nothing to search inside.
+        if (foundItem < 0)
+            return false;
+        if (selectable({foundItem, foundPos}, {foundItem, foundPos + foundLen}))
+            break;
+        // Down: from the character after the match's start; up: matches ending before its end.
+        start = down ? TRVItemPos{foundItem, foundPos + 1} : TRVItemPos{foundItem, foundPos + foundLen - 1};
     }
-    if (foundItem < 0)
-        return false;
     TRVItemPos a{foundItem, foundPos}, b{foundItem, foundPos + foundLen};
     if (down)
         SetSelectionByItems(a, b);

@@ -425,6 +425,34 @@ TEST(Search, FindNextWalksMatchesWithCaseAndWholeWord)
     }
 }
 
+TEST(Search, BlanksAWrapConsumedAreSteppedOver)
+{
+    // Line 1 "aaaa" (its trailing blank consumed by the wrap), line 2 "bbbbbb", then "x y".
+    using V = std::vector<std::pair<int, int>>;
+    struct Case {
+        const char *name;
+        std::u16string what;
+        uint32_t opts;
+        V expected;
+        std::string selected; // after the last visit
+    } cases[] = {
+        {"down: the consumed blank is skipped", u" ", rvsroDown | rvsroFromStart, {{2, 2}}, " "},
+        {"up: likewise", u" ", rvsroFromStart, {{2, 2}}, " "},
+        {"a match ending in the consumed blank selects what shows of it", u"a ", rvsroDown | rvsroFromStart,
+         {{0, 4}}, "a"},
+    };
+    for (auto &c : cases) {
+        View v(50);
+        v.text("aaaa ");
+        v.text("bbbbbb", 0, 0, ioContinuesParagraph);
+        v.text("x y");
+        v.format();
+        ASSERT_EQ(v.data.DrawItemList[0].CharCount, 4) << c.name;
+        EXPECT_EQ(visits(v, c.what, c.opts), c.expected) << c.name;
+        EXPECT_EQ(v.sel(), c.selected) << c.name;
+    }
+}
+
 TEST(Search, UpFromTheMiddleAndStopAtTheEnd)
 {
     View v;
