@@ -39,6 +39,15 @@ std::string describe(const std::vector<Piece> &ps)
     return s;
 }
 
+// "ab", a tab, "cd" on one line of paragraph style 0 with the given stops.
+void tabLine(Doc &d, std::vector<TRVTabInfo> stops)
+{
+    d.style.ParaStyles[0].Tabs = std::move(stops);
+    d.text("ab");
+    d.item(std::make_unique<TRVTabItemInfo>(), 0, ioContinuesParagraph);
+    d.text("cd", 0, 0, ioContinuesParagraph);
+}
+
 struct LayoutCase {
     const char *name;
     int clientWidth;
@@ -136,6 +145,30 @@ TEST(Layout, PiecePositions)
         {"justified double blank: the lone blank that ends the line goes, the one before it is widened", 50,
          [](Doc &d) { d.text("aaaaa  bbbbb", 0, 1); },
          {{5, 5, 30, 13, 0, 1, 5, true}, {35, 5, 10, 13, 0, 6, 1, false, 7}, {5, 18, 30, 13, 0, 8, 5, true}}, 36},
+        {"tab without stops: the next multiple of the default tab width", 640,
+         [](Doc &d) { tabLine(d, {}); },
+         {{5, 5, 12, 13, 0, 1, 2, true}, {17, 5, 36, 13, 1, 0, 0, false}, {53, 5, 12, 13, 2, 1, 2, false}}, 23},
+        {"left tab stop", 640,
+         [](Doc &d) { tabLine(d, {{40, rvtaLeft, ""}}); },
+         {{5, 5, 12, 13, 0, 1, 2, true}, {17, 5, 28, 13, 1, 0, 0, false}, {45, 5, 12, 13, 2, 1, 2, false}}, 23},
+        {"right tab stop: the text after it ends at the stop", 640,
+         [](Doc &d) { tabLine(d, {{100, rvtaRight, ""}}); },
+         {{5, 5, 12, 13, 0, 1, 2, true}, {17, 5, 76, 13, 1, 0, 0, false}, {93, 5, 12, 13, 2, 1, 2, false}}, 23},
+        {"centred tab stop: the text after it is centred on the stop", 640,
+         [](Doc &d) { tabLine(d, {{100, rvtaCenter, ""}}); },
+         {{5, 5, 12, 13, 0, 1, 2, true}, {17, 5, 82, 13, 1, 0, 0, false}, {99, 5, 12, 13, 2, 1, 2, false}}, 23},
+        {"right tab stop beyond the line is cut to the line's end", 100,
+         [](Doc &d) { tabLine(d, {{300, rvtaRight, ""}}); },
+         {{5, 5, 12, 13, 0, 1, 2, true}, {17, 5, 66, 13, 1, 0, 0, false}, {83, 5, 12, 13, 2, 1, 2, false}}, 23},
+        {"a box aligned to the line's bottom that rises above the text moves the line down", 640,
+         [](Doc &d) {
+             d.text("ab");
+             auto box = std::make_unique<TestBox>(20, 30);
+             box->VerticalAlign = 3;
+             d.item(std::move(box), 0, ioContinuesParagraph);
+             d.text("cd");
+         },
+         {{5, 22, 12, 13, 0, 1, 2, true}, {17, 5, 20, 30, 1, 0, 0, false}, {5, 35, 12, 13, 2, 1, 2, true}}, 53},
         {"a line break item starts a new line in the same paragraph", 640,
          [](Doc &d) {
              d.text("ab", 0, 8);
