@@ -6,6 +6,7 @@
 #include "platform/codepage.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -27,7 +28,10 @@ int runDump(const std::vector<std::string> &args)
     static const cli::Command self{"dump", "dump FILE", "", nullptr};
     if (args.size() != 1)
         return cli::usageError(self);
-    if (!std::ifstream(args[0], std::ios::binary)) {
+    // A folder opens as a stream on Linux but holds no bytes to read: it is a
+    // file that cannot be opened, not a document that failed to load.
+    std::error_code ec;
+    if (!std::ifstream(args[0], std::ios::binary) || std::filesystem::is_directory(args[0], ec)) {
         std::fprintf(stderr, "quenlor-cli: cannot open %s\n", args[0].c_str());
         return 2;
     }

@@ -1,0 +1,15 @@
+# Runs `quenlor-cli dump` on a document and compares its output and exit code;
+# a folder must count as a file that cannot be opened.
+execute_process(COMMAND ${CLI} dump ${INPUT} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+file(READ ${EXPECTED} expected)
+if(NOT rc EQUAL ${EXPECTED_RC})
+  message(FATAL_ERROR "dump exited with ${rc}, expected ${EXPECTED_RC}")
+endif()
+if(NOT out STREQUAL expected)
+  message(FATAL_ERROR "dump output differs:\n${out}\nexpected:\n${expected}")
+endif()
+get_filename_component(folder ${INPUT} DIRECTORY)
+execute_process(COMMAND ${CLI} dump ${folder} OUTPUT_VARIABLE out ERROR_QUIET RESULT_VARIABLE rc)
+if(NOT rc EQUAL 2 OR NOT out STREQUAL "")
+  message(FATAL_ERROR "dump of a folder exited with ${rc} and wrote '${out}', expected 2 and nothing")
+endif()
