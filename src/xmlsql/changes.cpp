@@ -133,7 +133,8 @@ void TStrGrid::UpdateOrDelete(bool update)
                         if (col == UpperFieldNames.size())
                             throw StoreFailure();
                         newValue = Unquote(Word(5));
-                        ChargeCells(rec.values.size());
+                        ChargeCells(rec.values.size(), rec.values.size() - rec.values.read.size(),
+                                    rec.values.fill.size());
                         fresh.assign(rec.values.size(), {});
                         for (size_t i = 0; i < fresh.size(); ++i)
                             fresh[i] = i == col ? std::string_view(newValue) : rec.values[i];

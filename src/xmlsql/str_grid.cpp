@@ -52,11 +52,14 @@ int TStrGrid::RowOfTag(int tag) const
     return it == RowTags.end() ? -1 : static_cast<int>(it - RowTags.begin());
 }
 
-void TStrGrid::ChargeCells(size_t n)
+void TStrGrid::ChargeCells(size_t cells, size_t repeats, size_t repeatSize)
 {
-    if (n > cellBudget_)
+    if (cells > cellBudget_)
         throw StoreFailure();
-    cellBudget_ -= n;
+    cellBudget_ -= cells;
+    if (repeatSize && repeats > cellBudget_ / repeatSize)
+        throw StoreFailure();
+    cellBudget_ -= repeats * repeatSize;
 }
 
 void TStrGrid::AddRow(std::vector<std::string> &&cells)
@@ -183,7 +186,11 @@ void TStrGrid::Select()
                     // Records before any table line have no columns to show.
                     if (haveHeader && (!eval || eval->Evaluate(rec.values))) {
                         row.clear();
-                        ChargeCells(selected_.size());
+                        size_t repeats = 0;
+                        if (!rec.values.fill.empty())
+                            for (size_t c : selected_)
+                                repeats += rec.values.IsFill(c);
+                        ChargeCells(selected_.size(), repeats, rec.values.fill.size());
                         for (size_t c : selected_)
                             row.emplace_back(rec.values[c]);
                         AddRow(std::move(row));
@@ -223,8 +230,7 @@ void TStrGrid::SortRows()
         log_.LogError("Error: Missed param after ORDER BY");
         return;
     }
-    if (RowCount < 1)
-        return; // no header row: no table line was read
+    // Without a table line there are no result columns, so no column can match.
     const std::string &name = Parser[nameAt];
     int col = -1;
     for (int c = 0; c < ColCount; ++c)

@@ -48,11 +48,15 @@ private:
     void SortRows();
     void ApplyAsNames();
     void AddRow(std::vector<std::string> &&cells);
-    void ChargeCells(size_t n);
+    // Takes `cells` new cells, `repeats` of them copies of one `repeatSize`-byte
+    // value, from the statement's budget; throws StoreFailure when it runs out.
+    void ChargeCells(size_t cells, size_t repeats = 0, size_t repeatSize = 0);
 
     TLogFile &log_;
-    // Cells a statement may make, in proportion to its table file: a file whose
-    // records end early could otherwise demand far more than its own size.
+    // Cells a statement may make, and bytes it may copy from one line into many
+    // cells, in proportion to its table file: a file whose records end early
+    // could otherwise demand far more than its own size (a record end line
+    // gives its value to every remaining column).
     size_t cellBudget_ = 0;
     std::vector<size_t> selected_; // table column of each result column
 };

@@ -108,6 +108,7 @@ struct RecordValues {
 
     std::string_view operator[](size_t i) const { return i < read.size() ? read[i] : fill; }
     size_t size() const { return count; }
+    bool IsFill(size_t i) const { return i >= read.size(); }
 };
 
 struct Record {

@@ -125,6 +125,7 @@ TEST(Select, OddTableFiles)
         std::string content;
         Rows rows;
         std::string result;
+        const char *tail = ""; // after "select * from NAME"; the file stays when content is empty
     } cases[] = {
         // LF line ends, indentation, upper-case tags and a record before the table line.
         {"a", decl + "<record>\n<f>early</f>\n</record>\n  <TABLE FIELDS=\"K\" TYPES=\"string\">\n<RECORD>\n<F>v</F>\n</RECORD>\n",
@@ -137,12 +138,14 @@ TEST(Select, OddTableFiles)
         // A last id that is not a number.
         {"d", decl + "<table fields=\"K\" types=\"autoinc\" lastid=\"x\">\n", {{"Error: Unknown word in SQL expression"}},
          "Error: Unknown word in SQL expression"},
-        // No table line at all: no columns.
+        // No table line at all: no columns, so no ORDER BY column either.
         {"e", decl + "<record>\n<f>1</f>\n</record>\n", {}, ""},
+        {"e", "", {{"Error: ORDER BY param is not correct"}}, "Error: ORDER BY param is not correct", " order by K"},
     };
     for (auto &c : cases) {
-        dir.Write(std::string(c.name) + ".xml", c.content);
-        auto o = RunSql(dir.Folder(), std::string("select * from ") + c.name);
+        if (!c.content.empty())
+            dir.Write(std::string(c.name) + ".xml", c.content);
+        auto o = RunSql(dir.Folder(), std::string("select * from ") + c.name + c.tail);
         EXPECT_EQ(o.rows, c.rows) << c.name;
         EXPECT_EQ(o.result, c.result) << c.name;
     }
@@ -176,16 +179,87 @@ TEST(Select, BlockBoundaries)
 
 TEST(Select, EarlyRecordEndsCannotExhaustMemory)
 {
-    // 200,000 columns and records that end at once: selecting every column of
-    // every record would need billions of cells for a file of under a megabyte.
+    // A record end line gives its value to every remaining column, so a small
+    // file can stand for a huge result: many columns, records that end at
+    // once, or one long value repeated in every column.
     TempDir dir;
-    std::string fields(200000, ',');
-    std::string content = "<table fields=\"" + fields + "x\">\n";
+    std::string wide = "<table fields=\"" + std::string(200000, ',') + "x\">\n";
     for (int i = 0; i < 20000; ++i)
-        content += "<record>\n</record>\n";
-    dir.Write("Wide.xml", content);
-    auto o = RunSql(dir.Folder(), "select * from Wide");
-    EXPECT_EQ(o.result, "Error: Unknown word in SQL expression");
+        wide += "<record>\n</record>\n";
+    dir.Write("Wide.xml", wide);
+    const std::string longValue(2000, 'v');
+    const std::string repeated = "<table fields=\"" + std::string(3000, ',') + "x\" types=\"string\">\n<record>\n<f>" +
+                                 longValue + "</f></record>\n</table>\n";
+    dir.Write("Long.xml", repeated);
+    const std::string kUnknownWord = "Error: Unknown word in SQL expression";
+    struct Case {
+        const char *sql;
+        std::string result;
+        size_t rows;
+    } cases[] = {
+        {"select * from Wide", kUnknownWord, 1},
+        {"select * from Long", kUnknownWord, 1},
+        {"update Long set x = 1", "Error: Finding table", 1},
+        // A few copies of the long value are within what the file itself holds.
+        {"select x from Long", "", 1},
+        {"select x,x from Long", "", 1},
+    };
+    for (auto &c : cases) {
+        auto o = RunSql(dir.Folder(), c.sql);
+        EXPECT_EQ(o.result, c.result) << c.sql;
+        EXPECT_EQ(o.rows.size(), c.rows) << c.sql;
+    }
+    // Compared as booleans: a failure would otherwise print megabytes.
+    EXPECT_TRUE(RunSql(dir.Folder(), "select x from Long").rows[0][0] == longValue);
+    EXPECT_TRUE(dir.Read("Long.xml") == repeated); // the failed UPDATE left the table alone
+}
+
+TEST(Select, VersePopupQueries)
+{
+    // The popup's two statements, built as the popup builds them, on keys that
+    // differ from the wanted ones only a little.
+    TempDir dir;
+    dir.Write("rv1960.XML", Table("<table fields=\"VerseID,VerseText\" types=\"string,string\">",
+                                  {{"Jn:3:1", "uno"},
+                                   {"Jn:3:16", "Porque > de tal manera"},
+                                   {"Jn:3:160", "no"},
+                                   {"Jn:30:1", "no"},
+                                   {"1Jn:3:16", "no"},
+                                   {"jn:3:17", "no"},
+                                   {"Jn:3:18", "dieciocho: <b>"},
+                                   {"1S:3:16", "samuel"},
+                                   {"Jn:3:17", "diecisiete"}}));
+    auto single = [](const std::string &key) { return "select * from RV1960 where VerseID = \"" + key + "\""; };
+    auto range = [](const std::string &bookChapter) {
+        return "select * from RV1960 where VerseID like \"" + bookChapter + ":%\"";
+    };
+    struct Case {
+        std::string sql;
+        std::vector<std::string> keys; // VerseID of the rows, in order
+    } cases[] = {
+        {single("Jn:3:16"), {"Jn:3:16"}},
+        {single("Jn:3:1"), {"Jn:3:1"}},
+        {single("jn:3:16"), {}},
+        {single("Jn:3:016"), {}}, // the verse part as written in the link
+        {single("1S:3:16"), {"1S:3:16"}},
+        {single("Jn:45:79"), {}},
+        {range("Jn:3"), {"Jn:3:1", "Jn:3:16", "Jn:3:160", "Jn:3:18", "Jn:3:17"}},
+        {range("Jn:30"), {"Jn:30:1"}},
+        {range("1Jn:3"), {"1Jn:3:16"}},
+        {range("Jn:4"), {}},
+    };
+    for (auto &c : cases) {
+        auto o = RunSql(dir.Folder(), c.sql);
+        EXPECT_EQ(o.result, "") << c.sql;
+        EXPECT_EQ(o.header, (std::vector<std::string>{"VerseID", "VerseText"})) << c.sql;
+        std::vector<std::string> keys;
+        for (auto &r : o.rows)
+            keys.push_back(r[0]);
+        EXPECT_EQ(keys, c.keys) << c.sql;
+    }
+    // A "<" ends the verse text there; a ">" stays in it.
+    EXPECT_EQ(RunSql(dir.Folder(), single("Jn:3:18")).rows.at(0).at(1), "dieciocho: ");
+    EXPECT_EQ(RunSql(dir.Folder(), single("Jn:3:16")).rows.at(0).at(1), "Porque > de tal manera");
 }
 
 } // namespace
