@@ -402,9 +402,17 @@ void TfrmWinReader::RecentFilesItemClick(QObject *, const QString &fileName)
     OpenDocument(fileName);
 }
 
-void TfrmWinReader::btnPreverClick() {}
-void TfrmWinReader::btnImprimirClick() {}
-void TfrmWinReader::opcConfigurarImpresoraClick() {}
+// Printing is not built yet; say so rather than let the commands do nothing.
+static ReaderMessage printingNotYet()
+{
+    return {QMessageBox::Information, QStringLiteral("Quenlor"),
+            QStringLiteral("La impresión y la vista preliminar llegarán en una próxima versión de Quenlor."),
+            QStringLiteral("OK")};
+}
+
+void TfrmWinReader::btnPreverClick() { ShowMessage(printingNotYet()); }
+void TfrmWinReader::btnImprimirClick() { ShowMessage(printingNotYet()); }
+void TfrmWinReader::opcConfigurarImpresoraClick() { ShowMessage(printingNotYet()); }
 
 void TfrmWinReader::btnBuscarClick()
 {
