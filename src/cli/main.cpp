@@ -6,8 +6,10 @@
 #include <cstring>
 #include <memory>
 #include <cerrno>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace cli {
 
@@ -55,12 +57,14 @@ int main(int argc, char **argv)
             if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
                 && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
                 qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifndef _WIN32
             if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
                 // Qt wants a private runtime folder; give it one instead of a warning on every run.
                 QByteArray dir = "/tmp/quenlor-runtime-" + QByteArray::number(uint(getuid()));
                 if (mkdir(dir.constData(), 0700) == 0 || errno == EEXIST)
                     qputenv("XDG_RUNTIME_DIR", dir);
             }
+#endif
             app = std::make_unique<QGuiApplication>(argc, argv);
         }
         return c.run(args);

@@ -7,7 +7,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace platform {
 
@@ -38,10 +43,13 @@ std::string verseTableDir()
     if (const char *env = std::getenv("QUENLOR_DATA"); env && *env)
         return withSeparator(env);
 #ifdef _WIN32
-    char buf[32768];
-    unsigned n = GetWindowsDirectoryA(buf, sizeof buf);
-    if (n > 0 && n < sizeof buf)
-        return withSeparator(std::string(buf, n));
+    // Ask for the length first: no fixed buffer can be assumed long enough.
+    if (unsigned need = GetWindowsDirectoryA(nullptr, 0); need > 0) {
+        std::string buf(need, '\0');
+        unsigned n = GetWindowsDirectoryA(buf.data(), need);
+        if (n > 0 && n < need)
+            return withSeparator(buf.substr(0, n));
+    }
 #endif
     std::error_code ec;
     // An installed program reads the installed data folder; a program run from
@@ -68,7 +76,11 @@ bool isDirectoryWritable(const std::string &dir)
     std::error_code ec;
     if (!fs::is_directory(dir, ec))
         return false;
+#ifdef _WIN32
+    return ::_access(dir.c_str(), 2) == 0;
+#else
     return ::access(dir.c_str(), W_OK) == 0;
+#endif
 }
 
 } // namespace platform
