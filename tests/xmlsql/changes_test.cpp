@@ -44,6 +44,8 @@ TEST(Changes, Statements)
         {"insert into T (name, nope) values ('x y', 'z')", People(-1, {}), "0", "", People(0, {{"0", "x y"}}), true},
         {"insert into T values(1)", People(0, {}), "1", "Error: Definition of values", People(1, {{"1", ""}}), true},
         {"insert into T values(1,\"A\")", People(0, {}, false), "1", "", People(1, {}, false), true}, // no closing line
+        // One INSERT adds one row, before the first closing line only.
+        {"insert into T values(\"a\",\"b\")", Pairs({}) + "</table>\r\n", ok, "", Pairs({{"a", "b"}}) + "</table>\r\n", true},
         {"insert into T values(\"a\",\"b\")", Pairs({}), ok, "", Pairs({{"a", "b"}}), true},
         {"insert into T values(\"a\")", Pairs({}), "Error: Definition of values", "Error: Definition of values",
          Pairs({{"a", ""}}), true},
@@ -112,6 +114,50 @@ TEST(Changes, Statements)
             EXPECT_EQ(dir.Read("T.xml"), c.after) << c.sql;
         EXPECT_EQ(dir.Read("T.xml.bak"), c.backup ? c.before : std::string("older backup")) << c.sql;
         EXPECT_FALSE(dir.Exists("T.xml.tmp")) << c.sql;
+    }
+}
+
+TEST(Changes, OddLayouts)
+{
+    // Files the store did not write itself: LF line ends, other lines between
+    // records, other element names, records that end early. Lines that are not
+    // records are copied, matching records are written afresh, and every line
+    // is written back with CR LF.
+    const std::string head = std::string(kDecl) + "\n<!-- note -->\n<table fields=\"Id,Name\" types=\"integer,string\">\n\n";
+    const std::string headCrlf = Crlf({kDecl, "<!-- note -->", "<table fields=\"Id,Name\" types=\"integer,string\">", ""});
+    const std::string one = "<record>\n<f>1</f>\n<f>a>b</f>\n</record>\n";
+    const std::string oneCrlf = Crlf({"<record>", "<f>1</f>", "<f>a>b</f>", "</record>"});
+    const std::string shortRec = "<record>\n<f>2</f>\n</record>\n";         // Name missing
+    const std::string endOnField = "<record>\n<f>3</f></record>\n";         // both columns read 3
+    const std::string tail = "  </TABLE>\n\x1A" "after the end of the file";
+    const std::string before = head + one + shortRec + endOnField + tail;
+    const std::string ok = "Command finished succesfully";
+    struct Case {
+        const char *sql;
+        std::string after;
+    } cases[] = {
+        {"delete from T where Id = 2", headCrlf + oneCrlf + Crlf({"<record>", "<f>3</f></record>", "  </TABLE>"})},
+        {"update T set Name = \"z\" where Id = 2",
+         headCrlf + oneCrlf + Crlf({"\t<record>", "\t\t<field>2</field>", "\t\t<field>z</field>", "\t</record>",
+                                   "<record>", "<f>3</f></record>", "  </TABLE>"})},
+        {"update T set Id = 9 where Name = 3",
+         headCrlf + oneCrlf + Crlf({"<record>", "<f>2</f>", "</record>", "\t<record>", "\t\t<field>9</field>",
+                                   "\t\t<field>3</field>", "\t</record>", "  </TABLE>"})},
+        {"update T set Name = 'x' where Name = \"a>b\"",
+         headCrlf + Crlf({"\t<record>", "\t\t<field>1</field>", "\t\t<field>x</field>", "\t</record>", "<record>",
+                          "<f>2</f>", "</record>", "<record>", "<f>3</f></record>", "  </TABLE>"})},
+        {"insert into T values (4,\"d\")",
+         headCrlf + oneCrlf + Crlf({"<record>", "<f>2</f>", "</record>", "<record>", "<f>3</f></record>", "\t<record>",
+                                   "\t\t<field>4</field>", "\t\t<field>d</field>", "\t</record>", "  </TABLE>"})},
+    };
+    for (auto &c : cases) {
+        TempDir dir;
+        dir.Write("T.xml", before);
+        auto o = RunSql(dir.Folder(), c.sql);
+        EXPECT_EQ(o.result, "") << c.sql;
+        EXPECT_EQ(o.rows, (std::vector<std::vector<std::string>>{{ok}})) << c.sql;
+        EXPECT_EQ(dir.Read("T.xml"), c.after) << c.sql;
+        EXPECT_EQ(dir.Read("T.xml.bak"), before) << c.sql;
     }
 }
 
