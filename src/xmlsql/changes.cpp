@@ -246,8 +246,12 @@ void TStrGrid::DropTable()
     }
     fs::remove(path + ".bak", ec);
     fs::rename(path, path + ".bak", ec);
-    if (ec)
-        throw StoreFailure();
+    if (ec) {
+        // The table is still there: say so rather than end without a word.
+        log_.LogError("Error: Finding table");
+        SetResult(log_.LastError);
+        return;
+    }
     BackupFile = TableFile + ".bak";
     log_.Add(std::string(kSuccess));
     SetResult(kSuccess);

@@ -179,6 +179,32 @@ TEST(Changes, RoundTrip)
     EXPECT_TRUE(dir.Exists("People.xml.bak"));
 }
 
+TEST(Changes, BackupInTheWay)
+{
+    // A folder where the backup should go: no statement can make its backup,
+    // and each says so (INSERT ends the run) and leaves the table alone.
+    struct Case {
+        const char *sql;
+        std::string resultText;
+        bool hasResult;
+    } cases[] = {
+        {"drop table T", "Error: Finding table", true},
+        {"delete from T", "Error: Finding table", true},
+        {"update T set Name = 1", "Error: Finding table", true},
+        {"insert into T values(1,2)", "", false},
+    };
+    for (auto &c : cases) {
+        TempDir dir;
+        dir.Write("T.xml", People(0, {{"0", "Al"}}));
+        std::filesystem::create_directory(dir.File("T.xml.bak"));
+        dir.Write("T.xml.bak/keep", "x");
+        auto o = RunSql(dir.Folder(), c.sql);
+        EXPECT_EQ(o.result, c.resultText) << c.sql;
+        EXPECT_EQ(o.header.size(), c.hasResult ? 1u : 0u) << c.sql;
+        EXPECT_EQ(dir.Read("T.xml"), People(0, {{"0", "Al"}})) << c.sql;
+    }
+}
+
 TEST(Changes, ReadOnlyFolderKeepsTheTable)
 {
     // The new content cannot be written: the table file stays as it was.
