@@ -842,7 +842,9 @@ void Reader::itemDataLine(std::string_view line, int i)
             note.Document->RVFParaStylesReadMode = d_.RVFParaStylesReadMode;
             int at = 0;
             ++gNesting;
-            bool ok = ReadRVFStream(*note.Document, body, at, true);
+            // The note shares the sheet: when the outer read only inserts, its
+            // style tables must be merged, never put in place of the sheet's.
+            bool ok = ReadRVFStream(*note.Document, body, at, load_);
             --gNesting;
             d_.LoadWarnings |= note.Document->LoadWarnings;
             if (!ok)

@@ -433,3 +433,25 @@ TEST(RVFRecords, FilesThatCannotBeRead)
     EXPECT_EQ(d.data.ItemCount(), 0);
     std::filesystem::remove_all(dir);
 }
+
+// A note's own document reads in the outer read's mode: inserting a document
+// whose note carries a style table merges that table instead of replacing the sheet.
+TEST(RVFRecords, NoteDocumentsFollowTheReadMode)
+{
+    TFontInfos noteStyles;
+    noteStyles.Add().Size = 40;
+    std::string nested = lines({"-8 1 3", "-9 2 0 0 0 0 1", "s", hex(EncodeTextStyles(noteStyles)), "0 1 0 0 0 0",
+                                "nota"});
+    std::string outer = lines({"-8 1 3", "-203 8 0 0 0 0", "0", "0", "0", "", "1", "3", "fn", hex(nested)});
+    for (bool load : {false, true}) {
+        Doc d;
+        ASSERT_TRUE(d.read(outer, load)) << load;
+        ASSERT_EQ(d.data.ItemCount(), 1) << load;
+        auto &note = static_cast<TRVFootnoteItemInfo &>(d.data.GetItem(0));
+        ASSERT_NE(note.Document, nullptr);
+        ASSERT_EQ(note.Document->ItemCount(), 1);
+        EXPECT_EQ(d.style.TextStyles.Count(), load ? 1 : 13) << load;
+        EXPECT_EQ(note.Document->GetItemStyle(0), load ? 0 : 12) << load;
+        EXPECT_EQ(d.style.TextStyles[note.Document->GetItemStyle(0)].Size, 40) << load;
+    }
+}

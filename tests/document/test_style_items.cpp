@@ -205,3 +205,66 @@ TEST(Items, PictureBoxSize)
     EXPECT_EQ(pic.ContentSize(), (Size{200, 50}));
     EXPECT_EQ(pic.BoxSize(192, 96).cx, 404);
 }
+
+// Text and background colours by state, target and colour mode.
+TEST(StyleSheet, ApplyStyleColorByStateAndMode)
+{
+    TRVStyle s;
+    s.LoadReaderDefaults();
+    auto add = [&](TColor color, TColor back) {
+        TFontInfo &f = s.TextStyles.Add();
+        f.Color = color;
+        f.BackColor = back;
+        return s.TextStyles.Count() - 1;
+    };
+    const int red = add(clRed, clNone), darkOnLight = add(0x202020, 0xE0E0E0), white = add(clWhite, clNone),
+              whiteOnBlack = add(clWhite, clBlack), system = add(clWindowText, clBtnFace);
+    TFontInfo &link = s.TextStyles.Add();
+    link.Jump = true;
+    link.HoverBackColor = 0x00FF00;
+    link.HoverEffects = uint8_t(bit(rvheUnderline));
+    const int hover = s.TextStyles.Count() - 1;
+    const uint32_t sel = rvtsSelected, focused = rvtsSelected | rvtsFocused;
+    const struct {
+        int no, style;
+        uint32_t state;
+        bool printing;
+        TRVColorMode mode;
+        TColor text, back; // back clNone: a clear brush
+        bool underline;
+    } cases[] = {
+        {1, red, 0, false, rvcmColor, clRed, clNone, false},
+        {2, darkOnLight, 0, false, rvcmBlackAndWhite, 0x202020, 0xE0E0E0, false}, // modes are for printing only
+        {3, red, focused, false, rvcmColor, clHighlightText, clHighlight, false},
+        {4, red, sel, true, rvcmBlackOnWhite, clHighlightText, clHighlight, false}, // selection before printing
+        {5, hover, rvtsHover, false, rvcmColor, clRed, 0x00FF00, true},             // the sheet's hover colour
+        {6, red, rvtsHover, false, rvcmColor, clRed, clNone, false},
+        {7, system, 0, true, rvcmColor, clWindowText, clBtnFace, false},
+        {8, system, 0, true, rvcmPrinterColor, colorToRGB(clWindowText), colorToRGB(clBtnFace), false},
+        {9, red, 0, true, rvcmGrayScale, rgb(76, 76, 76), clNone, false},
+        {10, red, 0, true, rvcmBlackAndWhite, clBlack, clNone, false},
+        {11, white, 0, true, rvcmBlackAndWhite, clWhite, clNone, false},
+        {12, darkOnLight, 0, true, rvcmBlackAndWhite, clBlack, clWhite, false},
+        {13, whiteOnBlack, 0, true, rvcmBlackAndWhite, clWhite, clBlack, false},
+        {14, darkOnLight, 0, true, rvcmBlackOnWhite, clBlack, clNone, false},
+    };
+    for (auto &c : cases) {
+        TestCanvas canvas;
+        s.ApplyStyle(canvas, c.style, rvbdUnspecified, false);
+        s.ApplyStyleColor(canvas, c.style, c.state, c.printing, c.mode);
+        EXPECT_EQ(canvas.textColor(), c.text) << "case " << c.no;
+        if (c.back == clNone) {
+            EXPECT_EQ(canvas.brush().style, BrushStyle::Clear) << "case " << c.no;
+        } else {
+            EXPECT_EQ(canvas.brush().style, BrushStyle::Solid) << "case " << c.no;
+            EXPECT_EQ(canvas.brush().color, c.back) << "case " << c.no;
+        }
+        EXPECT_EQ(canvas.font().underline, c.underline) << "case " << c.no;
+    }
+    // Without a selected text colour the style's own colour shows.
+    s.InactiveSelTextColor = clNone;
+    TestCanvas canvas;
+    s.ApplyStyleColor(canvas, red, sel, false, rvcmColor);
+    EXPECT_EQ(canvas.textColor(), clRed);
+    EXPECT_EQ(canvas.brush().color, clHighlight);
+}
