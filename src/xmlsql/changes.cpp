@@ -13,16 +13,49 @@ namespace fs = std::filesystem;
 
 namespace xmlsql {
 
+namespace {
+
+void replaceOrFail(const std::string &path, std::string_view content)
+{
+    if (!ReplaceFile(path, content))
+        throw StoreFailure();
+}
+
+} // namespace
+
+void TStrGrid::StartChange(const std::string &path, FileBuffer &file, std::string &out)
+{
+    if (!file.Load(path) || !MakeBackup(path))
+        throw StoreFailure();
+    BackupFile = TableFile + ".bak";
+    cellBudget_ = file.Size() + (1 << 20);
+    out.reserve(file.Size() + 256);
+}
+
+void TStrGrid::FinishChange()
+{
+    if (log_.LastError.empty()) {
+        SetResult(kSuccess);
+        log_.Add(std::string(kSuccess));
+    } else {
+        SetResult(log_.LastError);
+    }
+}
+
+void TStrGrid::ReportError(const std::string &text)
+{
+    log_.LogError(text);
+    SetResult(log_.LastError);
+}
+
 void TStrGrid::Insert()
 {
     if (TableFile.empty())
         throw StoreFailure(); // ends the run without a result
     const std::string path = Folder + TableFile;
     FileBuffer file;
-    if (!file.Load(path) || !MakeBackup(path))
-        throw StoreFailure();
-    BackupFile = TableFile + ".bak";
-    cellBudget_ = file.Size() + (1 << 20);
+    std::string out;
+    StartChange(path, file, out);
 
     std::vector<std::string> values;
     std::vector<size_t> positions; // table column named by each position of `values`
@@ -60,8 +93,6 @@ void TStrGrid::Insert()
         return upperAscii(FieldTypes[0]) == "AUTOINC";
     };
 
-    std::string out;
-    out.reserve(file.Size() + 256);
     bool inserted = false;
     LineReader in(file.Text());
     std::string_view line;
@@ -88,8 +119,7 @@ void TStrGrid::Insert()
         }
     }
     bool autoinc = firstIsAutoinc();
-    if (!ReplaceFile(path, out))
-        throw StoreFailure();
+    replaceOrFail(path, out);
     if (autoinc)
         SetResult(std::to_string(LastId));
     else
@@ -104,12 +134,8 @@ void TStrGrid::UpdateOrDelete(bool update)
         try {
             const std::string path = Folder + TableFile;
             FileBuffer file;
-            if (!file.Load(path) || !MakeBackup(path))
-                throw StoreFailure();
-            BackupFile = TableFile + ".bak";
-            cellBudget_ = file.Size() + (1 << 20);
             std::string out;
-            out.reserve(file.Size() + 256);
+            StartChange(path, file, out);
             std::unique_ptr<tEval> eval;
             Record rec;
             std::vector<std::string_view> fresh;
@@ -146,18 +172,12 @@ void TStrGrid::UpdateOrDelete(bool update)
                     WriteLine(out, line);
                 }
             }
-            if (!ReplaceFile(path, out))
-                throw StoreFailure();
+            replaceOrFail(path, out);
         } catch (const StoreFailure &) {
             log_.LogError("Error: Finding table");
         }
     }
-    if (log_.LastError.empty()) {
-        SetResult(kSuccess);
-        log_.Add(std::string(kSuccess));
-    } else {
-        SetResult(log_.LastError);
-    }
+    FinishChange();
 }
 
 void TStrGrid::CreateTable()
@@ -165,8 +185,7 @@ void TStrGrid::CreateTable()
     const std::string path = Folder + TableFile;
     std::error_code ec;
     if (fs::exists(path, ec)) {
-        log_.LogError("Error: Existing table");
-        SetResult(log_.LastError);
+        ReportError("Error: Existing table");
         return;
     }
     try {
@@ -222,17 +241,11 @@ void TStrGrid::CreateTable()
         }
         WriteLine(out, BuildTableHeader());
         WriteLine(out, kClosingLine);
-        if (!ReplaceFile(path, out))
-            throw StoreFailure();
+        replaceOrFail(path, out);
     } catch (const StoreFailure &) {
         log_.LogError("Error: Finding table");
     }
-    if (log_.LastError.empty()) {
-        SetResult(kSuccess);
-        log_.Add(std::string(kSuccess));
-    } else {
-        SetResult(log_.LastError);
-    }
+    FinishChange();
 }
 
 void TStrGrid::DropTable()
@@ -240,19 +253,18 @@ void TStrGrid::DropTable()
     const std::string path = Folder + TableFile;
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) {
-        log_.LogError("Error: Table not exists");
-        SetResult(log_.LastError);
+        ReportError("Error: Table not exists");
         return;
     }
     fs::remove(path + ".bak", ec);
     fs::rename(path, path + ".bak", ec);
     if (ec) {
         // The table is still there: say so rather than end without a word.
-        log_.LogError("Error: Finding table");
-        SetResult(log_.LastError);
+        ReportError("Error: Finding table");
         return;
     }
     BackupFile = TableFile + ".bak";
+    // Success even after an earlier statement's error: the table is gone.
     log_.Add(std::string(kSuccess));
     SetResult(kSuccess);
 }

@@ -122,8 +122,7 @@ void TStrGrid::Execute()
         TableFile = Word(2) + ".xml";
         CreateTable();
     } else {
-        log_.LogError("Error: Unknown word in SQL expression");
-        SetResult(log_.LastError);
+        ReportError("Error: Unknown word in SQL expression");
     }
 }
 

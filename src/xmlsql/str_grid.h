@@ -45,6 +45,13 @@ private:
     void UpdateOrDelete(bool update);
     void CreateTable();
     void DropTable();
+    // Loads a table file a changing statement rewrites into `out`, after
+    // keeping its content as the backup; throws StoreFailure when it cannot.
+    void StartChange(const std::string &path, FileBuffer &file, std::string &out);
+    // The result of a change: the success text, also logged, or the last error.
+    void FinishChange();
+    // Logs `text` as the last error and makes it the result.
+    void ReportError(const std::string &text);
     void SortRows();
     void ApplyAsNames();
     void AddRow(std::vector<std::string> &&cells);

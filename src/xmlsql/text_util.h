@@ -64,34 +64,9 @@ inline bool containsUpper(std::string_view hay, std::string_view needleUpper)
     return false;
 }
 
-// A signed 32-bit decimal number: optional leading blanks, an optional sign,
-// digits and nothing after them. Anything else is not a whole number.
-inline std::optional<int32_t> parseInt32(std::string_view s)
-{
-    size_t i = 0;
-    while (i < s.size() && s[i] == ' ')
-        ++i;
-    bool neg = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-        neg = s[i++] == '-';
-    if (i == s.size())
-        return std::nullopt;
-    int64_t v = 0;
-    for (; i < s.size(); ++i) {
-        if (s[i] < '0' || s[i] > '9')
-            return std::nullopt;
-        v = v * 10 + (s[i] - '0');
-        if (v > int64_t(INT32_MAX) + 1)
-            return std::nullopt;
-    }
-    if (neg)
-        v = -v;
-    if (v > INT32_MAX || v < INT32_MIN)
-        return std::nullopt;
-    return static_cast<int32_t>(v);
-}
-
-// The same for the wider autoinc counter.
+// A signed decimal number (the autoinc counter is 64-bit): optional leading
+// blanks, an optional sign, digits and nothing after them. Anything else, or
+// a number out of range, is not a whole number.
 inline std::optional<int64_t> parseInt64(std::string_view s)
 {
     size_t i = 0;
@@ -115,6 +90,15 @@ inline std::optional<int64_t> parseInt64(std::string_view s)
     if (neg)
         return v == uint64_t(INT64_MAX) + 1 ? INT64_MIN : -static_cast<int64_t>(v);
     return static_cast<int64_t>(v);
+}
+
+// The same for a 32-bit number.
+inline std::optional<int32_t> parseInt32(std::string_view s)
+{
+    const std::optional<int64_t> v = parseInt64(s);
+    if (!v || *v > INT32_MAX || *v < INT32_MIN)
+        return std::nullopt;
+    return static_cast<int32_t>(*v);
 }
 
 } // namespace xmlsql
