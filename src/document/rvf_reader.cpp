@@ -374,21 +374,9 @@ void Reader::finishPending(bool success)
 int Reader::mapTextStyle(int n, bool dropInsteadOfFail, bool &drop)
 {
     drop = false;
-    if (haveTextMap_) {
-        if (n < 0 || size_t(n) >= textMap_.size()) {
-            d_.LoadWarnings |= lwUnknownStyle;
-            if (!(opts_ & rvfoConvUnknownStylesToZero)) {
-                if (dropInsteadOfFail) {
-                    drop = true;
-                    return n;
-                }
-                fail("Unknown text style");
-            }
-            return 0;
-        }
-        n = textMap_[size_t(n)];
-    }
-    if (!st_.TextStyles.InRange(n)) {
+    // A number outside the file's map or the sheet: style 0 when the options
+    // allow it, else the item is dropped or the read ends.
+    auto unknown = [&] {
         d_.LoadWarnings |= lwUnknownStyle;
         if (!(opts_ & rvfoConvUnknownStylesToZero)) {
             if (dropInsteadOfFail) {
@@ -398,7 +386,14 @@ int Reader::mapTextStyle(int n, bool dropInsteadOfFail, bool &drop)
             fail("Unknown text style");
         }
         return 0;
+    };
+    if (haveTextMap_) {
+        if (n < 0 || size_t(n) >= textMap_.size())
+            return unknown();
+        n = textMap_[size_t(n)];
     }
+    if (!st_.TextStyles.InRange(n))
+        return unknown();
     return n;
 }
 

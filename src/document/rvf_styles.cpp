@@ -900,6 +900,52 @@ void translate(int &ref, const std::vector<int> &map)
         ref = size_t(ref) < map.size() ? map[size_t(ref)] : -1;
 }
 
+// The index below `count` with the highest score among those `accept` takes,
+// the first one on ties; -1 when none is taken.
+template <class Score, class Accept>
+int mostSimilar(int count, Score score, Accept accept)
+{
+    int best = -1, bestScore = 0;
+    for (int k = 0; k < count; ++k) {
+        if (!accept(k))
+            continue;
+        int sc = score(k);
+        if (best < 0 || sc > bestScore)
+            best = k, bestScore = sc;
+    }
+    return best;
+}
+
+// The first sheet index `usable` takes, trying the file's own index `i` before
+// the others, so an unchanged sheet maps onto itself; -1 when none is usable.
+template <class Usable>
+int findPreferring(int i, int count, Usable usable)
+{
+    if (i < count && usable(i))
+        return i;
+    for (int k = 0; k < count; ++k)
+        if (usable(k))
+            return k;
+    return -1;
+}
+
+// The sheet's style equal to `f` whose next-style reference (`next`) maps the
+// same way, or `f` appended as a style of the document's own.
+template <class Infos, class Info>
+int findOrAppend(Infos &sheet, const Info &f, int i, int Info::*next, const std::vector<int> &map)
+{
+    int found = findPreferring(i, sheet.Count(), [&](int k) {
+        Info &s = sheet[k];
+        return s.IsEqual(f, true) && referenceMatches(s.*next, f.*next, map);
+    });
+    if (found < 0) {
+        Info &added = sheet.Add(f);
+        added.Standard = false;
+        found = sheet.Count() - 1;
+    }
+    return found;
+}
+
 } // namespace
 
 int TextStyleSimilarity(const TFontInfo &f, const TFontInfo &s)
@@ -939,39 +985,21 @@ std::vector<int> MergeTextStyles(TFontInfos &sheet, const TFontInfos &file, TRVF
     for (int i = 0; i < file.Count(); ++i) {
         const TFontInfo &f = file[i];
         if (mode == rvf_sInsertMap) {
-            int best = -1, bestScore = 0;
+            int best = -1;
             for (int pass = 0; pass < 4 && best < 0; ++pass)
-                for (int k = 0; k < oldCount; ++k) {
-                    const TFontInfo &s = sheet[k];
-                    bool ok = pass == 0 ? s.Jump == f.Jump && s.Unicode == f.Unicode
-                        : pass == 1     ? s.Jump == f.Jump
-                        : pass == 2     ? s.Unicode == f.Unicode
-                                        : true;
-                    if (!ok)
-                        continue;
-                    int sc = TextStyleSimilarity(f, s);
-                    if (best < 0 || sc > bestScore)
-                        best = k, bestScore = sc;
-                }
+                best = mostSimilar(
+                    oldCount, [&](int k) { return TextStyleSimilarity(f, sheet[k]); },
+                    [&](int k) {
+                        const TFontInfo &s = sheet[k];
+                        return pass == 0 ? s.Jump == f.Jump && s.Unicode == f.Unicode
+                            : pass == 1  ? s.Jump == f.Jump
+                            : pass == 2  ? s.Unicode == f.Unicode
+                                         : true;
+                    });
             map.push_back(best < 0 ? 0 : best);
             continue;
         }
-        auto equal = [&](int k) {
-            TFontInfo &s = sheet[k];
-            return s.IsEqual(f, true) && referenceMatches(s.NextStyleNo, f.NextStyleNo, map);
-        };
-        int found = -1;
-        if (i < sheet.Count() && equal(i))
-            found = i;
-        for (int k = 0; found < 0 && k < sheet.Count(); ++k)
-            if (equal(k))
-                found = k;
-        if (found < 0) {
-            TFontInfo &added = sheet.Add(f);
-            added.Standard = false;
-            found = sheet.Count() - 1;
-        }
-        map.push_back(found);
+        map.push_back(findOrAppend(sheet, f, i, &TFontInfo::NextStyleNo, map));
     }
     for (int k = oldCount; k < sheet.Count(); ++k) {
         translate<TFontInfo>(sheet[k].BaseStyleNo, map);
@@ -988,31 +1016,12 @@ std::vector<int> MergeParaStyles(TParaInfos &sheet, const TParaInfos &file, TRVF
     for (int i = 0; i < file.Count(); ++i) {
         const TParaInfo &f = file[i];
         if (mode == rvf_sInsertMap) {
-            int best = 0, bestScore = 0;
-            for (int k = 0; k < oldCount; ++k) {
-                int sc = paraSimilarity(f, sheet[k]);
-                if (k == 0 || sc > bestScore)
-                    best = k, bestScore = sc;
-            }
-            map.push_back(best);
+            int best = mostSimilar(
+                oldCount, [&](int k) { return paraSimilarity(f, sheet[k]); }, [](int) { return true; });
+            map.push_back(best < 0 ? 0 : best);
             continue;
         }
-        auto equal = [&](int k) {
-            TParaInfo &s = sheet[k];
-            return s.IsEqual(f, true) && referenceMatches(s.NextParaNo, f.NextParaNo, map);
-        };
-        int found = -1;
-        if (i < sheet.Count() && equal(i))
-            found = i;
-        for (int k = 0; found < 0 && k < sheet.Count(); ++k)
-            if (equal(k))
-                found = k;
-        if (found < 0) {
-            TParaInfo &added = sheet.Add(f);
-            added.Standard = false;
-            found = sheet.Count() - 1;
-        }
-        map.push_back(found);
+        map.push_back(findOrAppend(sheet, f, i, &TParaInfo::NextParaNo, map));
     }
     for (int k = oldCount; k < sheet.Count(); ++k) {
         translate<TParaInfo>(sheet[k].BaseStyleNo, map);
@@ -1031,22 +1040,13 @@ std::vector<int> MergeListStyles(TRVListInfos &sheet, TRVListInfos &file, TRVFRe
     for (int i = 0; i < file.Count(); ++i) {
         TRVListInfo &f = file[i];
         if (mode == rvf_sInsertMap) {
-            int best = 0, bestScore = 0;
-            for (int k = 0; k < oldCount; ++k) {
-                int sc = listSimilarity(f, sheet[k]);
-                if (k == 0 || sc > bestScore)
-                    best = k, bestScore = sc;
-            }
-            map.push_back(oldCount ? best : -1);
+            // An empty sheet has no list to map onto: -1.
+            map.push_back(mostSimilar(
+                oldCount, [&](int k) { return listSimilarity(f, sheet[k]); }, [](int) { return true; }));
             continue;
         }
-        auto usable = [&](int k) { return !taken[size_t(k)] && sheet[k].IsEqual(f, false); };
-        int found = -1;
-        if (i < sheet.Count() && usable(i))
-            found = i;
-        for (int k = 0; found < 0 && k < sheet.Count(); ++k)
-            if (usable(k))
-                found = k;
+        int found = findPreferring(i, sheet.Count(),
+                                   [&](int k) { return !taken[size_t(k)] && sheet[k].IsEqual(f, false); });
         if (found < 0) {
             auto &added = sheet.Add();
             added.Assign(f, true); // an appended list keeps the file's identifier
