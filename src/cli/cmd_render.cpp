@@ -59,14 +59,8 @@ int runRender(const std::vector<std::string> &args)
         std::fprintf(stderr, "render: cannot read %s\n", files[0].c_str());
         return 1;
     }
-    if (layout.Loaded) {
-        data.LeftMargin = layout.LeftMargin;
-        data.RightMargin = layout.RightMargin;
-        data.TopMargin = layout.TopMargin;
-        data.BottomMargin = layout.BottomMargin;
-        data.MinTextWidth = layout.MinTextWidth;
-        data.MaxTextWidth = layout.MaxTextWidth;
-    }
+    if (layout.Loaded)
+        data.TakeStoredLayout(layout);
     data.Color = color;
     data.ClientWidth = width;
     data.ClientHeight = height;

@@ -13,7 +13,7 @@ using namespace platform;
 
 const char *const kDefaultDelimiters = " .;,:(){}\"/\\<>!?[]\x91\x92\x93\x94-+*=\xA0\x84";
 
-TRVControlData::TRVControlData(TRVControlHost &host, TRVStyle *style) : TCustomRVFormattedData(style), Host(host) {}
+TRVControlData::TRVControlData(TRVControlHost &host, TRVStyle *style) : TRVFieldSettingsData(style), Host(host) {}
 
 TRVControlData::~TRVControlData() = default;
 

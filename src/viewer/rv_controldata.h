@@ -79,39 +79,21 @@ public:
     virtual void ContextPopup(int /*x*/, int /*y*/) {}
 };
 
-class TRVControlData : public TCustomRVFormattedData {
+class TRVControlData : public TRVFieldSettingsData {
 public:
     explicit TRVControlData(TRVControlHost &host, TRVStyle *style = nullptr);
     ~TRVControlData() override;
 
-    // ---- settings of the control ----
-    uint32_t Options = kDefaultViewerOptions;
-    int LeftMargin = 5, RightMargin = 5, TopMargin = 5, BottomMargin = 5;
-    int MinTextWidth = 0, MaxTextWidth = 0;
-    bool WordWrap = true;
-    TTextLayout VAlign = tlTop;
-    int MaxLength = 0;
+    // ---- settings of the control (the shared ones in TRVFieldSettingsData) ----
     TRVBiDiMode BiDiMode = rvbdUnspecified;
     TCursor Cursor = crDefault;
     TRVTabNavigationType TabNavigation = rvtnTab;
-    platform::Color Color = platform::clNone;
-    TRVBackground Background;
     std::string Delimiters = kDefaultDelimiters; // bytes of the document's code page
 
     // ---- what the formatter asks ----
     platform::Canvas *GetCanvas() override { return Host.Canvas(); }
     int GetClientWidth() const override { return Host.ClientWidth(); }
     int GetClientHeight() const override { return Host.ClientHeight(); }
-    int GetLeftMargin() const override { return LeftMargin; }
-    int GetRightMargin() const override { return RightMargin; }
-    int GetTopMargin() const override { return TopMargin; }
-    int GetBottomMargin() const override { return BottomMargin; }
-    int GetMinTextWidth() const override { return MinTextWidth; }
-    int GetMaxTextWidth() const override { return MaxTextWidth; }
-    bool GetWordWrap() const override { return WordWrap; }
-    uint32_t GetOptions() const override { return Options; }
-    int GetMaxLength() const override { return MaxLength; }
-    TTextLayout GetVAlign() const override { return VAlign; }
     TRVBiDiMode GetBiDiMode() const override { return BiDiMode; }
     int GetHOffs() const override { return Host.HScrollPixels(); }
     int GetVOffs() const override { return Host.VScrollPixels(); }
@@ -119,8 +101,6 @@ public:
     void ScrollToY(int y) override { Host.ScrollToPixelY(y); }
     bool IsDesigning() const override { return Host.Designing(); }
     bool IsControlFocused() const override { return Host.Focused(); }
-    platform::Color GetColor() const override { return Color; }
-    const TRVBackground *GetBackground() const override { return &Background; }
     std::string GetControlName() const override { return Host.ControlName(); }
 
     void Clear() override;

@@ -215,4 +215,14 @@ platform::Color TCustomRVFormattedData::BackgroundColor() const
     return c == platform::clNone ? platform::clWindow : c;
 }
 
+void TRVFieldSettingsData::TakeStoredLayout(const TRVLayoutInfo &layout)
+{
+    LeftMargin = layout.LeftMargin;
+    RightMargin = layout.RightMargin;
+    TopMargin = layout.TopMargin;
+    BottomMargin = layout.BottomMargin;
+    MinTextWidth = layout.MinTextWidth;
+    MaxTextWidth = layout.MaxTextWidth;
+}
+
 } // namespace rv

@@ -191,4 +191,36 @@ private:
     int FLastClientWidth = -1, FLastContentWidth = -1, FLastWrapWidth = -1;
 };
 
+// Formatted data whose owner keeps its settings in plain fields: the viewer's
+// control and the headless layout both set them and the formatter reads them.
+class TRVFieldSettingsData : public TCustomRVFormattedData {
+public:
+    using TCustomRVFormattedData::TCustomRVFormattedData;
+
+    uint32_t Options = kDefaultViewerOptions;
+    int LeftMargin = 5, RightMargin = 5, TopMargin = 5, BottomMargin = 5;
+    int MinTextWidth = 0, MaxTextWidth = 0;
+    bool WordWrap = true;
+    TTextLayout VAlign = tlTop;
+    int MaxLength = 0;
+    platform::Color Color = platform::clNone;
+    TRVBackground Background;
+
+    int GetLeftMargin() const override { return LeftMargin; }
+    int GetRightMargin() const override { return RightMargin; }
+    int GetTopMargin() const override { return TopMargin; }
+    int GetBottomMargin() const override { return BottomMargin; }
+    int GetMinTextWidth() const override { return MinTextWidth; }
+    int GetMaxTextWidth() const override { return MaxTextWidth; }
+    bool GetWordWrap() const override { return WordWrap; }
+    uint32_t GetOptions() const override { return Options; }
+    int GetMaxLength() const override { return MaxLength; }
+    TTextLayout GetVAlign() const override { return VAlign; }
+    platform::Color GetColor() const override { return Color; }
+    const TRVBackground *GetBackground() const override { return &Background; }
+
+    // Takes the margins and text widths a document stored with its layout.
+    void TakeStoredLayout(const TRVLayoutInfo &layout);
+};
+
 } // namespace rv

@@ -308,12 +308,7 @@ bool TReadView::LoadRVFFromFile(const std::string &fileName)
         ok = false;
     }
     if (layout.Loaded) {
-        FData.LeftMargin = layout.LeftMargin;
-        FData.RightMargin = layout.RightMargin;
-        FData.TopMargin = layout.TopMargin;
-        FData.BottomMargin = layout.BottomMargin;
-        FData.MinTextWidth = layout.MinTextWidth;
-        FData.MaxTextWidth = layout.MaxTextWidth;
+        FData.TakeStoredLayout(layout);
         FData.BiDiMode = layout.BiDiMode;
     }
     FData.Color = color;
