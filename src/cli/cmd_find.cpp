@@ -1,13 +1,11 @@
 // quenlor-cli find FILE.rvf TEXT [--case] [--word] [--up]: every match the
 // viewer's repeated find-next visits, one "ITEM<TAB>OFFSET" line each.
 #include "cli.h"
+#include "headless_document.h"
 
-#include "document/rvf_reader.h"
 #include "platform/codepage.h"
-#include "viewer/rv_headless.h"
 
 #include <cstdio>
-#include <fstream>
 
 namespace {
 
@@ -30,19 +28,10 @@ int runFind(const std::vector<std::string> &args)
     }
     if (plain.size() != 2 || plain[1].empty())
         return cli::usageError(self);
-    if (!std::ifstream(plain[0], std::ios::binary)) {
-        std::fprintf(stderr, "quenlor-cli: cannot open %s\n", plain[0].c_str());
-        return 2;
-    }
-    rv::TRVStyle style;
-    style.LoadReaderDefaults();
-    rv::TRVHeadlessHost host;
-    rv::TReadViewRVData data(host, &style);
-    if (!rv::LoadRVFFromFile(data, plain[0])) {
-        std::fprintf(stderr, "quenlor-cli: %s is not a readable RVF document\n", plain[0].c_str());
-        return 1;
-    }
-    data.FormatDocument();
+    cli::HeadlessDocument doc;
+    if (int failed = doc.Load(plain[0]))
+        return failed;
+    rv::TReadViewRVData &data = doc.data;
     const std::u16string what = platform::utf8ToUtf16(plain[1]);
     // The first search starts at the document's start (or end, upward); each
     // further one after the previous match, as find-next does.

@@ -1,6 +1,7 @@
 // quenlor-cli sql: runs a statement through the record set the way the verse
 // popup does and prints the result as tab-separated UTF-8.
 #include "cli.h"
+#include "db_args.h"
 
 #include "platform/folders.h"
 #include "xmlsql/xml_sql_db.h"
@@ -34,27 +35,16 @@ QUENLOR_CLI_COMMAND(kSqlCommand);
 
 int runSql(const std::vector<std::string> &args)
 {
-    std::string dir, statement;
-    bool haveDir = false, haveStatement = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--db" && i + 1 < args.size()) {
-            dir = args[++i];
-            haveDir = true;
-        } else if (!haveStatement) {
-            statement = args[i];
-            haveStatement = true;
-        } else {
-            return cli::usageError(kSqlCommand);
-        }
-    }
-    if (!haveStatement)
+    cli::DbArgs parsed;
+    if (!cli::parseDbArgs(args, true, parsed))
         return cli::usageError(kSqlCommand);
-    if (!haveDir) {
+    const std::string &statement = parsed.value;
+    std::string dir = parsed.dir;
+    if (!parsed.haveDir) {
         const char *env = std::getenv("QUENLOR_DATA");
         dir = env && *env ? std::string(env) : platform::verseTableDir();
     }
-    if (!dir.empty() && dir.back() != '/' && dir.back() != '\\')
-        dir += platform::kPathSeparator;
+    dir = cli::withTrailingSeparator(dir);
 
     xmlsql::TXmlSqlDb db;
     db.Close();

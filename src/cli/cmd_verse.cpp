@@ -1,6 +1,7 @@
 // quenlor-cli verse: looks a verse reference up the way a click on a verse
 // link does and prints the balloon's title line, then its text lines (UTF-8).
 #include "cli.h"
+#include "db_args.h"
 
 #include "app/verse_lookup.h"
 #include "components/balloon.h"
@@ -21,25 +22,11 @@ QUENLOR_CLI_COMMAND(kVerseCommand);
 
 int runVerse(const std::vector<std::string> &args)
 {
-    std::string dir, ref;
-    bool haveDir = false, haveRef = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--db" && i + 1 < args.size() && !haveDir) {
-            dir = args[++i];
-            haveDir = true;
-        } else if (!haveRef) {
-            ref = args[i];
-            haveRef = true;
-        } else {
-            return cli::usageError(kVerseCommand);
-        }
-    }
-    if (!haveRef)
+    cli::DbArgs parsed;
+    if (!cli::parseDbArgs(args, false, parsed))
         return cli::usageError(kVerseCommand);
-    if (!haveDir)
-        dir = platform::verseTableDir();
-    if (!dir.empty() && dir.back() != '/' && dir.back() != '\\')
-        dir += platform::kPathSeparator;
+    const std::string &ref = parsed.value;
+    const std::string dir = cli::withTrailingSeparator(parsed.haveDir ? parsed.dir : platform::verseTableDir());
 
     xmlsql::TXmlSqlDb db;
     db.SetSql("select * from rv1960");
