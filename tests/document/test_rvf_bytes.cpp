@@ -8,30 +8,14 @@
 #include <gtest/gtest.h>
 
 using namespace rv;
+using rvtest::bytes;
 using rvtest::Doc;
+using rvtest::hex;
 using rvtest::le32;
 using rvtest::lines;
+using rvtest::prop;
 
 namespace {
-
-std::string prop(const std::string &name) { return char(name.size()) + name; }
-std::string bytes(std::initializer_list<int> b)
-{
-    std::string s;
-    for (int c : b)
-        s.push_back(char(c));
-    return s;
-}
-std::string hex(const std::string &b)
-{
-    static const char *h = "0123456789ABCDEF";
-    std::string s;
-    for (unsigned char c : b) {
-        s += h[c >> 4];
-        s += h[c & 15];
-    }
-    return s;
-}
 
 void addText(TCustomRVData &d, int style, int para, uint8_t options, const std::string &text, int tag = 0,
              const std::string &hint = "")

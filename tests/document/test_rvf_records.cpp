@@ -14,6 +14,7 @@
 
 using namespace rv;
 using rvtest::Doc;
+using rvtest::hex;
 using rvtest::le32;
 using rvtest::lines;
 
@@ -74,17 +75,6 @@ std::string describe(const TCustomRVData &d)
     if (d.TrailingCheckpoint)
         o << "trailing " << d.TrailingCheckpoint->Name << '\n';
     return o.str();
-}
-
-std::string hex(const std::string &b)
-{
-    static const char *h = "0123456789ABCDEF";
-    std::string s;
-    for (unsigned char c : b) {
-        s += h[c >> 4];
-        s += h[c & 15];
-    }
-    return s;
 }
 
 // A host image list of three images, for bullets and hotspots.

@@ -37,4 +37,27 @@ inline std::string le32(uint32_t v)
     return s;
 }
 
+// A stored property name: its length byte, then the name.
+inline std::string prop(const std::string &name) { return char(name.size()) + name; }
+
+inline std::string bytes(std::initializer_list<int> b)
+{
+    std::string s;
+    for (int c : b)
+        s.push_back(char(c));
+    return s;
+}
+
+// Upper-case hex digits, two per byte, for readable byte comparisons.
+inline std::string hex(const std::string &b)
+{
+    static const char *h = "0123456789ABCDEF";
+    std::string s;
+    for (unsigned char c : b) {
+        s += h[c >> 4];
+        s += h[c & 15];
+    }
+    return s;
+}
+
 } // namespace rvtest

@@ -53,6 +53,26 @@ protected:
     std::unique_ptr<TCustomRVItemInfo> CreateSame() const override { return std::make_unique<TestBox>(W, H); }
 };
 
+// A text item of style `st` in paragraph `para`.
+inline void addText(TCustomRVData &data, const std::string &s, int st = 0, int para = 0, uint8_t opts = 0)
+{
+    auto it = std::make_unique<TRVTextItemInfo>(st);
+    it->ParaNo = para;
+    it->ItemOptions = opts;
+    data.AddItem(s, std::move(it));
+}
+
+// How a Unicode item stores its text: UTF-16LE bytes.
+inline std::string utf16leBytes(std::u16string_view s)
+{
+    std::string bytes;
+    for (char16_t c : s) {
+        bytes += char(c & 0xFF);
+        bytes += char(c >> 8);
+    }
+    return bytes;
+}
+
 struct Doc {
     TRVStyle style;
     platform::TestCanvas canvas;
@@ -62,22 +82,10 @@ struct Doc {
         fillStyles(style);
         data.ClientWidth = clientWidth;
     }
-    void text(const std::string &s, int st = 0, int para = 0, uint8_t opts = 0)
-    {
-        auto it = std::make_unique<TRVTextItemInfo>(st);
-        it->ParaNo = para;
-        it->ItemOptions = opts;
-        data.AddItem(s, std::move(it));
-    }
-    // A Unicode item, stored as UTF-16LE bytes.
+    void text(const std::string &s, int st = 0, int para = 0, uint8_t opts = 0) { addText(data, s, st, para, opts); }
     void text16(std::u16string_view s, int st = 0, int para = 0, uint8_t opts = 0)
     {
-        std::string bytes;
-        for (char16_t c : s) {
-            bytes += char(c & 0xFF);
-            bytes += char(c >> 8);
-        }
-        text(bytes, st, para, uint8_t(opts | ioUnicode));
+        text(utf16leBytes(s), st, para, uint8_t(opts | ioUnicode));
     }
     void item(std::unique_ptr<TCustomRVItemInfo> it, int para = 0, uint8_t opts = 0)
     {

@@ -45,21 +45,10 @@ struct View {
         fillStyles(style);
         host.width = width;
     }
-    void text(const std::string &s, int st = 0, int para = 0, uint8_t opts = 0)
-    {
-        auto it = std::make_unique<TRVTextItemInfo>(st);
-        it->ParaNo = para;
-        it->ItemOptions = opts;
-        data.AddItem(s, std::move(it));
-    }
+    void text(const std::string &s, int st = 0, int para = 0, uint8_t opts = 0) { addText(data, s, st, para, opts); }
     void text16(std::u16string_view s, int st = 0, uint8_t opts = 0)
     {
-        std::string bytes;
-        for (char16_t c : s) {
-            bytes += char(c & 0xFF);
-            bytes += char(c >> 8);
-        }
-        text(bytes, st, 0, uint8_t(opts | ioUnicode));
+        text(utf16leBytes(s), st, 0, uint8_t(opts | ioUnicode));
     }
     void format() { data.FormatDocument(); }
     void click(int x, int y, TMouseButton b = mbLeft)
