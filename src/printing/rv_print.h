@@ -1,0 +1,178 @@
+// The printing engine: lays a viewer's document out again at the printer's
+// resolution, cuts it into pages and draws any page on a canvas. No Qt here:
+// the printer is described by TRVPrinterPage and reached through TRVPrintJob,
+// so pagination and page drawing run on the deterministic test canvas too.
+// The Qt side (rv_print_qt.h) fills these from a QPrinter.
+#pragma once
+#include "viewer/rv_fdata.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace rv {
+
+enum TRVFixMarginsMode : uint8_t { rvfmmAutoCorrect, rvfmmIgnore };
+
+// One printed page. Lengths are printer pixels in the hidden layout's coordinates.
+struct TRVPageInfo {
+    int PageTop = 0;       // document y where the page's content starts
+    int FirstDrawItem = 0; // first draw item on the page
+    int FirstPart = 0;     // part of a split item the page begins with (0: none)
+    int PartTop = 0;       // document y of that part
+    int ContentHeight = 0; // height of the content placed on the page
+    std::vector<int> Footnotes; // footnote references on the page (none in reader documents)
+};
+using TRVPageCollection = std::vector<TRVPageInfo>;
+
+// What the printer reports about its paper, in printer pixels
+// (LOGPIXELS, PHYSICALWIDTH/HEIGHT, PHYSICALOFFSETX/Y, HORZRES/VERTRES).
+struct TRVPrinterPage {
+    int DpiX = 0, DpiY = 0;
+    int PhysicalWidth = 0, PhysicalHeight = 0;
+    int OffsetX = 0, OffsetY = 0;
+    int PageWidth = 0, PageHeight = 0; // the printable area
+    bool IsValid() const { return DpiX > 0 && DpiY > 0 && PageWidth > 0 && PageHeight > 0; }
+    // A paper of the given size in millimetres printable to its edges.
+    static TRVPrinterPage FromPaperMM(int widthMM, int heightMM, int dpi);
+};
+
+// The print job side of a printer; the Qt part implements it on QPrinter.
+class TRVPrintJob {
+public:
+    virtual ~TRVPrintJob() = default;
+    virtual void SetTitle(const std::string &title) = 0;
+    virtual bool CanCopy() const = 0; // the printer makes copies itself
+    virtual int Copies() const = 0;
+    virtual void SetCopies(int copies) = 0;
+    // Starts the document; the canvas draws on the current sheet until EndDoc.
+    virtual platform::Canvas &BeginDoc() = 0;
+    virtual void NewPage() = 0;
+    virtual void EndDoc() = 0;
+};
+
+class TCustomRVPrint;
+
+// The hidden viewer's document data: shares the attached viewer's items and
+// lays them out for the printable width at the printer's resolution.
+class TPrintableRVData : public TCustomRVFormattedData {
+public:
+    explicit TPrintableRVData(TCustomRVPrint &owner) : FOwner(owner) {}
+    platform::Canvas *GetCanvas() override { return Canvas; }
+    int GetClientWidth() const override { return ClientWidth; }
+    int GetClientHeight() const override { return ClientHeight; }
+    int GetLeftMargin() const override;
+    int GetRightMargin() const override;
+    int GetTopMargin() const override { return 0; }
+    int GetBottomMargin() const override { return 0; }
+    uint32_t GetOptions() const override;
+    TRVBiDiMode GetBiDiMode() const override;
+    int GetScreenPixelsPerInchX() const override;
+    int GetScreenPixelsPerInchY() const override;
+    bool IsControlFocused() const override { return false; }
+    platform::Color GetColor() const override;
+    const TRVBackground *GetBackground() const override;
+    std::string GetControlName() const override { return "TPrintableRV"; }
+
+    platform::Canvas *Canvas = nullptr; // the printer's measuring canvas while formatting
+    int ClientWidth = 0, ClientHeight = 0;
+
+private:
+    TCustomRVPrint &FOwner;
+};
+
+// (sender, pages done, step 0 start / 1 page / 2 end)
+using TRVPrintingEvent = std::function<void(TCustomRVFormattedData &sender, int page, int step)>;
+// (sender, page number, canvas, preview, content rectangle, printable-area rectangle)
+using TRVPagePrepaintEvent = std::function<void(TCustomRVPrint &sender, int pageNo, platform::Canvas &canvas,
+                                                bool preview, const platform::Rect &pageRect,
+                                                const platform::Rect &printAreaRect)>;
+
+class TCustomRVPrint {
+public:
+    TCustomRVPrint();
+    virtual ~TCustomRVPrint();
+    TCustomRVPrint(const TCustomRVPrint &) = delete;
+    TCustomRVPrint &operator=(const TCustomRVPrint &) = delete;
+
+    // ---- settings (take effect at the next pagination) ----
+    bool PreviewCorrection = false;
+    bool TransparentBackground = false;
+    TRVColorMode ColorMode = rvcmPrinterColor;
+    bool ClipMargins = false;
+    bool MirrorMargins = false;
+    int LeftMarginMM = 20, RightMarginMM = 20, TopMarginMM = 20, BottomMarginMM = 20;
+    int FooterYMM = 10, HeaderYMM = 10;
+    TRVFixMarginsMode FixMarginsMode = rvfmmAutoCorrect;
+    TRVPrintingEvent OnFormatting, OnSendingToPrinter;
+    TRVPagePrepaintEvent OnPagePrepaint, OnPagePostpaint;
+
+    // Shares the source's items and takes its margins, style sheet, colour and
+    // background. Call again whenever the source's document changes.
+    void AttachData(TCustomRVFormattedData &source);
+    TCustomRVFormattedData *Source() const { return FSource; }
+
+    // Lays the document out on `measure` (a canvas at the printer's resolution)
+    // for `page` and cuts it into pages; returns the page count.
+    int PaginateOn(platform::Canvas &measure, const TRVPrinterPage &page);
+    int PageCount() const { return int(FPages.size()); }
+    const TRVPageCollection &Pages() const { return FPages; }
+    // Raised by every pagination, 1..9999 then 0 again.
+    int PaginationCounter() const { return FCounter; }
+    bool Ready() const { return FReady; }
+    TPrintableRVData &PrintData() { return FData; }
+    const TPrintableRVData &PrintData() const { return FData; }
+
+    // ---- geometry of the last pagination, printer pixels ----
+    const TRVPrinterPage &PrinterPage() const { return FPrinter; }
+    // Millimetres to printer pixels: MulDiv(mm, 5 * ppi, 127).
+    static int MMToPixels(int mm, int ppi);
+    int LeftMargin(int pageNo) const; // mirrored on even pages with MirrorMargins
+    int TopMargin() const { return FTop; }
+    int RightMargin() const { return FRight; }
+    int BottomMargin() const { return FBottom; }
+    int ClientWidth() const { return FData.ClientWidth; }
+    int ClientHeight() const { return FData.ClientHeight; }
+    // The document's own top and bottom margins in printer pixels.
+    int DocTopMargin() const;
+    int DocBottomMargin() const;
+    // Content rectangle of a page (printable-area coordinates).
+    platform::Rect PageContentRect(int pageNo) const;
+    // (0, 0, client size plus the four margins).
+    platform::Rect PrintableAreaRect() const;
+    // Unprintable strips (left, top, right, bottom) and the printable area's size,
+    // in pixels of a screen at screenDpi.
+    platform::Rect UnprintableStripsOnScreen(int screenDpiX, int screenDpiY) const;
+    platform::Size PrintableSizeOnScreen(int screenDpiX, int screenDpiY) const;
+
+    // ---- drawing ----
+    // Draws page pageNo (from 1) with the printable area's corner at canvas (0, 0).
+    // Pages outside 1..PageCount draw nothing.
+    void DrawPage(int pageNo, platform::Canvas &canvas, bool preview, bool correction);
+    // Draws a page scaled into a screen rectangle (white paper first).
+    void DrawPreview(int pageNo, platform::Canvas &canvas, const platform::Rect &r);
+    // Frames the page's content area scaled into r with the canvas's pen.
+    void DrawMarginsRect(platform::Canvas &canvas, const platform::Rect &r, int pageNo);
+
+    // ---- the print job ----
+    void PrintPages(int first, int last, const std::string &title, int copies, bool collate, TRVPrintJob &job);
+    void PrintDocumentOn(const std::string &title, int copies, bool collate, TRVPrintJob &job)
+    {
+        PrintPages(1, PageCount(), title, copies, collate, job);
+    }
+
+private:
+    friend class TPrintableRVData;
+    void ComputeGeometry();
+    void CutPages();
+
+    TPrintableRVData FData;
+    TCustomRVFormattedData *FSource = nullptr;
+    TRVPageCollection FPages;
+    TRVPrinterPage FPrinter;
+    int FLeft = 0, FTop = 0, FRight = 0, FBottom = 0, FMirrorLeft = 0;
+    int FCounter = 0;
+    bool FReady = false;
+};
+
+} // namespace rv

@@ -1,0 +1,42 @@
+// TRVPrint: the printing component on a QPrinter. Pagination measures text at
+// the printer's resolution and PrintDocument paints every page through a
+// QPainter on the printer.
+#pragma once
+#include "printing/rv_print.h"
+
+#include <QString>
+#include <memory>
+
+class QPrinter;
+class TReadView;
+
+namespace rv {
+
+class TRVPrint : public TCustomRVPrint {
+public:
+    // printer: the printer to use (not owned); nullptr makes one for the system's default printer.
+    explicit TRVPrint(QPrinter *printer = nullptr);
+    ~TRVPrint() override;
+
+    QPrinter &Printer() { return *FPrinter; }
+    // False when there is no usable printer (no printer installed, or a
+    // native printer without a name).
+    bool HasPrinter() const;
+
+    void AttachViewer(TReadView &viewer);
+    // Paginates for the printer's current paper and resolution; 0 pages when
+    // there is no usable printer.
+    int Paginate();
+    // Prints all pages. False when the job could not start.
+    bool PrintDocument(const QString &title, int copies, bool collate);
+    bool PrintPages(int first, int last, const QString &title, int copies, bool collate);
+
+    // The printer's paper as the engine sees it (printer pixels).
+    static TRVPrinterPage PageOf(const QPrinter &printer);
+
+private:
+    std::unique_ptr<QPrinter> FOwnPrinter;
+    QPrinter *FPrinter;
+};
+
+} // namespace rv
