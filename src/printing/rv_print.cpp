@@ -1,0 +1,462 @@
+#include "printing/rv_print.h"
+
+#include "document/rv_error.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace rv {
+
+using platform::Canvas;
+using platform::MulDiv;
+using platform::Rect;
+using platform::Size;
+
+namespace {
+
+// Forwards everything to another canvas but reports the printer's resolution,
+// so fonts chosen for a preview are sized for the printer's pixels and the
+// canvas's mapping shrinks them onto the screen.
+class ResolutionCanvas : public Canvas {
+public:
+    ResolutionCanvas(Canvas &inner, int dpiX, int dpiY) : c(inner), dx(dpiX), dy(dpiY) {}
+    int dpiX() const override { return dx; }
+    int dpiY() const override { return dy; }
+    Size deviceSize() const override { return c.deviceSize(); }
+    bool isPrinter() const override { return c.isPrinter(); }
+    void setFont(const platform::FontDesc &f) override { c.setFont(f); }
+    const platform::FontDesc &font() const override { return c.font(); }
+    platform::TextMetrics textMetrics() override { return c.textMetrics(); }
+    std::optional<platform::OutlineMetrics> outlineMetrics() override { return c.outlineMetrics(); }
+    void setCharacterExtra(int e) override { c.setCharacterExtra(e); }
+    int characterExtra() const override { return c.characterExtra(); }
+    void setTextAlign(uint32_t f) override { c.setTextAlign(f); }
+    uint32_t textAlign() const override { return c.textAlign(); }
+    Size textExtent(std::u16string_view t) override { return c.textExtent(t); }
+    int textFit(std::u16string_view t, int m, std::vector<int> *e) override { return c.textFit(t, m, e); }
+    void prefixWidths(std::u16string_view t, std::vector<int> &e) override { c.prefixWidths(t, e); }
+    void setTextColor(platform::Color v) override { c.setTextColor(v); }
+    platform::Color textColor() const override { return c.textColor(); }
+    void setBkColor(platform::Color v) override { c.setBkColor(v); }
+    platform::Color bkColor() const override { return c.bkColor(); }
+    void setBkMode(platform::BkMode m) override { c.setBkMode(m); }
+    platform::BkMode bkMode() const override { return c.bkMode(); }
+    void setPen(const platform::Pen &p) override { c.setPen(p); }
+    const platform::Pen &pen() const override { return c.pen(); }
+    void setBrush(const platform::Brush &b) override { c.setBrush(b); }
+    const platform::Brush &brush() const override { return c.brush(); }
+    void textOut(int x, int y, std::u16string_view t) override { c.textOut(x, y, t); }
+    void fillRect(const Rect &r, platform::Color v) override { c.fillRect(r, v); }
+    void rectangle(const Rect &r) override { c.rectangle(r); }
+    void moveTo(int x, int y) override { c.moveTo(x, y); }
+    void lineTo(int x, int y) override { c.lineTo(x, y); }
+    void polygon(std::span<const platform::Point> p) override { c.polygon(p); }
+    void polyline(std::span<const platform::Point> p) override { c.polyline(p); }
+    void ellipse(const Rect &r) override { c.ellipse(r); }
+    void drawFocusRect(const Rect &r) override { c.drawFocusRect(r); }
+    int drawTextWrapped(const Rect &r, std::u16string_view t) override { return c.drawTextWrapped(r, t); }
+    void drawBitmap(const platform::Bitmap &b, const Rect &r) override { c.drawBitmap(b, r); }
+    void save() override { c.save(); }
+    void restore() override { c.restore(); }
+    void intersectClipRect(const Rect &r) override { c.intersectClipRect(r); }
+    Rect clipBox() const override { return c.clipBox(); }
+    void setOrigin(platform::Point p) override { c.setOrigin(p); }
+    platform::Point origin() const override { return c.origin(); }
+    void setMapping(Size w, Size v) override { c.setMapping(w, v); }
+    void resetMapping() override { c.resetMapping(); }
+    std::unique_ptr<Canvas> createCompatible(int w, int h) override { return c.createCompatible(w, h); }
+    void drawCanvas(Canvas &s, int x, int y) override { c.drawCanvas(s, x, y); }
+
+private:
+    Canvas &c;
+    int dx, dy;
+};
+
+// The page background colour turned for the printer.
+platform::Color PageColor(platform::Color c, TRVColorMode mode)
+{
+    switch (mode) {
+    case rvcmColor:
+        return c;
+    case rvcmPrinterColor:
+        return TRVStyle::ToPrinterColor(c);
+    case rvcmGrayScale:
+        return TRVStyle::ToGray(c);
+    case rvcmBlackAndWhite:
+    case rvcmBlackOnWhite:
+        return platform::clWhite;
+    }
+    return c;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- TRVPrinterPage
+
+TRVPrinterPage TRVPrinterPage::FromPaperMM(int widthMM, int heightMM, int dpi)
+{
+    TRVPrinterPage p;
+    p.DpiX = p.DpiY = dpi;
+    p.PhysicalWidth = p.PageWidth = MulDiv(widthMM, 5 * dpi, 127);
+    p.PhysicalHeight = p.PageHeight = MulDiv(heightMM, 5 * dpi, 127);
+    return p;
+}
+
+// ---------------------------------------------------------------- TPrintableRVData
+
+int TPrintableRVData::GetLeftMargin() const { return FOwner.FSource ? FOwner.FSource->GetLeftMargin() : 0; }
+int TPrintableRVData::GetRightMargin() const { return FOwner.FSource ? FOwner.FSource->GetRightMargin() : 0; }
+uint32_t TPrintableRVData::GetOptions() const
+{
+    return FOwner.FSource ? FOwner.FSource->GetOptions() : kDefaultViewerOptions;
+}
+TRVBiDiMode TPrintableRVData::GetBiDiMode() const
+{
+    return FOwner.FSource ? FOwner.FSource->GetBiDiMode() : rvbdUnspecified;
+}
+int TPrintableRVData::GetScreenPixelsPerInchX() const
+{
+    return FOwner.FSource ? FOwner.FSource->GetScreenPixelsPerInchX() : 96;
+}
+int TPrintableRVData::GetScreenPixelsPerInchY() const
+{
+    return FOwner.FSource ? FOwner.FSource->GetScreenPixelsPerInchY() : 96;
+}
+platform::Color TPrintableRVData::GetColor() const
+{
+    return FOwner.FSource ? FOwner.FSource->GetColor() : platform::clNone;
+}
+const TRVBackground *TPrintableRVData::GetBackground() const
+{
+    return FOwner.FSource ? FOwner.FSource->GetBackground() : nullptr;
+}
+
+// ---------------------------------------------------------------- TCustomRVPrint
+
+TCustomRVPrint::TCustomRVPrint() : FData(*this) {}
+
+TCustomRVPrint::~TCustomRVPrint()
+{
+    FData.ShareItemsFrom(nullptr);
+}
+
+void TCustomRVPrint::AttachData(TCustomRVFormattedData &source)
+{
+    FSource = &source;
+    FData.SetRVStyle(source.GetRVStyle());
+    // The items stay the viewer's: only the layout below is ours.
+    FData.ShareItemsFrom(&source);
+    FPages.clear();
+    FReady = false;
+}
+
+int TCustomRVPrint::MMToPixels(int mm, int ppi) { return MulDiv(mm, 5 * ppi, 127); }
+
+int TCustomRVPrint::LeftMargin(int pageNo) const
+{
+    return MirrorMargins && pageNo % 2 == 0 ? FMirrorLeft : FLeft;
+}
+
+int TCustomRVPrint::DocTopMargin() const
+{
+    return FSource ? FData.ResolutionInfo.Y(FSource->GetTopMargin()) : 0;
+}
+
+int TCustomRVPrint::DocBottomMargin() const
+{
+    return FSource ? FData.ResolutionInfo.Y(FSource->GetBottomMargin()) : 0;
+}
+
+Rect TCustomRVPrint::PageContentRect(int pageNo) const
+{
+    const int left = LeftMargin(pageNo);
+    return Rect{left, FTop, left + ClientWidth(), FTop + ClientHeight()};
+}
+
+Rect TCustomRVPrint::PrintableAreaRect() const
+{
+    return Rect{0, 0, ClientWidth() + FLeft + FRight, ClientHeight() + FTop + FBottom};
+}
+
+Rect TCustomRVPrint::UnprintableStripsOnScreen(int screenDpiX, int screenDpiY) const
+{
+    if (!FPrinter.IsValid())
+        return {};
+    const TRVPrinterPage &p = FPrinter;
+    const int right = p.PhysicalWidth - p.PageWidth - p.OffsetX;
+    const int bottom = p.PhysicalHeight - p.PageHeight - p.OffsetY;
+    return Rect{MulDiv(p.OffsetX, screenDpiX, p.DpiX), MulDiv(p.OffsetY, screenDpiY, p.DpiY),
+                MulDiv(right, screenDpiX, p.DpiX), MulDiv(bottom, screenDpiY, p.DpiY)};
+}
+
+Size TCustomRVPrint::PrintableSizeOnScreen(int screenDpiX, int screenDpiY) const
+{
+    if (!FPrinter.IsValid())
+        return {};
+    const Rect a = PrintableAreaRect();
+    return Size{MulDiv(a.width(), screenDpiX, FPrinter.DpiX), MulDiv(a.height(), screenDpiY, FPrinter.DpiY)};
+}
+
+void TCustomRVPrint::ComputeGeometry()
+{
+    const TRVPrinterPage &p = FPrinter;
+    const int stripL = p.OffsetX, stripT = p.OffsetY;
+    const int stripR = p.PhysicalWidth - p.PageWidth - stripL;
+    const int stripB = p.PhysicalHeight - p.PageHeight - stripT;
+    FLeft = MMToPixels(LeftMarginMM, p.DpiX) - stripL;
+    FTop = MMToPixels(TopMarginMM, p.DpiY) - stripT;
+    FRight = MMToPixels(RightMarginMM, p.DpiX) - stripR;
+    FBottom = MMToPixels(BottomMarginMM, p.DpiY) - stripB;
+    FMirrorLeft = MMToPixels(RightMarginMM, p.DpiX) - stripL;
+    if (FixMarginsMode == rvfmmAutoCorrect) {
+        if (FLeft < 0) {
+            FRight += FLeft;
+            FLeft = 0;
+        }
+        if (FTop < 0) {
+            FBottom += FTop;
+            FTop = 0;
+        }
+        FRight = std::max(FRight, 0);
+        FBottom = std::max(FBottom, 0);
+        FMirrorLeft = std::max(FMirrorLeft, 0);
+    }
+    FData.ClientWidth = p.PageWidth - FLeft - FRight;
+    FData.ClientHeight = p.PageHeight - FTop - FBottom;
+}
+
+int TCustomRVPrint::PaginateOn(Canvas &measure, const TRVPrinterPage &page)
+{
+    FCounter = FCounter + 1 == 10000 ? 0 : FCounter + 1;
+    FReady = false;
+    FPages.clear();
+    if (OnFormatting)
+        OnFormatting(FData, 0, 0);
+    FPrinter = page;
+    if (!FSource || !page.IsValid())
+        return 0;
+    ComputeGeometry();
+    // Margins that leave no room for text give no pages instead of a layout
+    // of negative width.
+    if (FData.ClientWidth < 1 || FData.ClientHeight < 1)
+        return 0;
+    if (!FData.GetRVStyle())
+        throw EReadViewError("Style of printable TReadView component is not assigned");
+    FData.Canvas = &measure;
+    FData.FormatItems(false, true, false, &measure);
+    FData.Canvas = nullptr; // the measuring canvas may not outlive this call
+    CutPages();
+    if (OnFormatting)
+        OnFormatting(FData, PageCount(), 2);
+    FReady = true;
+    return PageCount();
+}
+
+void TCustomRVPrint::CutPages()
+{
+    const auto &lines = FData.Lines();
+    const auto &paras = FData.Paras();
+    const int nLines = int(lines.size());
+    if (nLines == 0 || FData.DrawItemList.Count() == 0)
+        return;
+    const TCustomRVData &items = FData.Items();
+    const TRVStyle &S = *FData.GetRVStyle();
+    const TRVResolutionInfo &R = FData.ResolutionInfo;
+    const TRVDrawLines &draw = FData.DrawItemList;
+    const int avail = ClientHeight() - DocTopMargin() - DocBottomMargin();
+
+    auto paraOf = [&](int k) -> const TParaInfo & { return S.ParaStyles[items.GetItem(draw[k].ItemNo).ParaNo]; };
+    auto lineEnd = [&](int l) { return l + 1 < nLines ? lines[size_t(l + 1)].FirstDrawItem : draw.Count(); };
+    auto bottomOf = [&](int k) { return draw[k].Bottom() + R.Y(paraOf(k).SpaceAfter); };
+    auto lineTop = [&](int l) {
+        int top = INT_MAX;
+        for (int k = lines[size_t(l)].FirstDrawItem; k < lineEnd(l); ++k)
+            top = std::min(top, draw[k].Top - R.Y(paraOf(k).SpaceBefore));
+        return top == INT_MAX ? lines[size_t(l)].Top : top;
+    };
+    auto lineBottom = [&](int l) {
+        int bottom = INT_MIN;
+        for (int k = lines[size_t(l)].FirstDrawItem; k < lineEnd(l); ++k)
+            bottom = std::max(bottom, bottomOf(k));
+        return bottom == INT_MIN ? lines[size_t(l)].Bottom : bottom;
+    };
+    auto paraHas = [&](int paraRecord, TRVParaOption o) {
+        return (S.ParaStyles[paras[size_t(paraRecord)].ParaNo].Options & bit(o)) != 0;
+    };
+    // The line a page ending at overflowing line l (draw item k) breaks at;
+    // always after the page's first line pl, so every page holds a line.
+    auto findBreak = [&](int l, int k, int pl) {
+        int cand = l;
+        if (paraOf(k).Options & bit(rvpaoKeepLinesTogether))
+            cand = paras[size_t(lines[size_t(l)].Para)].FirstLine;
+        while (cand > pl) {
+            const int para = lines[size_t(cand)].Para;
+            if (paras[size_t(para)].FirstLine != cand || para == 0 || !paraHas(para - 1, rvpaoKeepWithNext))
+                break;
+            cand = paras[size_t(para - 1)].FirstLine;
+        }
+        if (cand <= pl)
+            cand = l;
+        if (cand <= pl)
+            cand = l + 1;
+        return cand;
+    };
+
+    if (OnFormatting)
+        OnFormatting(FData, 0, 1);
+    TRVPageInfo page;
+    int pl = 0;
+    for (int l = 0; l < nLines;) {
+        int breakLine = -1;
+        for (int k = lines[size_t(l)].FirstDrawItem; k < lineEnd(l); ++k) {
+            const TRVDrawLineInfo &d = draw[k];
+            if (l > pl && FData.FirstDrawItemOf(d.ItemNo) == k &&
+                (items.GetItem(d.ItemNo).ItemOptions & ioPageBreakBefore)) {
+                breakLine = l;
+                break;
+            }
+            if (page.PageTop + avail < bottomOf(k)) {
+                breakLine = findBreak(l, k, pl);
+                break;
+            }
+        }
+        if (breakLine < 0 || breakLine >= nLines) {
+            ++l;
+            continue;
+        }
+        page.ContentHeight = lineBottom(breakLine - 1) - page.PageTop;
+        FPages.push_back(page);
+        if (OnFormatting)
+            OnFormatting(FData, PageCount(), 1);
+        page = TRVPageInfo{};
+        page.PageTop = lineTop(breakLine);
+        page.FirstDrawItem = lines[size_t(breakLine)].FirstDrawItem;
+        pl = l = breakLine;
+    }
+    page.ContentHeight = lineBottom(nLines - 1) - page.PageTop;
+    FPages.push_back(page);
+    if (OnFormatting)
+        OnFormatting(FData, PageCount(), 1);
+    // The viewer can show where the pages break.
+    FData.SoftPageBreaks.clear();
+    for (size_t i = 1; i < FPages.size(); ++i)
+        FData.SoftPageBreaks.push_back(FPages[i].PageTop);
+}
+
+void TCustomRVPrint::DrawPage(int pageNo, Canvas &canvas, bool preview, bool /*correction*/)
+{
+    if (!FReady || pageNo < 1 || pageNo > PageCount())
+        return;
+    const Rect content = PageContentRect(pageNo);
+    const Rect area = PrintableAreaRect();
+    if (OnPagePrepaint)
+        OnPagePrepaint(*this, pageNo, canvas, preview, content, area);
+    {
+        platform::CanvasSaver saver(canvas);
+        if (ClipMargins)
+            canvas.intersectClipRect(content);
+        if (!FData.GetRVStyle())
+            throw EReadViewError("Style of printable TReadView component is not assigned");
+
+        const TRVBackground *bg = FData.GetBackground();
+        const platform::Color color = FData.BackgroundColor();
+        if (bg && BackgroundVisible(*bg)) {
+            platform::CanvasSaver bgSaver(canvas);
+            const platform::Point o = canvas.origin();
+            canvas.intersectClipRect(content);
+            canvas.setOrigin({o.x + content.left, o.y + content.top});
+            DrawBackground(*bg, canvas, Rect{0, 0, content.width(), content.height()},
+                           Size{content.width(), content.height()}, 0, 0, PageColor(color, ColorMode));
+        } else if (!TransparentBackground && color != platform::clNone) {
+            canvas.fillRect(content, PageColor(color, ColorMode));
+        }
+
+        // Exactly this page's lines: from its first line down to the next page's first.
+        const TRVPageInfo &pg = FPages[size_t(pageNo - 1)];
+        const auto &lines = FData.Lines();
+        const int first = FData.LineOfDrawItem(pg.FirstDrawItem);
+        const int docTop = lines[size_t(first)].Top;
+        int docBottom = INT_MAX / 2;
+        if (pageNo < PageCount())
+            docBottom = lines[size_t(FData.LineOfDrawItem(FPages[size_t(pageNo)].FirstDrawItem))].Top;
+        const int xOffs = -content.left;
+        const int yOffs = pg.PageTop - content.top - DocTopMargin();
+        FData.DrawItems(canvas, Rect{0, docTop - yOffs, area.right, docBottom - yOffs}, xOffs, yOffs, true, false,
+                        ColorMode);
+    }
+    if (OnPagePostpaint)
+        OnPagePostpaint(*this, pageNo, canvas, preview, content, area);
+}
+
+void TCustomRVPrint::DrawPreview(int pageNo, Canvas &canvas, const Rect &r)
+{
+    if (r.isEmpty())
+        return;
+    canvas.fillRect(r, platform::clWhite);
+    const Rect area = PrintableAreaRect();
+    if (!FReady || area.isEmpty())
+        return;
+    platform::CanvasSaver saver(canvas);
+    canvas.intersectClipRect(r);
+    canvas.setMapping(Size{area.width(), area.height()}, Size{r.width(), r.height()});
+    canvas.setOrigin({r.left, r.top});
+    ResolutionCanvas printerLike(canvas, FPrinter.DpiX, FPrinter.DpiY);
+    DrawPage(pageNo, printerLike, true, PreviewCorrection);
+}
+
+void TCustomRVPrint::DrawMarginsRect(Canvas &canvas, const Rect &r, int pageNo)
+{
+    const Rect area = PrintableAreaRect();
+    if (area.width() < 1 || area.height() < 1)
+        return;
+    const int left = LeftMargin(pageNo);
+    const Rect m{r.left + MulDiv(left, r.width(), area.width()), r.top + MulDiv(FTop, r.height(), area.height()),
+                 r.left + MulDiv(left + ClientWidth(), r.width(), area.width()),
+                 r.top + MulDiv(FTop + ClientHeight(), r.height(), area.height())};
+    platform::CanvasSaver saver(canvas);
+    canvas.setBrush({canvas.brush().color, platform::BrushStyle::Clear});
+    canvas.rectangle(m);
+}
+
+void TCustomRVPrint::PrintPages(int first, int last, const std::string &title, int copies, bool collate,
+                                TRVPrintJob &job)
+{
+    first = std::max(first, 1);
+    last = std::min(last, PageCount());
+    if (last < first || copies < 1)
+        return;
+    if (OnSendingToPrinter)
+        OnSendingToPrinter(FData, 0, 0);
+    job.SetTitle(title);
+    const int savedCopies = job.Copies();
+    int programCopies = copies;
+    if (job.CanCopy() && collate) {
+        job.SetCopies(copies);
+        programCopies = 1;
+    } else {
+        job.SetCopies(1);
+    }
+    Canvas &canvas = job.BeginDoc();
+    auto sheet = [&](int page, bool lastSheet) {
+        DrawPage(page, canvas, false, false);
+        if (OnSendingToPrinter)
+            OnSendingToPrinter(FData, page, 1);
+        if (!lastSheet)
+            job.NewPage();
+    };
+    if (collate) {
+        for (int c = 1; c <= programCopies; ++c)
+            for (int p = first; p <= last; ++p)
+                sheet(p, c == programCopies && p == last);
+    } else {
+        for (int p = first; p <= last; ++p)
+            for (int c = 1; c <= programCopies; ++c)
+                sheet(p, c == programCopies && p == last);
+    }
+    job.EndDoc();
+    job.SetCopies(savedCopies);
+    if (OnSendingToPrinter)
+        OnSendingToPrinter(FData, 0, 2);
+}
+
+} // namespace rv

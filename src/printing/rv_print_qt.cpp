@@ -1,0 +1,119 @@
+#include "printing/rv_print_qt.h"
+
+#include "platform/qt_canvas.h"
+#include "viewer/widget/readview.h"
+
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrinter>
+#include <stdexcept>
+
+namespace rv {
+
+namespace {
+
+// The print job on a QPrinter: one QPainter from BeginDoc to EndDoc.
+class QtPrintJob : public TRVPrintJob {
+public:
+    explicit QtPrintJob(QPrinter &printer) : P(printer) {}
+    ~QtPrintJob() override
+    {
+        Canvas.reset();
+        if (Painter.isActive())
+            Painter.end();
+    }
+    void SetTitle(const std::string &title) override { P.setDocName(QString::fromStdString(title)); }
+    bool CanCopy() const override { return P.supportsMultipleCopies(); }
+    int Copies() const override { return P.copyCount(); }
+    void SetCopies(int copies) override { P.setCopyCount(copies); }
+    platform::Canvas &BeginDoc() override
+    {
+        if (!Painter.begin(&P))
+            throw std::runtime_error("Printer is not currently printing");
+        Canvas = std::make_unique<platform::QtCanvas>(&Painter, &P, true);
+        return *Canvas;
+    }
+    void NewPage() override { P.newPage(); }
+    void EndDoc() override
+    {
+        Canvas.reset();
+        Painter.end();
+    }
+
+private:
+    QPrinter &P;
+    QPainter Painter;
+    std::unique_ptr<platform::QtCanvas> Canvas;
+};
+
+} // namespace
+
+TRVPrint::TRVPrint(QPrinter *printer)
+{
+    if (!printer) {
+        FOwnPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer = FOwnPrinter.get();
+    }
+    FPrinter = printer;
+}
+
+TRVPrint::~TRVPrint() = default;
+
+bool TRVPrint::HasPrinter() const
+{
+    if (!FPrinter->isValid())
+        return false;
+    return FPrinter->outputFormat() == QPrinter::PdfFormat || !FPrinter->printerName().isEmpty();
+}
+
+void TRVPrint::AttachViewer(TReadView &viewer) { AttachData(viewer.RVData()); }
+
+TRVPrinterPage TRVPrint::PageOf(const QPrinter &printer)
+{
+    TRVPrinterPage p;
+    const int dpi = printer.resolution();
+    if (dpi <= 0)
+        return p;
+    const QPageLayout layout = printer.pageLayout();
+    const QRect full = layout.fullRectPixels(dpi);
+    // The painter's origin is the paper's corner in full-page mode, else the printable area's.
+    const QRect paint = printer.fullPage() ? full : layout.paintRectPixels(dpi);
+    p.DpiX = p.DpiY = dpi;
+    p.PhysicalWidth = full.width();
+    p.PhysicalHeight = full.height();
+    p.OffsetX = paint.x() - full.x();
+    p.OffsetY = paint.y() - full.y();
+    p.PageWidth = paint.width();
+    p.PageHeight = paint.height();
+    return p;
+}
+
+int TRVPrint::Paginate()
+{
+    const TRVPrinterPage page = HasPrinter() ? PageOf(*FPrinter) : TRVPrinterPage{};
+    // Text is measured on a tiny image at the printer's resolution: a painter on
+    // the printer itself would already start a job.
+    platform::QtCanvas measure(1, 1, page.DpiX > 0 ? page.DpiX : 96);
+    return PaginateOn(measure, page);
+}
+
+bool TRVPrint::PrintDocument(const QString &title, int copies, bool collate)
+{
+    return PrintPages(1, PageCount(), title, copies, collate);
+}
+
+bool TRVPrint::PrintPages(int first, int last, const QString &title, int copies, bool collate)
+{
+    if (!Ready() || !HasPrinter())
+        return false;
+    FPrinter->setCollateCopies(collate);
+    QtPrintJob job(*FPrinter);
+    try {
+        TCustomRVPrint::PrintPages(first, last, title.toStdString(), copies, collate, job);
+    } catch (const std::runtime_error &) {
+        return false;
+    }
+    return true;
+}
+
+} // namespace rv
