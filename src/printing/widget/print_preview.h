@@ -64,7 +64,7 @@ public:
     int BackgroundMargin = 20;
 
     std::function<void(TCustomRVPrintPreview *)> OnZoomChanged;
-    // After the shown page changed (the window's page display).
+    // After the shown page or the page source changed (the window's page display).
     std::function<void(TCustomRVPrintPreview *)> OnPageChanged;
 
     // Sheet geometry at the current zoom, in screen pixels.

@@ -1,0 +1,297 @@
+#include "printing/widget/preview_window.h"
+
+#include "printing/rv_print_qt.h"
+#include "viewer/widget/readview.h"
+
+#include <QActionGroup>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScreen>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TfrmPreVer *frmPreVer = nullptr;
+
+namespace {
+
+void drawSheet(QPainter &p, const QRectF &r)
+{
+    p.setBrush(Qt::white);
+    p.drawRect(r);
+}
+
+void drawTriangle(QPainter &p, double tipX, double baseX, double cy, double half)
+{
+    QPainterPath t;
+    t.moveTo(tipX, cy);
+    t.lineTo(baseX, cy - half);
+    t.lineTo(baseX, cy + half);
+    t.closeSubpath();
+    p.fillPath(t, p.pen().color());
+}
+
+void drawPrinter(QPainter &p, const QColor &body)
+{
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(5.5, 2.5, 7, 5));
+    p.setBrush(body);
+    p.drawRect(QRectF(1.5, 7.5, 15, 6));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(4.5, 11.5, 9, 5));
+}
+
+} // namespace
+
+QPixmap PreviewToolPicture(int index, bool enabled)
+{
+    QPixmap pm(18, 18);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const QColor ink = enabled ? QColor(0, 0, 0) : QColor(128, 128, 128);
+    const QColor accent = enabled ? QColor(0, 0, 160) : QColor(160, 160, 160);
+    p.setPen(QPen(ink, 1));
+    switch (index) {
+    case 0: // full page: a whole sheet with lines of text
+        drawSheet(p, {3.5, 1.5, 11, 15});
+        for (int y = 5; y <= 13; y += 2)
+            p.drawLine(QPointF(5.5, y + 0.5), QPointF(12.5, y + 0.5));
+        break;
+    case 1: { // 100 %: "1:1"
+        drawSheet(p, {1.5, 1.5, 15, 15});
+        QFont f = p.font();
+        f.setPixelSize(9);
+        f.setBold(true);
+        p.setFont(f);
+        p.setPen(accent);
+        p.drawText(QRectF(1, 1, 16, 16), Qt::AlignCenter, QStringLiteral("1:1"));
+        break;
+    }
+    case 2: // page width: a sheet with a two-headed arrow across it
+        drawSheet(p, {1.5, 3.5, 15, 11});
+        p.setPen(QPen(accent, 1.5));
+        p.drawLine(QPointF(4, 9), QPointF(14, 9));
+        drawTriangle(p, 2.5, 6, 9, 3);
+        drawTriangle(p, 15.5, 12, 9, 3);
+        break;
+    case 3: // first page
+        p.setPen(QPen(accent, 2));
+        p.drawLine(QPointF(4, 4), QPointF(4, 14));
+        drawTriangle(p, 5, 13, 9, 5);
+        break;
+    case 4: // previous page
+        p.setPen(accent);
+        drawTriangle(p, 5, 13, 9, 5);
+        break;
+    case 5: // next page
+        p.setPen(accent);
+        drawTriangle(p, 13, 5, 9, 5);
+        break;
+    case 6: // last page
+        p.setPen(QPen(accent, 2));
+        p.drawLine(QPointF(14, 4), QPointF(14, 14));
+        drawTriangle(p, 13, 5, 9, 5);
+        break;
+    case 7: // printer set-up: the printer with a gear dot
+        drawPrinter(p, enabled ? QColor(192, 192, 192) : QColor(224, 224, 224));
+        p.setBrush(accent);
+        p.drawEllipse(QPointF(13.5, 4.5), 3, 3);
+        break;
+    case 8: // print
+        drawPrinter(p, enabled ? QColor(192, 192, 192) : QColor(224, 224, 224));
+        p.setPen(QPen(enabled ? QColor(0, 160, 0) : ink, 1));
+        p.drawPoint(QPointF(14, 9.5));
+        break;
+    case 9: // full screen: a frame with corner arrows
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(1.5, 2.5, 15, 13));
+        p.setPen(QPen(accent, 1.5));
+        p.drawLine(QPointF(5, 6), QPointF(13, 12));
+        drawTriangle(p, 4, 8, 5.5, 2);
+        drawTriangle(p, 14, 10, 12.5, 2);
+        break;
+    case 10: // close
+        p.setPen(QPen(enabled ? QColor(176, 0, 0) : ink, 2.5, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(4, 4), QPointF(14, 14));
+        p.drawLine(QPointF(14, 4), QPointF(4, 14));
+        break;
+    default: break;
+    }
+    return pm;
+}
+
+static QIcon previewWindowIcon()
+{
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(4.5, 2.5, 18, 24));
+    for (int y = 7; y <= 17; y += 3)
+        p.drawLine(QPointF(7.5, y + 0.5), QPointF(19.5, y + 0.5));
+    p.setPen(QPen(QColor(0, 0, 160), 3, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(24, 24), QPointF(29, 29));
+    p.setPen(QPen(QColor(0, 0, 160), 2));
+    p.setBrush(QColor(220, 235, 255));
+    p.drawEllipse(QPointF(20, 20), 6, 6);
+    return QIcon(pm);
+}
+
+TfrmPreVer::TfrmPreVer(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmPreVer"));
+    setWindowTitle(QStringLiteral("Presentación preliminar..."));
+    setWindowIcon(previewWindowIcon());
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    setModal(true);
+    resize(640, 480);
+    move(275, 234);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setIconSize(QSize(18, 18));
+    ToolBar1->setMovable(false);
+    layout->addWidget(ToolBar1);
+
+    auto *zoomGroup = new QActionGroup(this);
+    zoomGroup->setExclusive(true);
+    int picture = 0;
+    auto button = [&](const char *name, const char *hint, void (TfrmPreVer::*handler)(), bool check) {
+        auto *a = new QAction(this);
+        QIcon icon;
+        icon.addPixmap(PreviewToolPicture(picture, true), QIcon::Normal);
+        icon.addPixmap(PreviewToolPicture(picture, false), QIcon::Disabled);
+        ++picture;
+        a->setIcon(icon);
+        a->setToolTip(QString::fromUtf8(hint));
+        a->setText(QString::fromUtf8(hint));
+        if (check) {
+            a->setCheckable(true);
+            zoomGroup->addAction(a);
+        }
+        auto *b = new QToolButton(ToolBar1);
+        b->setObjectName(QString::fromUtf8(name));
+        b->setDefaultAction(a);
+        b->setAutoRaise(true);
+        b->setFixedSize(25, 24);
+        b->setFocusPolicy(Qt::NoFocus);
+        ToolBar1->addWidget(b);
+        connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        return b;
+    };
+    // Dividers 8 pixels wide.
+    auto divider = [&](const char *name) {
+        auto *w = new QWidget(ToolBar1);
+        w->setObjectName(QString::fromUtf8(name));
+        w->setFixedSize(8, 24);
+        ToolBar1->addWidget(w);
+    };
+
+    ZoomFit = button("ZoomFit", "Página completa", &TfrmPreVer::ZoomFitClick, true);
+    Zoom100 = button("Zoom100", "100%", &TfrmPreVer::Zoom100Click, true);
+    ZoomToWidth = button("ZoomToWidth", "Ancho de página", &TfrmPreVer::ZoomToWidthClick, true);
+    divider("Separator1");
+    FirstPage = button("FirstPage", "Primera página", &TfrmPreVer::FirstPageClick, false);
+    PreviousPage = button("PreviousPage", "Página anterior", &TfrmPreVer::PreviousPageClick, false);
+    ToolButton2 = button("ToolButton2", "Próxima página", &TfrmPreVer::ToolButton2Click, false);
+    LastPage = button("LastPage", "Ultima página", &TfrmPreVer::LastPageClick, false);
+    divider("Separator2");
+    PrintSetup = button("PrintSetup", "Configurar impresora", &TfrmPreVer::PrintSetupClick, false);
+    Print = button("Print", "Imprimir", &TfrmPreVer::PrintClick, false);
+    divider("Separator3");
+    SaveReport = button("SaveReport", "Pantalla completa", &TfrmPreVer::SaveReportClick, false);
+    LoadReport = button("LoadReport", "Cerrar ventana", &TfrmPreVer::LoadReportClick, false);
+    ZoomFit->defaultAction()->setChecked(true);
+
+    divider("Separator4");
+    lblPagina = new QLabel(ToolBar1);
+    lblPagina->setObjectName(QStringLiteral("lblPagina"));
+    ToolBar1->addWidget(lblPagina);
+
+    rvPP = new TRVPrintPreview(this);
+    rvPP->setObjectName(QStringLiteral("rvPP"));
+    layout->addWidget(rvPP, 1);
+    rvPP->OnPageChanged = [this](TCustomRVPrintPreview *) { UpdatePageText(); };
+    UpdatePageText();
+}
+
+QString TfrmPreVer::PageText() const
+{
+    const int count = rvPP->SourceReady() ? rvPP->SourcePageCount() : 0;
+    if (count <= 0)
+        return {};
+    return QStringLiteral("Página %1 de %2").arg(rvPP->PageNo()).arg(count);
+}
+
+void TfrmPreVer::UpdatePageText()
+{
+    lblPagina->setText(PageText());
+}
+
+void TfrmPreVer::showEvent(QShowEvent *e)
+{
+    // The restored placement covers the desktop's work area.
+    if (QScreen *s = screen(); s && !isMaximized())
+        setGeometry(s->availableGeometry());
+    UpdatePageText();
+    QDialog::showEvent(e);
+}
+
+void TfrmPreVer::ZoomFitClick() { rvPP->SetZoomMode(rvzmFullPage); }
+void TfrmPreVer::Zoom100Click() { rvPP->SetZoomPercent(100); }
+void TfrmPreVer::ZoomToWidthClick() { rvPP->SetZoomMode(rvzmPageWidth); }
+void TfrmPreVer::FirstPageClick() { rvPP->First(); }
+void TfrmPreVer::PreviousPageClick() { rvPP->Previous(); }
+void TfrmPreVer::ToolButton2Click() { rvPP->Next(); }
+void TfrmPreVer::LastPageClick() { rvPP->Last(); }
+
+void TfrmPreVer::PrintSetupClick()
+{
+    if (!Printer)
+        return;
+    QPrinter &printer = Printer->Printer();
+    QPrintDialog PrintDialog(&printer, this);
+    PrintDialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    const int count = Printer->PageCount();
+    PrintDialog.setMinMax(1, std::max(1, count));
+    printer.setFromTo(1, std::max(1, count));
+    if (PrintDialog.exec() != QDialog::Accepted)
+        return;
+    const int copies = printer.copyCount();
+    const bool collate = printer.collateCopies();
+    switch (PrintDialog.printRange()) {
+    case QAbstractPrintDialog::AllPages:
+        Printer->PrintDocument(QStringLiteral("Test"), copies, collate);
+        break;
+    case QAbstractPrintDialog::PageRange:
+        Printer->PrintPages(PrintDialog.fromPage(), PrintDialog.toPage(), QStringLiteral("Test"), copies, collate);
+        break;
+    default: break; // a selection prints nothing
+    }
+}
+
+void TfrmPreVer::PrintClick()
+{
+    if (!Printer || !Viewer)
+        return;
+    Printer->AttachViewer(*Viewer);
+    Printer->Paginate();
+    if (Printer->PageCount() > 0)
+        Printer->PrintDocument(QStringLiteral("Revisar"), 1, false);
+    // The pagination may have changed under the shown page.
+    rvPP->viewport()->update();
+    UpdatePageText();
+}
+
+void TfrmPreVer::SaveReportClick() { showMaximized(); }
+void TfrmPreVer::LoadReportClick() { close(); }

@@ -1,0 +1,60 @@
+// TfrmPreVer: the print preview window. One preview control rvPP under a
+// toolbar with the zoom buttons, page navigation, printing and closing. It
+// is made once at start-up and shown modally for every preview, so the page,
+// zoom mode and zoom carry over between showings.
+#pragma once
+#include "printing/widget/rv_print_preview.h"
+
+#include <QDialog>
+
+class QLabel;
+class QToolBar;
+class QToolButton;
+class TReadView;
+namespace rv {
+class TRVPrint;
+}
+
+class TfrmPreVer : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmPreVer(QWidget *parent = nullptr);
+
+    QToolBar *ToolBar1;
+    QToolButton *ZoomFit, *Zoom100, *ZoomToWidth, *FirstPage, *PreviousPage, *ToolButton2, *LastPage, *PrintSetup,
+        *Print, *SaveReport, *LoadReport;
+    // "Página n de m" beside the navigation buttons.
+    QLabel *lblPagina;
+    TRVPrintPreview *rvPP;
+
+    // The component the print buttons use and the viewer they attach to it
+    // again before printing (the main window's rvPrint and rvRevisar).
+    rv::TRVPrint *Printer = nullptr;
+    TReadView *Viewer = nullptr;
+
+    // The page display's text for the shown page.
+    QString PageText() const;
+
+public slots:
+    virtual void ZoomFitClick();
+    virtual void Zoom100Click();
+    virtual void ZoomToWidthClick();
+    virtual void FirstPageClick();
+    virtual void PreviousPageClick();
+    virtual void ToolButton2Click();
+    virtual void LastPageClick();
+    virtual void PrintSetupClick();
+    virtual void PrintClick();
+    virtual void SaveReportClick();
+    virtual void LoadReportClick();
+
+protected:
+    void showEvent(QShowEvent *e) override;
+    void UpdatePageText();
+};
+
+// The preview window, made at start-up and kept until the end.
+extern TfrmPreVer *frmPreVer;
+
+// Toolbar pictures 0..10 (18 x 18); `enabled` false gives the greyed set.
+QPixmap PreviewToolPicture(int index, bool enabled);
