@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPageSetupDialog>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -411,8 +412,28 @@ static ReaderMessage printingNotYet()
 }
 
 void TfrmWinReader::btnPreverClick() { ShowMessage(printingNotYet()); }
-void TfrmWinReader::btnImprimirClick() { ShowMessage(printingNotYet()); }
-void TfrmWinReader::opcConfigurarImpresoraClick() { ShowMessage(printingNotYet()); }
+void TfrmWinReader::btnImprimirClick()
+{
+    // Without a printer the job would vanish without a word: say so instead.
+    if (!rvPrint.HasPrinter()) {
+        ShowMessage({QMessageBox::Warning, QStringLiteral("Imprimir"),
+                     QStringLiteral("No hay ninguna impresora instalada o seleccionada. "
+                                    "Configure una impresora para imprimir el estudio."),
+                     QStringLiteral("OK")});
+        return;
+    }
+    rvPrint.AttachViewer(*rvRevisar);
+    rvPrint.Paginate();
+    if (rvPrint.PageCount() > 0 && !rvPrint.PrintDocument(QStringLiteral("Estudio..."), 1, false))
+        ShowMessage({QMessageBox::Warning, QStringLiteral("Imprimir"),
+                     QStringLiteral("No se pudo enviar el estudio a la impresora."), QStringLiteral("OK")});
+}
+
+void TfrmWinReader::opcConfigurarImpresoraClick()
+{
+    QPageSetupDialog dialog(&rvPrint.Printer(), this);
+    dialog.exec();
+}
 
 void TfrmWinReader::btnBuscarClick()
 {

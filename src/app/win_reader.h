@@ -7,6 +7,7 @@
 #include "components/pos_saver.h"
 #include "components/recent_files.h"
 #include "document/rv_style.h"
+#include "printing/rv_print_qt.h"
 #include "viewer/widget/readview.h"
 #include "xmlsql/xml_sql_db.h"
 
@@ -60,6 +61,8 @@ public:
     // The document viewer between toolbar and status bar, and its style sheet.
     TReadView *rvRevisar;
     rv::TRVStyle rvStyleEditor;
+    // Prints the viewer's document (20 mm margins); the preview draws its pages.
+    rv::TRVPrint rvPrint;
     QMenu *pmuEditor;
     QAction *mitCopy, *mitSelecteAll; // opcCopiar and opcSeleccionar
 
