@@ -164,7 +164,8 @@ TfrmPreVer::TfrmPreVer(QWidget *parent) : QDialog(parent)
     layout->addWidget(ToolBar1);
 
     auto *zoomGroup = new QActionGroup(this);
-    zoomGroup->setExclusive(true);
+    // A zoom a click chose (neither fitted nor 100 %) checks no button.
+    zoomGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     int picture = 0;
     auto button = [&](const char *name, const char *hint, void (TfrmPreVer::*handler)(), bool check) {
         auto *a = new QAction(this);
@@ -222,6 +223,7 @@ TfrmPreVer::TfrmPreVer(QWidget *parent) : QDialog(parent)
     rvPP->setObjectName(QStringLiteral("rvPP"));
     layout->addWidget(rvPP, 1);
     rvPP->OnPageChanged = [this](TCustomRVPrintPreview *) { UpdatePageText(); };
+    rvPP->OnZoomChanged = [this](TCustomRVPrintPreview *) { UpdateZoomButtons(); };
     UpdatePageText();
 }
 
@@ -238,6 +240,14 @@ void TfrmPreVer::UpdatePageText()
     lblPagina->setText(PageText());
 }
 
+void TfrmPreVer::UpdateZoomButtons()
+{
+    const TRVZoomMode m = rvPP->ZoomMode();
+    ZoomFit->defaultAction()->setChecked(m == rvzmFullPage);
+    ZoomToWidth->defaultAction()->setChecked(m == rvzmPageWidth);
+    Zoom100->defaultAction()->setChecked(m == rvzmCustom && rvPP->ZoomPercent() == 100);
+}
+
 void TfrmPreVer::showEvent(QShowEvent *e)
 {
     // The restored placement covers the desktop's work area.
@@ -247,9 +257,23 @@ void TfrmPreVer::showEvent(QShowEvent *e)
     QDialog::showEvent(e);
 }
 
-void TfrmPreVer::ZoomFitClick() { rvPP->SetZoomMode(rvzmFullPage); }
-void TfrmPreVer::Zoom100Click() { rvPP->SetZoomPercent(100); }
-void TfrmPreVer::ZoomToWidthClick() { rvPP->SetZoomMode(rvzmPageWidth); }
+void TfrmPreVer::ZoomFitClick()
+{
+    rvPP->SetZoomMode(rvzmFullPage);
+    UpdateZoomButtons();
+}
+
+void TfrmPreVer::Zoom100Click()
+{
+    rvPP->SetZoomPercent(100);
+    UpdateZoomButtons();
+}
+
+void TfrmPreVer::ZoomToWidthClick()
+{
+    rvPP->SetZoomMode(rvzmPageWidth);
+    UpdateZoomButtons();
+}
 void TfrmPreVer::FirstPageClick() { rvPP->First(); }
 void TfrmPreVer::PreviousPageClick() { rvPP->Previous(); }
 void TfrmPreVer::ToolButton2Click() { rvPP->Next(); }

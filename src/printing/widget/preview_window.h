@@ -51,6 +51,8 @@ public slots:
 protected:
     void showEvent(QShowEvent *e) override;
     void UpdatePageText();
+    // Checks the zoom button of the zoom mode (none for a clicked zoom).
+    void UpdateZoomButtons();
 };
 
 // The preview window, made at start-up and kept until the end.

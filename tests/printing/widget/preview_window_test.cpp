@@ -17,6 +17,8 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 const std::string kJuan3 = std::string(QUENLOR_TEST_DATA) + "/Estudios/Juan3.rvf";
@@ -83,6 +85,30 @@ TEST_F(Preview, ToolbarHintsInOrder)
     EXPECT_TRUE(button("ZoomToWidth")->isChecked());
     EXPECT_FALSE(button("ZoomFit")->isChecked());
     EXPECT_EQ(frm.rvPP->ZoomMode(), rvzmPageWidth);
+}
+
+TEST_F(Preview, ZoomButtonsFollowTheZoom)
+{
+    ASSERT_GT(Open(kJuan3), 0);
+    frm.rvPP->SetRVPrint(print.get());
+    struct Step {
+        const char *name;
+        std::function<void()> act;
+        const char *checked; // nullptr: none
+    };
+    const Step steps[] = {
+        {"100%", [&] { button("Zoom100")->click(); }, "Zoom100"},
+        {"click: 50", [&] { frm.rvPP->Click(); }, nullptr},
+        {"click: 100", [&] { frm.rvPP->Click(); }, "Zoom100"},
+        {"page width", [&] { button("ZoomToWidth")->click(); }, "ZoomToWidth"},
+        {"full page", [&] { button("ZoomFit")->click(); }, "ZoomFit"},
+    };
+    for (const Step &s : steps) {
+        SCOPED_TRACE(s.name);
+        s.act();
+        for (const char *b : {"ZoomFit", "Zoom100", "ZoomToWidth"})
+            EXPECT_EQ(button(b)->isChecked(), s.checked && std::string(b) == s.checked) << b;
+    }
 }
 
 TEST_F(Preview, SampleStudyShowsPageOneOfN)

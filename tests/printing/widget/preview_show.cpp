@@ -1,0 +1,55 @@
+// Shows the preview window over a study for screenshots:
+// preview_show FILE.rvf [MILLISECONDS] [ZOOM]  (ZOOM: a percent; none fits the page)
+#include "printing/widget/preview_window.h"
+
+#include "printing/rv_print_qt.h"
+#include "viewer/widget/readview.h"
+
+#include <QApplication>
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: preview_show FILE.rvf [MILLISECONDS] [ZOOM]\n");
+        return 2;
+    }
+    QTemporaryDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath("preview.pdf"));
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    rv::TRVPrint print(&printer);
+    print.PreviewCorrection = true;
+
+    rv::TRVStyle style;
+    style.LoadReaderDefaults();
+    TReadView view;
+    view.SetStyle(&style);
+    view.resize(600, 400);
+    if (!view.LoadRVFFromFile(argv[1])) {
+        std::fprintf(stderr, "cannot read %s\n", argv[1]);
+        return 1;
+    }
+    view.FormatDocument();
+    print.AttachViewer(view);
+    if (print.Paginate() <= 0) {
+        std::fprintf(stderr, "no pages\n");
+        return 1;
+    }
+    TfrmPreVer frm;
+    frm.Printer = &print;
+    frm.Viewer = &view;
+    frm.rvPP->SetRVPrint(&print);
+    if (argc > 3)
+        QTimer::singleShot(0, &frm, [&] { frm.rvPP->SetZoomPercent(std::atoi(argv[3])); });
+    if (argc > 2)
+        QTimer::singleShot(std::atoi(argv[2]), &frm, [&] { frm.close(); });
+    frm.exec();
+    return 0;
+}
