@@ -8,6 +8,7 @@
 #include "components/window_bounds.h"
 #include "platform/codepage.h"
 #include "platform/folders.h"
+#include "printing/widget/preview_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -403,15 +404,17 @@ void TfrmWinReader::RecentFilesItemClick(QObject *, const QString &fileName)
     OpenDocument(fileName);
 }
 
-// Printing is not built yet; say so rather than let the commands do nothing.
-static ReaderMessage printingNotYet()
+void TfrmWinReader::btnPreverClick()
 {
-    return {QMessageBox::Information, QStringLiteral("Quenlor"),
-            QStringLiteral("La impresión y la vista preliminar llegarán en una próxima versión de Quenlor."),
-            QStringLiteral("OK")};
+    rvPrint.AttachViewer(*rvRevisar);
+    rvPrint.Paginate();
+    if (rvPrint.PageCount() <= 0 || !frmPreVer)
+        return;
+    frmPreVer->Printer = &rvPrint;
+    frmPreVer->Viewer = rvRevisar;
+    frmPreVer->rvPP->SetRVPrint(&rvPrint);
+    frmPreVer->exec();
 }
-
-void TfrmWinReader::btnPreverClick() { ShowMessage(printingNotYet()); }
 void TfrmWinReader::btnImprimirClick()
 {
     // Without a printer the job would vanish without a word: say so instead.
