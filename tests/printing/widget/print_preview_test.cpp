@@ -4,9 +4,14 @@
 
 #include "platform/test_canvas.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QStyle>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -234,6 +239,83 @@ TEST(PrintPreviewPages, Navigation)
     idle.Next();
     idle.Last();
     EXPECT_EQ(idle.PageNo(), 1);
+}
+
+TEST(PrintPreviewScroll, KeysAndWheelMoveTheSheet)
+{
+    FakePreview pp;
+    pp.resize(640, 480);
+    pp.show();
+    pp.SetZoomPercent(100);
+    auto key = [&](int k) {
+        QKeyEvent e(QEvent::KeyPress, k, Qt::NoModifier);
+        QApplication::sendEvent(&pp, &e);
+    };
+    auto wheel = [&](int dy) {
+        QWheelEvent e(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(0, dy), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(pp.viewport(), &e);
+    };
+    struct Case {
+        const char *name;
+        std::function<void()> act;
+        int topAbove; // sheet top moved up (> 0), back (0) or unchanged (-1)
+        int leftShift;
+    };
+    const int top0 = pp.SheetRect().top, left0 = pp.SheetRect().left;
+    EXPECT_EQ(top0, 20); // the 834 x 1163 area is larger than the client both ways
+    const Case cases[] = {
+        {"page down", [&] { key(Qt::Key_PageDown); }, 1, 0},
+        {"home", [&] { key(Qt::Key_Home); }, 0, 0},
+        {"wheel down", [&] { wheel(-120); }, 1, 0},
+        {"wheel up", [&] { wheel(120); }, 0, 0},
+        {"right", [&] { key(Qt::Key_Right); }, 0, 10},
+        {"left", [&] { key(Qt::Key_Left); }, 0, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        c.act();
+        if (c.topAbove > 0)
+            EXPECT_LT(pp.SheetRect().top, top0);
+        else
+            EXPECT_EQ(pp.SheetRect().top, top0);
+        EXPECT_EQ(pp.SheetRect().left, left0 - c.leftShift);
+    }
+}
+
+TEST(PrintPreviewZoom, MouseClickSwitchesZoomAndTakesFocus)
+{
+    FakePreview pp;
+    pp.resize(640, 480);
+    pp.show();
+    pp.SetZoomPercent(100);
+    auto mouse = [&](QEvent::Type t, Qt::MouseButton b, QPoint at) {
+        QMouseEvent e(t, QPointF(at), pp.viewport()->mapToGlobal(QPointF(at)), b,
+                      t == QEvent::MouseButtonPress ? b : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(pp.viewport(), &e);
+    };
+    struct Case {
+        const char *name;
+        Qt::MouseButton button;
+        QPoint releaseAt;
+        int zoom; // -1: the switch zoom
+    };
+    // Showing fitted the page first, so 100 % came from the fitted zoom.
+    const int fitted = pp.SwitchZoom();
+    EXPECT_LT(fitted, 100);
+    const Case cases[] = {
+        {"left click", Qt::LeftButton, {50, 50}, -1},
+        {"left click back", Qt::LeftButton, {50, 50}, 100},
+        {"right button does not switch", Qt::RightButton, {50, 50}, 100},
+        {"released outside: no click", Qt::LeftButton, {-5, 50}, 100},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        mouse(QEvent::MouseButtonPress, c.button, {50, 50});
+        mouse(QEvent::MouseButtonRelease, c.button, c.releaseAt);
+        EXPECT_EQ(pp.ZoomPercent(), c.zoom < 0 ? fitted : c.zoom);
+    }
+    EXPECT_TRUE(pp.hasFocus() || !QApplication::focusWindow());
 }
 
 // What one paint draws, from a test canvas's record.
