@@ -250,9 +250,12 @@ void TfrmPreVer::UpdateZoomButtons()
 
 void TfrmPreVer::showEvent(QShowEvent *e)
 {
-    // The restored placement covers the desktop's work area.
-    if (QScreen *s = screen(); s && !isMaximized())
-        setGeometry(s->availableGeometry());
+    // The restored placement, frame included, covers the desktop's work area.
+    if (QScreen *s = screen(); s && !isMaximized()) {
+        const QRect g = geometry(), f = frameGeometry();
+        const QMargins frame(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
+        setGeometry(s->availableGeometry().marginsRemoved(frame));
+    }
     UpdatePageText();
     QDialog::showEvent(e);
 }

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPrinter>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -141,14 +142,27 @@ TEST_F(Preview, OpensModally)
 {
     ASSERT_GT(Open(kJuan3), 0);
     frm.rvPP->SetRVPrint(print.get());
-    bool wasModal = false;
-    QTimer::singleShot(0, &frm, [&] {
-        wasModal = QApplication::activeModalWidget() == &frm && frm.isVisible();
-        frm.LoadReport->click(); // "Cerrar ventana"
-    });
-    frm.exec();
-    EXPECT_TRUE(wasModal);
-    EXPECT_FALSE(frm.isVisible());
+    frm.rvPP->SetZoomPercent(75);
+    // Two showings: the second keeps the zoom the first one left.
+    for (int showing = 0; showing < 2; ++showing) {
+        SCOPED_TRACE(showing);
+        bool wasModal = false;
+        QRect placed;
+        int zoom = 0;
+        QTimer::singleShot(0, &frm, [&] {
+            wasModal = QApplication::activeModalWidget() == &frm && frm.isVisible();
+            placed = frm.frameGeometry();
+            zoom = frm.rvPP->ZoomPercent();
+            frm.LoadReport->click(); // "Cerrar ventana"
+        });
+        frm.exec();
+        EXPECT_TRUE(wasModal);
+        EXPECT_FALSE(frm.isVisible());
+        // Shown over the whole work area.
+        EXPECT_EQ(placed, frm.screen()->availableGeometry());
+        EXPECT_EQ(zoom, 75);
+        EXPECT_EQ(frm.rvPP->ZoomMode(), rvzmCustom);
+    }
 }
 
 TEST_F(Preview, CachedPageIsDrawnOncePerPageAndPagination)
