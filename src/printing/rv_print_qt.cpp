@@ -90,11 +90,22 @@ TRVPrinterPage TRVPrint::PageOf(const QPrinter &printer)
 
 int TRVPrint::Paginate()
 {
-    const TRVPrinterPage page = HasPrinter() ? PageOf(*FPrinter) : TRVPrinterPage{};
+    const TRVPrinterPage page = HasPrinter() ? PageOf(*FPrinter) : DefaultPage();
     // Text is measured on a tiny image at the printer's resolution: a painter on
     // the printer itself would already start a job.
     platform::QtCanvas measure(1, 1, page.DpiX > 0 ? page.DpiX : 96);
     return PaginateOn(measure, page);
+}
+
+TRVPrinterPage TRVPrint::DefaultPage()
+{
+    // A4 at 600 dpi, as the PDF printer lays it out: the preview still shows
+    // how the study will print on a machine that has no printer yet.
+    QPrinter pdf(QPrinter::HighResolution);
+    pdf.setOutputFormat(QPrinter::PdfFormat);
+    pdf.setResolution(600);
+    pdf.setPageSize(QPageSize(QPageSize::A4));
+    return PageOf(pdf);
 }
 
 bool TRVPrint::PrintDocument(const QString &title, int copies, bool collate)

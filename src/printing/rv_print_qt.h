@@ -24,8 +24,8 @@ public:
     bool HasPrinter() const;
 
     void AttachViewer(TReadView &viewer);
-    // Paginates for the printer's current paper and resolution; 0 pages when
-    // there is no usable printer.
+    // Paginates for the printer's current paper and resolution; without a
+    // usable printer, for an A4 sheet at 600 dpi (DefaultPage), so the preview works.
     int Paginate();
     // Prints all pages. False when the job could not start.
     bool PrintDocument(const QString &title, int copies, bool collate);
@@ -33,6 +33,7 @@ public:
 
     // The printer's paper as the engine sees it (printer pixels).
     static TRVPrinterPage PageOf(const QPrinter &printer);
+    static TRVPrinterPage DefaultPage();
 
 private:
     std::unique_ptr<QPrinter> FOwnPrinter;
