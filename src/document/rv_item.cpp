@@ -278,21 +278,26 @@ Size TRVGraphicItemInfo::BoxSize(int targetDpi, int screenDpi) const
 void TRVGraphicItemInfo::Paint(Canvas &canvas, int x, int y, const TRVItemDrawState &state, TRVStyle &style) const
 {
     Size s = ContentSize();
-    int px = x + Spacing, py = y + Spacing;
+    const int naturalW = s.cx + 2 * Spacing, naturalH = s.cy + 2 * Spacing;
+    // At another resolution the picture and its spacing fill the box the layout scaled.
+    const int bw = state.BoxWidth > 0 ? state.BoxWidth : naturalW;
+    const int bh = state.BoxHeight > 0 ? state.BoxHeight : naturalH;
+    const int sx = naturalW > 0 && bw != naturalW ? MulDiv(Spacing, bw, naturalW) : Spacing;
+    const int sy = naturalH > 0 && bh != naturalH ? MulDiv(Spacing, bh, naturalH) : Spacing;
     if (Image)
-        Image->Draw(canvas, {px, py, px + s.cx, py + s.cy});
+        Image->Draw(canvas, {x + sx, y + sy, x + bw - sx, y + bh - sy});
     TColor frame = clNone;
     if (state.Selected)
         frame = state.Focused ? style.SelColor : style.InactiveSelColor;
     if (frame != clNone) {
         canvas.setPen({frame, 1, PenStyle::Solid});
         canvas.setBrush({clWhite, BrushStyle::Clear});
-        canvas.rectangle({x, y, x + s.cx + 2 * Spacing, y + s.cy + 2 * Spacing});
+        canvas.rectangle({x, y, x + bw, y + bh});
     }
     if (state.Current && style.CurrentItemColor != clNone) {
         canvas.setPen({style.CurrentItemColor, 1, PenStyle::Solid});
         canvas.setBrush({clWhite, BrushStyle::Clear});
-        canvas.rectangle({x - 1, y - 1, x + s.cx + 2 * Spacing + 1, y + s.cy + 2 * Spacing + 1});
+        canvas.rectangle({x - 1, y - 1, x + bw + 1, y + bh + 1});
     }
 }
 

@@ -67,6 +67,9 @@ struct TRVCPInfo {
 // What painting tells a non-text item about its state.
 struct TRVItemDrawState {
     bool Selected = false, Focused = false, Current = false;
+    // The box the layout gave the item, when it differs from the item's own
+    // screen size (printing lays out at the printer's resolution); 0: natural size.
+    int BoxWidth = 0, BoxHeight = 0;
 };
 
 class TCustomRVItemInfo {

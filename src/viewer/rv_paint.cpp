@@ -361,6 +361,10 @@ void TRVPainter::DrawNonText(int drawNo, const Band &band)
     st.Selected = selected;
     st.Focused = focused;
     st.Current = F.CurrentItemNo == d.ItemNo;
+    if (!F.ResolutionInfo.IsScreen()) {
+        st.BoxWidth = d.Width;
+        st.BoxHeight = d.Height;
+    }
     if (item.StyleNo == ikTab) {
         std::string leader = F.TabLeader(drawNo);
         int styleNo = item.GetAssociatedTextStyleNo();

@@ -4,12 +4,14 @@
 #include "platform/qt_canvas.h"
 #include "test_doc.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <gtest/gtest.h>
 
 using namespace rv;
 using namespace rvtest;
 using platform::DrawOp;
+using platform::Rect;
 
 namespace {
 
@@ -296,4 +298,39 @@ TEST(PaintQt, ScrollingByALineThenPaintingTheBandEqualsAFullPaint)
         for (int x = 0; x < 300; ++x)
             combined.setPixel(x, y, part.image().pixel(x, y));
     EXPECT_EQ(combined, full.image());
+}
+
+TEST(Paint, PicturesFillTheBoxTheyAreLaidOutInAtAnotherResolution)
+{
+    // A 20 × 10 bitmap with 2 pixels of spacing, laid out on screen and at 192 dpi.
+    QImage img(20, 10, QImage::Format_RGB32);
+    img.fill(Qt::red);
+    QByteArray bmp;
+    QBuffer buf(&bmp);
+    buf.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(img.save(&buf, "BMP"));
+    auto picture = [&] {
+        auto g = std::make_unique<TRVGraphicItemInfo>();
+        g->Image = CreateGraphicByClassName("TBitmap");
+        EXPECT_TRUE(g->Image->LoadFromBytes(std::string_view(bmp.constData(), size_t(bmp.size()))));
+        g->Spacing = 2;
+        return g;
+    };
+    struct Case { int dpi; Rect want; } cases[] = {
+        {96, {5 + 2, 5 + 2, 5 + 2 + 20, 5 + 2 + 10}},
+        {192, {10 + 4, 10 + 4, 10 + 4 + 40, 10 + 4 + 20}},
+    };
+    for (auto &c : cases) {
+        Doc d(640, c.dpi);
+        d.item(picture());
+        d.data.Format();
+        d.canvas.clearOps();
+        d.data.DrawItems(d.canvas, {0, 0, 2000, 2000}, 0, 0, c.dpi != 96, false);
+        const DrawOp *drawn = nullptr;
+        for (auto &op : d.canvas.ops())
+            if (op.kind == DrawOp::Bitmap)
+                drawn = &op;
+        ASSERT_NE(drawn, nullptr) << c.dpi;
+        EXPECT_EQ(drawn->rect, c.want) << c.dpi;
+    }
 }
