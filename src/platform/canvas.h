@@ -165,6 +165,20 @@ public:
     virtual void drawCanvas(Canvas &source, int x, int y) = 0;
 };
 
+// What Canvas::save pushes, for backends to keep: everything but the clip,
+// which each backend holds in its own terms.
+struct CanvasState {
+    FontDesc font;
+    int charExtra = 0;
+    uint32_t align = 0;
+    Color textColor = clBlack, bkColor = clWhite;
+    BkMode bkMode = BkMode::Opaque;
+    Pen pen;
+    Brush brush;
+    Point origin;
+    Size winExt{1, 1}, viewExt{1, 1};
+};
+
 // Saves the canvas state for one scope.
 class CanvasSaver {
 public:

@@ -163,18 +163,8 @@ struct QtCanvas::Impl {
     bool printer = false;
     int dpiX = 96, dpiY = 96;
 
-    struct State {
-        FontDesc font;
-        int charExtra = 0;
-        uint32_t align = 0;
-        Color textColor = clBlack, bkColor = clWhite;
-        BkMode bkMode = BkMode::Opaque;
-        Pen pen;
-        Brush brush;
-        Point origin;
-        Size winExt{1, 1}, viewExt{1, 1};
-    } st;
-    std::vector<State> stack;
+    CanvasState st; // the clip lives in the painter
+    std::vector<CanvasState> stack;
     FontData *fd = nullptr;
     Point pos;
 

@@ -94,17 +94,8 @@ public:
     Rect toDevice(const Rect &r) const;
 
 private:
-    struct State {
-        FontDesc font;
-        int charExtra = 0;
-        uint32_t align = 0;
-        Color textColor = clBlack, bkColor = clWhite;
-        BkMode bkMode = BkMode::Opaque;
-        Pen pen;
-        Brush brush;
-        Rect clip;       // device coordinates
-        Point origin;
-        Size winExt{1, 1}, viewExt{1, 1};
+    struct State : CanvasState {
+        Rect clip; // device coordinates
     };
     void record(DrawOp op);
 
