@@ -9,6 +9,9 @@ PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev
             libjpeg62-turbo-dev libsimpleini-dev libsqlite3-dev libsword-dev sword-text-sparv \
             xvfb xauth fonts-liberation fonts-dejavu-core poppler-utils
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+# ccache, where a developer has it, shares object files between checkouts of the tree.
+LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+export CCACHE_BASEDIR := $(CURDIR)
 
 .PHONY: all deps build build-asan run test test-release test-asan bench fuzz clean verse-table
 
@@ -24,10 +27,10 @@ deps:
 	fi
 
 $(BUILD)/build.ninja: | deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER)
 
 $(ASAN_BUILD)/build.ninja: | deps
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUENLOR_SANITIZE=ON -DQUENLOR_BENCH=OFF
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUENLOR_SANITIZE=ON -DQUENLOR_BENCH=OFF $(LAUNCHER)
 
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
