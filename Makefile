@@ -59,8 +59,10 @@ test-release: build
 test-asan: build-asan
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
-bench: build
-	@for b in $(BUILD)/bench/*/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+bench: build verse-table
+	@status=0; for b in $(BUILD)/bench/*/bench_*; do \
+	  [ -x "$$b" ] || continue; "$$b" || { echo "$$b failed" >&2; status=1; }; \
+	done; exit $$status
 
 # libFuzzer builds need clang; run a target with e.g.  build-fuzz/tests/fuzz/fuzz_sql -max_total_time=60
 fuzz: deps

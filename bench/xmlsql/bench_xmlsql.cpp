@@ -5,7 +5,7 @@
 #include "xmlsql/verse_table.h"
 #include "xmlsql/xml_sql_db.h"
 #ifdef QUENLOR_HAVE_SWORD
-#include "xmlsql/sword_source.h"
+#include "sword/sword_source.h"
 #endif
 
 #include <sqlite3.h>

@@ -1,21 +1,20 @@
-// quenlor-cli import-sword: writes the verse table RV1960.xml from a Bible
-// module of the SWORD library (by default the Reina-Valera 1909 of Debian's
-// sword-text-sparv package).
+// quenlor-cli import-sword: runs quenlor-import-sword, found beside this
+// program, with the same arguments. The importer is a program of its own so
+// that libsword is loaded only by the one command that reads a SWORD module.
 #include "cli.h"
 
 #include "platform/folders.h"
-#include "xmlsql/table_file.h"
-#include "xmlsql/verse_table.h"
-#ifdef QUENLOR_HAVE_SWORD
-#include "xmlsql/sword_source.h"
-#endif
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-
-namespace fs = std::filesystem;
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -26,102 +25,41 @@ const cli::Command kImportCommand{
     "write OUTDIR/RV1960.xml from a SWORD Bible module (LIST e.g. Jn:3,Ro:8,Sal:23)", runImportSword};
 QUENLOR_CLI_COMMAND(kImportCommand);
 
-// The abbreviation list: --books, else libros.txt beside the verse table or in
-// the source tree, else the list built into the program.
-bool loadBooks(const std::string &path, std::vector<xmlsql::BookAbbreviation> &books)
-{
-    std::string text, where;
-    std::vector<std::string> candidates;
-    if (!path.empty())
-        candidates = {path};
-    else {
-        candidates = {platform::verseTableDir() + "libros.txt"};
-#ifdef QUENLOR_SOURCE_BOOKS
-        candidates.push_back(QUENLOR_SOURCE_BOOKS);
+#ifdef _WIN32
+constexpr const char *kImporter = "quenlor-import-sword.exe";
+#else
+constexpr const char *kImporter = "quenlor-import-sword";
 #endif
-    }
-    for (auto &c : candidates) {
-        std::ifstream in(c, std::ios::binary);
-        if (in) {
-            std::ostringstream ss;
-            ss << in.rdbuf();
-            text = ss.str();
-            where = c;
-            break;
-        }
-    }
-    if (where.empty()) {
-        if (!path.empty()) {
-            std::fprintf(stderr, "import-sword: cannot read book list %s\n", path.c_str());
-            return false;
-        }
-        text = std::string(xmlsql::kDefaultBookList);
-        where = "the built-in book list";
-    }
-    std::string error;
-    auto list = xmlsql::ParseBookList(text, error);
-    if (!list) {
-        std::fprintf(stderr, "import-sword: %s: %s\n", where.c_str(), error.c_str());
-        return false;
-    }
-    books = std::move(*list);
-    return true;
-}
 
 int runImportSword(const std::vector<std::string> &args)
 {
-    std::string module = "spaRV1909eb", booksPath, chapterList, outDir;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string &a = args[i];
-        if ((a == "--module" || a == "--books" || a == "--chapters") && i + 1 < args.size()) {
-            (a == "--module" ? module : a == "--books" ? booksPath : chapterList) = args[++i];
-        } else if (outDir.empty() && !a.empty() && a[0] != '-') {
-            outDir = a;
-        } else {
-            return cli::usageError(kImportCommand);
-        }
-    }
-    if (outDir.empty())
-        return cli::usageError(kImportCommand);
-
-    std::vector<xmlsql::BookAbbreviation> books;
-    if (!loadBooks(booksPath, books))
-        return 1;
-    std::string error;
-    xmlsql::ChapterFilter chapters;
-    if (!chapterList.empty()) {
-        auto f = xmlsql::ParseChapterList(chapterList, error);
-        if (!f) {
-            std::fprintf(stderr, "import-sword: --chapters: %s\n", error.c_str());
-            return 2;
-        }
-        chapters = std::move(*f);
-    }
-#ifdef QUENLOR_HAVE_SWORD
-    auto result = xmlsql::ImportSwordModule(module, books, chapters);
-    if (!result.error.empty()) {
-        std::fprintf(stderr, "import-sword: %s\n", result.error.c_str());
-        return 1;
-    }
-    if (result.verses == 0) {
-        std::fprintf(stderr, "import-sword: no verse matched the book list and chapters\n");
-        return 1;
-    }
+    const std::string importer = platform::programDir() + kImporter;
     std::error_code ec;
-    fs::create_directories(outDir, ec);
-    std::string path = (fs::path(outDir) / "RV1960.xml").string();
-    if (ec || !xmlsql::ReplaceFile(path, result.content)) {
-        std::fprintf(stderr, "import-sword: cannot write %s\n", path.c_str());
+    if (!std::filesystem::exists(importer, ec)) {
+        std::fprintf(stderr,
+                     "import-sword: %s is missing (this build has no SWORD importer: install libsword-dev "
+                     "and rebuild)\n",
+                     importer.c_str());
         return 1;
     }
-    std::printf("%s: %zu verses from %s\n", path.c_str(), result.verses, module.c_str());
-    if (result.skippedBooks)
-        std::printf("%zu books of the module are not in the book list\n", result.skippedBooks);
-    return 0;
+    std::vector<char *> argv;
+    argv.push_back(const_cast<char *>(importer.c_str()));
+    for (auto &a : args)
+        argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    std::fflush(stdout);
+    std::fflush(stderr);
+#ifdef _WIN32
+    intptr_t status = _spawnv(_P_WAIT, importer.c_str(), argv.data());
+    if (status == -1) {
+        std::fprintf(stderr, "import-sword: cannot run %s: %s\n", importer.c_str(), std::strerror(errno));
+        return 1;
+    }
+    return static_cast<int>(status);
 #else
-    (void)module;
-    std::fprintf(stderr, "import-sword: this quenlor-cli was built without libsword "
-                         "(install libsword-dev and reconfigure)\n");
+    // The importer takes this process's place: its output and exit status are the command's.
+    execv(importer.c_str(), argv.data());
+    std::fprintf(stderr, "import-sword: cannot run %s: %s\n", importer.c_str(), std::strerror(errno));
     return 1;
 #endif
 }

@@ -1,5 +1,6 @@
-// Reading a Bible module of the SWORD library into a verse table. Built only
-// when libsword is present (QUENLOR_HAVE_SWORD).
+// Reading a Bible module of the SWORD library into a verse table. Only the
+// importer and the store's benchmark link it: libsword pulls in some eighty
+// shared libraries that nothing else should pay for at start-up.
 #pragma once
 #include "xmlsql/verse_table.h"
 

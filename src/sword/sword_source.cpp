@@ -1,4 +1,4 @@
-#include "xmlsql/sword_source.h"
+#include "sword/sword_source.h"
 
 #include <map>
 #include <markupfiltmgr.h>
