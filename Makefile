@@ -26,11 +26,12 @@ deps:
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends $$missing; \
 	fi
 
+# The configurations themselves are the presets of CMakePresets.json.
 $(BUILD)/build.ninja: | deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER)
+	cmake --preset release -B $(BUILD) $(LAUNCHER)
 
 $(ASAN_BUILD)/build.ninja: | deps
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUENLOR_SANITIZE=ON -DQUENLOR_BENCH=OFF $(LAUNCHER)
+	cmake --preset asan -B $(ASAN_BUILD) $(LAUNCHER)
 
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
@@ -64,10 +65,10 @@ bench: build verse-table
 	  [ -x "$$b" ] || continue; "$$b" || { echo "$$b failed" >&2; status=1; }; \
 	done; exit $$status
 
-# libFuzzer builds need clang; run a target with e.g.  build-fuzz/tests/fuzz/fuzz_sql -max_total_time=60
-fuzz: deps
-	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DQUENLOR_FUZZ=ON -DQUENLOR_SANITIZE=ON -DQUENLOR_BENCH=OFF -DQUENLOR_TESTS=OFF
+# libFuzzer builds need clang; run a target with e.g.  build-fuzz/tests/fuzz/xmlsql/fuzz_sql -max_total_time=60
+fuzz:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) clang libclang-rt-14-dev"
+	cmake --preset fuzz $(LAUNCHER)
 	cmake --build build-fuzz -j $(JOBS)
 
 clean:
