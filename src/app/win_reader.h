@@ -22,9 +22,10 @@ class QMenu;
 class QToolBar;
 class QToolButton;
 class TFindDialog;
+class THelpWindow;
 
 // A message the reader shows: one dialog with a caption, an icon, a text and
-// a single button ("&Abort" or "OK").
+// a single button; "OK" is the standard button, shown in the user's language.
 struct ReaderMessage {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString caption;
@@ -52,6 +53,7 @@ public:
     QMenu *opcArchivo, *opcRecientes, *opcEdicion, *opcAyuda;
     QAction *opcAbrir, *opcPrever, *opcImprimir, *opcConfigurarImpresora, *opcSalir;
     QAction *opcCopiar, *opcSeleccionar, *Buscar1;
+    QAction *opcBuscarSiguiente, *opcBuscarAnterior; // F3, Shift+F3
     QAction *opcTAyuda, *opcAcerca;
     QAction *N1, *N2, *sepEdicion;
 
@@ -97,10 +99,25 @@ public:
     virtual void rvRevisarJump(TReadView *sender, int id);
     virtual void tmrSplashTimer();
     void FindDialogFind();
+    virtual void opcBuscarSiguienteClick();
+    virtual void opcBuscarAnteriorClick();
 
     // Loads a document into the viewer and, on success, shows it: caption,
-    // status panel 2. A failure is reported and changes nothing else.
+    // status panel 2. A failure is reported and changes nothing: the study on
+    // show stays.
     bool OpenDocument(const QString &path);
+    // Why the file cannot be shown as a study (Spanish), or empty when it
+    // reads whole. Reads it into a document of its own.
+    QString StudyFileProblem(const QString &path) const;
+    // The path of the study on show; empty when none.
+    QString documentPath() const { return FDocumentPath; }
+
+    // One find-next step with the viewer's search options; at the end of the
+    // study it offers to go on from the other end, and says when the text is
+    // nowhere. True when a match is selected.
+    bool FindNext(uint32_t options);
+    // The selected text's rectangle in screen pixels (empty without one).
+    QRect SelectionScreenRect() const;
 
     // Checks the help page (and, where it is used, the help viewer) in folder
     // and shows the page; a missing file is reported.
@@ -108,8 +125,17 @@ public:
 
     // Shows a message and waits for its button; tests replace it.
     virtual void ShowMessage(const ReaderMessage &message);
-    // Shows a help page with the system's handler for HTML pages.
+    // Asks a yes/no question; true for yes. Tests replace it.
+    virtual bool AskQuestion(const ReaderMessage &question);
+    // Shows a message now, or once the splash has gone while it is up.
+    void Report(const ReaderMessage &message);
+    // Shows a help page with the system's handler for HTML pages, or in the
+    // reader's own help window when there is none.
     virtual void OpenHelpPage(const QString &path);
+    // Hands the page to the desktop; false when nothing there opens it.
+    virtual bool HandHelpToDesktop(const QString &path);
+    THelpWindow *ShowBuiltInHelp(const QString &path);
+    THelpWindow *helpWindow() const { return FHelpWindow; }
     // Runs the open dialog; empty when cancelled.
     virtual QString AskOpenFileName();
 
@@ -127,12 +153,22 @@ private:
     void buildMenus();
     void buildToolBar();
     void buildStatusBar();
+    void buildFindNextCommands();
+    void FindAgain(bool down);
+    void MoveFindDialogOffMatch();
+    void HoldMessagesWhileSplash();
+    void ShowHeldMessages();
+    void RestorePlacement();
 
     QString FProgramDir;       // ends in the path separator
     QString FCommandLineFile;  // empty when none was given
     QStringList FArguments;
     QLabel *FPanels[3] = {};
     bool FShown = false;
+    QString FDocumentPath;
+    bool FHoldMessages = false;
+    QList<ReaderMessage> FHeldMessages;
+    QPointer<THelpWindow> FHelpWindow;
 };
 
 // The main window, for parts that need its bounds (the verse popup).
@@ -140,3 +176,4 @@ extern TfrmWinReader *frmWinReader;
 
 // The maker's credit line of status panel 0 and the about box.
 extern const char *const kCreditLine;
+extern const QString kOkButton;

@@ -25,7 +25,9 @@ enum : uint32_t { ssShift = bit(0), ssAlt = bit(1), ssCtrl = bit(2), ssLeft = bi
                   ssMiddle = bit(5), ssDouble = bit(6) };
 
 // SearchText option bits.
-enum : uint32_t { rvsroMatchCase = 1, rvsroDown = 2, rvsroWholeWord = 4, rvsroFromStart = 8 };
+// rvsroIgnoreAccents: a letter with an accent, diaeresis, tilde or cedilla
+// matches its plain letter ("Jesus" finds "Jesús", "senor" finds "señor").
+enum : uint32_t { rvsroMatchCase = 1, rvsroDown = 2, rvsroWholeWord = 4, rvsroFromStart = 8, rvsroIgnoreAccents = 16 };
 
 enum TRVTabNavigationType : uint8_t { rvtnNone, rvtnTab, rvtnCtrlTab };
 
@@ -173,6 +175,9 @@ public:
 
     // ---- search ----
     bool SearchText(std::u16string_view text, uint32_t options);
+    // Whether the text occurs anywhere in the document with these options
+    // (direction and start ignored); nothing is selected or scrolled.
+    bool TextOccurs(std::u16string_view text, uint32_t options) const;
 
     TRVControlHost &Host;
 
