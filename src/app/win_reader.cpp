@@ -80,16 +80,6 @@ public:
     WaitCursor &operator=(const WaitCursor &) = delete;
 };
 
-// Which side of the point the balloon takes: toward the middle of the window.
-TBalloonPosition balloonPositionFor(const QPoint &mouse, const QRect &window)
-{
-    const int dx = mouse.x() - window.left(), dy = mouse.y() - window.top();
-    const int halfW = window.width() / 2, halfH = window.height() / 2;
-    if (dx >= halfW)
-        return dy >= halfH ? blnArrowTopLeft : blnArrowBottomLeft;
-    return dy < halfH ? blnArrowBottomRight : blnArrowTopRight;
-}
-
 } // namespace
 
 QString FileTitle(const QString &path)
@@ -173,6 +163,7 @@ TfrmWinReader::TfrmWinReader(const QStringList &arguments) : FArguments(argument
     // The designed size is the outer size, frame included.
     setOuterWidth(this, 700);
     setOuterHeight(this, 549);
+    buildViewCommands();
 
     tmrSplash = new QTimer(this);
     tmrSplash->setInterval(4000);
@@ -529,6 +520,7 @@ void TfrmWinReader::opcSeleccionarClick()
 void TfrmWinReader::rvRevisarJump(TReadView *, int id)
 {
     VerseLookup found;
+    QString key;
     {
         const WaitCursor wait;
         const QPoint click = QCursor::pos();
@@ -542,14 +534,20 @@ void TfrmWinReader::rvRevisarJump(TReadView *, int id)
                 wide[i] = char16_t(uint8_t(link[2 * i]) | uint8_t(link[2 * i + 1]) << 8);
             link = platform::fromUtf16(wide, platform::CP_LATIN1);
         }
+        // A link whose balloon is open: that one comes forward, no second one.
+        key = balloonKey(item, link);
+        if (TBalloon *open = Balloons->find(key)) {
+            Balloons->bringForward(open);
+            return;
+        }
         found = LookupVerses(xmlBiblia, BrkApart, link);
         if (!found.tableMissing && !found.tableDamaged) {
             Balloon->Title = found.title;
             Balloon->Text = found.lines;
-            Balloon->PixelCoordinateX = click.x();
-            Balloon->PixelCoordinateY = click.y();
-            const QWidget *main = frmWinReader ? static_cast<QWidget *>(frmWinReader) : this;
-            Balloon->Position = balloonPositionFor(QCursor::pos(), main->frameGeometry());
+            const BalloonAnchor anchor = balloonAnchorFor(id, click);
+            Balloon->PixelCoordinateX = anchor.point.x();
+            Balloon->PixelCoordinateY = anchor.point.y();
+            Balloon->Position = anchor.position;
         }
     }
     if (found.tableMissing) {
@@ -560,7 +558,7 @@ void TfrmWinReader::rvRevisarJump(TReadView *, int id)
         ShowMessage(errorMessage(damagedTableMessage(found.tablePath)));
         return;
     }
-    Balloon->ShowBalloon();
+    Balloons->add(Balloon->ShowBalloon(), key);
 }
 
 void TfrmWinReader::btnCopiarClick()

@@ -3,6 +3,7 @@
 // toolbar and the context menu, so a shortcut belongs to exactly one action.
 #pragma once
 #include "components/balloon.h"
+#include "components/balloon_group.h"
 #include "components/brkapart.h"
 #include "components/pos_saver.h"
 #include "components/recent_files.h"
@@ -22,7 +23,7 @@ class QMenu;
 class QToolBar;
 class QToolButton;
 class TFindDialog;
-class THelpWindow;
+#include "app/help_window.h"
 
 // A message the reader shows: one dialog with a caption, an icon, a text and
 // a single button; "OK" is the standard button, shown in the user's language.
@@ -80,6 +81,16 @@ public:
     xmlsql::TXmlSqlDb xmlBiblia;
     TFindDialog *FindDialog;
     QPointer<QTimer> tmrSplash; // gone once it has fired
+
+    // The verse balloons on the screen: one per link; Esc closes the newest,
+    // Ctrl+Shift+W all of them. They follow the window.
+    TBalloonGroup *Balloons;
+    // Ver: zoom of the viewer and the balloons' commands.
+    QMenu *opcVer;
+    QAction *opcAmpliar, *opcReducir, *opcTamanoNormal, *opcCerrarGlobo, *opcCerrarGlobos;
+    // The viewer's zoom kept between runs, in percent (100 when none was kept).
+    static int SavedZoom();
+    static void SaveZoom(int percent);
 
     QString programDir() const { return FProgramDir; }
     QString commandLineFile() const { return FCommandLineFile; }
@@ -159,6 +170,17 @@ private:
     void HoldMessagesWhileSplash();
     void ShowHeldMessages();
     void RestorePlacement();
+    // The Ver menu, the balloon commands, the saved zoom and the first-start
+    // size on large screens.
+    void buildViewCommands();
+    struct BalloonAnchor {
+        QPoint point;
+        TBalloonPosition position;
+    };
+    // For the link with jump id: the mouse for a click, the link itself for Enter.
+    BalloonAnchor balloonAnchorFor(int id, const QPoint &click) const;
+    // Identifies a link for "one balloon per link".
+    static QString balloonKey(int itemNo, const std::string &linkText);
 
     QString FProgramDir;       // ends in the path separator
     QString FCommandLineFile;  // empty when none was given
@@ -170,6 +192,15 @@ private:
     QList<ReaderMessage> FHeldMessages;
     QPointer<THelpWindow> FHelpWindow;
 };
+
+// The first-start size of the main window for a screen's work area: the
+// designed 700 x 549, grown with the screen up to 1.6 times on large screens.
+QSize defaultReaderSize(const QSize &available);
+
+// Where a verse balloon's arrow points and on which side of the point it lies:
+// toward the middle of the window, from the point `toward` (the mouse, or the
+// middle of the link when opened with the keyboard).
+TBalloonPosition balloonPositionFor(const QPoint &toward, const QRect &window);
 
 // The main window, for parts that need its bounds (the verse popup).
 extern TfrmWinReader *frmWinReader;

@@ -107,9 +107,10 @@ public:
 
     void Clear() override;
     // Full format (selection dropped) and resize format (selection kept by
-    // item position, since draw item numbers change).
+    // item position, since draw item numbers change). A forced reformat lays
+    // the lines out again even when the widths did not change (a new scale).
     void FormatDocument();
-    void Reformat();
+    void Reformat(bool force = false);
 
     // ---- hit testing (document coordinates) ----
     platform::Point ClientToDoc(int x, int y) const;
