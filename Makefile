@@ -14,7 +14,7 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 export CCACHE_BASEDIR := $(CURDIR)
 
-.PHONY: all deps build build-asan run test test-release test-asan bench fuzz clean verse-table
+.PHONY: all deps build build-asan run test test-release test-asan bench fuzz clean verse-table package
 
 all: build
 
@@ -51,6 +51,12 @@ verse-table: build
 
 run: build verse-table
 	QUENLOR_DATA=$(CURDIR)/$(BUILD)/data $(BUILD)/src/app/quenlor $(SAMPLE)
+
+# The Debian package (build/quenlor_*.deb): programs, verse table, samples,
+# help, desktop entry, icon and the .rvf file type.
+package: build verse-table
+	cd $(BUILD) && cpack -G DEB
+	@ls $(BUILD)/quenlor_*.deb
 
 test: test-release test-asan
 

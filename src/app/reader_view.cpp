@@ -118,7 +118,7 @@ void TfrmWinReader::buildViewCommands()
     connect(Balloons, &TBalloonGroup::countChanged, this, balloonsChanged);
     balloonsChanged(0);
 
-    opcVer = new QMenu(QStringLiteral("Ver"), this);
+    opcVer = new QMenu(QStringLiteral("&Ver"), this);
     opcVer->setObjectName(QStringLiteral("opcVer"));
     opcVer->addAction(opcAmpliar);
     opcVer->addAction(opcReducir);
