@@ -97,13 +97,13 @@ void TfrmWinReader::buildViewCommands()
         addAction(a); // the keys work wherever the focus is in the window
         return a;
     };
-    opcAmpliar = viewCommand("opcAmpliar", QStringLiteral("Ampliar"),
+    opcAmpliar = viewCommand("opcAmpliar", QStringLiteral("&Ampliar"),
                              {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal),
                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Plus)});
-    opcReducir = viewCommand("opcReducir", QStringLiteral("Reducir"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)});
-    opcTamanoNormal = viewCommand("opcTamanoNormal", QStringLiteral("Tamaño normal"), {QKeySequence(Qt::CTRL | Qt::Key_0)});
-    opcCerrarGlobo = viewCommand("opcCerrarGlobo", QStringLiteral("Cerrar el último globo"), {QKeySequence(Qt::Key_Escape)});
-    opcCerrarGlobos = viewCommand("opcCerrarGlobos", QStringLiteral("Cerrar todos los globos"),
+    opcReducir = viewCommand("opcReducir", QStringLiteral("&Reducir"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)});
+    opcTamanoNormal = viewCommand("opcTamanoNormal", QStringLiteral("&Tamaño normal"), {QKeySequence(Qt::CTRL | Qt::Key_0)});
+    opcCerrarGlobo = viewCommand("opcCerrarGlobo", QStringLiteral("Cerrar el último &globo"), {QKeySequence(Qt::Key_Escape)});
+    opcCerrarGlobos = viewCommand("opcCerrarGlobos", QStringLiteral("Cerrar t&odos los globos"),
                                   {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W)});
     connect(opcAmpliar, &QAction::triggered, rvRevisar, &TReadView::ZoomIn);
     connect(opcReducir, &QAction::triggered, rvRevisar, &TReadView::ZoomOut);

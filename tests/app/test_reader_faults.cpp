@@ -11,6 +11,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QPushButton>
@@ -308,6 +310,33 @@ TEST(ReaderFaults, StandardDialogsAndPageSetUpSpeakSpanish)
     }
     EXPECT_EQ(w.rvPrint.LeftMarginMM, 25);
     EXPECT_NEAR(printer.pageLayout().margins(QPageLayout::Millimeter).left(), own.left(), 0.01);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ReaderFaults, EveryMenuAndCommandHasAnAltMnemonic)
+{
+    Reader w;
+    QStringList missing, letters;
+    for (QAction *top : w.menuBar()->actions()) {
+        const QString title = top->text();
+        const qsizetype amp = title.indexOf('&');
+        if (amp < 0 || amp + 1 >= title.size()) {
+            missing << title;
+            continue;
+        }
+        letters << title.mid(amp + 1, 1).toLower();
+        for (QAction *a : top->menu()->actions())
+            if (!a->isSeparator() && !a->text().contains('&'))
+                missing << title + " / " + a->text();
+    }
+    EXPECT_TRUE(missing.isEmpty()) << missing.join(", ").toStdString();
+    // Alt+letter opens one menu only.
+    QStringList unique = letters;
+    unique.removeDuplicates();
+    EXPECT_EQ(unique.size(), letters.size()) << letters.join(' ').toStdString();
 }
 
 } // namespace
