@@ -31,6 +31,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPageSetupDialog>
+#include <QPrinter>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
@@ -498,6 +499,17 @@ void TfrmWinReader::btnImprimirClick()
 
 void TfrmWinReader::opcConfigurarImpresoraClick()
 {
+    // The set-up dialog only works on a real printer; without one it would
+    // silently do nothing, so say why instead.
+    if (rvPrint.Printer().outputFormat() != QPrinter::NativeFormat) {
+        ShowMessage({QMessageBox::Information, QStringLiteral("Configurar impresora"),
+                     QStringLiteral("No hay ninguna impresora instalada. Instale una impresora para elegir el papel "
+                                    "y los márgenes; mientras tanto la vista preliminar usa una hoja A4 con "
+                                    "márgenes de %1 mm.")
+                         .arg(rvPrint.LeftMarginMM),
+                     kOkButton});
+        return;
+    }
     // The dialog reads the printer's layout when it is made.
     TPageSetupMargins margins(rvPrint.Printer(), rvPrint);
     QPageSetupDialog dialog(&rvPrint.Printer(), this);

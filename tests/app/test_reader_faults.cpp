@@ -340,3 +340,19 @@ TEST(ReaderFaults, EveryMenuAndCommandHasAnAltMnemonic)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ReaderFaults, PageSetUpWithoutAPrinterSaysWhy)
+{
+    Reader w;
+    if (w.rvPrint.Printer().outputFormat() == QPrinter::NativeFormat)
+        GTEST_SKIP() << "a printer is installed here";
+    w.opcConfigurarImpresoraClick();
+    ASSERT_EQ(w.messages.size(), 1);
+    EXPECT_EQ(w.messages[0].caption, QStringLiteral("Configurar impresora"));
+    EXPECT_TRUE(w.messages[0].text.startsWith(QStringLiteral("No hay ninguna impresora instalada.")));
+    EXPECT_TRUE(w.messages[0].text.contains(QStringLiteral("20 mm")));
+}
+
+} // namespace
