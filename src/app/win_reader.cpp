@@ -38,6 +38,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -621,7 +622,20 @@ void TfrmWinReader::FindAgain(bool down)
 bool TfrmWinReader::FindNext(uint32_t options)
 {
     const std::u16string text = FindDialog->FindText().toStdU16String();
-    if (rvRevisar->SearchText(text, options)) {
+    // The search goes on from the selection's moving end: after a step the
+    // other way that end lies past the match on show, which would be found
+    // again. A step that only reselects it takes one more step.
+    auto span = [this] {
+        rv::TRVSelectionBounds sb;
+        if (!rvRevisar->RVData().GetSelectionBounds(sb))
+            return std::array<int, 4>{-1, -1, -1, -1};
+        return std::array<int, 4>{sb.StartNo, sb.StartOffs, sb.EndNo, sb.EndOffs};
+    };
+    const auto before = span();
+    bool found = rvRevisar->SearchText(text, options);
+    if (found && before[0] >= 0 && span() == before)
+        found = rvRevisar->SearchText(text, options) && span() != before;
+    if (found) {
         MoveFindDialogOffMatch();
         return true;
     }
