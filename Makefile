@@ -7,13 +7,14 @@ SAMPLE     ?= data/Estudios/Juan3.rvf
 
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
             libjpeg62-turbo-dev libsimpleini-dev libsqlite3-dev libsword-dev sword-text-sparv \
-            xvfb xauth fonts-liberation fonts-dejavu-core poppler-utils
+            xvfb xauth fonts-liberation fonts-dejavu-core poppler-utils \
+            qt6-translations-l10n
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 # ccache, where a developer has it, shares object files between checkouts of the tree.
 LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 export CCACHE_BASEDIR := $(CURDIR)
 
-.PHONY: all deps build build-asan run test test-release test-asan bench fuzz clean verse-table
+.PHONY: all deps build build-asan run test test-release test-asan bench fuzz clean verse-table package
 
 all: build
 
@@ -51,6 +52,12 @@ verse-table: build
 
 run: build verse-table
 	QUENLOR_DATA=$(CURDIR)/$(BUILD)/data $(BUILD)/src/app/quenlor $(SAMPLE)
+
+# The Debian package (build/quenlor_*.deb): programs, verse table, samples,
+# help, desktop entry, icon and the .rvf file type.
+package: build verse-table
+	cd $(BUILD) && cpack -G DEB
+	@ls $(BUILD)/quenlor_*.deb
 
 test: test-release test-asan
 

@@ -1,10 +1,28 @@
 #include "app/application.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 #include <exception>
+
+bool installSpanishTranslations(QCoreApplication &app)
+{
+    const QLocale spanish(QLocale::Spanish, QLocale::Spain);
+    QLocale::setDefault(spanish);
+    auto *qt = new QTranslator(&app);
+    if (!qt->load(spanish, QStringLiteral("qtbase"), QStringLiteral("_"),
+                  QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete qt;
+        return false;
+    }
+    return QCoreApplication::installTranslator(qt);
+}
 
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
+    // Before any window or dialog is built, so every standard text is Spanish.
+    setProperty("quenlorSpanish", installSpanishTranslations(*this));
     showError = [](const QString &message) {
         QMessageBox::critical(activeWindow(), applicationName(), message);
     };
@@ -17,7 +35,7 @@ bool deliverGuarded(const std::function<bool()> &deliver, const std::function<vo
     } catch (const std::exception &ex) {
         showError(QString::fromLocal8Bit(ex.what()));
     } catch (...) {
-        showError(QStringLiteral("Unknown error"));
+        showError(QStringLiteral("Error desconocido"));
     }
     return false;
 }

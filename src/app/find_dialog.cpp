@@ -20,6 +20,8 @@ uint32_t FindOptionsToSearchOptions(uint32_t findOptions)
         out |= 2;
     if (findOptions & frWholeWord)
         out |= 4;
+    if (findOptions & frIgnoreAccents)
+        out |= 16;
     return out;
 }
 
@@ -34,6 +36,10 @@ TFindDialog::TFindDialog(QWidget *parent) : QDialog(parent)
     label->setBuddy(FEdit);
     FWholeWord = new QCheckBox(QStringLiteral("Sólo palabras co&mpletas"), this);
     FMatchCase = new QCheckBox(QStringLiteral("Coincidir ma&yúsculas y minúsculas"), this);
+    // On by default: readers type "Jesus" and mean "Jesús".
+    FIgnoreAccents = new QCheckBox(QStringLiteral("Ignorar a&centos"), this);
+    FIgnoreAccents->setObjectName(QStringLiteral("chkIgnorarAcentos"));
+    FIgnoreAccents->setChecked(true);
 
     auto *direction = new QGroupBox(QStringLiteral("Dirección"), this);
     FUp = new QRadioButton(QStringLiteral("A&rriba"), direction);
@@ -55,6 +61,7 @@ TFindDialog::TFindDialog(QWidget *parent) : QDialog(parent)
     auto *checks = new QVBoxLayout;
     checks->addWidget(FWholeWord);
     checks->addWidget(FMatchCase);
+    checks->addWidget(FIgnoreAccents);
     grid->addLayout(checks, 1, 0, 1, 2);
     grid->addWidget(direction, 1, 2);
     grid->addWidget(cancel, 1, 3, Qt::AlignTop);
@@ -86,6 +93,8 @@ uint32_t TFindDialog::Options() const
         o |= frWholeWord;
     if (FMatchCase->isChecked())
         o |= frMatchCase;
+    if (FIgnoreAccents->isChecked())
+        o |= frIgnoreAccents;
     return o;
 }
 
@@ -94,6 +103,7 @@ void TFindDialog::SetOptions(uint32_t options)
     (options & frDown ? FDown : FUp)->setChecked(true);
     FWholeWord->setChecked(options & frWholeWord);
     FMatchCase->setChecked(options & frMatchCase);
+    FIgnoreAccents->setChecked(options & frIgnoreAccents);
 }
 
 void TFindDialog::Execute()

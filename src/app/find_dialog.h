@@ -1,5 +1,5 @@
 // The find dialog: modeless, with what the system's find dialog offers (text,
-// whole word, match case, up or down, find next, cancel). Each press of
+// whole word, match case, up or down, find next, cancel) and "Ignorar acentos". Each press of
 // "Buscar siguiente" calls OnFind; the dialog stays open until cancelled.
 #pragma once
 #include <QDialog>
@@ -12,10 +12,10 @@ class QPushButton;
 class QRadioButton;
 
 // Option bits of the find dialog.
-enum : uint32_t { frDown = 1, frWholeWord = 2, frMatchCase = 4 };
+enum : uint32_t { frDown = 1, frWholeWord = 2, frMatchCase = 4, frIgnoreAccents = 8 };
 
 // Find dialog options to the viewer's search options: match case 1, down 2,
-// whole word 4; nothing else.
+// whole word 4, ignore accents 16; nothing else.
 uint32_t FindOptionsToSearchOptions(uint32_t findOptions);
 
 class TFindDialog : public QDialog {
@@ -37,7 +37,7 @@ public:
 
 private:
     QLineEdit *FEdit;
-    QCheckBox *FWholeWord, *FMatchCase;
+    QCheckBox *FWholeWord, *FMatchCase, *FIgnoreAccents;
     QRadioButton *FUp, *FDown;
     QPushButton *FFindNext;
 };

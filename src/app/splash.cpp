@@ -2,7 +2,8 @@
 
 #include "app/pictures.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QScreen>
 
@@ -21,5 +22,39 @@ TfrmSplash::TfrmSplash()
         QRect r(QPoint(), size());
         r.moveCenter(screen->geometry().center());
         move(r.topLeft());
+    }
+}
+
+void TfrmSplash::showEvent(QShowEvent *e)
+{
+    QWidget::showEvent(e);
+    // Keys go to the main window, which has the focus: watch the whole program.
+    qApp->installEventFilter(this);
+}
+
+void TfrmSplash::hideEvent(QHideEvent *e)
+{
+    QWidget::hideEvent(e);
+    qApp->removeEventFilter(this);
+    emit hidden();
+}
+
+bool TfrmSplash::eventFilter(QObject *watched, QEvent *e)
+{
+    if (!isVisible())
+        return false;
+    switch (e->type()) {
+    case QEvent::KeyPress:
+        // The key still reaches its window; the splash only steps aside.
+        hide();
+        return false;
+    case QEvent::MouseButtonPress:
+        if (watched == this || (watched->isWidgetType() && isAncestorOf(static_cast<QWidget *>(watched)))) {
+            hide();
+            return true;
+        }
+        return false;
+    default:
+        return false;
     }
 }

@@ -1,5 +1,5 @@
 // The splash window shown while the program starts; the main window's timer
-// hides it.
+// hides it at the latest, and a click on it or any key hides it at once.
 #pragma once
 #include <QWidget>
 
@@ -10,6 +10,15 @@ class TfrmSplash : public QWidget {
 public:
     TfrmSplash();
     QLabel *imgSplash;
+
+signals:
+    // The splash went away (timer, click or key): start-up messages may show.
+    void hidden();
+
+protected:
+    void showEvent(QShowEvent *e) override;
+    void hideEvent(QHideEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
 };
 
 // The one splash window of the process (null when none was made).

@@ -65,25 +65,41 @@ bool hasField(const xmlsql::TXmlSqlDb &db, const std::string &name)
     return false;
 }
 
-// The store finds table files by name regardless of letter case.
-bool verseTableExists(const std::string &folder)
+// The store finds table files by name regardless of letter case. The path of
+// the verse table file, or empty when the folder has none.
+std::string verseTablePath(const std::string &folder)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
     if (folder.empty())
-        return false;
+        return {};
     fs::directory_iterator it(fs::path(folder), ec);
     if (ec)
-        return false;
+        return {};
     const QString wanted = QString::fromLatin1(kVerseTableFile);
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         if (ec)
-            return false;
+            return {};
         const QString name = QString::fromStdString(it->path().filename().string());
         if (name.compare(wanted, Qt::CaseInsensitive) == 0 && !it->is_directory(ec))
-            return true;
+            return folder + it->path().filename().string();
     }
-    return false;
+    return {};
+}
+
+// The table file exists, yet the well-formed statement gave no columns, an
+// error, or not the verse table's columns: its content is damaged.
+bool damagedResult(const xmlsql::TXmlSqlDb &db)
+{
+    return db.FieldCount() == 0 || !db.ResultText().empty() || !hasField(db, "VerseID") || !hasField(db, "VerseText");
+}
+
+VerseLookup damaged(const std::string &path)
+{
+    VerseLookup out;
+    out.tableDamaged = true;
+    out.tablePath = path;
+    return out;
 }
 
 void runQuery(xmlsql::TXmlSqlDb &db, const std::string &sql)
@@ -98,6 +114,13 @@ void runQuery(xmlsql::TXmlSqlDb &db, const std::string &sql)
 QString verseNotFoundLine()
 {
     return QStringLiteral("La referencia bíblica no existe !");
+}
+
+QString damagedTableMessage(const std::string &path)
+{
+    return QStringLiteral("La tabla de versículos \"%1\" está dañada y no se pueden leer sus versículos. "
+                          "Reemplácela por una copia en buen estado.")
+        .arg(QString::fromLocal8Bit(path.data(), qsizetype(path.size())));
 }
 
 QString missingTableMessage(const std::string &folder)
@@ -140,7 +163,8 @@ VerseLookup LookupVerses(xmlsql::TXmlSqlDb &db, TBrkApart &splitter, std::string
     const QString head = latin1(book) + QLatin1Char(' ') + latin1(chapter) + QLatin1Char(':');
     out.title = head + latin1(versePart);
 
-    if (!verseTableExists(db.DataBase())) {
+    const std::string tablePath = verseTablePath(db.DataBase());
+    if (tablePath.empty()) {
         out = VerseLookup{};
         out.tableMissing = true;
         return out;
@@ -152,17 +176,15 @@ VerseLookup LookupVerses(xmlsql::TXmlSqlDb &db, TBrkApart &splitter, std::string
 
     if (versePart.find('-') == std::string::npos) {
         runQuery(db, "select * from RV1960 where VerseID = \"" + book + ":" + chapter + ":" + versePart + "\"");
-        if (db.ResultText().empty() && db.FieldCount() == 0) {
-            out = VerseLookup{};
-            out.tableMissing = true;
-            return out;
-        }
-        if (!db.ResultText().empty() || !hasField(db, "VerseText")) {
+        if (damagedResult(db))
+            return damaged(tablePath);
+        // A key with no row is a verse that does not exist: say so rather
+        // than show the verse number with no text.
+        db.First();
+        if (db.Eof()) {
             out.lines << verseNotFoundLine();
             return out;
         }
-        // Not-found shows only on a statement error; a key with no row gives
-        // the verse number with an empty text.
         addWrappedLine(out.lines, QString(kBullet) + QLatin1Char(' ') + latin1(versePart) + QLatin1String(". ")
                                       + latin1(db.FieldByName("VerseText")->AsString()));
         return out;
@@ -185,15 +207,8 @@ VerseLookup LookupVerses(xmlsql::TXmlSqlDb &db, TBrkApart &splitter, std::string
     out.title = head + QString::number(*first) + QLatin1String("..") + QString::number(*last);
 
     runQuery(db, "select * from RV1960 where VerseID like \"" + book + ":" + chapter + ":%\"");
-    if (db.ResultText().empty() && db.FieldCount() == 0) {
-        out = VerseLookup{};
-        out.tableMissing = true;
-        return out;
-    }
-    if (!db.ResultText().empty() || !hasField(db, "VerseID") || !hasField(db, "VerseText")) {
-        out.lines = QStringList{verseNotFoundLine()};
-        return out;
-    }
+    if (damagedResult(db))
+        return damaged(tablePath);
     for (db.First(); !db.Eof(); db.Next()) {
         splitter.ResultList().clear();
         splitter.BaseString = db.FieldByName("VerseID")->AsString();
@@ -209,5 +224,9 @@ VerseLookup LookupVerses(xmlsql::TXmlSqlDb &db, TBrkApart &splitter, std::string
             addWrappedLine(out.lines, QString(kBullet) + QLatin1Char(' ') + QString::number(*n) + QLatin1String(". ")
                                           + latin1(db.FieldByName("VerseText")->AsString()));
     }
+    // No verse of the chapter lies in first..last (a reversed range, verses
+    // past the chapter's end): the reference does not exist.
+    if (out.lines.isEmpty())
+        out.lines << verseNotFoundLine();
     return out;
 }

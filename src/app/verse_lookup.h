@@ -16,6 +16,11 @@ struct VerseLookup {
     // No verse table file in the database folder; title and lines are empty
     // and missingTableMessage() says what to do.
     bool tableMissing = false;
+    // The table file is there but cannot be read as the verse table (no
+    // header, no VerseID/VerseText columns, unreadable content); tablePath
+    // names it for damagedTableMessage().
+    bool tableDamaged = false;
+    std::string tablePath;
 };
 
 // "La referencia bíblica no existe !"
@@ -24,6 +29,7 @@ QString verseNotFoundLine();
 // The verse table's file name and the Spanish message for a folder without it.
 inline constexpr const char *kVerseTableFile = "RV1960.xml";
 QString missingTableMessage(const std::string &folder);
+QString damagedTableMessage(const std::string &path);
 
 // Looks the link up with `db` (its DataBase must be set) and `splitter` (the
 // window's splitter; its BreakString and ResultList are changed). linkText is

@@ -1,13 +1,17 @@
 #include "app/win_reader.h"
 
 #include "app/find_dialog.h"
+#include "app/help_window.h"
 #include "app/lib_prcs.h"
+#include "app/page_setup.h"
 #include "app/pictures.h"
 #include "app/splash.h"
 #include "app/verse_lookup.h"
 #include "components/window_bounds.h"
+#include "document/rvf_reader.h"
 #include "platform/codepage.h"
 #include "platform/folders.h"
+#include "platform/settings.h"
 #include "printing/widget/preview_window.h"
 
 #include <QApplication>
@@ -15,7 +19,10 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPushButton>
 #include <QUrl>
 #include <QFrame>
@@ -24,12 +31,18 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPageSetupDialog>
+#include <QPrinter>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
+#include <utility>
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -37,6 +50,7 @@
 TfrmWinReader *frmWinReader = nullptr;
 
 const char *const kCreditLine = "Quenlor, lector de estudios bíblicos - Tavrin";
+const QString kOkButton = QStringLiteral("OK");
 
 namespace {
 
@@ -45,11 +59,17 @@ QKeySequence ctrl(Qt::Key key)
     return QKeySequence(Qt::CTRL | key);
 }
 
-const QString kAbort = QStringLiteral("&Abort");
-
 ReaderMessage errorMessage(const QString &text)
 {
-    return {QMessageBox::Critical, QStringLiteral("Error"), text, kAbort};
+    return {QMessageBox::Critical, QStringLiteral("Error"), text, kOkButton};
+}
+
+// The open-error line, then which file and why.
+ReaderMessage openErrorMessage(const QString &path, const QString &reason)
+{
+    return {QMessageBox::Information, QStringLiteral("Información"),
+            QStringLiteral("Ocurrió un error al abrir el documento.\n\n%1\n%2").arg(QDir::toNativeSeparators(path), reason),
+            kOkButton};
 }
 
 // The hourglass while a lookup runs; the cursor that was in force comes back
@@ -61,16 +81,6 @@ public:
     WaitCursor(const WaitCursor &) = delete;
     WaitCursor &operator=(const WaitCursor &) = delete;
 };
-
-// Which side of the point the balloon takes: toward the middle of the window.
-TBalloonPosition balloonPositionFor(const QPoint &mouse, const QRect &window)
-{
-    const int dx = mouse.x() - window.left(), dy = mouse.y() - window.top();
-    const int halfW = window.width() / 2, halfH = window.height() / 2;
-    if (dx >= halfW)
-        return dy >= halfH ? blnArrowTopLeft : blnArrowBottomLeft;
-    return dy < halfH ? blnArrowBottomRight : blnArrowTopRight;
-}
 
 } // namespace
 
@@ -130,7 +140,7 @@ TfrmWinReader::TfrmWinReader(const QStringList &arguments) : FArguments(argument
     xmlBiblia.SetSql("select * from rv1960");
 
     FindDialog = new TFindDialog(this);
-    FindDialog->SetOptions(frDown);
+    FindDialog->SetOptions(frDown | frIgnoreAccents);
     FindDialog->OnFind = [this](TFindDialog *) { FindDialogFind(); };
     RecentFiles = new TRecentFiles(this);
     RecentFiles->Category = QStringLiteral("Estudios Recientes");
@@ -155,6 +165,7 @@ TfrmWinReader::TfrmWinReader(const QStringList &arguments) : FArguments(argument
     // The designed size is the outer size, frame included.
     setOuterWidth(this, 700);
     setOuterHeight(this, 549);
+    buildViewCommands();
 
     tmrSplash = new QTimer(this);
     tmrSplash->setInterval(4000);
@@ -184,39 +195,40 @@ QAction *TfrmWinReader::command(const QString &name, const QString &caption, voi
 
 void TfrmWinReader::buildMenus()
 {
-    opcAbrir = command(QStringLiteral("opcAbrir"), QStringLiteral("Abrir"), &TfrmWinReader::btnAbrirClick);
+    opcAbrir = command(QStringLiteral("opcAbrir"), QStringLiteral("&Abrir"), &TfrmWinReader::btnAbrirClick);
     opcAbrir->setShortcut(ctrl(Qt::Key_A));
     opcAbrir->setIcon(toolImage(imgOpen));
     opcAbrir->setToolTip(QStringLiteral("Abrir..."));
-    opcPrever = command(QStringLiteral("opcPrever"), QStringLiteral("Vista preliminar"), &TfrmWinReader::btnPreverClick);
+    opcPrever = command(QStringLiteral("opcPrever"), QStringLiteral("&Vista preliminar"), &TfrmWinReader::btnPreverClick);
     opcPrever->setIcon(toolImage(imgPreview));
-    opcImprimir = command(QStringLiteral("opcImprimir"), QStringLiteral("Imprimir"), &TfrmWinReader::btnImprimirClick);
+    opcImprimir = command(QStringLiteral("opcImprimir"), QStringLiteral("&Imprimir"), &TfrmWinReader::btnImprimirClick);
     opcImprimir->setIcon(toolImage(imgPrint));
-    opcConfigurarImpresora = command(QStringLiteral("opcConfigurarImpresora"), QStringLiteral("Configurar impresora..."),
+    opcConfigurarImpresora = command(QStringLiteral("opcConfigurarImpresora"), QStringLiteral("&Configurar impresora..."),
                                      &TfrmWinReader::opcConfigurarImpresoraClick);
-    opcSalir = command(QStringLiteral("opcSalir"), QStringLiteral("Salir"), &TfrmWinReader::opcSalirClick);
+    opcSalir = command(QStringLiteral("opcSalir"), QStringLiteral("&Salir"), &TfrmWinReader::opcSalirClick);
 
-    opcCopiar = command(QStringLiteral("opcCopiar"), QStringLiteral("Copiar"), &TfrmWinReader::btnBuscarClick);
+    opcCopiar = command(QStringLiteral("opcCopiar"), QStringLiteral("&Copiar"), &TfrmWinReader::btnBuscarClick);
     opcCopiar->setShortcut(ctrl(Qt::Key_C));
     opcCopiar->setIcon(toolImage(imgCopy));
-    opcSeleccionar = command(QStringLiteral("opcSeleccionar"), QStringLiteral("Seleccionar todo"),
+    opcSeleccionar = command(QStringLiteral("opcSeleccionar"), QStringLiteral("Seleccionar &todo"),
                              &TfrmWinReader::opcSeleccionarClick);
     opcSeleccionar->setShortcut(ctrl(Qt::Key_E));
-    Buscar1 = command(QStringLiteral("Buscar1"), QStringLiteral("Buscar"), &TfrmWinReader::btnCopiarClick);
+    Buscar1 = command(QStringLiteral("Buscar1"), QStringLiteral("&Buscar"), &TfrmWinReader::btnCopiarClick);
     Buscar1->setShortcut(ctrl(Qt::Key_B));
     Buscar1->setIcon(toolImage(imgFind));
     Buscar1->setToolTip(QStringLiteral("Buscar..."));
+    buildFindNextCommands();
 
-    opcTAyuda = command(QStringLiteral("opcTAyuda"), QStringLiteral("Temas de Ayuda"), &TfrmWinReader::btnAyudaClick);
+    opcTAyuda = command(QStringLiteral("opcTAyuda"), QStringLiteral("&Temas de Ayuda"), &TfrmWinReader::btnAyudaClick);
     opcTAyuda->setIcon(toolImage(imgHelp));
-    opcAcerca = command(QStringLiteral("opcAcerca"), QStringLiteral("Acerca de..."), &TfrmWinReader::opcAcercaClick);
+    opcAcerca = command(QStringLiteral("opcAcerca"), QStringLiteral("&Acerca de..."), &TfrmWinReader::opcAcercaClick);
 
     QMenuBar *bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu"));
-    opcArchivo = bar->addMenu(QStringLiteral("Archivo"));
+    opcArchivo = bar->addMenu(QStringLiteral("&Archivo"));
     opcArchivo->setObjectName(QStringLiteral("opcArchivo"));
     opcArchivo->addAction(opcAbrir);
-    opcRecientes = opcArchivo->addMenu(QStringLiteral("Recientes"));
+    opcRecientes = opcArchivo->addMenu(QStringLiteral("&Recientes"));
     opcRecientes->setObjectName(QStringLiteral("opcRecientes"));
     N1 = opcArchivo->addSeparator();
     N1->setObjectName(QStringLiteral("N1"));
@@ -227,15 +239,17 @@ void TfrmWinReader::buildMenus()
     N2->setObjectName(QStringLiteral("N2"));
     opcArchivo->addAction(opcSalir);
 
-    opcEdicion = bar->addMenu(QStringLiteral("Edición"));
+    opcEdicion = bar->addMenu(QStringLiteral("&Edición"));
     opcEdicion->setObjectName(QStringLiteral("opcEdicion"));
     opcEdicion->addAction(opcCopiar);
     opcEdicion->addAction(opcSeleccionar);
     sepEdicion = opcEdicion->addSeparator();
     sepEdicion->setObjectName(QStringLiteral("sepEdicion"));
     opcEdicion->addAction(Buscar1);
+    opcEdicion->addAction(opcBuscarSiguiente);
+    opcEdicion->addAction(opcBuscarAnterior);
 
-    opcAyuda = bar->addMenu(QStringLiteral("Ayuda"));
+    opcAyuda = bar->addMenu(QStringLiteral("A&yuda"));
     opcAyuda->setObjectName(QStringLiteral("opcAyuda"));
     opcAyuda->addAction(opcTAyuda);
     opcAyuda->addAction(opcAcerca);
@@ -320,8 +334,7 @@ void TfrmWinReader::setStatusPanelText(int panel, const QString &text)
 void TfrmWinReader::FormCreate()
 {
     PosSaver->RestorePosition();
-    // The system places the window; only the restored size is kept.
-    setAttribute(Qt::WA_Moved, false);
+    RestorePlacement();
 
     FCommandLineFile = FArguments.value(1);
     FProgramDir = QString::fromStdString(platform::programDir());
@@ -336,6 +349,9 @@ void TfrmWinReader::FormCreate()
 void TfrmWinReader::FormShow()
 {
     xmlBiblia.SetDataBase(WindowsDir());
+    // A message now would sit behind or over the splash: hold it until the
+    // splash has gone.
+    HoldMessagesWhileSplash();
     if (!FCommandLineFile.isEmpty())
         OpenDocument(FCommandLineFile);
 }
@@ -365,7 +381,8 @@ void TfrmWinReader::closeEvent(QCloseEvent *e)
 
 QString TfrmWinReader::AskOpenFileName()
 {
-    QFileDialog dialog(this, QStringLiteral("Abrir..."), FProgramDir + QStringLiteral("Estudios"),
+    // The samples sit beside the program, or in the installed data folder.
+    QFileDialog dialog(this, QStringLiteral("Abrir..."), QString::fromStdString(platform::programDataDir()) + QStringLiteral("Estudios"),
                        QStringLiteral("Archivo formato RVF (*.rvf)"));
     dialog.setDefaultSuffix(QStringLiteral("rvf"));
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -377,17 +394,66 @@ QString TfrmWinReader::AskOpenFileName()
 
 bool TfrmWinReader::OpenDocument(const QString &path)
 {
+    // The file is read whole into a document of its own first: a file that
+    // is empty, unreadable or damaged never replaces the study on show.
+    const QString problem = StudyFileProblem(path);
+    if (!problem.isEmpty()) {
+        Report(openErrorMessage(path, problem));
+        return false;
+    }
     if (!rvRevisar->LoadRVFFromFile(path.toUtf8().toStdString())) {
-        ShowMessage({QMessageBox::Information, QStringLiteral("Information"),
-                     QStringLiteral("Ocurrio un error al abrir el documento."), kAbort});
+        // The file changed between the two readings: show what was open before.
+        Report(openErrorMessage(path, QStringLiteral("El archivo cambió mientras se leía.")));
+        if (!FDocumentPath.isEmpty() && FDocumentPath != path
+            && rvRevisar->LoadRVFFromFile(FDocumentPath.toUtf8().toStdString())) {
+            rvRevisar->FormatDocument();
+        } else {
+            rvRevisar->Clear();
+            FDocumentPath.clear();
+            setWindowTitle(QStringLiteral("Quenlor v1.0"));
+            setStatusPanelText(2, QString());
+        }
         return false;
     }
     while (QApplication::overrideCursor())
         QApplication::restoreOverrideCursor();
     rvRevisar->FormatDocument();
+    FDocumentPath = path;
     setWindowTitle(FileTitle(path));
     setStatusPanelText(2, QLatin1Char(' ') + path);
     return true;
+}
+
+QString TfrmWinReader::StudyFileProblem(const QString &path) const
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("El archivo no existe.");
+    if (info.isDir())
+        return QStringLiteral("Es una carpeta, no un estudio.");
+    if (info.size() == 0)
+        return QStringLiteral("El archivo está vacío.");
+    QFile probe(path);
+    if (!probe.open(QIODevice::ReadOnly))
+        return QStringLiteral("No tiene permiso para leer el archivo o no se puede leer.");
+    probe.close();
+    rv::TRVStyle style;
+    style.LoadReaderDefaults();
+    rv::TCustomRVData scratch(&style);
+    scratch.RVFOptions = rvRevisar->RVFOptions();
+    scratch.RVFTextStylesReadMode = rvRevisar->RVData().RVFTextStylesReadMode;
+    scratch.RVFParaStylesReadMode = rvRevisar->RVData().RVFParaStylesReadMode;
+    bool ok = false;
+    try {
+        ok = rv::LoadRVFFromFile(scratch, std::filesystem::path(path.toStdU16String()));
+    } catch (const std::exception &) {
+        ok = false;
+    }
+    if (!ok)
+        return QStringLiteral("El archivo no es un estudio en formato RVF o está dañado.");
+    if (scratch.ItemCount() == 0)
+        return QStringLiteral("El archivo no contiene ningún estudio.");
+    return {};
 }
 
 void TfrmWinReader::btnAbrirClick()
@@ -434,8 +500,22 @@ void TfrmWinReader::btnImprimirClick()
 
 void TfrmWinReader::opcConfigurarImpresoraClick()
 {
+    // The set-up dialog only works on a real printer; without one it would
+    // silently do nothing, so say why instead.
+    if (rvPrint.Printer().outputFormat() != QPrinter::NativeFormat) {
+        ShowMessage({QMessageBox::Information, QStringLiteral("Configurar impresora"),
+                     QStringLiteral("No hay ninguna impresora instalada. Instale una impresora para elegir el papel "
+                                    "y los márgenes; mientras tanto la vista preliminar usa una hoja A4 con "
+                                    "márgenes de %1 mm.")
+                         .arg(rvPrint.LeftMarginMM),
+                     kOkButton});
+        return;
+    }
+    // The dialog reads the printer's layout when it is made.
+    TPageSetupMargins margins(rvPrint.Printer(), rvPrint);
     QPageSetupDialog dialog(&rvPrint.Printer(), this);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted)
+        margins.Accept();
 }
 
 void TfrmWinReader::btnBuscarClick()
@@ -453,6 +533,7 @@ void TfrmWinReader::opcSeleccionarClick()
 void TfrmWinReader::rvRevisarJump(TReadView *, int id)
 {
     VerseLookup found;
+    QString key;
     {
         const WaitCursor wait;
         const QPoint click = QCursor::pos();
@@ -466,21 +547,31 @@ void TfrmWinReader::rvRevisarJump(TReadView *, int id)
                 wide[i] = char16_t(uint8_t(link[2 * i]) | uint8_t(link[2 * i + 1]) << 8);
             link = platform::fromUtf16(wide, platform::CP_LATIN1);
         }
+        // A link whose balloon is open: that one comes forward, no second one.
+        key = balloonKey(item, link);
+        if (TBalloon *open = Balloons->find(key)) {
+            Balloons->bringForward(open);
+            return;
+        }
         found = LookupVerses(xmlBiblia, BrkApart, link);
-        if (!found.tableMissing) {
+        if (!found.tableMissing && !found.tableDamaged) {
             Balloon->Title = found.title;
             Balloon->Text = found.lines;
-            Balloon->PixelCoordinateX = click.x();
-            Balloon->PixelCoordinateY = click.y();
-            const QWidget *main = frmWinReader ? static_cast<QWidget *>(frmWinReader) : this;
-            Balloon->Position = balloonPositionFor(QCursor::pos(), main->frameGeometry());
+            const BalloonAnchor anchor = balloonAnchorFor(id, click);
+            Balloon->PixelCoordinateX = anchor.point.x();
+            Balloon->PixelCoordinateY = anchor.point.y();
+            Balloon->Position = anchor.position;
         }
     }
     if (found.tableMissing) {
         ShowMessage(errorMessage(missingTableMessage(xmlBiblia.DataBase())));
         return;
     }
-    Balloon->ShowBalloon();
+    if (found.tableDamaged) {
+        ShowMessage(errorMessage(damagedTableMessage(found.tablePath)));
+        return;
+    }
+    Balloons->add(Balloon->ShowBalloon(), key);
 }
 
 void TfrmWinReader::btnCopiarClick()
@@ -490,43 +581,163 @@ void TfrmWinReader::btnCopiarClick()
 
 void TfrmWinReader::FindDialogFind()
 {
-    const uint32_t options = FindOptionsToSearchOptions(FindDialog->Options());
-    if (rvRevisar->SearchText(FindDialog->FindText().toStdU16String(), options))
+    FindNext(FindOptionsToSearchOptions(FindDialog->Options()));
+}
+
+// --- find next, wrap-around and the dialog off the match --------------------
+
+void TfrmWinReader::buildFindNextCommands()
+{
+    opcBuscarSiguiente = command(QStringLiteral("opcBuscarSiguiente"), QStringLiteral("Buscar &siguiente"),
+                                 &TfrmWinReader::opcBuscarSiguienteClick);
+    opcBuscarSiguiente->setShortcut(QKeySequence(Qt::Key_F3));
+    opcBuscarAnterior = command(QStringLiteral("opcBuscarAnterior"), QStringLiteral("Buscar &anterior"),
+                                &TfrmWinReader::opcBuscarAnteriorClick);
+    opcBuscarAnterior->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
+}
+
+void TfrmWinReader::opcBuscarSiguienteClick()
+{
+    FindAgain(true);
+}
+
+void TfrmWinReader::opcBuscarAnteriorClick()
+{
+    FindAgain(false);
+}
+
+void TfrmWinReader::FindAgain(bool down)
+{
+    // Nothing to look for yet: ask for it.
+    if (FindDialog->FindText().isEmpty()) {
+        btnCopiarClick();
         return;
-    ShowMessage({QMessageBox::Warning, QStringLiteral("Búsqueda completa"), QStringLiteral("No puede encontrar"),
-                 QStringLiteral("OK")});
+    }
+    uint32_t options = FindOptionsToSearchOptions(FindDialog->Options()) & ~uint32_t(rv::rvsroDown);
+    if (down)
+        options |= rv::rvsroDown;
+    FindNext(options);
+}
+
+bool TfrmWinReader::FindNext(uint32_t options)
+{
+    const std::u16string text = FindDialog->FindText().toStdU16String();
+    // The search goes on from the selection's moving end: after a step the
+    // other way that end lies past the match on show, which would be found
+    // again. A step that only reselects it takes one more step.
+    auto span = [this] {
+        rv::TRVSelectionBounds sb;
+        if (!rvRevisar->RVData().GetSelectionBounds(sb))
+            return std::array<int, 4>{-1, -1, -1, -1};
+        return std::array<int, 4>{sb.StartNo, sb.StartOffs, sb.EndNo, sb.EndOffs};
+    };
+    const auto before = span();
+    bool found = rvRevisar->SearchText(text, options);
+    if (found && before[0] >= 0 && span() == before)
+        found = rvRevisar->SearchText(text, options) && span() != before;
+    if (found) {
+        MoveFindDialogOffMatch();
+        return true;
+    }
+    if (!rvRevisar->RVData().TextOccurs(text, options)) {
+        ShowMessage({QMessageBox::Information, QStringLiteral("Búsqueda completa"),
+                     QStringLiteral("No se encuentra \"%1\".").arg(FindDialog->FindText()), kOkButton});
+        return false;
+    }
+    const bool down = options & rv::rvsroDown;
+    const QString question = down ? QStringLiteral("Se llegó al final del estudio. ¿Desea continuar la búsqueda "
+                                                   "desde el principio?")
+                                  : QStringLiteral("Se llegó al principio del estudio. ¿Desea continuar la búsqueda "
+                                                   "desde el final?");
+    if (!AskQuestion({QMessageBox::Question, QStringLiteral("Buscar"), question, QString()}))
+        return false;
+    if (!rvRevisar->SearchText(text, options | rv::rvsroFromStart))
+        return false;
+    MoveFindDialogOffMatch();
+    return true;
+}
+
+QRect TfrmWinReader::SelectionScreenRect() const
+{
+    rv::TRVSelectionBounds sb;
+    const rv::TReadViewRVData &data = rvRevisar->RVData();
+    if (!data.GetSelectionBounds(sb) || sb.StartNo < 0)
+        return {};
+    QRect r;
+    const int dx = -rvRevisar->HScrollPos(), dy = -rvRevisar->VScrollPos() * rvRevisar->VScrollUnit();
+    for (int i = sb.StartNo; i <= sb.EndNo && i < data.DrawItemList.Count(); ++i) {
+        const auto &d = data.DrawItemList[i];
+        r |= QRect(d.Left + dx, d.Top + dy, std::max(d.Width, 1), std::max(d.Height, 1));
+    }
+    if (r.isEmpty())
+        return {};
+    const QWidget *vp = rvRevisar->viewport();
+    return QRect(vp->mapToGlobal(r.topLeft()), r.size());
+}
+
+void TfrmWinReader::MoveFindDialogOffMatch()
+{
+    if (!FindDialog->isVisible())
+        return;
+    const QRect match = SelectionScreenRect();
+    const QRect dialog = FindDialog->frameGeometry();
+    if (match.isEmpty() || !dialog.intersects(match))
+        return;
+    const QScreen *screen = FindDialog->screen() ? FindDialog->screen() : QGuiApplication::primaryScreen();
+    const QRect avail = screen ? screen->availableGeometry() : QRect();
+    const int gap = 12;
+    // Below the match when there is room, otherwise above it.
+    QPoint to(dialog.left(), match.bottom() + gap);
+    if (avail.isValid() && to.y() + dialog.height() > avail.bottom())
+        to.setY(match.top() - gap - dialog.height());
+    if (avail.isValid()) {
+        to.setX(std::clamp(to.x(), avail.left(), std::max(avail.left(), avail.right() - dialog.width())));
+        to.setY(std::clamp(to.y(), avail.top(), std::max(avail.top(), avail.bottom() - dialog.height())));
+    }
+    FindDialog->move(to);
 }
 
 void TfrmWinReader::btnAyudaClick()
 {
-    ShowHelpFile(FProgramDir, QStringLiteral("index.html"));
+    // The help pages sit beside the program, or in the installed data folder.
+    ShowHelpFile(QString::fromStdString(platform::programDataDir()), QStringLiteral("index.html"));
 }
 
 void TfrmWinReader::ShowHelpFile(const QString &folder, const QString &page)
 {
-#ifdef _WIN32
-    const QString viewer = folder + QStringLiteral("HtmlHelp.exe");
-    if (!QFileInfo(viewer).isFile()) {
-        ShowMessage(errorMessage(QStringLiteral("El archivo HtmlHelp.exe no se encuentra en la carpeta del programa.")));
-        return;
-    }
-#endif
     const QString pagePath = folder + QStringLiteral("Ayuda") + QLatin1Char(platform::kPathSeparator) + page;
     if (!QFileInfo(pagePath).isFile()) {
         ShowMessage(errorMessage(QStringLiteral("El archivo de ayuda no se encuentra en la carpeta de Ayuda.")));
         return;
     }
 #ifdef _WIN32
-    LaunchProgram(viewer, pagePath, folder, 5);
-#else
-    // No help viewer program here: the system's handler for HTML pages shows it.
-    OpenHelpPage(pagePath);
+    // The help viewer program beside the reader, when it is there.
+    if (const QString viewer = folder + QStringLiteral("HtmlHelp.exe"); QFileInfo(viewer).isFile()) {
+        LaunchProgram(viewer, pagePath, folder, 5);
+        return;
+    }
 #endif
+    OpenHelpPage(pagePath);
 }
 
 void TfrmWinReader::OpenHelpPage(const QString &path)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // Help always answers: without a program for HTML pages, our own window.
+    if (!HandHelpToDesktop(path))
+        ShowBuiltInHelp(path);
+}
+
+bool TfrmWinReader::HandHelpToDesktop(const QString &path)
+{
+    return DesktopOpensHtmlPages() && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+THelpWindow *TfrmWinReader::ShowBuiltInHelp(const QString &path)
+{
+    if (!FHelpWindow)
+        FHelpWindow = new THelpWindow(this);
+    FHelpWindow->ShowPage(path);
+    return FHelpWindow;
 }
 
 void TfrmWinReader::ShowMessage(const ReaderMessage &m)
@@ -534,10 +745,78 @@ void TfrmWinReader::ShowMessage(const ReaderMessage &m)
     // The about box has no owner, as a plain system message box.
     const bool owned = m.caption != QStringLiteral("Acerca de...");
     QMessageBox box(m.icon, m.caption, m.text, QMessageBox::NoButton, owned ? this : nullptr);
-    QPushButton *button = box.addButton(m.button, QMessageBox::AcceptRole);
+    // "OK" is the standard button, which Qt's translation shows as "Aceptar".
+    QPushButton *button = m.button.isEmpty() || m.button == kOkButton ? box.addButton(QMessageBox::Ok)
+                                                                      : box.addButton(m.button, QMessageBox::AcceptRole);
     box.setDefaultButton(button);
     box.setEscapeButton(button);
     box.exec();
+}
+
+bool TfrmWinReader::AskQuestion(const ReaderMessage &m)
+{
+    QMessageBox box(QMessageBox::Question, m.caption, m.text, QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+// --- messages that wait for the splash ---------------------------------------
+
+void TfrmWinReader::Report(const ReaderMessage &m)
+{
+    if (FHoldMessages) {
+        FHeldMessages << m;
+        return;
+    }
+    ShowMessage(m);
+}
+
+void TfrmWinReader::HoldMessagesWhileSplash()
+{
+    if (!frmSplash || !frmSplash->isVisible())
+        return;
+    FHoldMessages = true;
+    connect(frmSplash, &TfrmSplash::hidden, this, &TfrmWinReader::ShowHeldMessages, Qt::UniqueConnection);
+}
+
+void TfrmWinReader::ShowHeldMessages()
+{
+    if (!FHoldMessages)
+        return;
+    FHoldMessages = false;
+    if (frmSplash)
+        disconnect(frmSplash, &TfrmSplash::hidden, this, &TfrmWinReader::ShowHeldMessages);
+    // Shown after the splash's hide has finished, from the event loop.
+    QTimer::singleShot(0, this, [this] {
+        const QList<ReaderMessage> held = std::exchange(FHeldMessages, {});
+        for (const ReaderMessage &m : held)
+            ShowMessage(m);
+    });
+}
+
+// --- window placement --------------------------------------------------------
+
+void TfrmWinReader::RestorePlacement()
+{
+    // Without a stored position the system places the window; a stored one
+    // is kept only where a screen shows it.
+    const platform::KeyStore key(PosSaver->RegKey.toStdString());
+    if (!key.valueExists("Left") && !key.valueExists("Top")) {
+        setAttribute(Qt::WA_Moved, false);
+        return;
+    }
+    QList<QRect> screens;
+    for (const QScreen *s : QGuiApplication::screens())
+        screens << s->availableGeometry();
+    const QRect outer = frameGeometry();
+    const QRect kept = KeepOnScreens(outer, screens);
+    if (kept != outer) {
+        move(kept.topLeft());
+        if (kept.size() != outer.size()) {
+            setOuterWidth(this, kept.width());
+            setOuterHeight(this, kept.height());
+        }
+    }
 }
 
 void TfrmWinReader::opcSalirClick()

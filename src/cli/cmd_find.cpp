@@ -1,4 +1,4 @@
-// quenlor-cli find FILE.rvf TEXT [--case] [--word] [--up]: every match the
+// quenlor-cli find FILE.rvf TEXT [--case] [--word] [--up] [--ignore-accents]: every match the
 // viewer's repeated find-next visits, one "ITEM<TAB>OFFSET" line each.
 #include "cli.h"
 #include "headless_document.h"
@@ -11,7 +11,7 @@ namespace {
 
 int runFind(const std::vector<std::string> &args)
 {
-    static const cli::Command self{"find", "find FILE.rvf TEXT [--case] [--word] [--up]", "", nullptr};
+    static const cli::Command self{"find", "find FILE.rvf TEXT [--case] [--word] [--up] [--ignore-accents]", "", nullptr};
     std::vector<std::string> plain;
     uint32_t options = rv::rvsroDown;
     for (const std::string &a : args) {
@@ -19,6 +19,8 @@ int runFind(const std::vector<std::string> &args)
             options |= rv::rvsroMatchCase;
         else if (a == "--word")
             options |= rv::rvsroWholeWord;
+        else if (a == "--ignore-accents")
+            options |= rv::rvsroIgnoreAccents;
         else if (a == "--up")
             options &= ~uint32_t(rv::rvsroDown);
         else if (a.size() > 2 && a.compare(0, 2, "--") == 0)
@@ -49,7 +51,8 @@ int runFind(const std::vector<std::string> &args)
 
 } // namespace
 
-QUENLOR_CLI_COMMAND("find", "find FILE.rvf TEXT [--case] [--word] [--up]",
+QUENLOR_CLI_COMMAND("find", "find FILE.rvf TEXT [--case] [--word] [--up] [--ignore-accents]",
                     "list the matches find-next visits: ITEM<TAB>OFFSET per line (item index from 0, "
-                    "offset of the first matched character from 1; 0 for a tab item); exit 1 when none",
+                    "offset of the first matched character from 1; 0 for a tab item); --ignore-accents lets "
+                    "\"Jesus\" find \"Jesús\"; exit 1 when none",
                     runFind);

@@ -39,6 +39,10 @@ int runVerse(const std::vector<std::string> &args)
         std::fprintf(stderr, "%s\n", missingTableMessage(dir).toUtf8().constData());
         return 1;
     }
+    if (found.tableDamaged) {
+        std::fprintf(stderr, "%s\n", damagedTableMessage(found.tablePath).toUtf8().constData());
+        return 1;
+    }
     std::printf("%s\n", found.title.toUtf8().constData());
     // The balloon trims the ends of its text; print what it shows.
     const QString text = balloonText(found.lines);

@@ -3,15 +3,19 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
 // A transparent 16-pixel icon, painted by `draw` with antialiasing.
+// Drawn at the screen's device pixel ratio so it stays crisp on dense screens.
 template <class Draw>
-QPixmap drawnIcon(Draw draw)
+QPixmap drawnIcon(qreal dpr, Draw draw)
 {
-    QPixmap pm(16, 16);
+    dpr = std::clamp(dpr, 1.0, 8.0);
+    QPixmap pm(QSize(16, 16) * dpr);
+    pm.setDevicePixelRatio(dpr);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
@@ -27,9 +31,9 @@ void badge(QPainter &p, const QColor &outline, const QColor &fill)
     p.drawEllipse(QRectF(0.5, 0.5, 15, 15));
 }
 
-QPixmap infoIcon()
+QPixmap infoIcon(qreal dpr)
 {
-    return drawnIcon([](QPainter &p) {
+    return drawnIcon(dpr, [](QPainter &p) {
         badge(p, QColor(0x1f, 0x4e, 0x9a), QColor(0x35, 0x7a, 0xd8));
         p.setPen(Qt::NoPen);
         p.setBrush(Qt::white);
@@ -38,9 +42,9 @@ QPixmap infoIcon()
     });
 }
 
-QPixmap errorIcon()
+QPixmap errorIcon(qreal dpr)
 {
-    return drawnIcon([](QPainter &p) {
+    return drawnIcon(dpr, [](QPainter &p) {
         badge(p, QColor(0x8b, 0x10, 0x10), QColor(0xd8, 0x2a, 0x2a));
         p.setPen(QPen(Qt::white, 2.2, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(QPointF(5, 5), QPointF(11, 11));
@@ -48,9 +52,9 @@ QPixmap errorIcon()
     });
 }
 
-QPixmap warningIcon()
+QPixmap warningIcon(qreal dpr)
 {
-    return drawnIcon([](QPainter &p) {
+    return drawnIcon(dpr, [](QPainter &p) {
         QPainterPath tri;
         tri.moveTo(8, 0.8);
         tri.lineTo(15.4, 14.6);
@@ -67,9 +71,9 @@ QPixmap warningIcon()
 }
 
 // A closed book with a cross on its cover.
-QPixmap bibliaIcon()
+QPixmap bibliaIcon(qreal dpr)
 {
-    return drawnIcon([](QPainter &p) {
+    return drawnIcon(dpr, [](QPainter &p) {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0xf2, 0xee, 0xe0)); // page edges
         p.drawRect(QRectF(3.5, 2, 11, 13));
@@ -84,13 +88,13 @@ QPixmap bibliaIcon()
 
 } // namespace
 
-QPixmap balloonIcon(const char *name)
+QPixmap balloonIcon(const char *name, qreal devicePixelRatio)
 {
     if (name && std::strcmp(name, "ERROR") == 0)
-        return errorIcon();
+        return errorIcon(devicePixelRatio);
     if (name && std::strcmp(name, "WARNING") == 0)
-        return warningIcon();
+        return warningIcon(devicePixelRatio);
     if (name && std::strcmp(name, "BIBLIA") == 0)
-        return bibliaIcon();
-    return infoIcon();
+        return bibliaIcon(devicePixelRatio);
+    return infoIcon(devicePixelRatio);
 }

@@ -1,6 +1,8 @@
 #include "components/window_bounds.h"
 
 #include <QEvent>
+
+#include <algorithm>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -102,6 +104,36 @@ void setOuterWidth(QWidget *w, int width)
 void setOuterHeight(QWidget *w, int height)
 {
     setOuterSize(w, QSize(w->frameGeometry().width(), height));
+}
+
+QRect KeepOnScreens(const QRect &outer, const QList<QRect> &screens)
+{
+    if (screens.isEmpty() || outer.isEmpty())
+        return outer;
+    // The caption strip: a window whose strip shows at least this much on one
+    // screen can be reached and moved by the user.
+    constexpr int kCaption = 30, kMinVisible = 100;
+    const QRect caption(outer.left(), outer.top(), outer.width(), std::min(kCaption, outer.height()));
+    for (const QRect &s : screens) {
+        const QRect seen = caption & s;
+        if (seen.width() >= std::min(kMinVisible, outer.width()) && seen.top() == outer.top())
+            return outer;
+    }
+    const QRect *best = &screens.first();
+    qint64 bestArea = -1;
+    for (const QRect &s : screens) {
+        const QRect common = outer & s;
+        const qint64 area = common.isEmpty() ? 0 : qint64(common.width()) * common.height();
+        if (area > bestArea) {
+            bestArea = area;
+            best = &s;
+        }
+    }
+    const QRect &s = *best;
+    QRect r(outer.topLeft(), outer.size().boundedTo(s.size()));
+    r.moveLeft(std::clamp(r.left(), s.left(), s.left() + s.width() - r.width()));
+    r.moveTop(std::clamp(r.top(), s.top(), s.top() + s.height() - r.height()));
+    return r;
 }
 
 #include "window_bounds.moc"

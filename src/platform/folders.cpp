@@ -38,6 +38,16 @@ std::string programDir()
     return withSeparator(fs::current_path(ec).string());
 }
 
+// share/quenlor beside the program's bin folder (the installed layout), or
+// empty when the program does not sit in a folder named bin.
+static std::string installedBeside()
+{
+    const fs::path exeDir = fs::path(programDir()).parent_path();
+    if (exeDir.filename() != "bin")
+        return {};
+    return (exeDir.parent_path() / "share" / "quenlor").string();
+}
+
 std::string verseTableDir()
 {
     if (const char *env = std::getenv("QUENLOR_DATA"); env && *env)
@@ -52,13 +62,27 @@ std::string verseTableDir()
     }
 #endif
     std::error_code ec;
-    // An installed program reads the installed data folder; a program run from
-    // its build tree reads the build's data folder, then the source tree's.
-    for (const char *dir : {QUENLOR_BUILD_DATA, QUENLOR_INSTALLED_DATA, QUENLOR_SOURCE_DATA}) {
-        if (fs::exists(fs::path(dir) / "RV1960.xml", ec))
+    // An installed program reads its own share folder (wherever the package
+    // was unpacked), then the configured one; a program run from its build
+    // tree reads the build's data folder, then the source tree's.
+    const std::string beside = installedBeside();
+    for (const std::string &dir : {beside, std::string(QUENLOR_BUILD_DATA), std::string(QUENLOR_INSTALLED_DATA),
+                                   std::string(QUENLOR_SOURCE_DATA)}) {
+        if (!dir.empty() && fs::exists(fs::path(dir) / "RV1960.xml", ec))
             return withSeparator(dir);
     }
     return withSeparator(QUENLOR_INSTALLED_DATA);
+}
+
+std::string programDataDir()
+{
+    std::error_code ec;
+    const std::string own = programDir();
+    for (const std::string &dir : {own, installedBeside(), std::string(QUENLOR_INSTALLED_DATA)}) {
+        if (!dir.empty() && fs::is_directory(fs::path(dir) / "Ayuda", ec))
+            return withSeparator(dir);
+    }
+    return own;
 }
 
 std::string userConfigDir()

@@ -10,6 +10,11 @@ std::string programDir();
 // $QUENLOR_DATA when set; on Windows the Windows directory; elsewhere the
 // installed data folder, or the build tree's data folder when running uncopied.
 std::string verseTableDir();
+// The folder that holds the help pages ("Ayuda") and the sample studies
+// ("Estudios"), ending in the path separator: the program's folder when they
+// are beside it (a build tree, a Windows install), else the installed data
+// folder (share/quenlor beside the program's bin folder, then the configured one).
+std::string programDataDir();
 // The user's configuration folder for the program (created on demand).
 std::string userConfigDir();
 bool isDirectoryWritable(const std::string &dir);

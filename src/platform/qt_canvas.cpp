@@ -162,6 +162,7 @@ struct QtCanvas::Impl {
     QPaintDevice *dev = nullptr;
     bool printer = false;
     int dpiX = 96, dpiY = 96;
+    qreal dpr = 1.0;
 
     CanvasState st; // the clip lives in the painter
     std::vector<CanvasState> stack;
@@ -198,9 +199,12 @@ struct QtCanvas::Impl {
     }
 };
 
-QtCanvas::QtCanvas(int width, int height, int dpi) : d(std::make_unique<Impl>())
+QtCanvas::QtCanvas(int width, int height, int dpi, qreal devicePixelRatio) : d(std::make_unique<Impl>())
 {
-    d->image = QImage(std::max(1, width), std::max(1, height), QImage::Format_ARGB32_Premultiplied);
+    d->dpr = std::isfinite(devicePixelRatio) ? std::clamp(devicePixelRatio, 1.0, 8.0) : 1.0;
+    d->image = QImage(std::max(1, int(std::ceil(width * d->dpr))), std::max(1, int(std::ceil(height * d->dpr))),
+                      QImage::Format_ARGB32_Premultiplied);
+    d->image.setDevicePixelRatio(d->dpr);
     d->image.fill(Qt::white);
     int dpm = int(std::lround(dpi / 0.0254));
     d->image.setDotsPerMeterX(dpm);
@@ -218,6 +222,8 @@ QtCanvas::QtCanvas(QPainter *painter, QPaintDevice *device, bool printer) : d(st
     d->printer = printer;
     d->dpiX = device->logicalDpiX();
     d->dpiY = device->logicalDpiY();
+    // Printers report their own resolution; only screens have a pixel ratio.
+    d->dpr = printer ? 1.0 : std::clamp(device->devicePixelRatioF(), 1.0, 8.0);
 }
 
 QtCanvas::~QtCanvas()
@@ -237,7 +243,22 @@ void QtCanvas::finish()
 QPainter *QtCanvas::painter() const { return d->p; }
 int QtCanvas::dpiX() const { return d->dpiX; }
 int QtCanvas::dpiY() const { return d->dpiY; }
-Size QtCanvas::deviceSize() const { return {d->dev->width(), d->dev->height()}; }
+qreal QtCanvas::devicePixelRatio() const { return d->dpr; }
+
+void QtCanvas::setResolution(int dpiX, int dpiY)
+{
+    d->dpiX = std::clamp(dpiX, 1, 100000);
+    d->dpiY = std::clamp(dpiY, 1, 100000);
+}
+
+Size QtCanvas::deviceSize() const
+{
+    if (!d->image.isNull()) {
+        const QSizeF s = d->image.deviceIndependentSize();
+        return {int(std::lround(s.width())), int(std::lround(s.height()))};
+    }
+    return {d->dev->width(), d->dev->height()};
+}
 bool QtCanvas::isPrinter() const { return d->printer; }
 
 void QtCanvas::setFont(const FontDesc &font)
@@ -521,7 +542,7 @@ void QtCanvas::resetMapping()
 
 std::unique_ptr<Canvas> QtCanvas::createCompatible(int w, int h)
 {
-    auto c = std::make_unique<QtCanvas>(w, h, d->dpiX);
+    auto c = std::make_unique<QtCanvas>(w, h, d->dpiX, d->dpr);
     c->d->dpiY = d->dpiY;
     c->d->printer = d->printer;
     return c;

@@ -14,8 +14,10 @@ namespace platform {
 class QtCanvas : public Canvas {
 public:
     // Paints on an image that the canvas owns (off-screen buffers, PNG renders).
-    // The image's resolution is set to dpi.
-    QtCanvas(int width, int height, int dpi = 96);
+    // The image's resolution is set to dpi. With a device pixel ratio above 1
+    // the image holds that many pixels per unit, so text drawn for a dense
+    // screen stays sharp; sizes and coordinates stay in units.
+    QtCanvas(int width, int height, int dpi = 96, qreal devicePixelRatio = 1.0);
     // Paints through a painter that is already active on `device` (a widget in
     // its paint event, a printer page). The painter must outlive the canvas.
     QtCanvas(QPainter *painter, QPaintDevice *device, bool printer = false);
@@ -25,6 +27,11 @@ public:
     const QImage &image() const;
     // Ends painting on an image-backed canvas so the image can be saved.
     void finish();
+
+    // Resolution the layout and fonts use (a zoomed view reports more than
+    // the device has); the device is unchanged.
+    void setResolution(int dpiX, int dpiY);
+    qreal devicePixelRatio() const;
 
     int dpiX() const override;
     int dpiY() const override;

@@ -39,7 +39,7 @@ void TRVControlData::FormatDocument()
         Host.InvalidateAll();
 }
 
-void TRVControlData::Reformat()
+void TRVControlData::Reformat(bool force)
 {
     // Draw item numbers change with the layout; the selection survives by item position.
     const bool had = Selection.StartNo >= 0 && Selection.EndNo >= 0 && Selection.StartNo < DrawItemList.Count()
@@ -50,7 +50,7 @@ void TRVControlData::Reformat()
         m = DrawPosToItemPos(Selection.EndNo, Selection.EndOffs);
     }
     const bool selecting = FSelecting;
-    FormatItems(true, false, false);
+    FormatItems(true, force, false);
     if (had) {
         bool forward = a.ItemNo < m.ItemNo || (a.ItemNo == m.ItemNo && a.Offs <= m.Offs);
         int sd, so, ed, eo;

@@ -25,7 +25,9 @@ enum : uint32_t { ssShift = bit(0), ssAlt = bit(1), ssCtrl = bit(2), ssLeft = bi
                   ssMiddle = bit(5), ssDouble = bit(6) };
 
 // SearchText option bits.
-enum : uint32_t { rvsroMatchCase = 1, rvsroDown = 2, rvsroWholeWord = 4, rvsroFromStart = 8 };
+// rvsroIgnoreAccents: a letter with an accent, diaeresis, tilde or cedilla
+// matches its plain letter ("Jesus" finds "Jesús", "senor" finds "señor").
+enum : uint32_t { rvsroMatchCase = 1, rvsroDown = 2, rvsroWholeWord = 4, rvsroFromStart = 8, rvsroIgnoreAccents = 16 };
 
 enum TRVTabNavigationType : uint8_t { rvtnNone, rvtnTab, rvtnCtrlTab };
 
@@ -105,9 +107,10 @@ public:
 
     void Clear() override;
     // Full format (selection dropped) and resize format (selection kept by
-    // item position, since draw item numbers change).
+    // item position, since draw item numbers change). A forced reformat lays
+    // the lines out again even when the widths did not change (a new scale).
     void FormatDocument();
-    void Reformat();
+    void Reformat(bool force = false);
 
     // ---- hit testing (document coordinates) ----
     platform::Point ClientToDoc(int x, int y) const;
@@ -173,6 +176,9 @@ public:
 
     // ---- search ----
     bool SearchText(std::u16string_view text, uint32_t options);
+    // Whether the text occurs anywhere in the document with these options
+    // (direction and start ignored); nothing is selected or scrolled.
+    bool TextOccurs(std::u16string_view text, uint32_t options) const;
 
     TRVControlHost &Host;
 

@@ -28,7 +28,11 @@ private:
     struct Band {
         int top = 0, bottom = 0;
     };
-    void DrawParaBacks(int firstLine, int lastLine);
+    void DrawParaBacks(int firstPara, int lastPara);
+    // How far a paragraph's background and border reach above its first line
+    // and below its last one (their offsets grow the box).
+    int ParaReachUp(int para) const;
+    int ParaReachDown(int para) const;
     void DrawTextPiece(int drawNo, const Band &band);
     void DrawTextPart(const TRVDrawLineInfo &d, int from, int count, uint32_t state, const Band &band,
                       bool wrapsAfter);
@@ -126,12 +130,35 @@ void TRVPainter::DrawBorder(const Rect &r, const TRVBorder &b)
     }
 }
 
-void TRVPainter::DrawParaBacks(int firstLine, int lastLine)
+int TRVPainter::ParaReachUp(int para) const
 {
-    const auto &lines = F.Lines();
+    const TParaInfo &p = S.ParaStyles[F.Paras()[size_t(para)].ParaNo];
+    const TRVResolutionInfo &r = F.ResolutionInfo;
+    int reach = 0;
+    if (p.Border.Style != rvbNone)
+        reach = std::max(reach, r.Y(p.Border.BorderOffsets.Top));
+    if (p.Background.Color != clNone)
+        reach = std::max(reach, r.Y(p.Background.BorderOffsets.Top));
+    return reach;
+}
+
+int TRVPainter::ParaReachDown(int para) const
+{
+    const TParaInfo &p = S.ParaStyles[F.Paras()[size_t(para)].ParaNo];
+    const TRVResolutionInfo &r = F.ResolutionInfo;
+    int reach = 0;
+    if (p.Border.Style != rvbNone)
+        reach = std::max(reach, r.Y(p.Border.BorderOffsets.Bottom));
+    if (p.Background.Color != clNone)
+        reach = std::max(reach, r.Y(p.Background.BorderOffsets.Bottom));
+    return reach;
+}
+
+void TRVPainter::DrawParaBacks(int firstPara, int lastPara)
+{
     const auto &paras = F.Paras();
     const TRVResolutionInfo &r = F.ResolutionInfo;
-    for (int pi = lines[size_t(firstLine)].Para; pi <= lines[size_t(lastLine)].Para; ++pi) {
+    for (int pi = firstPara; pi <= lastPara; ++pi) {
         const TRVParaRecord &rec = paras[size_t(pi)];
         const TParaInfo &p = S.ParaStyles[rec.ParaNo];
         if (p.Border.Style == rvbNone && p.Background.Color == clNone && !S.OnDrawParaBack)
@@ -404,7 +431,27 @@ void TRVPainter::Draw(const Rect &rect, bool onlyWhole)
     const int endDraw = lastLine + 1 < int(lines.size()) ? lines[size_t(lastLine + 1)].FirstDrawItem
                                                           : F.DrawItemList.Count();
 
-    DrawParaBacks(firstLine, lastLine);
+    // A frame or background reaches past its paragraph's lines into the space
+    // between paragraphs: a rectangle that covers only that space must still
+    // draw it, or the background fill would wipe that part of the frame.
+    {
+        const auto &paras = F.Paras();
+        int firstPara = lines[size_t(firstLine)].Para, lastPara = lines[size_t(lastLine)].Para;
+        constexpr int kLookAround = 8; // frames of paragraphs further off do not reach this far
+        for (int k = 0; k < kLookAround && firstPara > 0; ++k) {
+            const int pi = firstPara - 1;
+            if (paras[size_t(pi)].Bottom + ParaReachDown(pi) <= docTop)
+                break;
+            firstPara = pi;
+        }
+        for (int k = 0; k < kLookAround && lastPara + 1 < int(paras.size()); ++k) {
+            const int pi = lastPara + 1;
+            if (paras[size_t(pi)].Top - ParaReachUp(pi) >= docBottom)
+                break;
+            lastPara = pi;
+        }
+        DrawParaBacks(firstPara, lastPara);
+    }
 
     if (S.OnDrawTextBack) {
         for (int k = firstDraw; k < endDraw; ++k) {

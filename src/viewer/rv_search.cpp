@@ -56,19 +56,49 @@ char16_t FoldUpper(char16_t c)
     return c;
 }
 
+// The plain letter of a Latin letter with a diacritic (same case), or the
+// character itself. Letters that stand for two (Æ, ß, Œ) stay as they are,
+// so a match keeps its length.
+char16_t StripAccent(char16_t c)
+{
+    if (c >= 0xC0 && c <= 0xFF) {
+        static const char latin1[] = "AAAAAA\0CEEEEIIII\0NOOOOO\0OUUUUY\0\0"
+                                     "aaaaaa\0ceeeeiiii\0nooooo\0ouuuuy\0y";
+        const char plain = latin1[c - 0xC0];
+        return plain ? char16_t(plain) : c;
+    }
+    if (c >= 0x100 && c <= 0x17F) {
+        static const char extendedA[] = "AaAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIiIiIiIiIi\0\0Jj"
+                                        "Kk\0LlLlLlLlLlNnNnNn\0\0\0OoOoOo\0\0RrRrRrSsSsSsSsTtTtTt"
+                                        "UuUuUuUuUuUuWwYyYZzZzZz\0";
+        const char plain = extendedA[c - 0x100];
+        return plain ? char16_t(plain) : c;
+    }
+    return c;
+}
+
 } // namespace
 
 class TRVSearcher {
 public:
     TRVSearcher(const TRVControlData &f, std::u16string_view text, uint32_t options)
         : F(f), D(f.Items()), S(f.GetRVStyle()), matchCase(options & rvsroMatchCase), whole(options & rvsroWholeWord),
-          down(options & rvsroDown)
+          down(options & rvsroDown), plain(options & rvsroIgnoreAccents)
     {
         pat16.assign(text.begin(), text.end());
-        if (!matchCase)
-            for (auto &c : pat16)
-                c = FoldUpper(c);
+        for (auto &c : pat16)
+            c = Fold(c);
     }
+
+    // What a character is compared as: without its accent when accents are
+    // ignored, in capitals unless case matters.
+    char16_t Fold(char16_t c) const
+    {
+        if (plain)
+            c = StripAccent(c);
+        return matchCase ? c : FoldUpper(c);
+    }
+    bool Folds() const { return plain || !matchCase; }
 
     // Position (0-based character) of the match inside [from, to) of item i, or -1.
     int Find(int i, int from, int to)
@@ -98,14 +128,14 @@ private:
         CodePageForm &f = forms[cp];
         for (int b = 0; b < 256; ++b)
             f.fold[size_t(b)] = uint8_t(b);
-        if (!matchCase) {
+        if (Folds()) {
             char one[1];
             for (int b = 0x41; b < 256; ++b) {
                 one[0] = char(b);
                 std::u16string u = toUtf16(std::string_view(one, 1), cp);
                 if (u.size() != 1)
                     continue;
-                char16_t up = FoldUpper(u[0]);
+                char16_t up = Fold(u[0]);
                 if (up == u[0])
                     continue;
                 bool def = false;
@@ -176,7 +206,7 @@ private:
                     return p;
             return -1;
         }
-        if (matchCase) {
+        if (!Folds()) {
             std::string_view hay(base, size_t(to));
             for (size_t p = hay.find(f.pat, size_t(from)); p != std::string_view::npos; p = hay.find(f.pat, p + 1))
                 if (WholeWordAt(i, int(p), n))
@@ -229,7 +259,7 @@ private:
         auto equalAt = [&](int p) {
             for (int k = 0; k < n; ++k) {
                 char16_t c = buf[size_t(p + k)];
-                if ((matchCase ? c : FoldUpper(c)) != pat16[size_t(k)])
+                if (Fold(c) != pat16[size_t(k)])
                     return false;
             }
             return true;
@@ -250,11 +280,25 @@ private:
     const TRVControlData &F;
     const TCustomRVData &D;
     const TRVStyle *S;
-    bool matchCase, whole, down;
+    bool matchCase, whole, down, plain;
     std::u16string pat16, buf;
     std::map<int, CodePageForm> forms; // node-based: pointers to entries stay valid
     std::vector<const CodePageForm *> byStyle;
 };
+
+bool TRVControlData::TextOccurs(std::u16string_view text, uint32_t options) const
+{
+    const TCustomRVData &D = Items();
+    if (text.empty())
+        return false;
+    TRVSearcher searcher(*this, text, options | rvsroDown);
+    for (int i = 0; i < D.ItemCount(); ++i) {
+        const TCustomRVItemInfo &item = D.GetItem(i);
+        if (item.IsText() ? searcher.Find(i, 0, D.ItemLength(i)) >= 0 : item.StyleNo == ikTab && text == u"\t")
+            return true;
+    }
+    return false;
+}
 
 bool TRVControlData::SearchText(std::u16string_view text, uint32_t options)
 {

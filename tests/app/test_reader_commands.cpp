@@ -35,8 +35,14 @@ inline void PrintTo(const ReaderMessage &m, std::ostream *os)
 namespace {
 
 const QString kSample = QStringLiteral(QUENLOR_TEST_DATA "/Estudios/Juan3.rvf");
-const ReaderMessage kOpenError{QMessageBox::Information, "Information", "Ocurrio un error al abrir el documento.",
-                               "&Abort"};
+// The open error in Spanish, naming the file and why it could not be read.
+ReaderMessage openError(const QString &path, const QString &reason)
+{
+    return {QMessageBox::Information, QStringLiteral("Información"),
+            QStringLiteral("Ocurrió un error al abrir el documento.\n\n") + path + "\n" + reason, "OK"};
+}
+const QString kNoFile = QStringLiteral("El archivo no existe.");
+const QString kNotRvf = QStringLiteral("El archivo no es un estudio en formato RVF o está dañado.");
 
 // Messages are recorded instead of shown; the open dialog answers from a list.
 class Reader : public TfrmWinReader {
@@ -68,7 +74,7 @@ QList<TBalloon *> balloons()
 {
     QList<TBalloon *> out;
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *b = qobject_cast<TBalloon *>(w))
+        if (auto *b = qobject_cast<TBalloon *>(w); b && b->isVisible())
             out << b;
     return out;
 }
@@ -131,7 +137,8 @@ TEST(ReaderHelpers, FindOptionsMapToSearchOptions)
         {frMatchCase, 1},
         {frWholeWord, 4},
         {frDown | frMatchCase | frWholeWord, 7},
-        {0xFFFFFFF8u, 0}, // other dialog bits are dropped
+        {frIgnoreAccents, rv::rvsroIgnoreAccents},
+        {0xFFFFFFF0u, 0}, // other dialog bits are dropped
     };
     for (const auto &[find, search] : cases)
         EXPECT_EQ(FindOptionsToSearchOptions(find), search) << find;
@@ -166,7 +173,7 @@ TEST(ReaderOpen, FailedOpenChangesNothing)
     Reader w({"quenlor", "/no/such/study.rvf"});
     w.show();
     QCoreApplication::processEvents();
-    EXPECT_EQ(w.messages, QList<ReaderMessage>{kOpenError});
+    EXPECT_EQ(w.messages, QList<ReaderMessage>{openError("/no/such/study.rvf", kNoFile)});
     EXPECT_EQ(w.windowTitle(), "Quenlor v1.0");
     EXPECT_TRUE(w.statusPanelText(2).isEmpty());
 
@@ -180,7 +187,8 @@ TEST(ReaderOpen, FailedOpenChangesNothing)
     w.answers << junk.fileName();
     w.btnAbrirClick();
     w.RecentFilesItemClick(w.RecentFiles, "/no/such/study.rvf");
-    EXPECT_EQ(w.messages, (QList<ReaderMessage>{kOpenError, kOpenError}));
+    EXPECT_EQ(w.messages,
+              (QList<ReaderMessage>{openError(junk.fileName(), kNotRvf), openError("/no/such/study.rvf", kNoFile)}));
     EXPECT_EQ(w.windowTitle(), "Juan3");
     EXPECT_EQ(w.statusPanelText(2), " " + kSample);
     EXPECT_TRUE(w.RecentFiles->files().isEmpty());
@@ -220,7 +228,7 @@ TEST(ReaderCommands, FindSelectAllAndCopy)
     w.btnCopiarClick();
     EXPECT_TRUE(w.FindDialog->isVisible());
     EXPECT_FALSE(w.FindDialog->isModal());
-    EXPECT_EQ(w.FindDialog->Options(), uint32_t(frDown));
+    EXPECT_EQ(w.FindDialog->Options(), uint32_t(frDown | frIgnoreAccents));
 
     w.FindDialog->SetFindText("Nicodemo");
     w.FindDialog->findNextButton()->click();
@@ -229,7 +237,8 @@ TEST(ReaderCommands, FindSelectAllAndCopy)
 
     w.FindDialog->SetFindText("Zorobabel");
     w.FindDialog->findNextButton()->click();
-    const ReaderMessage notFound{QMessageBox::Warning, QStringLiteral("Búsqueda completa"), "No puede encontrar", "OK"};
+    const ReaderMessage notFound{QMessageBox::Information, QStringLiteral("Búsqueda completa"),
+                                  QStringLiteral("No se encuentra \"Zorobabel\"."), "OK"};
     EXPECT_EQ(w.messages, QList<ReaderMessage>{notFound});
     EXPECT_EQ(QString::fromStdU16String(w.rvRevisar->GetSelText()), "Nicodemo"); // the selection stays
 
@@ -250,7 +259,7 @@ TEST(ReaderCommands, HelpChecksThePageFirst)
     const QString folder = program.path() + "/";
     w.ShowHelpFile(folder, "index.html");
     const ReaderMessage noPage{QMessageBox::Critical, "Error",
-                               "El archivo de ayuda no se encuentra en la carpeta de Ayuda.", "&Abort"};
+                               "El archivo de ayuda no se encuentra en la carpeta de Ayuda.", "OK"};
     EXPECT_EQ(w.messages, QList<ReaderMessage>{noPage});
     EXPECT_TRUE(w.helpPages.isEmpty());
 
@@ -295,22 +304,18 @@ TEST(VerseBalloon, LinkClicksShowTheVersesTowardTheMiddle)
         {"Jn:3:16", r.topLeft() + QPoint(r.width() / 2 - 1, 0), blnArrowBottomRight, "Jn 3:16", {j16}, 3},
         {"Jn:3:16", r.topLeft() + QPoint(0, r.height() / 2), blnArrowTopRight, "Jn 3:16", {j16}, 3},
         {"Jn:3:16-18", middle, blnArrowTopLeft, "Jn 3:16..18", {j16}, 8},
-        // Not in the sample table: the verse number alone.
-        {"Jn:19:39", middle, blnArrowTopLeft, "Jn 19:39", {QString(QChar(0x2022)) + " 39."}, 1},
+        // Not in the sample table: said so, under the title.
+        {"Jn:19:39", middle, blnArrowTopLeft, "Jn 19:39", {verseNotFoundLine()}, 1},
         {"Ro:8:28", middle - QPoint(1, 1), blnArrowBottomRight, "Ro 8:28",
          {QString(QChar(0x2022)) + " 28. Y sabemos que á los que á Dios aman, todas las cosas les "}, 3},
     };
-    int shown = 0;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.link + " " + std::to_string(int(c.position)));
+        w.Balloons->closeAll(); // one balloon per link: each case opens its own
         clickLink(w, c.link, c.mouse);
         const QList<TBalloon *> now = balloons();
-        ASSERT_EQ(now.size(), ++shown); // earlier balloons stay
+        ASSERT_EQ(now.size(), 1);
         TBalloon *b = now.last();
-        for (TBalloon *other : now)
-            if (other->property("seen").isNull())
-                b = other;
-        b->setProperty("seen", true);
         EXPECT_EQ(w.Balloon->Position, c.position);
         EXPECT_EQ(w.Balloon->BalloonType, blnBiblia);
         EXPECT_EQ(b->titleLabel()->text(), c.title);

@@ -103,11 +103,12 @@ TEST(VerseLookup, SampleTable)
          {bullet("16", kJn316), bullet("17", j17), bullet("18", j18)}},
         {"Jn:3:016-18", "select * from RV1960 where VerseID like \"Jn:3:%\"", "Jn 3:16..18",
          {bullet("16", kJn316), bullet("17", j17), bullet("18", j18)}},
-        {"Jn:3:18-16", "select * from RV1960 where VerseID like \"Jn:3:%\"", "Jn 3:18..16", {}},
+        {"Jn:3:18-16", "select * from RV1960 where VerseID like \"Jn:3:%\"", "Jn 3:18..16", {kNotFound}},
         {"Jn:3:16-16", "select * from RV1960 where VerseID like \"Jn:3:%\"", "Jn 3:16..16", {bullet("16", kJn316)}},
-        // The single lookup keeps the verse as written: 016 is no key.
-        {"Jn:3:016", "select * from RV1960 where VerseID = \"Jn:3:016\"", "Jn 3:016", {bullet("016", "")}},
-        {"jn:3:16", "select * from RV1960 where VerseID = \"jn:3:16\"", "jn 3:16", {bullet("16", "")}},
+        // The single lookup keeps the verse as written: 016 is no key, so no verse.
+        {"Jn:3:016", "select * from RV1960 where VerseID = \"Jn:3:016\"", "Jn 3:016", {kNotFound}},
+        {"jn:3:16", "select * from RV1960 where VerseID = \"jn:3:16\"", "jn 3:16", {kNotFound}},
+        {"Jn:3:99", "select * from RV1960 where VerseID = \"Jn:3:99\"", "Jn 3:99", {kNotFound}},
         {"Sal:23:1", "select * from RV1960 where VerseID = \"Sal:23:1\"", "Sal 23:1",
          {bullet("1", QStringLiteral("Salmo de David. JEHOVÁ es mi pastor; nada me faltará."))}},
         // Not three parts: nothing is asked; the title names the link.
@@ -200,6 +201,30 @@ TEST_F(TempTable, MissingTableIsReportedWithTheFolder)
     const QString message = missingTableMessage(folder());
     EXPECT_TRUE(message.contains(QString::fromStdString(folder())));
     EXPECT_TRUE(message.contains("RV1960.xml"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(TempTable, DamagedTableIsNamedWithItsPath)
+{
+    // The file is there but is not a table any more: not "missing", not an
+    // empty balloon, but a damaged table with the file's path.
+    for (const char *content : {"", "<?xml version='1.0'?>\n<table fields=\"VerseID\">\n\t<record>", "basura \x01\x02"}) {
+        SCOPED_TRACE(content);
+        std::ofstream(dir / "RV1960.xml", std::ios::binary | std::ios::trunc) << content;
+        for (const char *link : {"Jn:3:16", "Jn:3:16-18"}) {
+            const Lookup got = lookup(link, folder());
+            EXPECT_FALSE(got.result.tableMissing);
+            EXPECT_TRUE(got.result.tableDamaged) << link;
+            EXPECT_EQ(got.result.tablePath, folder() + "RV1960.xml");
+            EXPECT_TRUE(got.result.lines.isEmpty());
+        }
+    }
+    const QString message = damagedTableMessage(folder() + "RV1960.xml");
+    EXPECT_TRUE(message.contains(QStringLiteral("dañada")));
+    EXPECT_TRUE(message.contains(QString::fromStdString(folder() + "RV1960.xml")));
 }
 
 } // namespace

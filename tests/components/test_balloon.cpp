@@ -1,6 +1,10 @@
 #include "components/balloon.h"
+#include "components/balloon_group.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QMenu>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMouseEvent>
@@ -160,7 +164,10 @@ TEST(BalloonWindow, DurationZeroStaysUntilClicked)
 
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(30, 10), QPointF(b->mapToGlobal(QPoint(30, 10))),
                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(30, 10), QPointF(b->mapToGlobal(QPoint(30, 10))),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(b, &press);
+    QApplication::sendEvent(b, &release);
     ASSERT_TRUE(b); // deferred until the click has been handled
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(b);
@@ -193,6 +200,175 @@ TEST(BalloonWindow, ComesBackWhenMinimised)
     EXPECT_TRUE(b.isVisible());
 }
 
+void mouse(QWidget *w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held)
+{
+    QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+// Point of a character boundary of the text label, in balloon coordinates.
+QPoint textPoint(TBalloon &b, int line, int column)
+{
+    const TBalloonLabel *t = b.textLabel();
+    const QString &s = t->displayLines().at(line);
+    const int x = t->fontMetrics().horizontalAdvance(s.left(column));
+    return t->pos() + QPoint(x, line * t->fontMetrics().lineSpacing() + 3);
+}
+
+TEST(BalloonWindow, DraggingOverTheVersesSelectsInsteadOfClosing)
+{
+    QPointer<TBalloon> b = new TBalloon;
+    b->ShowAt(400, 300, blnArrowBottomRight, 0, blnBiblia,
+              "\u2022 16. Porque de tal manera\r\namó Dios al mundo && a su Hijo", "Jn 3:16");
+    struct Case {
+        int line1, col1, line2, col2;
+        QString selected;
+    } cases[] = {
+        {0, 2, 0, 5, "16."},
+        {0, 13, 1, 3, "de tal manera\namó"},
+        {1, 3, 0, 13, "de tal manera\namó"}, // dragged backwards
+        {1, 18, 1, 23, "& a s"},               // "&&" is one ampersand on the screen
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.selected.toStdString());
+        mouse(b, QEvent::MouseButtonPress, textPoint(*b, c.line1, c.col1), Qt::LeftButton, Qt::LeftButton);
+        mouse(b, QEvent::MouseMove, textPoint(*b, c.line2, c.col2), Qt::NoButton, Qt::LeftButton);
+        mouse(b, QEvent::MouseButtonRelease, textPoint(*b, c.line2, c.col2), Qt::LeftButton, Qt::NoButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_TRUE(b); // a drag is no click
+        EXPECT_EQ(b->textLabel()->selectedText(), c.selected);
+    }
+    // The menu's "Copiar" puts the selection on the clipboard; "Copiar
+    // versículos" the title and every line, without the blanks the wrap left.
+    QMenu *menu = b->contextMenu();
+    QAction *copy = menu->findChild<QAction *>("mitCopiarSeleccion");
+    QAction *copyAll = menu->findChild<QAction *>("mitCopiarVersiculos");
+    ASSERT_TRUE(copy && copyAll);
+    EXPECT_EQ(copyAll->text(), QStringLiteral("Copiar &versículos"));
+    copy->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "& a s");
+    copyAll->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QStringLiteral("Jn 3:16\n\u2022 16. Porque de tal manera\namó Dios al mundo & a su Hijo"));
+    // A plain click still closes it.
+    mouse(b, QEvent::MouseButtonPress, textPoint(*b, 0, 3), Qt::LeftButton, Qt::LeftButton);
+    mouse(b, QEvent::MouseButtonRelease, textPoint(*b, 0, 3), Qt::LeftButton, Qt::NoButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(b);
+}
+
+TEST(BalloonWindow, RightButtonOpensTheMenuAndKeepsTheBalloon)
+{
+    QPointer<TBalloon> b = new TBalloon;
+    b->ShowAt(400, 300, blnArrowTopLeft, 0, blnBiblia, "texto", "título");
+    mouse(b, QEvent::MouseButtonPress, QPoint(30, 20), Qt::RightButton, Qt::RightButton);
+    mouse(b, QEvent::MouseButtonRelease, QPoint(30, 20), Qt::RightButton, Qt::NoButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(b);
+    QStringList names;
+    for (QAction *a : b->contextMenu()->actions())
+        if (!a->isSeparator())
+            names << a->objectName();
+    EXPECT_EQ(names, QStringList({"mitCopiarSeleccion", "mitCopiarVersiculos", "mitCerrarGlobo", "mitCerrarGlobos"}));
+    delete b;
+}
+
+TBalloon *showBalloon(QPoint at, const QString &title)
+{
+    auto *b = new TBalloon;
+    b->ShowAt(at.x(), at.y(), blnArrowBottomRight, 0, blnBiblia, "texto", title);
+    return b;
+}
+
+TEST(BalloonGroup, OnePerKeyNewestClosesFirstAndAllAtOnce)
+{
+    QWidget window;
+    window.setGeometry(100, 100, 400, 300);
+    window.show();
+    TBalloonGroup group(&window);
+    QList<int> counts;
+    QObject::connect(&group, &TBalloonGroup::countChanged, [&](int n) { counts << n; });
+
+    QPointer<TBalloon> a = showBalloon({150, 150}, "a"), b = showBalloon({200, 150}, "b");
+    group.add(a, "Jn:3:16");
+    group.add(b, "Ro:8:28");
+    EXPECT_EQ(group.find("Jn:3:16"), a.data());
+    EXPECT_EQ(group.find("Mt:1:1"), nullptr);
+    // A second balloon under a key replaces the first.
+    QPointer<TBalloon> a2 = showBalloon({150, 150}, "a2");
+    group.add(a2, "Jn:3:16");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(a);
+    EXPECT_EQ(group.balloons(), (QList<TBalloon *>{b, a2}));
+    // Bringing one forward makes it the newest, which Esc closes first.
+    group.bringForward(b);
+    EXPECT_EQ(group.balloons(), (QList<TBalloon *>{a2, b}));
+    EXPECT_TRUE(group.closeNewest());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(b);
+    EXPECT_TRUE(a2);
+    EXPECT_EQ(group.count(), 1);
+    QPointer<TBalloon> c = showBalloon({250, 150}, "c");
+    group.add(c, "Mt:1:1");
+    // "Cerrar todos los globos" from a balloon's own menu closes every one.
+    c->contextMenu()->findChild<QAction *>("mitCerrarGlobos")->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(a2);
+    EXPECT_FALSE(c);
+    EXPECT_EQ(group.count(), 0);
+    EXPECT_FALSE(group.closeNewest());
+    EXPECT_EQ(counts.last(), 0);
+}
+
+TEST(BalloonGroup, BalloonsFollowTheWindowAndHideWithIt)
+{
+    QWidget window;
+    window.setGeometry(100, 100, 400, 300);
+    window.show();
+    QCoreApplication::processEvents();
+    TBalloonGroup group(&window);
+    QPointer<TBalloon> a = showBalloon({150, 150}, "a"), b = showBalloon({300, 250}, "b");
+    group.add(a, "1");
+    group.add(b, "2");
+    const QPoint tipA = a->tipOnScreen(), tipB = b->tipOnScreen();
+
+    window.move(window.pos() + QPoint(37, -20));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(a->tipOnScreen(), tipA + QPoint(37, -20));
+    EXPECT_EQ(b->tipOnScreen(), tipB + QPoint(37, -20));
+
+    window.setWindowState(Qt::WindowMinimized);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(a->isVisible());
+    EXPECT_FALSE(b->isVisible());
+    // A balloon opened while the window is minimised waits for it too.
+    QPointer<TBalloon> c = showBalloon({200, 200}, "c");
+    group.add(c, "3");
+    EXPECT_FALSE(c->isVisible());
+
+    window.setWindowState(Qt::WindowNoState);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(a->isVisible());
+    EXPECT_TRUE(b->isVisible());
+    EXPECT_TRUE(c->isVisible());
+
+    window.hide();
+    EXPECT_FALSE(a->isVisible());
+    window.show();
+    EXPECT_TRUE(a->isVisible());
+}
+
+TEST(BalloonGroup, BalloonsGoWithTheWindow)
+{
+    QPointer<TBalloon> a = showBalloon({150, 150}, "a");
+    {
+        QWidget window;
+        TBalloonGroup *group = new TBalloonGroup(&window);
+        group->add(a, "1");
+    }
+    EXPECT_FALSE(a);
+}
+
 TEST(BalloonIcons, FourDistinctSixteenPixelPictures)
 {
     const char *names[] = {"INFO", "ERROR", "WARNING", "BIBLIA"};
@@ -204,6 +380,10 @@ TEST(BalloonIcons, FourDistinctSixteenPixelPictures)
         seen << img;
     }
     EXPECT_STREQ(balloonIconName(TBalloonType(42)), "INFO");
+    // On a dense screen the picture has the screen's pixels, not a stretched 16 x 16.
+    const QPixmap dense = balloonIcon("BIBLIA", 2.0);
+    EXPECT_EQ(dense.size(), QSize(32, 32));
+    EXPECT_EQ(dense.deviceIndependentSize(), QSizeF(16, 16));
     EXPECT_EQ(balloonIcon("nonsense").toImage(), seen.first());
 }
 

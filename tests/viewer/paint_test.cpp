@@ -334,3 +334,70 @@ TEST(Paint, PicturesFillTheBoxTheyAreLaidOutInAtAnotherResolution)
         EXPECT_EQ(drawn->rect, c.want) << c.dpi;
     }
 }
+
+// A repaint of a small rectangle (a hovered link, an uncovered strip) must give
+// the pixels a full paint gives there, also where a paragraph's frame reaches
+// past its lines into the space above or below them.
+TEST(PaintQt, PartialRepaintKeepsFramesOfNeighbouringParagraphs)
+{
+    TRVStyle style;
+    fillStyles(style);
+    // Paragraph 9: a quote box whose frame stands 4 pixels off its text and
+    // which leaves 6 pixels before the next paragraph.
+    TParaInfo &quote = style.ParaStyles.Add();
+    quote.Border.Style = rvbSingle;
+    quote.Border.Color = platform::clNavy;
+    quote.Border.BorderOffsets.SetAll(4);
+    quote.SpaceBefore = 6;
+    quote.SpaceAfter = 6;
+    quote.LeftIndent = 10;
+    const int quotePara = style.ParaStyles.Count() - 1;
+
+    struct Case {
+        const char *name;
+        int linkBefore; // the link stands in the paragraph before the quote (else after)
+    } cases[] = {{"link below the quote", 0}, {"link above the quote", 1}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::QtCanvas measure(300, 140);
+        TRVLayoutData data(&style, &measure);
+        data.ClientWidth = 300;
+        data.ClientHeight = 140;
+        auto add = [&](const std::string &text, int st, int para) {
+            auto it = std::make_unique<TRVTextItemInfo>(st);
+            it->ParaNo = para;
+            data.AddItem(text, std::move(it));
+        };
+        add("Primera linea", 0, 0);
+        if (c.linkBefore)
+            add("Jn:3:16", 2, 0);
+        add("Porque de tal manera amo Dios al mundo", 0, quotePara);
+        if (!c.linkBefore)
+            add("Jn:3:16", 2, 0);
+        add("Ultima linea", 0, 0);
+        data.Format();
+        ASSERT_EQ(data.JumpList.size(), 1u);
+        // The hover look on, as a mouse over the link leaves it.
+        data.HoveredJump = 0;
+        data.HoverOn = true;
+        const auto &j = data.JumpList[0];
+        const Rect hover{j.Left - 5, j.Top - 5, j.Left + j.Width + 5, j.Top + j.Height + 5};
+
+        platform::QtCanvas full(300, 140), part(300, 140);
+        data.PaintClient(full);
+        full.finish();
+        data.PaintTo(part, hover);
+        part.finish();
+        int differing = 0;
+        for (int y = std::max(0, hover.top); y < std::min(140, hover.bottom); ++y)
+            for (int x = std::max(0, hover.left); x < std::min(300, hover.right); ++x)
+                differing += full.image().pixel(x, y) != part.image().pixel(x, y);
+        EXPECT_EQ(differing, 0);
+        // The frame does pass through the repainted rectangle.
+        const QRgb navy = qRgb(0, 0, 0x80);
+        int framePixels = 0;
+        for (int y = std::max(0, hover.top); y < std::min(140, hover.bottom); ++y)
+            framePixels += full.image().pixel(j.Left + j.Width / 2, y) == navy;
+        EXPECT_GT(framePixels, 0);
+    }
+}

@@ -205,7 +205,7 @@ TfrmPreVer::TfrmPreVer(QWidget *parent) : QDialog(parent)
     FirstPage = button("FirstPage", "Primera página", &TfrmPreVer::FirstPageClick, false);
     PreviousPage = button("PreviousPage", "Página anterior", &TfrmPreVer::PreviousPageClick, false);
     ToolButton2 = button("ToolButton2", "Próxima página", &TfrmPreVer::ToolButton2Click, false);
-    LastPage = button("LastPage", "Ultima página", &TfrmPreVer::LastPageClick, false);
+    LastPage = button("LastPage", "Última página", &TfrmPreVer::LastPageClick, false);
     divider("Separator2");
     PrintSetup = button("PrintSetup", "Configurar impresora", &TfrmPreVer::PrintSetupClick, false);
     Print = button("Print", "Imprimir", &TfrmPreVer::PrintClick, false);

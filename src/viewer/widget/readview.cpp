@@ -257,6 +257,7 @@ TReadView::TReadView(QWidget *parent) : TRVScroller(parent), FData(*this)
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAttribute(Qt::WA_NoSystemBackground);
     FMeasure = std::make_unique<platform::QtCanvas>(1, 1, std::max(1, logicalDpiY()));
+    FMeasure->setResolution(ZoomedDpiX(), ZoomedDpiY());
     resize(100, 40);
 }
 
@@ -380,6 +381,96 @@ void TReadView::SetWindowText(const QString &text)
     FormatDocument();
 }
 
+// ---------------------------------------------------------------- zoom
+
+namespace {
+constexpr int kZoomSteps[] = {50, 67, 75, 80, 90, 100, 110, 125, 150, 175, 200, 250, 300, 350, 400};
+} // namespace
+
+int TReadView::ZoomedDpiX() const
+{
+    return std::max(1, platform::MulDiv(std::max(1, logicalDpiX()), FZoom, 100));
+}
+
+int TReadView::ZoomedDpiY() const
+{
+    return std::max(1, platform::MulDiv(std::max(1, logicalDpiY()), FZoom, 100));
+}
+
+void TReadView::SetZoom(int percent)
+{
+    percent = std::clamp(percent, kZoomMin, kZoomMax);
+    if (percent == FZoom)
+        return;
+    FZoom = percent;
+    // Layout measures at the zoomed resolution: fonts, indents, margins and
+    // pictures grow through the same scaling the printer layout uses.
+    FMeasure->setResolution(ZoomedDpiX(), ZoomedDpiY());
+    Guard([&] {
+        if (Style() && FData.LastFormattedItem >= 0)
+            FData.Reformat(true);
+    });
+    viewport()->update();
+    if (OnZoomChanged)
+        OnZoomChanged(this);
+}
+
+void TReadView::ZoomIn()
+{
+    for (int z : kZoomSteps)
+        if (z > FZoom) {
+            SetZoom(z);
+            return;
+        }
+}
+
+void TReadView::ZoomOut()
+{
+    for (auto it = std::rbegin(kZoomSteps); it != std::rend(kZoomSteps); ++it)
+        if (*it < FZoom) {
+            SetZoom(*it);
+            return;
+        }
+}
+
+void TReadView::wheelEvent(QWheelEvent *e)
+{
+    if (!(e->modifiers() & Qt::ControlModifier)) {
+        FZoomWheel = 0;
+        TRVScroller::wheelEvent(e);
+        return;
+    }
+    // Ctrl+wheel zooms: one notch (120) is one step; fine wheels add up.
+    FZoomWheel += e->angleDelta().y();
+    while (FZoomWheel >= 120) {
+        FZoomWheel -= 120;
+        ZoomIn();
+    }
+    while (FZoomWheel <= -120) {
+        FZoomWheel += 120;
+        ZoomOut();
+    }
+    e->accept();
+}
+
+QRect TReadView::JumpRect(int id) const
+{
+    const int zeroBased = id - FData.FirstJumpNo;
+    const int dx = HScrollPos(), dy = VScrollPos() * VScrollUnit() - FData.DocumentOffsetY();
+    const QRect client = viewport()->rect();
+    QRect first;
+    for (const rv::TRVJumpInfo &j : FData.JumpList) {
+        if (j.Id != zeroBased)
+            continue;
+        const QRect r(j.Left - dx, j.Top - dy, j.Width, j.Height);
+        if (r.intersects(client))
+            return r;
+        if (first.isNull())
+            first = r;
+    }
+    return first;
+}
+
 void TReadView::SetColor(platform::Color c)
 {
     FData.Color = c;
@@ -398,6 +489,7 @@ void TReadView::paintEvent(QPaintEvent *e)
 {
     QPainter painter(viewport());
     platform::QtCanvas canvas(&painter, viewport());
+    canvas.setResolution(ZoomedDpiX(), ZoomedDpiY());
     const QRect r = e->rect();
     try {
         FData.PaintTo(canvas, platform::Rect{r.left(), r.top(), r.right() + 1, r.bottom() + 1});
@@ -528,7 +620,9 @@ void TReadView::keyPressEvent(QKeyEvent *e)
     }
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && FData.FocusedItemNo >= 0) {
         bool done = false;
+        FJumpFromKeyboard = true;
         Guard([&] { done = FData.ActivateFocused(); });
+        FJumpFromKeyboard = false;
         if (done) {
             e->accept();
             return;

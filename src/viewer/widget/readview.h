@@ -100,6 +100,25 @@ public:
     rv::TReadViewRVData &RVData() { return FData; }
     const rv::TReadViewRVData &RVData() const { return FData; }
 
+    // Zoom of the view in percent, kZoomMin..kZoomMax (values outside are
+    // cut). The document is laid out again at the new scale, so lines wrap
+    // at the window's width and hit testing and selection stay exact.
+    static constexpr int kZoomMin = 50, kZoomMax = 400;
+    int Zoom() const { return FZoom; }
+    void SetZoom(int percent);
+    // One step up or down the usual ladder (50, 67, 75, 90, 100, 110, 125, ...).
+    void ZoomIn();
+    void ZoomOut();
+    // The resolution the document is laid out and painted at (zoom applied).
+    int ZoomedDpiX() const;
+    int ZoomedDpiY() const;
+
+    // True while OnJump runs for a hyperlink activated from the keyboard.
+    bool JumpFromKeyboard() const { return FJumpFromKeyboard; }
+    // Rectangle of a hyperlink's piece in viewport pixels: the first piece
+    // that shows in the window, else its first piece; empty for an unknown id.
+    QRect JumpRect(int id) const;
+
     // Window text: the document as plain text; setting it replaces the document.
     QString WindowText() const;
     void SetWindowText(const QString &text);
@@ -159,6 +178,8 @@ public:
     std::function<void(TReadView *sender)> OnSelect, OnCopy;
     // After the document was painted (prepaint false), on the window's canvas.
     std::function<void(TReadView *sender, platform::Canvas &canvas, bool prepaint)> OnPaint;
+    // After the zoom changed (by SetZoom, Ctrl+wheel or the keys).
+    std::function<void(TReadView *sender)> OnZoomChanged;
     // Runs before the context menu; set handled to keep the menu closed.
     std::function<void(TReadView *sender, QPoint pos, bool &handled)> OnContextPopup;
 
@@ -177,6 +198,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *e) override;
     void leaveEvent(QEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
+    void wheelEvent(QWheelEvent *e) override;
     void focusInEvent(QFocusEvent *e) override;
     void focusOutEvent(QFocusEvent *e) override;
     void contextMenuEvent(QContextMenuEvent *e) override;
@@ -224,5 +246,8 @@ private:
     QBasicTimer FAutoScroll;
     std::string FLastError;
     int FLastWidth = -1;
+    int FZoom = 100;
+    int FZoomWheel = 0; // Ctrl+wheel angle not yet turned into a step
     bool FPopupFromMouse = false;
+    bool FJumpFromKeyboard = false;
 };

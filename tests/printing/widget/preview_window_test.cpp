@@ -65,7 +65,7 @@ TEST_F(Preview, ToolbarHintsInOrder)
         {"ZoomFit", "Página completa"},  {"Zoom100", "100%"},
         {"ZoomToWidth", "Ancho de página"}, {"FirstPage", "Primera página"},
         {"PreviousPage", "Página anterior"}, {"ToolButton2", "Próxima página"},
-        {"LastPage", "Ultima página"},   {"PrintSetup", "Configurar impresora"},
+        {"LastPage", "Última página"},   {"PrintSetup", "Configurar impresora"},
         {"Print", "Imprimir"},           {"SaveReport", "Pantalla completa"},
         {"LoadReport", "Cerrar ventana"},
     };

@@ -396,6 +396,12 @@ TEST(Search, FindNextWalksMatchesWithCaseAndWholeWord)
         {"unicode item compared in UTF-16", u"\u039b\u038c\u0393\u039f\u03a3", down, {{6, 1}}},
         {"'?' does not match what the code page lacks", u"?", down, {{6, 7}}},
         {"tab item", u"\t", down, {{8, 0}}},
+        {"accents ignored: arbol finds both", u"arbol", down | rvsroIgnoreAccents, {{3, 1}, {3, 7}}},
+        {"accents count by default", u"arbol", down, {}},
+        {"accents ignored, case kept", u"arbol", down | rvsroIgnoreAccents | rvsroMatchCase, {{3, 7}}},
+        {"accented pattern finds the plain word", u"\u00e1rbol", down | rvsroIgnoreAccents, {{3, 1}, {3, 7}}},
+        {"accents ignored in a UTF-16 item", u"jesus senor", down | rvsroIgnoreAccents, {{9, 1}}},
+        {"UTF-16 item keeps its accents by default", u"jesus", down, {}},
     };
     for (auto &c : cases) {
         View v;
@@ -409,6 +415,7 @@ TEST(Search, FindNextWalksMatchesWithCaseAndWholeWord)
         v.text("x");                       // 7
         v.data.AddItem("", std::make_unique<TRVTabItemInfo>()); // 8
         v.data.GetItem(8).ItemOptions = ioContinuesParagraph;
+        v.text16(u"Jes\u00fas se\u00f1or");    // 9
         v.format();
         EXPECT_EQ(visits(v, c.what, c.opts), c.expected) << c.name;
     }
