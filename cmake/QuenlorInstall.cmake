@@ -5,8 +5,10 @@
 include(GNUInstallDirs)
 
 install(TARGETS quenlor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-if(TARGET quenlor-cli)
-  install(TARGETS quenlor-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS quenlor-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# quenlor-cli import-sword runs the importer from its own folder.
+if(TARGET quenlor-import-sword)
+  install(TARGETS quenlor-import-sword RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 
 set(QUENLOR_SHARE ${CMAKE_INSTALL_DATADIR}/quenlor)
