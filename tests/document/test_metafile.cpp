@@ -2,11 +2,13 @@
 // checked call by call; device-independent bitmaps; damaged files; transparent
 // bitmaps.
 #include "document/rv_graphic.h"
+#include "document/rv_item.h"
 #include "document/rv_metafile.h"
 #include "platform/test_canvas.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 
 using namespace rv;
@@ -271,4 +273,34 @@ TEST(Metafile, TransparentBitmaps)
     EXPECT_EQ(m.pixel(0, 0) >> 24, 0u);
     EXPECT_EQ(m.pixel(1, 0), 0xFFFFFFFFu);
     EXPECT_EQ(m.pixel(0, 1), 0xFF00FF00u);
+}
+
+TEST(Metafile, PictureBoxesStayInsideInt)
+{
+    // Sizes and spacing near 2^31 would overflow the box arithmetic: a stored
+    // size past the bound gives way to the picture's own, spacing is capped.
+    TRVGraphicItemInfo item;
+    item.Image = CreateGraphicByClassName("TMetafile");
+    ASSERT_TRUE(item.Image->LoadFromBytes(wmf()));
+    item.ImageWidth = INT_MAX;
+    item.ImageHeight = INT_MAX - 1;
+    item.Spacing = INT_MAX;
+    Size content = item.ContentSize();
+    EXPECT_EQ(content.cx, 96);
+    EXPECT_EQ(content.cy, 48);
+    Size box = item.BoxSize(1200, 96);
+    EXPECT_EQ(box.cx, MulDiv(96 + 2 * kMaxPictureSide, 1200, 96));
+    EXPECT_EQ(box.cy, 48 + 2 * kMaxPictureSide);
+    item.ImageWidth = kMaxPictureSide;
+    EXPECT_EQ(item.ContentSize().cx, kMaxPictureSide);
+    item.Spacing = -5;
+    EXPECT_EQ(item.BoxSize().cx, kMaxPictureSide);
+
+    // A metafile whose frame is past the pixel bound is refused, not sized.
+    std::string big = wmf();
+    big[10] = char(0xFF);
+    big[11] = char(0x7F); // right = 32767 units
+    big[14] = 1;
+    big[15] = 0; // at 1 unit per inch
+    EXPECT_FALSE(CreateGraphicByClassName("TMetafile")->LoadFromBytes(big));
 }
