@@ -41,13 +41,19 @@ int runDump(const std::vector<std::string> &args)
     bool ok = rv::LoadRVFFromFile(doc, args[0]);
     for (int i = 0; i < doc.ItemCount(); ++i) {
         const rv::TCustomRVItemInfo &item = doc.GetItem(i);
+        // A list marker shows its computed text, not its stored name.
+        const std::string &raw = item.StyleNo == rv::ikListMarker
+                                     ? static_cast<const rv::TRVMarkerItemInfo &>(item).DisplayString
+                                     : doc.ItemText(i);
         std::string text = item.IsText() ? platform::utf16ToUtf8(doc.ItemTextW(i))
-                                         : platform::utf16ToUtf8(platform::toUtf16(doc.ItemText(i), platform::CP_ACP));
+                                         : platform::utf16ToUtf8(platform::toUtf16(raw, platform::CP_ACP));
         std::printf("%d\t%d\t%d\t%d\t%d\t%s\n", i, item.StyleNo, item.ParaNo, item.ItemOptions, item.Tag,
                     escaped(text).c_str());
     }
     std::printf("styles: %d %d %d\n", style.TextStyles.Count(), style.ParaStyles.Count(), style.ListStyles.Count());
     std::printf("warnings: %d\n", doc.LoadWarnings);
+    rv::TRVDocParameters defaults;
+    std::printf("%s\n", (doc.DocParameters ? *doc.DocParameters : defaults).DumpLine().c_str());
     std::printf("result: %s\n", ok ? "true" : "false");
     return ok ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 // quenlor-cli make-samples OUTDIR: writes the sample study documents
-// (Juan3.rvf, a short study, and Estudio-largo.rvf, a long one for timing)
+// (Juan3.rvf, a short study, Estudio-largo.rvf, a long one for timing, and
+// Listas.rvf, numbered outlines, bullets and pictures)
 // with our own RVF writer, so they can be rebuilt at any time.
 #include "cli.h"
 
@@ -60,6 +61,26 @@ public:
         item->ParaNo = pCenter;
         item->AltText = "Ilustraci\xF3n";
         para_ = pCenter;
+        d_.AddItem(name, std::move(item));
+        return *this;
+    }
+    // A list paragraph: its marker, then a run of text.
+    Builder &item(int listNo, int level, const std::string &utf8, int startFrom = 1, bool reset = false)
+    {
+        auto m = std::make_unique<TRVMarkerItemInfo>();
+        m->ListNo = listNo;
+        m->Level = level;
+        m->StartFrom = startFrom;
+        m->Reset = reset;
+        m->ParaNo = para_ = pLeft;
+        d_.AddItem("", std::move(m));
+        return run(sNormal, utf8);
+    }
+    Builder &graphic(const std::string &name, std::unique_ptr<TRVGraphic> g)
+    {
+        auto item = std::make_unique<TRVGraphicItemInfo>();
+        item->Image = std::move(g);
+        item->ParaNo = para_ = pLeft;
         d_.AddItem(name, std::move(item));
         return *this;
     }
@@ -189,11 +210,153 @@ void buildLong(TCustomRVData &d)
     }
 }
 
-bool writeSample(const std::filesystem::path &path, void (*build)(TCustomRVData &))
+// Little-endian words of a hand-written Windows metafile.
+struct Wmf {
+    std::string body;
+    int objects = 0;
+    void record(uint16_t fn, std::initializer_list<int> words, std::string_view tail = {})
+    {
+        uint32_t size = uint32_t(3 + words.size() + (tail.size() + 1) / 2);
+        put32(body, size);
+        put16(body, fn);
+        for (int w : words)
+            put16(body, uint16_t(w));
+        body += tail;
+        if (tail.size() % 2)
+            body.push_back('\0');
+    }
+    static void put16(std::string &s, uint16_t v) { s.push_back(char(v & 0xFF)); s.push_back(char(v >> 8)); }
+    static void put32(std::string &s, uint32_t v) { put16(s, uint16_t(v & 0xFFFF)); put16(s, uint16_t(v >> 16)); }
+    static int lo(uint32_t c) { return int(c & 0xFFFF); }
+    static int hi(uint32_t c) { return int(c >> 16); }
+    void pen(int width, uint32_t color) { record(0x02FA, {0, width, 0, lo(color), hi(color)}); select(); }
+    void brush(uint32_t color) { record(0x02FC, {0, lo(color), hi(color), 0}); select(); }
+    void select() { record(0x012D, {objects++}); }
+    // The whole file: placeable header (3000 × 1500 units, 1000 per inch), then the standard one.
+    std::string file() const
+    {
+        std::string f;
+        put32(f, 0x9AC6CDD7);
+        for (int w : {0, 0, 0, 3000, 1500, 1000, 0, 0, 0})
+            put16(f, uint16_t(w));
+        for (int w : {1, 9, 0x300})
+            put16(f, uint16_t(w));
+        put32(f, uint32_t((18 + body.size() + 6) / 2));
+        put16(f, uint16_t(objects));
+        put32(f, 0);
+        put16(f, 0);
+        std::string end;
+        put32(end, 3);
+        put16(end, 0);
+        return f + body + end;
+    }
+};
+
+// A landscape with a cross and a sun, drawn by metafile records.
+std::string landscape()
+{
+    Wmf w;
+    w.record(0x0103, {8});             // anisotropic mapping
+    w.record(0x020B, {0, 0});          // window origin
+    w.record(0x020C, {1500, 3000});    // window extent
+    w.pen(20, 0x404040);
+    w.brush(0xF0E0D0);
+    w.record(0x041B, {1480, 2980, 20, 20}); // sky
+    w.brush(0x3399FF);
+    w.record(0x0418, {600, 2700, 200, 2300}); // sun
+    w.brush(0x228B22);
+    w.record(0x0324, {5, 20, 1480, 20, 1100, 1200, 800, 2980, 1150, 2980, 1480}); // hill
+    w.pen(40, 0x13458B);
+    w.record(0x0214, {1100, 1200});
+    w.record(0x0213, {300, 1200});
+    w.record(0x0214, {550, 950});
+    w.record(0x0213, {550, 1450});
+    std::string face = "Arial";
+    face.resize(32, '\0');
+    w.record(0x02FB, {-160, 0, 0, 0, 700, 0, 0, 0, 0}, face);
+    w.select();
+    w.record(0x0209, {0, 0x0080}); // navy text
+    w.record(0x0102, {1});         // transparent background
+    w.record(0x0521, {9}, std::string("Juan 3:16") + '\0' + std::string("\xE2\x04\xA4\x06", 4)); // at (1700, 1250)
+    return w.file();
+}
+
+// A blue oval on magenta, which the picture leaves out.
+std::unique_ptr<TRVGraphic> oval()
+{
+    platform::Bitmap bmp(64, 40, 0xFFFF00FF);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 64; ++x)
+            if ((x - 32) * (x - 32) + (y - 20) * (y - 20) * 3 < 360)
+                bmp.setPixel(x, y, 0xFF1060C0);
+    for (int x = 4; x < 60; ++x)
+        bmp.setPixel(x, 36, 0xFF000000);
+    auto g = CreateGraphicByClassName("TBitmap");
+    g->LoadFromBytes(EncodeBmp(bmp));
+    g->Transparent = true;
+    g->TransparentMode = 1;
+    g->TransparentColor = 0xFF00FF;
+    return g;
+}
+
+TRVListLevel listLevel(TRVListType type, const std::string &format, int markerIndent, int leftIndent,
+                       TRVMarkerAlignment align, TColor color)
+{
+    TRVListLevel l;
+    l.ListType = type;
+    l.FormatString = format;
+    l.MarkerIndent = markerIndent;
+    l.LeftIndent = leftIndent;
+    l.FirstIndent = 0;
+    l.MarkerAlignment = align;
+    l.Font.Name = "Arial";
+    l.Font.Height = -15;
+    l.Font.Color = color;
+    return l;
+}
+
+// An outline (decimal, lower alpha, lower Roman) and a bullet list.
+void addListStyles(TRVStyle &style)
+{
+    TRVListInfo &outline = style.ListStyles.Add();
+    outline.StyleName = "Esquema";
+    outline.Levels.push_back(listLevel(rvlstDecimal, "%0:s.", 24, 48, rvmaRight, platform::clNavy));
+    outline.Levels.push_back(listLevel(rvlstLowerAlpha, "%1:s)", 56, 80, rvmaLeft, platform::clNavy));
+    outline.Levels.push_back(listLevel(rvlstLowerRoman, "%2:s.", 88, 112, rvmaCenter, platform::clNavy));
+    outline.Levels[0].Font.Style = fsBold;
+    TRVListInfo &bullets = style.ListStyles.Add();
+    bullets.StyleName = "Vi\xF1" "etas";
+    bullets.Levels.push_back(listLevel(rvlstBullet, "\x95", 24, 44, rvmaLeft, platform::clGreen));
+}
+
+void buildLists(TCustomRVData &d)
+{
+    Builder b(d);
+    b.para(pLeft, sTitle, "El nuevo nacimiento (Juan 3)");
+    b.para(pLeft, sNormal, "Un estudio de prueba con un esquema numerado, una lista con viñetas y dos dibujos.");
+    b.item(0, 0, "Nicodemo viene de noche").item(0, 1, "Un principal entre los judíos");
+    b.item(0, 1, "Reconoce que Jesús viene de Dios").item(0, 2, "\"Nadie puede hacer estas señales\"");
+    b.item(0, 2, "si no está Dios con él").item(0, 0, "El nuevo nacimiento").item(0, 1, "Nacer del agua y del Espíritu");
+    b.item(0, 2, "Lo que es nacido de la carne, carne es").item(0, 2, "El viento sopla de donde quiere");
+    b.item(0, 1, "¿Cómo puede hacerse esto?").item(0, 0, "El amor de Dios").item(0, 1, "De tal manera amó Dios al mundo");
+    b.item(0, 0, "Nueva numeración desde 10", 10, true).item(0, 1, "La luz vino al mundo");
+    b.para(pLeft, sSubtitle, "Frutos del nuevo nacimiento");
+    b.item(1, 0, "Fe en el Hijo").item(1, 0, "Vida eterna").item(1, 0, "Andar en la luz");
+    b.para(pLeft, sNormal, "Un dibujo vectorial (WMF):");
+    auto wmf = CreateGraphicByClassName("TMetafile");
+    wmf->LoadFromBytes(landscape());
+    b.graphic("dibujo", std::move(wmf));
+    b.para(pLeft, sNormal, "Una imagen con fondo transparente (el magenta no se ve):");
+    b.graphic("transparente", oval());
+}
+
+bool writeSample(const std::filesystem::path &path, void (*build)(TCustomRVData &), bool lists = false)
 {
     TRVStyle style;
     style.LoadReaderDefaults();
     addUnicodeStyle(style);
+    if (lists)
+        addListStyles(style);
     TCustomRVData doc(&style);
     doc.RVFOptions = kDefaultRVFOptions | rvfoSaveTextStyles | rvfoSaveParaStyles;
     doc.DocProperties = {"Autor: Quenlor", "Tema: Juan 3"};
@@ -216,11 +379,12 @@ int runMakeSamples(const std::vector<std::string> &args)
     std::filesystem::path dir(args[0]);
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
-    bool ok = writeSample(dir / "Juan3.rvf", buildJuan3) && writeSample(dir / "Estudio-largo.rvf", buildLong);
+    bool ok = writeSample(dir / "Juan3.rvf", buildJuan3) && writeSample(dir / "Estudio-largo.rvf", buildLong)
+              && writeSample(dir / "Listas.rvf", buildLists, true);
     return ok ? 0 : 1;
 }
 
 } // namespace
 
-QUENLOR_CLI_COMMAND("make-samples", "make-samples OUTDIR", "write the sample study documents (Juan3.rvf, Estudio-largo.rvf)",
+QUENLOR_CLI_COMMAND("make-samples", "make-samples OUTDIR", "write the sample study documents (Juan3.rvf, Estudio-largo.rvf, Listas.rvf)",
                     runMakeSamples);

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <algorithm>
 #include <cstdio>
+#include <clocale>
 #include <cstring>
 #include <memory>
 #include <cerrno>
@@ -40,6 +41,9 @@ static void printHelp(FILE *out)
 
 int main(int argc, char **argv)
 {
+    // Run under the user's locale, as the reader does (Qt sets it there), so that
+    // output that must not depend on it is checked where it could.
+    std::setlocale(LC_ALL, "");
     if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "help")) {
         printHelp(stdout);
         return argc < 2 ? 2 : 0;

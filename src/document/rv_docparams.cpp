@@ -1,11 +1,12 @@
 #include "rv_docparams.h"
 
-#include "rv_error.h"
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
+#include <iterator>
+#include <optional>
+#include <utility>
 
 namespace rv {
 
@@ -39,24 +40,80 @@ int TRVDocParameters::NonDefaultCount() const
 
 bool TRVDocParameters::IsDefault() const { return NonDefaultCount() == 0; }
 
-static int toInt(std::string_view v)
+static std::string_view trimmed(std::string_view v)
 {
+    while (!v.empty() && (v.front() == ' ' || v.front() == '\t'))
+        v.remove_prefix(1);
+    while (!v.empty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\r'))
+        v.remove_suffix(1);
+    if (v.size() > 1 && v.front() == '+' && v[1] != '-')
+        v.remove_prefix(1);
+    return v;
+}
+
+static std::optional<int> toInt(std::string_view v)
+{
+    v = trimmed(v);
     int n = 0;
     auto r = std::from_chars(v.data(), v.data() + v.size(), n);
-    if (r.ec != std::errc() || r.ptr != v.data() + v.size() || v.empty())
-        throw EReadViewError("'" + std::string(v) + "' is not a valid integer value");
+    if (v.empty() || r.ec != std::errc() || r.ptr != v.data() + v.size())
+        return std::nullopt;
     return n;
 }
 
-// Lengths are stored with "." whatever the writer's locale; from_chars never
-// looks at the locale, so the program's own separator cannot get in the way.
-static long double toFloat(std::string_view v)
+// Lengths are read the same whatever the locale: "." is the decimal point, and
+// so is a single "," (files written on systems whose separator is a comma).
+// from_chars never consults the locale.
+static std::optional<long double> toFloat(std::string_view v)
 {
+    v = trimmed(v);
+    if (v.empty() || v.size() > 400)
+        return std::nullopt;
+    std::string s(v);
+    size_t comma = s.find(',');
+    if (comma != std::string::npos) {
+        if (s.find('.') != std::string::npos || s.find(',', comma + 1) != std::string::npos)
+            return std::nullopt; // a comma is never a grouping separator
+        s[comma] = '.';
+    }
     double d = 0;
-    auto r = std::from_chars(v.data(), v.data() + v.size(), d);
-    if (v.empty() || r.ec != std::errc() || r.ptr != v.data() + v.size() || !std::isfinite(d))
-        throw EReadViewError("'" + std::string(v) + "' is not a valid floating point value");
+    auto r = std::from_chars(s.data(), s.data() + s.size(), d, std::chars_format::general);
+    if (r.ec != std::errc() || r.ptr != s.data() + s.size() || !std::isfinite(d))
+        return std::nullopt;
     return d;
+}
+
+std::optional<long double> ParseDocLength(std::string_view text) { return toFloat(text); }
+
+std::string FormatDocLength(long double value)
+{
+    double v = double(value);
+    if (!std::isfinite(v) || v == 0)
+        return "0";
+    // Fifteen significant digits, then written out without an exponent.
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
+    std::string sci(buf, r.ptr);
+    bool negative = sci[0] == '-';
+    if (negative)
+        sci.erase(0, 1);
+    size_t e = sci.find('e');
+    int exp = std::atoi(sci.c_str() + e + 1);
+    std::string digits;
+    for (size_t i = 0; i < e; ++i)
+        if (sci[i] != '.')
+            digits.push_back(sci[i]);
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+    std::string out;
+    if (exp < 0) {
+        out = "0." + std::string(size_t(-exp - 1), '0') + digits;
+    } else if (size_t(exp) + 1 >= digits.size()) {
+        out = digits + std::string(size_t(exp) + 1 - digits.size(), '0');
+    } else {
+        out = digits.substr(0, size_t(exp) + 1) + "." + digits.substr(size_t(exp) + 1);
+    }
+    return negative ? "-" + out : out;
 }
 
 void TRVDocParameters::SetFromLine(std::string_view line)
@@ -65,31 +122,49 @@ void TRVDocParameters::SetFromLine(std::string_view line)
     if (eq == std::string_view::npos)
         return;
     std::string_view name = line.substr(0, eq), value = line.substr(eq + 1);
+    // A value that does not convert is ignored: the field keeps what it had
+    // (its default after the record's header) and the read goes on.
     if (name == "Units") {
-        int u = toInt(value);
-        Units = TRVUnits(u >= rvuInches && u <= rvuPoints ? u : rvuInches);
-    } else if (name == "Orientation") Orientation = uint8_t(toInt(value));
-    else if (name == "ZoomPercent") ZoomPercent = toInt(value);
-    else if (name == "ZoomMode") {
-        int z = toInt(value);
-        ZoomMode = TRVZoomMode(z >= rvzmFullPage && z <= rvzmCustom ? z : rvzmCustom);
+        if (auto u = toInt(value))
+            Units = TRVUnits(*u >= rvuInches && *u <= rvuPoints ? *u : rvuInches);
+    } else if (name == "Orientation") {
+        if (auto o = toInt(value))
+            Orientation = uint8_t(*o);
+    } else if (name == "ZoomPercent") {
+        if (auto z = toInt(value))
+            ZoomPercent = *z;
+    } else if (name == "ZoomMode") {
+        if (auto z = toInt(value))
+            ZoomMode = TRVZoomMode(*z >= rvzmFullPage && *z <= rvzmCustom ? *z : rvzmCustom);
+    } else if (name == "MirrorMargins") {
+        MirrorMargins = value != "0";
+    } else {
+        long double TRVDocParameters::*const lengths[] = {&TRVDocParameters::PageWidth, &TRVDocParameters::PageHeight,
+            &TRVDocParameters::LeftMargin, &TRVDocParameters::RightMargin, &TRVDocParameters::TopMargin,
+            &TRVDocParameters::BottomMargin, &TRVDocParameters::HeaderY, &TRVDocParameters::FooterY};
+        const char *const names[] = {"PageWidth", "PageHeight", "LeftMargin", "RightMargin",
+                                     "TopMargin", "BottomMargin", "HeaderY", "FooterY"};
+        for (size_t k = 0; k < std::size(names); ++k)
+            if (name == names[k]) {
+                if (auto v = toFloat(value))
+                    this->*lengths[k] = *v;
+                return;
+            }
     }
-    else if (name == "PageWidth") PageWidth = toFloat(value);
-    else if (name == "PageHeight") PageHeight = toFloat(value);
-    else if (name == "LeftMargin") LeftMargin = toFloat(value);
-    else if (name == "RightMargin") RightMargin = toFloat(value);
-    else if (name == "TopMargin") TopMargin = toFloat(value);
-    else if (name == "BottomMargin") BottomMargin = toFloat(value);
-    else if (name == "HeaderY") HeaderY = toFloat(value);
-    else if (name == "FooterY") FooterY = toFloat(value);
-    else if (name == "MirrorMargins") MirrorMargins = value != "0";
 }
 
-static std::string fmt(long double v)
+std::string TRVDocParameters::DumpLine() const
 {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.10Lg", v);
-    return buf;
+    std::string s = "DocParameters:";
+    const std::pair<const char *, long double> lengths[] = {{"PageWidth", PageWidth}, {"PageHeight", PageHeight},
+        {"LeftMargin", LeftMargin}, {"RightMargin", RightMargin}, {"TopMargin", TopMargin},
+        {"BottomMargin", BottomMargin}, {"HeaderY", HeaderY}, {"FooterY", FooterY}};
+    for (auto &[n, v] : lengths)
+        s += std::string("\t") + n + "=" + FormatDocLength(v);
+    s += "\tUnits=" + std::to_string(int(Units)) + "\tOrientation=" + std::to_string(int(Orientation))
+        + "\tZoomPercent=" + std::to_string(ZoomPercent) + "\tZoomMode=" + std::to_string(int(ZoomMode))
+        + "\tMirrorMargins=" + (MirrorMargins ? "true" : "false");
+    return s;
 }
 
 std::vector<std::string> TRVDocParameters::ToLines() const
@@ -107,7 +182,7 @@ std::vector<std::string> TRVDocParameters::ToLines() const
         {"HeaderY", HeaderY, d.HeaderY}, {"FooterY", FooterY, d.FooterY}};
     for (auto &l : lengths)
         if (!same(l.v, l.def))
-            out.push_back(std::string(l.name) + "=" + fmt(l.v));
+            out.push_back(std::string(l.name) + "=" + FormatDocLength(l.v));
     if (MirrorMargins) out.push_back("MirrorMargins=1");
     return out;
 }

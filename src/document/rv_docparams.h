@@ -2,6 +2,7 @@
 // positions, zoom), in a chosen unit.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,16 +12,25 @@ namespace rv {
 enum TRVUnits : uint8_t { rvuInches, rvuCentimeters, rvuMillimeters, rvuPicas, rvuPixels, rvuPoints };
 enum TRVZoomMode : uint8_t { rvzmFullPage, rvzmPageWidth, rvzmCustom };
 
+// A length as stored: "." or a single "," as the decimal point in every locale,
+// no grouping; nullopt when it does not convert.
+std::optional<long double> ParseDocLength(std::string_view text);
+// A length for storing and showing: plain decimal with ".", up to 15
+// significant digits, no exponent, no trailing zeros, whatever the locale.
+std::string FormatDocLength(long double value);
+
 class TRVDocParameters {
 public:
     TRVDocParameters() { Reset(); }
     void Reset();
     bool IsDefault() const;
     int NonDefaultCount() const;
-    // Sets one field from an RVF "name=value" line. Unknown names and lines
-    // without "=" change nothing; a value that does not convert throws
-    // EReadViewError (which fails the read).
+    // Sets one field from an RVF "name=value" line. Unknown names, lines
+    // without "=" and values that do not convert change nothing.
     void SetFromLine(std::string_view line);
+    // "DocParameters:" and every field as TAB-separated name=value, in a fixed
+    // order and a locale-free form.
+    std::string DumpLine() const;
     // "name=value" lines of the fields that differ from the defaults.
     std::vector<std::string> ToLines() const;
     // value × 1440 / units per inch, rounded; screenPPI serves rvuPixels.

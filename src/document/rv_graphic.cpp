@@ -1,5 +1,7 @@
 #include "rv_graphic.h"
 
+#include "rv_metafile.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
@@ -77,6 +79,27 @@ public:
     std::unique_ptr<TRVGraphic> CreateEmpty() const override { return std::make_unique<TRVBitmapGraphic>(); }
     bool SupportsTransparency() const override { return true; }
 
+    void Draw(Canvas &canvas, const Rect &dest) const override
+    {
+        if (FImage.isNull())
+            return;
+        if (!Transparent) {
+            canvas.drawBitmap(FImage, dest);
+            return;
+        }
+        // The masked copy is made once per transparent colour.
+        Color key = TransparentKey(FImage, TransparentMode, TransparentColor);
+        if (FMasked.isNull() || FMaskedKey != key) {
+            FMasked = MaskedCopy(FImage, key);
+            FMaskedKey = key;
+        }
+        canvas.drawBitmap(FMasked, dest);
+    }
+
+private:
+    mutable Bitmap FMasked;
+    mutable Color FMaskedKey = 0;
+
 protected:
     bool Decode(std::string_view data) override
     {
@@ -108,12 +131,17 @@ protected:
     }
 };
 
-// Metafiles: only the header is read, for the natural size; drawing them is
-// not done yet, so they paint nothing.
+// Metafiles: the header gives the natural size; drawing replays the records.
 class TRVMetafileGraphic : public TRVGraphic {
 public:
     const char *ClassName() const override { return "TMetafile"; }
     std::unique_ptr<TRVGraphic> CreateEmpty() const override { return std::make_unique<TRVMetafileGraphic>(); }
+
+    void Draw(Canvas &canvas, const Rect &dest) const override
+    {
+        if (!Empty())
+            PlayMetafile(StoredBytes(), canvas, dest);
+    }
 
 protected:
     bool Decode(std::string_view data) override
@@ -212,6 +240,26 @@ protected:
         return true;
     }
 };
+
+Color TransparentKey(const Bitmap &bmp, int mode, Color fixed)
+{
+    if (mode == 1 || bmp.isNull())
+        return fixed & 0xFFFFFF;
+    // Automatic: the colour of the bottom-left pixel, as stored (0x00BBGGRR).
+    uint32_t argb = bmp.pixel(0, bmp.height() - 1);
+    return Color((argb >> 16 & 0xFF) | (argb & 0xFF00) | (argb & 0xFF) << 16);
+}
+
+Bitmap MaskedCopy(const Bitmap &bmp, Color key)
+{
+    Bitmap out = bmp;
+    const uint32_t rgb = (key & 0xFF) << 16 | (key & 0xFF00) | (key >> 16 & 0xFF);
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x)
+            if ((out.pixel(x, y) & 0xFFFFFF) == rgb)
+                out.setPixel(x, y, 0);
+    return out;
+}
 
 std::unique_ptr<TRVGraphic> CreateGraphicByClassName(std::string_view className)
 {

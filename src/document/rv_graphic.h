@@ -33,7 +33,8 @@ public:
     // The decoded raster, or nullptr for pictures that are not rasters (metafiles).
     const platform::Bitmap *Image() const { return FImage.isNull() ? nullptr : &FImage; }
 
-    // Draws the picture stretched into dest. Metafiles draw nothing yet.
+    // Draws the picture stretched into dest (a transparent bitmap without its
+    // transparent colour; a metafile by replaying its records, clipped to dest).
     virtual void Draw(platform::Canvas &canvas, const platform::Rect &dest) const;
 
     // Bitmap transparency ("transparent", "tmode", "tcolor"); other classes ignore it.
@@ -59,8 +60,19 @@ private:
 // A picture of a registered class, or nullptr for an unknown class name.
 std::unique_ptr<TRVGraphic> CreateGraphicByClassName(std::string_view className);
 
+// The colour a transparent bitmap leaves out, as a stored colour (0x00BBGGRR):
+// the fixed colour in mode 1, otherwise the bitmap's bottom-left pixel.
+platform::Color TransparentKey(const platform::Bitmap &bmp, int mode, platform::Color fixed);
+// A copy of bmp whose pixels of colour `key` (0x00BBGGRR) are fully transparent.
+platform::Bitmap MaskedCopy(const platform::Bitmap &bmp, platform::Color key);
+
 // Stored BMP bytes of an ARGB bitmap (24-bit, bottom-up), for pictures we make ourselves.
 std::string EncodeBmp(const platform::Bitmap &bmp);
+
+// The largest picture side (and spacing) a picture item takes, in screen
+// pixels: more than any canvas shows, small enough that box sizes scaled for a
+// printer stay far inside int.
+constexpr int kMaxPictureSide = 100000;
 
 // Pictures larger than this many stored bytes are refused before decoding.
 constexpr size_t kMaxPictureBytes = 256u * 1024 * 1024;

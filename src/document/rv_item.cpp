@@ -4,6 +4,7 @@
 #include "rv_error.h"
 #include "rv_graphic.h"
 
+#include <algorithm>
 #include <map>
 #include <typeinfo>
 
@@ -260,16 +261,27 @@ bool TRVGraphicItemInfo::GetExtraStrProperty(TRVExtraItemStrProperty prop, std::
     return TRVRectItemInfo::GetExtraStrProperty(prop, value);
 }
 
+// A stored size past what a canvas can show is refused (the picture keeps its
+// own size), and spacing is held to the same bound, so box arithmetic stays
+// well inside int.
+static int pictureSide(int stored, int natural)
+{
+    int n = std::clamp(natural, 0, kMaxPictureSide);
+    return stored > 0 && stored <= kMaxPictureSide ? stored : n;
+}
+
+static int pictureSpacing(int spacing) { return std::clamp(spacing, 0, kMaxPictureSide); }
+
 Size TRVGraphicItemInfo::ContentSize() const
 {
-    return {ImageWidth > 0 ? ImageWidth : (Image ? Image->Width() : 0),
-            ImageHeight > 0 ? ImageHeight : (Image ? Image->Height() : 0)};
+    return {pictureSide(ImageWidth, Image ? Image->Width() : 0), pictureSide(ImageHeight, Image ? Image->Height() : 0)};
 }
 
 Size TRVGraphicItemInfo::BoxSize(int targetDpi, int screenDpi) const
 {
     Size s = ContentSize();
-    Size box{s.cx + 2 * Spacing, s.cy + 2 * Spacing};
+    const int spacing = pictureSpacing(Spacing);
+    Size box{s.cx + 2 * spacing, s.cy + 2 * spacing};
     if (targetDpi > 0 && screenDpi > 0)
         box.cx = MulDiv(box.cx, targetDpi, screenDpi);
     return box;
@@ -278,6 +290,7 @@ Size TRVGraphicItemInfo::BoxSize(int targetDpi, int screenDpi) const
 void TRVGraphicItemInfo::Paint(Canvas &canvas, int x, int y, const TRVItemDrawState &state, TRVStyle &style) const
 {
     Size s = ContentSize();
+    const int Spacing = pictureSpacing(this->Spacing);
     const int naturalW = s.cx + 2 * Spacing, naturalH = s.cy + 2 * Spacing;
     // At another resolution the picture and its spacing fill the box the layout scaled.
     const int bw = state.BoxWidth > 0 ? state.BoxWidth : naturalW;

@@ -1,5 +1,7 @@
 #include "rvf_reader.h"
 
+#include "rv_marker.h"
+
 #include "platform/codepage.h"
 #include "rv_error.h"
 #include "rv_graphic.h"
@@ -1119,7 +1121,11 @@ bool ReadRVFStream(TCustomRVData &data, std::string_view stream, int &index, boo
     if (!data.GetRVStyle())
         return false;
     Reader reader(data, stream, index, loadMode, layout, background, color);
-    return reader.run();
+    bool ok = reader.run();
+    // Markers are numbered in document order once the items are in, a failed
+    // read included (the items read so far stay and show).
+    NumberListMarkers(data);
+    return ok;
 }
 
 bool LoadRVFFromFile(TCustomRVData &data, const std::filesystem::path &path, TRVLayoutInfo *layout,

@@ -1,5 +1,6 @@
 #include "viewer/rv_controldata.h"
 
+#include "document/rv_marker.h"
 #include "document/rvf_writer.h"
 #include "platform/codepage.h"
 #include "viewer/rv_fontcache.h"
@@ -824,8 +825,13 @@ std::u16string TRVControlData::ItemPlainText(int itemNo, int from, int to) const
         return u"\t";
     case ikHorizontalLine:
         return std::u16string(80, u'-'); // the line width handed to a horizontal line
-    case ikListMarker:
-        return toUtf16(static_cast<const TRVMarkerItemInfo &>(item).DisplayString, cp) + u" ";
+    case ikListMarker: {
+        // The marker's text and a tab, so a pasted outline keeps its numbers.
+        if (!GetRVStyle())
+            return {};
+        std::u16string t = MarkerPlainText(*GetRVStyle(), static_cast<const TRVMarkerItemInfo &>(item));
+        return t.empty() ? t : t + u"\t";
+    }
     default:
         if (auto *label = dynamic_cast<const TRVLabelItemInfo *>(&item))
             return toUtf16(label->Text, cp);

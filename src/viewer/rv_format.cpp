@@ -1,5 +1,6 @@
 // The line builder: items into draw items for one width and resolution.
 #include "viewer/rv_fdata.h"
+#include "document/rv_marker.h"
 #include "viewer/rv_fontcache.h"
 #include "viewer/rv_linebreak.h"
 
@@ -79,7 +80,10 @@ private:
                  const std::vector<int> &softHyphens, int hyphenWidth);
     bool FindBreak(const std::u16string &t, int pos, int rest, int n, bool unicode, bool continuesAfter,
                    int &pieceLen, int &skip);
-    platform::Size RectItemSize(int itemNo, int &above, int &below, bool &lineAligned);
+    platform::Size RectItemSize(int itemNo, int &above, int &below, bool &lineAligned, int *markerBefore = nullptr);
+    // The list level of the paragraph that holds itemNo (its first item is a
+    // marker with a level), or nullptr.
+    const TRVListLevel *ListLevelOfPara(int itemNo) const;
     int TabWidth(int itemNo);
     void RecordLine(int first, int last);
     void SetFirstDrawItem(int itemNo, int drawItemNo)
@@ -209,8 +213,18 @@ void TRVFormatter::StartNewLine(int itemNo, bool paraStart, bool lineBreak)
     skipSpaceAllowed = wrap && !consumed;
     const TParaInfo &p = Para(itemNo);
     int left = R.X(p.LeftIndent), right = R.X(p.RightIndent);
-    if (paraStart)
+    if (const TRVListLevel *level = ListLevelOfPara(itemNo)) {
+        // A list paragraph takes its indents from its level: the marker's line
+        // starts at the marker, the lines after it at the level's left indent.
+        const bool markerLine = paraStart && D.GetItemStyle(itemNo) == ikListMarker;
+        int indent = R.X(markerLine ? level->MarkerIndent : level->LeftIndent);
+        if (p.BiDiMode == rvbdRightToLeft)
+            right = indent;
+        else
+            left = indent;
+    } else if (paraStart) {
         left += R.X(p.FirstIndent);
+    }
     if (paraStart) {
         if (prevItem >= 0)
             descent += R.Y(Para(prevItem).SpaceAfter);
@@ -585,9 +599,33 @@ void TRVFormatter::PlaceEmptyText(int itemNo, bool startsLine, bool paraStart, b
 
 // ---- other items (steps 9 and 10) ----
 
-Size TRVFormatter::RectItemSize(int itemNo, int &above, int &below, bool &lineAligned)
+const TRVListLevel *TRVFormatter::ListLevelOfPara(int itemNo) const
+{
+    int first = D.GetFirstParaItem(itemNo);
+    if (D.GetItemStyle(first) != ikListMarker)
+        return nullptr;
+    return MarkerLevel(S, static_cast<const TRVMarkerItemInfo &>(D.GetItem(first)));
+}
+
+Size TRVFormatter::RectItemSize(int itemNo, int &above, int &below, bool &lineAligned, int *markerBefore)
 {
     const TCustomRVItemInfo &item = D.GetItem(itemNo);
+    if (item.StyleNo == ikListMarker) {
+        // Measured on the target in the level's font; the box spans from
+        // `before` left of the marker's position to the gap on its right.
+        TRVMarkerMetrics mm;
+        {
+            CanvasSaver keep(C);
+            mm = MeasureMarker(S, static_cast<const TRVMarkerItemInfo &>(item), C, R.IsScreen() ? 0 : R.ScreenX,
+                               R.IsScreen() ? 0 : R.ScreenY);
+        }
+        lineAligned = false;
+        above = mm.Height - mm.Descent;
+        below = mm.Descent;
+        if (markerBefore)
+            *markerBefore = mm.Before;
+        return {mm.Before + mm.After, mm.Height};
+    }
     const auto *ri = dynamic_cast<const TRVRectItemInfo *>(&item);
     Size s = item.ContentSize();
     int spacing = ri && !isTabItem(item) ? ri->Spacing : 0;
@@ -676,7 +714,8 @@ void TRVFormatter::PlaceRectItem(int itemNo, bool startsLine, bool paraStart, bo
     const TCustomRVItemInfo &item = D.GetItem(itemNo);
     int above, below;
     bool lineAligned;
-    Size box = RectItemSize(itemNo, above, below, lineAligned);
+    int markerBefore = 0;
+    Size box = RectItemSize(itemNo, above, below, lineAligned, &markerBefore);
     bool afterMarker = itemNo > 0 && D.GetItemStyle(itemNo - 1) == ikListMarker;
     if (startsLine || !lineOpen) {
         StartNewLine(itemNo, paraStart || !lineOpen, lineBreak);
@@ -690,13 +729,15 @@ void TRVFormatter::PlaceRectItem(int itemNo, bool startsLine, bool paraStart, bo
         FinishTab();
         box.cx = TabWidth(itemNo);
     }
-    auto d = std::make_unique<TRVDrawLineInfo>(lineOrigin + penX, 0, box.cx, box.cy, itemNo, false);
+    auto d = std::make_unique<TRVDrawLineInfo>(lineOrigin + penX - markerBefore, 0, box.cx, box.cy, itemNo, false);
     if (lineAligned)
         lineHasAligned = true;
     AddPiece(std::move(d), above, below, !lineAligned);
     int idx = DrawItems().Count() - 1;
+    if (markerBefore)
+        DrawItems()[idx].Left = lineOrigin + penX - markerBefore; // a line's first piece starts at the origin otherwise
     SetFirstDrawItem(itemNo, idx);
-    penX += box.cx;
+    penX += box.cx - markerBefore;
     lineChars += 1;
     if (item.IsHotKind()) {
         TRVJumpInfo j;

@@ -2,6 +2,7 @@
 // their hover and selection looks, marks and the focus frame.
 #include "viewer/rv_fdata.h"
 #include "viewer/rv_fontcache.h"
+#include "document/rv_marker.h"
 
 #include "platform/codepage.h"
 
@@ -408,6 +409,20 @@ void TRVPainter::DrawNonText(int drawNo, const Band &band)
             C.textOut(d.Right() - xOffs - w, d.Top - yOffs, fill);
             fonts.Invalidate();
         }
+        return;
+    }
+    if (item.StyleNo == ikListMarker) {
+        // Drawn from the left of its box in the level's font and colour; a
+        // picture marker keeps its picture's size scaled to the target.
+        const auto &m = static_cast<const TRVMarkerItemInfo &>(item);
+        const TRVResolutionInfo &R = F.ResolutionInfo;
+        const int x = d.Left - xOffs, y = d.Top - yOffs;
+        Rect box{x, y, x + d.Width, y + d.Height};
+        if (const TRVListLevel *level = MarkerLevel(S, m); level && level->Picture)
+            box = {x, y, x + R.X(level->Picture->Width()), y + R.Y(level->Picture->Height())};
+        CanvasSaver keep(C);
+        DrawMarker(S, m, C, x, y, box, printing, colorMode, R.IsScreen() ? 0 : R.ScreenY);
+        fonts.Invalidate();
         return;
     }
     item.Paint(C, d.Left - xOffs, d.Top - yOffs, st, S);

@@ -254,8 +254,11 @@ TEST(RVFReader, PropertiesRecords)
     ASSERT_TRUE(d.read(lines({"-8 1 3", "-9 0 0 0 0 0 7"})));
     EXPECT_TRUE(d.data.DocParameters->IsDefault());
 
+    // A value that does not convert keeps the default; the read goes on.
     Doc bad;
-    EXPECT_FALSE(bad.read(lines({"-8 1 3", "-9 1 0 0 0 0 7", "ZoomPercent=lots"})));
+    EXPECT_TRUE(bad.read(lines({"-8 1 3", "-9 2 0 0 0 0 7", "ZoomPercent=lots", "RightMargin=2,5"})));
+    EXPECT_EQ(bad.data.DocParameters->ZoomPercent, 100);
+    EXPECT_DOUBLE_EQ(double(bad.data.DocParameters->RightMargin), 2.5);
     Doc shortLayout;
     shortLayout.data.RVFOptions |= rvfoLoadLayout;
     TRVLayoutInfo l2;

@@ -1,6 +1,7 @@
 // Exact layout on the deterministic canvas. Arial 10 at 96 dpi there is 13
 // pixels high (ascent 11, descent 2); "a" is 6 wide, a capital 9, a space 3.
 #include "test_doc.h"
+#include "document/rv_marker.h"
 
 #include <gtest/gtest.h>
 
@@ -375,5 +376,49 @@ TEST(Layout, MeasuringALongParagraphCostsItsLengthNotItsSquare)
         data.AddItem(text, std::move(it));
         data.Format();
         EXPECT_LT(canvas.measured, long(text.size()) * 3) << words;
+    }
+}
+
+// A list paragraph: the marker stands at the level's MarkerIndent, extends by
+// its alignment and reaches at least the text indent; the first line's text
+// follows it, the next lines start at the level's LeftIndent. The marker font
+// is 20 px, so "1." is 20 wide; the left margin is 5.
+TEST(Layout, ListMarkersPlaceTheirParagraphs)
+{
+    struct Case {
+        TRVMarkerAlignment align;
+        int markerIndent;
+        int markerLeft, markerWidth, textLeft;
+    };
+    const Case cases[] = {
+        {rvmaLeft, 30, 35, 20, 55},   // 20 wide, past the gap of 10: the text follows it
+        {rvmaRight, 30, 15, 30, 45},  // ends at its position, widened to the text indent
+        {rvmaCenter, 30, 25, 20, 45}, // 10 each side
+        {rvmaLeft, 10, 15, 30, 45},   // narrower than the gap of 30
+    };
+    for (const Case &c : cases) {
+        Doc d(120);
+        TRVListLevel &lv = d.style.ListStyles.Add().Levels.emplace_back();
+        lv.ListType = rvlstDecimal;
+        lv.FormatString = "%0:s.";
+        lv.MarkerIndent = c.markerIndent;
+        lv.LeftIndent = 40;
+        lv.FirstIndent = 0;
+        lv.MarkerAlignment = c.align;
+        lv.Font.Height = -20;
+        auto m = std::make_unique<TRVMarkerItemInfo>();
+        m->ListNo = 0;
+        m->Level = 0;
+        d.item(std::move(m), 2);
+        d.text("aaaa aaaa aaaa", 0, 2, ioContinuesParagraph);
+        NumberListMarkers(d.data);
+        d.data.Format();
+        auto got = pieces(d.data);
+        ASSERT_GE(got.size(), 3u) << describe(got);
+        EXPECT_EQ(got[0].left, c.markerLeft) << int(c.align) << "\n" << describe(got);
+        EXPECT_EQ(got[0].width, c.markerWidth) << int(c.align) << "\n" << describe(got);
+        EXPECT_EQ(got[1].left, c.textLeft) << int(c.align) << "\n" << describe(got);
+        EXPECT_TRUE(got.back().startsLine);
+        EXPECT_EQ(got.back().left, 5 + 40) << int(c.align) << "\n" << describe(got);
     }
 }
