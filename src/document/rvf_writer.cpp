@@ -1,4 +1,5 @@
 #include "rvf_writer.h"
+#include "rv_table.h"
 
 #include "rv_error.h"
 #include "rvf_styles.h"
