@@ -4,6 +4,7 @@
 #include "rv_graphic.h"
 #include "rvf_reader.h"
 #include "rvf_styles.h"
+#include "rvf_writer.h"
 
 #include <algorithm>
 #include <functional>
@@ -567,6 +568,210 @@ void ReadTableBody(TRVTableItemInfo &table, std::string_view body, const TCustom
         table.SetSize(0, 0, nullptr);
         throw;
     }
+}
+
+// ------------------------------------------------------------------ writing
+//
+// The same layout as above; only properties that differ from their defaults
+// are stored, integers in the smallest integer type that holds them.
+
+namespace {
+
+class BodyWriter {
+public:
+    std::string out;
+
+    void name(const std::string &n)
+    {
+        out.push_back(char(n.size()));
+        out += n;
+    }
+    void u32(uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i)
+            out.push_back(char(v >> (8 * i)));
+    }
+    void integer(int64_t v)
+    {
+        if (v >= INT8_MIN && v <= INT8_MAX) {
+            out.push_back(char(vtInt8));
+            out.push_back(char(v));
+        } else if (v >= INT16_MIN && v <= INT16_MAX) {
+            out.push_back(char(vtInt16));
+            out.push_back(char(v & 0xFF));
+            out.push_back(char((v >> 8) & 0xFF));
+        } else {
+            out.push_back(char(vtInt32));
+            u32(uint32_t(int32_t(v)));
+        }
+    }
+    void intProp(const std::string &n, int v, int def)
+    {
+        if (v == def)
+            return;
+        name(n);
+        integer(v);
+    }
+    void colorProp(const std::string &n, TColor v, TColor def)
+    {
+        if (v == def)
+            return;
+        name(n);
+        integer(int32_t(v));
+    }
+    void boolProp(const std::string &n, bool v, bool def)
+    {
+        if (v == def)
+            return;
+        name(n);
+        out.push_back(char(v ? vtTrue : vtFalse));
+    }
+    void identProp(const std::string &n, const std::string &ident)
+    {
+        name(n);
+        out.push_back(char(vtIdent));
+        name(ident);
+    }
+    void setProp(const std::string &n, uint32_t bits, uint32_t def, const std::vector<std::string> &names)
+    {
+        if (bits == def)
+            return;
+        name(n);
+        out.push_back(char(vtSet));
+        for (size_t i = 0; i < names.size(); ++i)
+            if (bits & bit(int(i)))
+                name(names[i]);
+        out.push_back(0);
+    }
+    void stringProp(const std::string &n, const std::string &s)
+    {
+        if (s.empty())
+            return;
+        name(n);
+        out.push_back(char(vtLString));
+        u32(uint32_t(s.size()));
+        out += s;
+    }
+    void binaryProp(const std::string &n, std::string_view bytes)
+    {
+        name(n);
+        out.push_back(char(vtBinary));
+        u32(uint32_t(bytes.size()));
+        out += bytes;
+    }
+    void rectProp(const std::string &prefix, const TRVBooleanRect &r)
+    {
+        boolProp(prefix + ".Left", r.Left, true);
+        boolProp(prefix + ".Top", r.Top, true);
+        boolProp(prefix + ".Right", r.Right, true);
+        boolProp(prefix + ".Bottom", r.Bottom, true);
+    }
+    void picture(const std::string &n, const TRVGraphic *g)
+    {
+        if (!g)
+            return;
+        std::string cls = g->ClassName();
+        binaryProp(n, char(cls.size()) + cls + g->StoredBytes());
+    }
+};
+
+} // namespace
+
+bool WriteTableBody(const TRVTableItemInfo &t, std::string &out)
+{
+    BodyWriter w;
+    const TRVTableItemInfo d; // defaults
+    w.out = "TPF0";
+    w.name("TRVTableWrapper");
+    w.name("");
+    w.setProp("T.Options", t.Options, d.Options, kTableOptions);
+    w.setProp("T.PrintOptions", t.PrintOptions, d.PrintOptions, kPrintOptions);
+    w.intProp("T.BestWidth", t.BestWidth, d.BestWidth);
+    w.colorProp("T.Color", t.Color, d.Color);
+    w.picture("T.BackgroundImg", t.BackgroundImage.get());
+    if (t.BackgroundStyle != d.BackgroundStyle)
+        w.identProp("T.BackgroundStyle", kBackStyles[t.BackgroundStyle]);
+    w.intProp("T.HeadingRowCount", t.HeadingRowCount, d.HeadingRowCount);
+    w.stringProp("T.TextRowSeparator", t.TextRowSeparator);
+    w.stringProp("T.TextColSeparator", t.TextColSeparator);
+    w.intProp("T.BorderWidth", t.BorderWidth, d.BorderWidth);
+    w.colorProp("T.BorderColor", t.BorderColor, d.BorderColor);
+    w.colorProp("T.BorderLightColor", t.BorderLightColor, d.BorderLightColor);
+    if (t.BorderStyle != d.BorderStyle)
+        w.identProp("T.BorderStyle", kBorderStyles[t.BorderStyle]);
+    w.intProp("T.BorderVSpacing", t.BorderVSpacing, d.BorderVSpacing);
+    w.intProp("T.BorderHSpacing", t.BorderHSpacing, d.BorderHSpacing);
+    w.rectProp("T.VisibleBorders", t.VisibleBorders);
+    w.intProp("T.CellBorderWidth", t.CellBorderWidth, d.CellBorderWidth);
+    w.colorProp("T.CellBorderColor", t.CellBorderColor, d.CellBorderColor);
+    w.colorProp("T.CellBorderLightColor", t.CellBorderLightColor, d.CellBorderLightColor);
+    // Padding is stored always, as two values.
+    w.name("T.CellHPadding");
+    w.integer(t.CellHPadding);
+    w.name("T.CellVPadding");
+    w.integer(t.CellVPadding);
+    if (t.CellBorderStyle != d.CellBorderStyle)
+        w.identProp("T.CellBorderStyle", kBorderStyles[t.CellBorderStyle]);
+    w.intProp("T.VRuleWidth", t.VRuleWidth, d.VRuleWidth);
+    w.intProp("T.HRuleWidth", t.HRuleWidth, d.HRuleWidth);
+    w.colorProp("T.VRuleColor", t.VRuleColor, d.VRuleColor);
+    w.colorProp("T.HRuleColor", t.HRuleColor, d.HRuleColor);
+    w.intProp("T.CellVSpacing", t.CellVSpacing, d.CellVSpacing);
+    w.intProp("T.CellHSpacing", t.CellHSpacing, d.CellHSpacing);
+    w.boolProp("T.VOutermostRule", t.VOutermostRule, d.VOutermostRule);
+    w.boolProp("T.HOutermostRule", t.HOutermostRule, d.HOutermostRule);
+
+    w.name("C");
+    w.integer(t.RowCount());
+    if (t.RowCount() > 0) {
+        w.integer(t.ColCount());
+        w.out.push_back(char(vtList));
+        const TRVTableCellData dc(nullptr);
+        for (int r = 0; r < t.RowCount(); ++r)
+            for (int c = 0; c < t.ColCount(); ++c) {
+                const TRVTableCellData *cell = t.Cell(r, c);
+                if (!cell)
+                    continue;
+                w.integer(cell->ColSpan);
+                w.integer(cell->RowSpan);
+                w.name("TD");
+                w.name("");
+                w.colorProp("C.Color", cell->Color, dc.Color);
+                w.colorProp("C.BorderColor", cell->BorderColor, dc.BorderColor);
+                w.colorProp("C.BorderLightColor", cell->BorderLightColor, dc.BorderLightColor);
+                w.intProp("C.BestWidth", cell->BestWidth, dc.BestWidth);
+                w.intProp("C.BestHeight", cell->BestHeight, dc.BestHeight);
+                w.rectProp("C.VisibleBorders", cell->VisibleBorders);
+                if (cell->VAlign != dc.VAlign)
+                    w.identProp("C.VAlign", kVAligns[cell->VAlign]);
+                w.picture("C.BackgroundImg", cell->BackgroundImage.get());
+                if (cell->BackgroundStyle != dc.BackgroundStyle)
+                    w.identProp("C.BackgroundStyle", kBackStyles[cell->BackgroundStyle]);
+                w.stringProp("C.BackgroundImageFileName", cell->BackgroundImageFileName);
+                w.stringProp("C.Hint", cell->Hint);
+                std::string rvf;
+                if (cell->ItemCount() > 0 && !SaveRVFToString(*cell, rvf))
+                    return false;
+                w.binaryProp("C.Data", rvf);
+                w.out.push_back(0); // end of the cell's properties
+                w.out.push_back(0); // no children
+            }
+        w.out.push_back(0); // end of the cell list
+        w.name("RowVAlign");
+        w.out.push_back(char(vtList));
+        for (const auto &row : t.Rows)
+            w.integer(row.VAlign);
+        w.out.push_back(0);
+        w.name("RowPageBreakBefore");
+        w.out.push_back(char(vtList));
+        for (const auto &row : t.Rows)
+            w.out.push_back(char(row.PageBreakBefore ? vtTrue : vtFalse));
+        w.out.push_back(0);
+    }
+    w.out.push_back(0); // end of the wrapper's properties
+    w.out.push_back(0); // no children
+    out += w.out;
+    return true;
 }
 
 } // namespace rv

@@ -108,4 +108,9 @@ private:
 // cells' documents and skipped properties are added to `warnings`.
 void ReadTableBody(TRVTableItemInfo &table, std::string_view body, const TCustomRVData &owner, uint8_t &warnings);
 
+// Appends the stored body of `table` (the layout ReadTableBody reads), each
+// cell's document as RVF with the cell's own RVFOptions. False when a cell's
+// document could not be written.
+bool WriteTableBody(const TRVTableItemInfo &table, std::string &out);
+
 } // namespace rv

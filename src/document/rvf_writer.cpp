@@ -350,7 +350,12 @@ void Writer::nonText(int i)
         line(name);
         for (auto &e : extra)
             line(e);
-        body(t.StoredBody);
+        // A table read from a file goes back as it was stored; one built in
+        // code is encoded from its cells.
+        std::string stored = t.StoredBody;
+        if (stored.empty() && !WriteTableBody(t, stored))
+            throw EReadViewError("Cannot write a table cell");
+        body(stored);
         break;
     }
     case ikLabel:

@@ -20,6 +20,8 @@
 
 namespace rv {
 
+class TRVTableLayout;
+
 // Viewer options (TRVOption), as a bit set.
 enum : uint32_t {
     rvoAllowSelection = bit(0), rvoSingleClick = bit(1), rvoScrollToEnd = bit(2), rvoClientTextWidth = bit(3),
@@ -141,6 +143,8 @@ public:
     int FindLineAt(int y) const;
     // The text a text item shows (all capitals applied, soft hyphens as U+200B).
     const std::u16string &DisplayText(int itemNo) const;
+    // The layout a table item got in the last formatting, or nullptr.
+    const TRVTableLayout *TableLayoutOf(int itemNo) const;
     // Leader characters of a tab piece ("" when none).
     std::string TabLeader(int drawItemNo) const;
 
@@ -187,6 +191,7 @@ private:
     std::vector<TRVLineRecord> FLines;
     std::vector<TRVParaRecord> FParas;
     std::unordered_map<int, std::string> FTabLeaders;
+    std::unordered_map<int, std::unique_ptr<TRVTableLayout>> FTableLayouts;
     bool FRangeUpdate = false;
     int FLastClientWidth = -1, FLastContentWidth = -1, FLastWrapWidth = -1;
 };

@@ -2,6 +2,7 @@
 #include "viewer/rv_fdata.h"
 #include "viewer/rv_fontcache.h"
 #include "viewer/rv_linebreak.h"
+#include "viewer/rv_table_layout.h"
 
 #include <algorithm>
 
@@ -121,6 +122,9 @@ void TRVFormatter::ComputeWidths()
                 } else {
                     w = R.X(20);
                 }
+            } else if (auto *table = dynamic_cast<const TRVTableItemInfo *>(&item)) {
+                int pref;
+                TRVTableLayout::Measure(*table, R, C, w, pref);
             } else if (item.IsFullLine()) {
                 w = item.StyleNo == ikHorizontalLine ? 0 : R.X(item.ContentSize().cx);
             } else {
@@ -739,6 +743,13 @@ void TRVFormatter::PlaceFullLineItem(int itemNo)
         int avail = wrapWidth - left - right;
         Size s = item.ContentSize();
         int w = R.X(s.cx), h = R.Y(s.cy);
+        if (auto *table = dynamic_cast<const TRVTableItemInfo *>(&item)) {
+            auto layout = std::make_unique<TRVTableLayout>(F, *table);
+            layout->Arrange(C, avail);
+            w = layout->Width;
+            h = layout->Height;
+            F.FTableLayouts[itemNo] = std::move(layout);
+        }
         int x = R.LeftMargin + left;
         if (p.Alignment == rvaRight)
             x += avail - w;
@@ -782,6 +793,7 @@ void TRVFormatter::Run(bool tailOnly)
         F.FLines.clear();
         F.FParas.clear();
         F.FTabLeaders.clear();
+        F.FTableLayouts.clear();
         F.JumpCount = 0;
         F.SyncItemArrays();
         baseline = R.Y(F.GetTopMargin());
