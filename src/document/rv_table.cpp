@@ -1,6 +1,7 @@
 #include "rv_table.h"
 
 #include "rv_component_stream.h"
+#include "platform/codepage.h"
 #include "rv_graphic.h"
 #include "rvf_reader.h"
 #include "rvf_styles.h"
@@ -772,6 +773,61 @@ bool WriteTableBody(const TRVTableItemInfo &t, std::string &out)
     w.out.push_back(0); // no children
     out += w.out;
     return true;
+}
+
+// ------------------------------------------------------------------ text
+
+namespace {
+
+std::u16string cellText(const TCustomRVData &d)
+{
+    std::u16string out;
+    for (int i = 0; i < d.ItemCount(); ++i) {
+        if (i > 0 && d.IsLineStart(i))
+            out += u"\r\n";
+        const TCustomRVItemInfo &item = d.GetItem(i);
+        if (item.IsText())
+            out += d.ItemTextW(i);
+        else if (item.StyleNo == ikTab)
+            out += u"\t";
+        else if (auto *t = dynamic_cast<const TRVTableItemInfo *>(&item))
+            out += TablePlainText(*t);
+    }
+    return out;
+}
+
+std::u16string separator(const TRVTableItemInfo &t, const std::string &s, const char16_t *fallback)
+{
+    if (s.empty())
+        return fallback;
+    const int cp = t.Rows.empty() || !t.Rows[0].Cells[0] || !t.Rows[0].Cells[0]->GetRVStyle()
+                       ? platform::CP_ACP
+                       : t.Rows[0].Cells[0]->GetRVStyle()->CodePageOfStyle(0);
+    return platform::toUtf16(s, cp);
+}
+
+} // namespace
+
+std::u16string TablePlainText(const TRVTableItemInfo &t)
+{
+    const std::u16string colSep = separator(t, t.TextColSeparator, u"\t");
+    const std::u16string rowSep = separator(t, t.TextRowSeparator, u"\r\n");
+    std::u16string out;
+    for (int r = 0; r < t.RowCount(); ++r) {
+        if (r > 0)
+            out += rowSep;
+        bool first = true;
+        for (int c = 0; c < t.ColCount(); ++c) {
+            const TRVTableCellData *cell = t.Cell(r, c);
+            if (!cell)
+                continue;
+            if (!first)
+                out += colSep;
+            first = false;
+            out += cellText(*cell);
+        }
+    }
+    return out;
 }
 
 } // namespace rv

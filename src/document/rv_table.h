@@ -108,6 +108,11 @@ private:
 // cells' documents and skipped properties are added to `warnings`.
 void ReadTableBody(TRVTableItemInfo &table, std::string_view body, const TCustomRVData &owner, uint8_t &warnings);
 
+// The table as plain text: cells in row-major order, each cell's paragraphs
+// joined by CR LF; TextColSeparator between the cells of a row and
+// TextRowSeparator between rows, or a tab and CR LF when those are empty.
+std::u16string TablePlainText(const TRVTableItemInfo &table);
+
 // Appends the stored body of `table` (the layout ReadTableBody reads), each
 // cell's document as RVF with the cell's own RVFOptions. False when a cell's
 // document could not be written.

@@ -1,4 +1,5 @@
 #include "viewer/rv_controldata.h"
+#include "document/rv_table.h"
 
 #include "document/rvf_writer.h"
 #include "platform/codepage.h"
@@ -829,6 +830,8 @@ std::u16string TRVControlData::ItemPlainText(int itemNo, int from, int to) const
     default:
         if (auto *label = dynamic_cast<const TRVLabelItemInfo *>(&item))
             return toUtf16(label->Text, cp);
+        if (auto *table = dynamic_cast<const TRVTableItemInfo *>(&item))
+            return TablePlainText(*table);
         return {};
     }
 }

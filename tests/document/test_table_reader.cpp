@@ -267,3 +267,27 @@ TEST(TableReader, DamagedBodiesFailWithAReason)
     Doc d;
     EXPECT_TRUE(d.read(kHead + tableRecord(ok))) << d.data.LoadError;
 }
+
+TEST(TableText, CellsInRowMajorOrderWithSeparators)
+{
+    Doc d;
+    TRVTableItemInfo t;
+    t.SetSize(2, 2, &d.style);
+    auto add = [](TCustomRVData &cell, const std::string &s, bool newPara) {
+        auto item = CreateItemForStyle(0);
+        if (!newPara && cell.ItemCount() > 0)
+            item->ItemOptions = ioContinuesParagraph;
+        cell.AddItem(s, std::move(item));
+    };
+    add(*t.Cell(0, 0), "a", true);
+    add(*t.Cell(0, 0), "b", false);
+    add(*t.Cell(0, 1), "x", true);
+    add(*t.Cell(0, 1), "y", true); // a second paragraph in the cell
+    t.Cell(1, 0)->ColSpan = 2;
+    t.Rows[1].Cells[1].reset();
+    add(*t.Cell(1, 0), "c", true);
+    EXPECT_EQ(TablePlainText(t), u"ab\tx\r\ny\r\nc");
+    t.TextColSeparator = " | ";
+    t.TextRowSeparator = "\n";
+    EXPECT_EQ(TablePlainText(t), u"ab | x\r\ny\nc");
+}
