@@ -226,8 +226,8 @@ void buildComparison(TCustomRVData &d)
     for (int c = 0; c < 3; ++c) {
         t->Cell(0, c)->Color = TColor(0xF0CAA6) /* sky blue */;
         t->Cell(0, c)->VAlign = rvcMiddle;
-        Builder(*t->Cell(0, c)).para(pCenter, sBold, heads[c]);
-        Builder(*t->Cell(1, c)).para(pJustify, sItalic, texts[c]).run(sNormal, " ").run(sVerse, "Jn:3:16");
+        Builder(*t->Cell(0, c)).para(pLeft, sBold, heads[c]);
+        Builder(*t->Cell(1, c)).para(pLeft, sItalic, texts[c]).run(sNormal, " ").run(sVerse, "Jn:3:16");
         Builder(*t->Cell(2, c)).para(pLeft, sNormal, words[c]);
     }
     t->Rows[2].VAlign = rvcMiddle;
