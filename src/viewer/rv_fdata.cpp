@@ -99,6 +99,19 @@ int TCustomRVFormattedData::JumpIndexOf(int itemNo) const
     return itemNo >= 0 && size_t(itemNo) < FJumpIndex.size() ? FJumpIndex[size_t(itemNo)] : 0;
 }
 
+const TCustomRVData *TCustomRVFormattedData::JumpDocument(int id, int &itemNo) const
+{
+    itemNo = -1;
+    for (const TRVJumpInfo &j : JumpList)
+        if (j.Id == id - FirstJumpNo) {
+            if (j.RVData && j.RVData != this)
+                return j.RVData->JumpDocument(j.Id, itemNo);
+            itemNo = DrawItemList[j.DrawItemNo].ItemNo;
+            return &Items();
+        }
+    return nullptr;
+}
+
 int TCustomRVFormattedData::ItemIndexOfJump(int id) const
 {
     for (const TRVJumpInfo &j : JumpList)

@@ -135,6 +135,9 @@ public:
     int JumpIndexOf(int itemNo) const;
     // Item index of the hyperlink with published id `id`, or -1.
     int ItemIndexOfJump(int id) const;
+    // The document holding the hyperlink with published id `id` (this one's
+    // items, or a table cell's) and the item's index there; nullptr when none.
+    const TCustomRVData *JumpDocument(int id, int &itemNo) const;
     const std::vector<TRVLineRecord> &Lines() const { return FLines; }
     const std::vector<TRVParaRecord> &Paras() const { return FParas; }
     // Index of the line a draw item lies on.

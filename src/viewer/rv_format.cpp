@@ -75,7 +75,7 @@ private:
                    bool lineBreak);
     void PlaceEmptyText(int itemNo, bool startsLine, bool paraStart, bool lineBreak);
     void PlaceRectItem(int itemNo, bool startsLine, bool paraStart, bool lineBreak, int &jumpNo);
-    void PlaceFullLineItem(int itemNo);
+    void PlaceFullLineItem(int itemNo, int &jumpNo);
     int FitCount(Canvas &c, const std::u16string &t, int pos, int rest, int avail, bool unicode,
                  const std::vector<int> &softHyphens, int hyphenWidth);
     bool FindBreak(const std::u16string &t, int pos, int rest, int n, bool unicode, bool continuesAfter,
@@ -716,7 +716,7 @@ void TRVFormatter::PlaceRectItem(int itemNo, bool startsLine, bool paraStart, bo
     }
 }
 
-void TRVFormatter::PlaceFullLineItem(int itemNo)
+void TRVFormatter::PlaceFullLineItem(int itemNo, int &jumpNo)
 {
     const TCustomRVItemInfo &item = D.GetItem(itemNo);
     if (lineOpen && !lineEmpty) {
@@ -760,9 +760,28 @@ void TRVFormatter::PlaceFullLineItem(int itemNo)
         descent = 0;
     }
     TRVDrawLines &list = DrawItems();
+    const int tableLeft = d->Left, tableTop = d->Top;
     list.Add(std::move(d));
     int idx = list.Count() - 1;
     SetFirstDrawItem(itemNo, idx);
+    if (auto it = F.FTableLayouts.find(itemNo); it != F.FTableLayouts.end()) {
+        // The cells' hyperlinks join this document's numbering, in cell
+        // order, on the table's draw item; each cell numbers its own from
+        // the first id it was given (see JumpDocument).
+        for (TRVCellBox &b : it->second->Cells) {
+            b.Data->FirstJumpNo = jumpNo;
+            for (const TRVJumpInfo &cj : b.Data->JumpList) {
+                TRVJumpInfo j = cj;
+                j.RVData = b.Data.get();
+                j.Left += tableLeft + b.ContentLeft;
+                j.Top += tableTop + b.ContentTop;
+                j.Id = jumpNo + cj.Id;
+                j.DrawItemNo = idx;
+                F.JumpList.push_back(j);
+            }
+            jumpNo += b.Data->JumpCount;
+        }
+    }
     lineStartsPara = true;
     lineParaNo = item.ParaNo;
     RecordLine(idx, idx);
@@ -834,7 +853,7 @@ void TRVFormatter::Run(bool tailOnly)
             if (jump)
                 ++jumpNo;
         } else if (item.IsFullLine()) {
-            PlaceFullLineItem(i);
+            PlaceFullLineItem(i, jumpNo);
         } else {
             PlaceRectItem(i, startsLine, paraStart, lineBreak, jumpNo);
         }
@@ -849,6 +868,8 @@ void TRVFormatter::Run(bool tailOnly)
     if (n > 0)
         F.ContentHeight += R.Y(Para(n - 1).SpaceAfter);
     for (auto &j : F.JumpList) {
+        if (j.RVData && j.RVData != &F)
+            continue; // a link inside a table cell, placed with the table
         const TRVDrawLineInfo &d = F.DrawItemList[j.DrawItemNo];
         j.Left = d.Left;
         j.Top = d.Top;

@@ -209,3 +209,34 @@ TEST(TableLayout, PaintingPutsCellsInTheirBoxes)
     EXPECT_TRUE(yellow);
     EXPECT_TRUE(red);
 }
+
+TEST(TableLayout, LinksInCellsJoinTheDocumentsNumbering)
+{
+    // A link before the table, one in cell (0,1), one after: ids 0, 1, 2.
+    Doc d;
+    d.text("Jn:1:1", 2);
+    auto &t = addTable(d, 1, 2, {"ab", "x"});
+    t.Cell(0, 1)->Clear();
+    addText(*t.Cell(0, 1), "Jn:3:16", 2);
+    d.text("Ro:8:28", 2);
+    d.data.Format();
+    ASSERT_EQ(d.data.JumpCount, 3);
+    ASSERT_EQ(d.data.JumpList.size(), 3u);
+    const TRVJumpInfo &j = d.data.JumpList[1];
+    EXPECT_EQ(j.Id, 1);
+    EXPECT_EQ(d.data.DrawItemList[j.DrawItemNo].ItemNo, 1); // the table's draw item
+    const TRVTableLayout &l = layoutOf(d, 1);
+    const auto &table = d.data.DrawItemList[j.DrawItemNo];
+    EXPECT_EQ(j.Left, table.Left + l.Cells[1].ContentLeft);
+    EXPECT_EQ(j.Top, table.Top + l.Cells[1].ContentTop);
+    EXPECT_GT(j.Width, 0);
+    int item = -1;
+    d.data.FirstJumpNo = 10;
+    EXPECT_EQ(d.data.JumpDocument(11, item), t.Cell(0, 1));
+    EXPECT_EQ(item, 0);
+    EXPECT_EQ(d.data.JumpDocument(12, item), &d.data);
+    EXPECT_EQ(item, 2);
+    EXPECT_EQ(d.data.JumpDocument(10, item), &d.data);
+    EXPECT_EQ(item, 0);
+    EXPECT_EQ(d.data.JumpDocument(13, item), nullptr);
+}
