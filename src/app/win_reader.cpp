@@ -537,11 +537,13 @@ void TfrmWinReader::rvRevisarJump(TReadView *, int id)
     {
         const WaitCursor wait;
         const QPoint click = QCursor::pos();
-        const int item = rvRevisar->ItemIndexOfJump(id);
+        // The link may be in a table cell: its own document holds its text.
+        int item = -1;
+        const rv::TCustomRVData *doc = rvRevisar->RVData().JumpDocument(id, item);
         Balloon->Text.clear();
-        std::string link = rvRevisar->ItemText(item);
+        std::string link = doc && item >= 0 ? doc->ItemText(item) : std::string();
         // A Unicode item holds UTF-16 bytes; the verse table's keys are 8-bit.
-        if (item >= 0 && rvRevisar->RVData().IsUnicodeItem(item)) {
+        if (doc && item >= 0 && doc->IsUnicodeItem(item)) {
             std::u16string wide(link.size() / 2, u'\0');
             for (size_t i = 0; i < wide.size(); ++i)
                 wide[i] = char16_t(uint8_t(link[2 * i]) | uint8_t(link[2 * i + 1]) << 8);

@@ -2,6 +2,7 @@
 #include "cli.h"
 
 #include "document/rv_data.h"
+#include "document/rv_table.h"
 #include "document/rvf_reader.h"
 #include "platform/codepage.h"
 
@@ -23,6 +24,34 @@ std::string escaped(const std::string &utf8)
     return out;
 }
 
+// Items one per line; a table is one line "table ROWSxCOLS", then per cell a
+// line "cell ROW,COL span COLSPANxROWSPAN" and the cell's items, each level
+// indented two spaces further.
+void dumpItems(const rv::TCustomRVData &doc, const std::string &indent)
+{
+    for (int i = 0; i < doc.ItemCount(); ++i) {
+        const rv::TCustomRVItemInfo &item = doc.GetItem(i);
+        auto *table = dynamic_cast<const rv::TRVTableItemInfo *>(&item);
+        // A list marker shows its computed text, not its stored name.
+        const std::string &raw = item.StyleNo == rv::ikListMarker
+                                     ? static_cast<const rv::TRVMarkerItemInfo &>(item).DisplayString
+                                     : doc.ItemText(i);
+        std::string text = table ? "table " + std::to_string(table->RowCount()) + "x" + std::to_string(table->ColCount())
+                         : item.IsText() ? platform::utf16ToUtf8(doc.ItemTextW(i))
+                                         : platform::utf16ToUtf8(platform::toUtf16(raw, platform::CP_ACP));
+        std::printf("%s%d\t%d\t%d\t%d\t%d\t%s\n", indent.c_str(), i, item.StyleNo, item.ParaNo, item.ItemOptions,
+                    item.Tag, escaped(text).c_str());
+        if (!table)
+            continue;
+        for (int r = 0; r < table->RowCount(); ++r)
+            for (int c = 0; c < table->ColCount(); ++c)
+                if (const rv::TRVTableCellData *cell = table->Cell(r, c)) {
+                    std::printf("%s  cell %d,%d span %dx%d\n", indent.c_str(), r, c, cell->ColSpan, cell->RowSpan);
+                    dumpItems(*cell, indent + "    ");
+                }
+    }
+}
+
 int runDump(const std::vector<std::string> &args)
 {
     static const cli::Command self{"dump", "dump FILE", "", nullptr};
@@ -39,21 +68,13 @@ int runDump(const std::vector<std::string> &args)
     style.LoadReaderDefaults();
     rv::TCustomRVData doc(&style);
     bool ok = rv::LoadRVFFromFile(doc, args[0]);
-    for (int i = 0; i < doc.ItemCount(); ++i) {
-        const rv::TCustomRVItemInfo &item = doc.GetItem(i);
-        // A list marker shows its computed text, not its stored name.
-        const std::string &raw = item.StyleNo == rv::ikListMarker
-                                     ? static_cast<const rv::TRVMarkerItemInfo &>(item).DisplayString
-                                     : doc.ItemText(i);
-        std::string text = item.IsText() ? platform::utf16ToUtf8(doc.ItemTextW(i))
-                                         : platform::utf16ToUtf8(platform::toUtf16(raw, platform::CP_ACP));
-        std::printf("%d\t%d\t%d\t%d\t%d\t%s\n", i, item.StyleNo, item.ParaNo, item.ItemOptions, item.Tag,
-                    escaped(text).c_str());
-    }
+    dumpItems(doc, "");
     std::printf("styles: %d %d %d\n", style.TextStyles.Count(), style.ParaStyles.Count(), style.ListStyles.Count());
     std::printf("warnings: %d\n", doc.LoadWarnings);
     rv::TRVDocParameters defaults;
     std::printf("%s\n", (doc.DocParameters ? *doc.DocParameters : defaults).DumpLine().c_str());
+    if (!ok && !doc.LoadError.empty())
+        std::printf("error: %s\n", doc.LoadError.c_str());
     std::printf("result: %s\n", ok ? "true" : "false");
     return ok ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 
 #include "document/rv_data.h"
 #include "document/rv_graphic.h"
+#include "document/rv_table.h"
 #include "document/rvf_writer.h"
 #include "platform/codepage.h"
 
@@ -350,6 +351,62 @@ void buildLists(TCustomRVData &d)
     b.graphic("transparente", oval());
 }
 
+
+// Three versions of one verse side by side, with a heading row and a note
+// across the whole table.
+void buildComparison(TCustomRVData &d)
+{
+    Builder b(d);
+    b.para(pCenter, sTitle, "Juan 3:16 en tres versiones");
+    b.para(pJustify, sNormal, "Comparar traducciones ayuda a ver qué palabras se mantienen y cuáles cambian. "
+                              "La tabla pone lado a lado el versículo central de Juan 3 (")
+        .run(sVerse, "Jn:3:16")
+        .run(sNormal, ") en tres versiones.");
+    auto t = std::make_unique<TRVTableItemInfo>();
+    t->SetSize(4, 3, d.GetRVStyle());
+    t->BestWidth = -100;
+    t->Color = platform::clWhite;
+    t->BorderWidth = 1;
+    t->BorderStyle = rvtbColor;
+    t->BorderColor = platform::clNavy;
+    t->CellBorderWidth = 1;
+    t->CellBorderStyle = rvtbColor;
+    t->CellBorderColor = platform::clSilver;
+    t->CellHPadding = t->CellVPadding = 4;
+    t->HeadingRowCount = 1;
+    t->TextColSeparator = "\t";
+    t->TextRowSeparator = "\r\n";
+    const char *heads[] = {"Reina-Valera 1909", "Reina-Valera 1960", "Traducción literal"};
+    const char *texts[] = {
+        "Porque de tal manera amó Dios al mundo, que haya dado á su Hijo unigénito, para que todo aquel que en "
+        "él cree, no se pierda, mas tenga vida eterna.",
+        "Porque de tal manera amó Dios al mundo, que ha dado a su Hijo unigénito, para que todo aquel que en él "
+        "cree, no se pierda, mas tenga vida eterna.",
+        "Porque así amó Dios al mundo: que dio a su Hijo, el unigénito, para que todo el que cree en él no "
+        "perezca, sino tenga vida eterna."};
+    const char *words[] = {"«haya dado»: subjuntivo antiguo", "«ha dado»: perfecto", "«dio»: aoristo griego"};
+    for (int c = 0; c < 3; ++c) {
+        t->Cell(0, c)->Color = TColor(0xF0CAA6) /* sky blue */;
+        t->Cell(0, c)->VAlign = rvcMiddle;
+        Builder(*t->Cell(0, c)).para(pLeft, sBold, heads[c]);
+        Builder(*t->Cell(1, c)).para(pLeft, sItalic, texts[c]).run(sNormal, " ").run(sVerse, "Jn:3:16");
+        Builder(*t->Cell(2, c)).para(pLeft, sNormal, words[c]);
+    }
+    t->Rows[2].VAlign = rvcMiddle;
+    t->Cell(3, 0)->ColSpan = 3;
+    t->Rows[3].Cells[1].reset();
+    t->Rows[3].Cells[2].reset();
+    t->Cell(3, 0)->Color = TColor(0xF0FBFF) /* cream */;
+    Builder(*t->Cell(3, 0))
+        .para(pLeft, sRedItalic, "Nota: ")
+        .run(sNormal, "las tres coinciden en lo esencial; compare también ")
+        .run(sVerse, "1Jn:4:9")
+        .run(sNormal, ".");
+    t->ParaNo = pLeft;
+    d.AddItem("comparacion", std::move(t));
+    b.para(pJustify, sNormal, "Preguntas: ¿qué matiz aporta cada verbo? ¿Cambia el sentido del versículo?");
+}
+
 bool writeSample(const std::filesystem::path &path, void (*build)(TCustomRVData &), bool lists = false)
 {
     TRVStyle style;
@@ -380,11 +437,13 @@ int runMakeSamples(const std::vector<std::string> &args)
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     bool ok = writeSample(dir / "Juan3.rvf", buildJuan3) && writeSample(dir / "Estudio-largo.rvf", buildLong)
-              && writeSample(dir / "Listas.rvf", buildLists, true);
+              && writeSample(dir / "Listas.rvf", buildLists, true)
+              && writeSample(dir / "Comparacion.rvf", buildComparison);
     return ok ? 0 : 1;
 }
 
 } // namespace
 
-QUENLOR_CLI_COMMAND("make-samples", "make-samples OUTDIR", "write the sample study documents (Juan3.rvf, Estudio-largo.rvf, Listas.rvf)",
+QUENLOR_CLI_COMMAND("make-samples", "make-samples OUTDIR",
+                    "write the sample study documents (Juan3.rvf, Estudio-largo.rvf, Listas.rvf, Comparacion.rvf)",
                     runMakeSamples);

@@ -113,6 +113,8 @@ public:
 
     // --- what RVF reading and writing consult and fill ---
     uint8_t LoadWarnings = 0;
+    // Why the last read failed (empty after a successful one).
+    std::string LoadError;
     uint16_t RVFOptions = kDefaultRVFOptions;
     TRVFReaderStyleMode RVFTextStylesReadMode = rvf_sInsertMerge;
     TRVFReaderStyleMode RVFParaStylesReadMode = rvf_sInsertMerge;

@@ -1,4 +1,5 @@
 #include "rv_item.h"
+#include "rv_table.h"
 
 #include "rv_data.h"
 #include "rv_error.h"
@@ -410,13 +411,6 @@ void TCustomRVNoteItemInfo::Assign(const TCustomRVItemInfo &src)
     Document->OwnsStyleSheet = false;
     for (int i = 0; i < s->Document->ItemCount(); ++i)
         Document->AddItem(s->Document->ItemText(i), s->Document->GetItem(i).Clone());
-}
-
-void TRVTableItemInfo::Assign(const TCustomRVItemInfo &src)
-{
-    TRVFullLineItemInfo::Assign(src);
-    if (auto *s = dynamic_cast<const TRVTableItemInfo *>(&src))
-        StoredBody = s->StoredBody;
 }
 
 // ---------------------------------------------------------------- registry

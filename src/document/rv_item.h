@@ -326,14 +326,8 @@ class TRVEndnoteItemInfo : public TCustomRVNoteItemInfo {
     explicit TRVEndnoteItemInfo(int styleNo = ikEndnote) : TCustomRVNoteItemInfo(styleNo) {}
 };
 
-// A table. Its cells are documents of their own; their layout is not ours
-// yet, so the stored body is kept as read and written back unchanged.
-class TRVTableItemInfo : public TRVFullLineItemInfo {
-    RV_ITEM_CLONE(TRVTableItemInfo)
-    explicit TRVTableItemInfo(int styleNo = ikTable) : TRVFullLineItemInfo(styleNo) {}
-    void Assign(const TCustomRVItemInfo &src) override;
-    std::string StoredBody;
-};
+// Tables (TRVTableItemInfo, kind ikTable) are declared in rv_table.h.
+class TRVTableItemInfo;
 
 #undef RV_ITEM_CLONE
 

@@ -5,6 +5,7 @@
 #include "platform/codepage.h"
 #include "rv_error.h"
 #include "rv_graphic.h"
+#include "rv_table.h"
 #include "rvf_styles.h"
 
 #include <charconv>
@@ -298,6 +299,7 @@ bool Reader::run()
         prevCP_ = d_.FindCheckpointBefore(index_);
     }
     d_.LoadWarnings = 0;
+    d_.LoadError.clear();
     if (load_)
         d_.DocProperties.clear();
     bool ok = true;
@@ -329,8 +331,9 @@ bool Reader::run()
             advance(line);
         }
         ok = state_ == rsHeader;
-    } catch (const std::exception &) {
+    } catch (const std::exception &e) {
         ok = false;
+        d_.LoadError = e.what();
     }
     item_.reset();
     try {
@@ -778,8 +781,10 @@ void Reader::itemDataLine(std::string_view line, int i)
         auto &t = static_cast<TRVTableItemInfo &>(*item_);
         if (i == 0)
             itemName_ = std::string(line);
-        else if (last)
+        else if (last) {
             t.StoredBody = bodyBytes(line, true);
+            ReadTableBody(t, t.StoredBody, d_, d_.LoadWarnings);
+        }
         else
             extraProperty(line);
         switchBeforeLast(1);

@@ -1063,4 +1063,13 @@ std::vector<int> MergeListStyles(TRVListInfos &sheet, TRVListInfos &file, TRVFRe
     return map;
 }
 
+bool ColorFromIdent(const std::string &name, TColor &out)
+{
+    int64_t v;
+    if (!lookupName(kColors, std::size(kColors), name, v))
+        return false;
+    out = TColor(v);
+    return true;
+}
+
 } // namespace rv

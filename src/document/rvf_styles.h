@@ -37,4 +37,7 @@ int TextStyleSimilarity(const TFontInfo &file, const TFontInfo &sheet);
 // The value of an 80-bit extended float stored little-endian in 10 bytes.
 long double DecodeExtended(const unsigned char *p);
 
+// The colour a stored identifier names (clNavy, clWindow, ...); false when none.
+bool ColorFromIdent(const std::string &name, TColor &out);
+
 } // namespace rv

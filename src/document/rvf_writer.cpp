@@ -1,4 +1,5 @@
 #include "rvf_writer.h"
+#include "rv_table.h"
 
 #include "rv_error.h"
 #include "rvf_styles.h"
@@ -349,7 +350,12 @@ void Writer::nonText(int i)
         line(name);
         for (auto &e : extra)
             line(e);
-        body(t.StoredBody);
+        // A table read from a file goes back as it was stored; one built in
+        // code is encoded from its cells.
+        std::string stored = t.StoredBody;
+        if (stored.empty() && !WriteTableBody(t, stored))
+            throw EReadViewError("Cannot write a table cell");
+        body(stored);
         break;
     }
     case ikLabel:

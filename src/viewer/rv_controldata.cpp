@@ -1,4 +1,5 @@
 #include "viewer/rv_controldata.h"
+#include "document/rv_table.h"
 
 #include "document/rv_marker.h"
 #include "document/rvf_writer.h"
@@ -193,6 +194,15 @@ bool TRVControlData::FindCharAt(int x, int y, bool exact, int &drawNo, int &offs
 int TRVControlData::FindJumpAt(int x, int y) const
 {
     int k = FindDrawItemAt(x, y);
+    if (k >= 0 && TableLayoutOf(DrawItemList[k].ItemNo)) {
+        // A table: the link of one of its cells under the point, if any.
+        for (size_t r = 0; r < JumpList.size(); ++r) {
+            const TRVJumpInfo &j = JumpList[r];
+            if (j.DrawItemNo == k && x >= j.Left && x < j.Left + j.Width && y >= j.Top && y < j.Top + j.Height)
+                return int(r);
+        }
+        return -1;
+    }
     if (k < 0 || !Items().IsHyperlink(DrawItemList[k].ItemNo))
         return -1;
     // Records are made in draw order; look the piece up by its number.
@@ -835,6 +845,8 @@ std::u16string TRVControlData::ItemPlainText(int itemNo, int from, int to) const
     default:
         if (auto *label = dynamic_cast<const TRVLabelItemInfo *>(&item))
             return toUtf16(label->Text, cp);
+        if (auto *table = dynamic_cast<const TRVTableItemInfo *>(&item))
+            return TablePlainText(*table);
         return {};
     }
 }

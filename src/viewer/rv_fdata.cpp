@@ -1,4 +1,5 @@
 #include "viewer/rv_fdata.h"
+#include "viewer/rv_table_layout.h"
 
 #include <algorithm>
 
@@ -8,6 +9,12 @@ TCustomRVFormattedData::TCustomRVFormattedData(TRVStyle *style) : TCustomRVData(
 
 TCustomRVFormattedData::~TCustomRVFormattedData() = default;
 
+const TRVTableLayout *TCustomRVFormattedData::TableLayoutOf(int itemNo) const
+{
+    auto it = FTableLayouts.find(itemNo);
+    return it == FTableLayouts.end() ? nullptr : it->second.get();
+}
+
 void TCustomRVFormattedData::ShareItemsFrom(TCustomRVData *source)
 {
     FSource = source == this ? nullptr : source;
@@ -16,6 +23,7 @@ void TCustomRVFormattedData::ShareItemsFrom(TCustomRVData *source)
     JumpList.clear();
     FLines.clear();
     FParas.clear();
+    FTableLayouts.clear();
     LastFormattedItem = -1;
 }
 
@@ -28,6 +36,7 @@ void TCustomRVFormattedData::Clear()
     FLines.clear();
     FParas.clear();
     FTabLeaders.clear();
+    FTableLayouts.clear();
     FTexts.clear();
     FFirstDrawItem.clear();
     FJumpIndex.clear();
@@ -57,6 +66,8 @@ void TCustomRVFormattedData::ItemInserted(int i)
 
 void TCustomRVFormattedData::ItemDeleting(int i)
 {
+    // A layout refers to its table item: none may outlive it.
+    FTableLayouts.clear();
     if (FSource)
         return;
     if (size_t(i) < FTexts.size())
@@ -86,6 +97,19 @@ int TCustomRVFormattedData::FirstDrawItemOf(int itemNo) const
 int TCustomRVFormattedData::JumpIndexOf(int itemNo) const
 {
     return itemNo >= 0 && size_t(itemNo) < FJumpIndex.size() ? FJumpIndex[size_t(itemNo)] : 0;
+}
+
+const TCustomRVData *TCustomRVFormattedData::JumpDocument(int id, int &itemNo) const
+{
+    itemNo = -1;
+    for (const TRVJumpInfo &j : JumpList)
+        if (j.Id == id - FirstJumpNo) {
+            if (j.RVData && j.RVData != this)
+                return j.RVData->JumpDocument(j.Id, itemNo);
+            itemNo = DrawItemList[j.DrawItemNo].ItemNo;
+            return &Items();
+        }
+    return nullptr;
 }
 
 int TCustomRVFormattedData::ItemIndexOfJump(int id) const

@@ -20,6 +20,8 @@
 
 namespace rv {
 
+class TRVTableLayout;
+
 // Viewer options (TRVOption), as a bit set.
 enum : uint32_t {
     rvoAllowSelection = bit(0), rvoSingleClick = bit(1), rvoScrollToEnd = bit(2), rvoClientTextWidth = bit(3),
@@ -133,6 +135,9 @@ public:
     int JumpIndexOf(int itemNo) const;
     // Item index of the hyperlink with published id `id`, or -1.
     int ItemIndexOfJump(int id) const;
+    // The document holding the hyperlink with published id `id` (this one's
+    // items, or a table cell's) and the item's index there; nullptr when none.
+    const TCustomRVData *JumpDocument(int id, int &itemNo) const;
     const std::vector<TRVLineRecord> &Lines() const { return FLines; }
     const std::vector<TRVParaRecord> &Paras() const { return FParas; }
     // Index of the line a draw item lies on.
@@ -141,6 +146,8 @@ public:
     int FindLineAt(int y) const;
     // The text a text item shows (all capitals applied, soft hyphens as U+200B).
     const std::u16string &DisplayText(int itemNo) const;
+    // The layout a table item got in the last formatting, or nullptr.
+    const TRVTableLayout *TableLayoutOf(int itemNo) const;
     // Leader characters of a tab piece ("" when none).
     std::string TabLeader(int drawItemNo) const;
 
@@ -187,6 +194,7 @@ private:
     std::vector<TRVLineRecord> FLines;
     std::vector<TRVParaRecord> FParas;
     std::unordered_map<int, std::string> FTabLeaders;
+    std::unordered_map<int, std::unique_ptr<TRVTableLayout>> FTableLayouts;
     bool FRangeUpdate = false;
     int FLastClientWidth = -1, FLastContentWidth = -1, FLastWrapWidth = -1;
 };

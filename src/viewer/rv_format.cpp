@@ -3,6 +3,7 @@
 #include "document/rv_marker.h"
 #include "viewer/rv_fontcache.h"
 #include "viewer/rv_linebreak.h"
+#include "viewer/rv_table_layout.h"
 
 #include <algorithm>
 
@@ -75,7 +76,7 @@ private:
                    bool lineBreak);
     void PlaceEmptyText(int itemNo, bool startsLine, bool paraStart, bool lineBreak);
     void PlaceRectItem(int itemNo, bool startsLine, bool paraStart, bool lineBreak, int &jumpNo);
-    void PlaceFullLineItem(int itemNo);
+    void PlaceFullLineItem(int itemNo, int &jumpNo);
     int FitCount(Canvas &c, const std::u16string &t, int pos, int rest, int avail, bool unicode,
                  const std::vector<int> &softHyphens, int hyphenWidth);
     bool FindBreak(const std::u16string &t, int pos, int rest, int n, bool unicode, bool continuesAfter,
@@ -125,6 +126,9 @@ void TRVFormatter::ComputeWidths()
                 } else {
                     w = R.X(20);
                 }
+            } else if (auto *table = dynamic_cast<const TRVTableItemInfo *>(&item)) {
+                int pref;
+                TRVTableLayout::Measure(*table, R, C, w, pref);
             } else if (item.IsFullLine()) {
                 w = item.StyleNo == ikHorizontalLine ? 0 : R.X(item.ContentSize().cx);
             } else {
@@ -753,7 +757,7 @@ void TRVFormatter::PlaceRectItem(int itemNo, bool startsLine, bool paraStart, bo
     }
 }
 
-void TRVFormatter::PlaceFullLineItem(int itemNo)
+void TRVFormatter::PlaceFullLineItem(int itemNo, int &jumpNo)
 {
     const TCustomRVItemInfo &item = D.GetItem(itemNo);
     if (lineOpen && !lineEmpty) {
@@ -780,6 +784,13 @@ void TRVFormatter::PlaceFullLineItem(int itemNo)
         int avail = wrapWidth - left - right;
         Size s = item.ContentSize();
         int w = R.X(s.cx), h = R.Y(s.cy);
+        if (auto *table = dynamic_cast<const TRVTableItemInfo *>(&item)) {
+            auto layout = std::make_unique<TRVTableLayout>(F, *table);
+            layout->Arrange(C, avail);
+            w = layout->Width;
+            h = layout->Height;
+            F.FTableLayouts[itemNo] = std::move(layout);
+        }
         int x = R.LeftMargin + left;
         if (p.Alignment == rvaRight)
             x += avail - w;
@@ -790,9 +801,28 @@ void TRVFormatter::PlaceFullLineItem(int itemNo)
         descent = 0;
     }
     TRVDrawLines &list = DrawItems();
+    const int tableLeft = d->Left, tableTop = d->Top;
     list.Add(std::move(d));
     int idx = list.Count() - 1;
     SetFirstDrawItem(itemNo, idx);
+    if (auto it = F.FTableLayouts.find(itemNo); it != F.FTableLayouts.end()) {
+        // The cells' hyperlinks join this document's numbering, in cell
+        // order, on the table's draw item; each cell numbers its own from
+        // the first id it was given (see JumpDocument).
+        for (TRVCellBox &b : it->second->Cells) {
+            b.Data->FirstJumpNo = jumpNo;
+            for (const TRVJumpInfo &cj : b.Data->JumpList) {
+                TRVJumpInfo j = cj;
+                j.RVData = b.Data.get();
+                j.Left += tableLeft + b.ContentLeft;
+                j.Top += tableTop + b.ContentTop;
+                j.Id = jumpNo + cj.Id;
+                j.DrawItemNo = idx;
+                F.JumpList.push_back(j);
+            }
+            jumpNo += b.Data->JumpCount;
+        }
+    }
     lineStartsPara = true;
     lineParaNo = item.ParaNo;
     RecordLine(idx, idx);
@@ -823,6 +853,7 @@ void TRVFormatter::Run(bool tailOnly)
         F.FLines.clear();
         F.FParas.clear();
         F.FTabLeaders.clear();
+        F.FTableLayouts.clear();
         F.JumpCount = 0;
         F.SyncItemArrays();
         baseline = R.Y(F.GetTopMargin());
@@ -863,7 +894,7 @@ void TRVFormatter::Run(bool tailOnly)
             if (jump)
                 ++jumpNo;
         } else if (item.IsFullLine()) {
-            PlaceFullLineItem(i);
+            PlaceFullLineItem(i, jumpNo);
         } else {
             PlaceRectItem(i, startsLine, paraStart, lineBreak, jumpNo);
         }
@@ -878,6 +909,8 @@ void TRVFormatter::Run(bool tailOnly)
     if (n > 0)
         F.ContentHeight += R.Y(Para(n - 1).SpaceAfter);
     for (auto &j : F.JumpList) {
+        if (j.RVData && j.RVData != &F)
+            continue; // a link inside a table cell, placed with the table
         const TRVDrawLineInfo &d = F.DrawItemList[j.DrawItemNo];
         j.Left = d.Left;
         j.Top = d.Top;

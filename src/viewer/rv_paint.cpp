@@ -1,6 +1,7 @@
 // Painting the formatted document: background, paragraph frames, pieces with
 // their hover and selection looks, marks and the focus frame.
 #include "viewer/rv_fdata.h"
+#include "viewer/rv_table_layout.h"
 #include "viewer/rv_fontcache.h"
 #include "document/rv_marker.h"
 
@@ -378,6 +379,14 @@ void TRVPainter::DrawNonText(int drawNo, const Band &band)
     const bool selected = SelectedPart(drawNo, from, to);
     if (auto *br = dynamic_cast<const TRVBreakItemInfo *>(&item)) {
         DrawBreak(d, *br, selected);
+        return;
+    }
+    if (const TRVTableLayout *table = F.TableLayoutOf(d.ItemNo)) {
+        Rect clip = C.clipBox();
+        if (clip.isEmpty())
+            clip = {d.Left - xOffs, d.Top - yOffs, d.Right() - xOffs, d.Bottom() - yOffs};
+        table->Paint(C, d.Left - xOffs, d.Top - yOffs, clip, printing, colorMode);
+        fonts.Invalidate();
         return;
     }
     if (selected && item.StyleNo != ikListMarker) {

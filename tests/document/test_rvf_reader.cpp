@@ -1,7 +1,8 @@
 // RVF reading: header grammar, framing and encodings, record kinds, properties
 // records, code-page conversion and failure behaviour.
 #include "document/rv_graphic.h"
-#include "test_util.h"
+#include "document/rv_table.h"
+#include "table_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -178,7 +179,7 @@ TEST(RVFReader, OtherRecordKinds)
                               "-11 1 0 0 0 0 0 1 5 1", "vshift=10",
                               "-200 6 -1 0 0 0", "etiqueta", "1", "0", "0", "protect", "lbl",
                               "-203 8 -1 0 0 0", "0", "0", "0", "", "1", "3", "fn", noteHex,
-                              "-60 3 0 0 0 0 whatever", "tabla", "hint=h", "DEADBEEF",
+                              "-60 3 0 0 0 0 whatever", "tabla", "hint=h", rvtest::hex(rvtest::tableBody(0, 0, "")),
                               "-2 1 0 0 0 0", "fin"})));
     ASSERT_EQ(d.data.ItemCount(), 7);
     ASSERT_NE(d.data.GetItem(0).Checkpoint, nullptr);
@@ -211,7 +212,7 @@ TEST(RVFReader, OtherRecordKinds)
     ASSERT_EQ(fn.Document->ItemCount(), 1);
     EXPECT_EQ(fn.Document->ItemText(0), "nota");
     EXPECT_EQ(fn.StartFrom, 3);
-    EXPECT_EQ(static_cast<TRVTableItemInfo &>(d.data.GetItem(6)).StoredBody, "\xDE\xAD\xBE\xEF");
+    EXPECT_EQ(static_cast<TRVTableItemInfo &>(d.data.GetItem(6)).StoredBody, rvtest::tableBody(0, 0, ""));
     EXPECT_EQ(d.data.GetItem(6).Hint, "h");
 
     // A marker that ends the stream gets an empty text item after it.

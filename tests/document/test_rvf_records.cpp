@@ -2,6 +2,7 @@
 // yields, code-page conversion and its warnings, insert-mode style maps, and
 // files that cannot be read.
 #include "document/rv_graphic.h"
+#include "document/rv_table.h"
 #include "document/rvf_styles.h"
 #include "test_util.h"
 
@@ -197,9 +198,12 @@ TEST(RVFRecords, RecordKinds)
         {23, lines({"-11 0 0 0 0 0 0 1 3 1"}), 0, true,
          "-11 0 0 0 [] list=-1,1,3,1\n0 0 1 0 []\n", lwUnknownStyle},
         {24, lines({"-11 0 0 0 0 0 0 1 3"}), 0, false, "", 0},
-        // tables keep their body; the header tail is not read
-        {25, lines({"-60 2 0 0 2 0 anything at all", "t"}) + le32(3) + "abc" + lines({"0 1 0 0 0 0", "a"}), 0, true,
-         "-60 0 0 0 [t] body=3\n0 0 0 0 [a]\n", 0},
+        // tables keep their body; the header tail is not read; a body that is
+        // no table fails the read
+        {25, lines({"-60 2 0 0 2 0 anything at all", "t"}) + le32(27) + "TPF0\x0fTRVTableWrapper" + std::string(1, '\0')
+                 + "\x01" "C\x02" + std::string(3, '\0') + lines({"0 1 0 0 0 0", "a"}),
+         0, true, "-60 0 0 0 [t] body=27\n0 0 0 0 [a]\n", 0},
+        {30, lines({"-60 2 0 0 2 0", "t"}) + le32(3) + "abc" + lines({"0 1 0 0 0 0", "a"}), 0, false, "", 0},
         // unregistered kinds are skipped with their lines, binary last lines included
         {26, lines({"-300 2 0 0 2 0", "x"}) + le32(4) + "\r\n\r\n" + lines({"0 1 0 0 0 0", "a"}), 0, true,
          "0 0 0 0 [a]\n", 0},

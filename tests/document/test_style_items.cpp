@@ -1,6 +1,7 @@
 // Style sheet lookups, equality and drawing services; item rules of the document storage.
 #include "document/rv_error.h"
 #include "document/rv_graphic.h"
+#include "document/rv_table.h"
 #include "platform/test_canvas.h"
 #include "test_util.h"
 
