@@ -298,8 +298,8 @@ void HTMLWriter::picture(const TRVGraphicItemInfo &pic)
         return; // metafiles have no raster here
     }
     const auto size = pic.ContentSize();
-    out += "<img src=\"data:" + mime + ";base64," + base64(bytes) + "\" width=\"" + std::to_string(size.width)
-        + "\" height=\"" + std::to_string(size.height) + "\" alt=\"";
+    out += "<img src=\"data:" + mime + ";base64," + base64(bytes) + "\" width=\"" + std::to_string(size.cx)
+        + "\" height=\"" + std::to_string(size.cy) + "\" alt=\"";
     escapeAttr(out, latin1ToUtf8(pic.AltText));
     out += "\">";
     blockEmpty_ = false;
@@ -359,7 +359,9 @@ void HTMLWriter::write(const TRVExportRange &range)
     }
     closeBlock();
     closeLists(0);
-    out += "</body></html>\n";
+    // Nothing after the closing tags: a parser would take a trailing line end
+    // for a blank at the end of the last paragraph.
+    out += "</body></html>";
 }
 
 bool run(const TCustomRVData &data, std::string &out, const TRVExportRange &range, std::string *error)

@@ -109,13 +109,14 @@ TEST(HtmlWriter, ListsAreLists)
     d.marker(0, 0, 4);
     d.text("cuatro", 0, false);
     d.text("fuera");
+    const std::string h = d.html();
+    EXPECT_NE(h.find("<ol type=\"1\" start=\"3\""), std::string::npos) << h; // the counter goes on from the marker
     QTextDocument doc;
-    QString t = parse(doc, d.html());
+    QString t = parse(doc, h);
     EXPECT_EQ(t.toStdString(), "tres\npunto\ncuatro\nfuera");
     QTextBlock b = doc.firstBlock();
     ASSERT_TRUE(b.textList());
     EXPECT_EQ(b.textList()->format().style(), QTextListFormat::ListDecimal);
-    EXPECT_EQ(b.textList()->format().start(), 3);
     QTextBlock inner = b.next();
     ASSERT_TRUE(inner.textList());
     EXPECT_EQ(inner.textList()->format().style(), QTextListFormat::ListDisc);
@@ -154,7 +155,7 @@ TEST(HtmlWriter, SelectionTakesOnlyItsCharacters)
     d.text("Porque de tal");
     d.text("manera amo");
     std::string out;
-    ASSERT_TRUE(SaveHTMLSelectionToString(d.data, out, 1, 6, 0, 8));
+    ASSERT_TRUE(SaveHTMLSelectionToString(d.data, out, 1, 7, 0, 8));
     QTextDocument doc;
     EXPECT_EQ(parse(doc, out).toStdString(), "de tal\nmanera");
 }
