@@ -1003,7 +1003,6 @@ void RTFWriter::marker(int i)
     const TRVListLevel *lv = markerLevel(i, &listNo, &level);
     if (!lv)
         return; // a marker without a list shows nothing
-    const auto &m = static_cast<const TRVMarkerItemInfo &>(d_.GetItem(i));
     int font = 0;
     if (listNo < int(levelFont_.size()) && level < int(levelFont_[size_t(listNo)].size()))
         font = levelFont_[size_t(listNo)][size_t(level)];
@@ -1013,7 +1012,7 @@ void RTFWriter::marker(int i)
         unicodeText(lv->FormatStringW, codePageOfCharset(lv->Font.Charset, st_.DefCodePage), false);
     } else {
         std::string t;
-        escapeBytes(t, m.DisplayString, true);
+        escapeBytes(t, ExportMarkerText(d_, i), true);
         put(t);
     }
     put("\\tab}\\ls" + std::to_string(listNo + 1) + "\\ilvl" + std::to_string(level) + " ");

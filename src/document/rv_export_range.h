@@ -34,4 +34,10 @@ TRVExportRange ExportSelection(const TCustomRVData &data, int startItem, int sta
 // The list marker that starts item i's paragraph, or -1.
 int ParagraphMarker(const TCustomRVData &data, int i);
 
+// The text marker item i shows (8-bit, in its level font's code page): the
+// text the list numbering computed, or, for a marker that has none yet, a
+// simple form of its own: the bullet text, or the counters of the levels up
+// to its own in their notations, counted over the markers before it.
+std::string ExportMarkerText(const TCustomRVData &data, int i);
+
 } // namespace rv

@@ -483,7 +483,7 @@ TEST(RtfLists, BulletsAndBrokenMarkers)
     auto &ulist = d.style.ListStyles.Add();
     auto &ulv = ulist.Levels.emplace_back();
     ulv.ListType = rvlstUnicodeBullet;
-    ulv.FormatStringW = u"\u2022";
+    ulv.FormatStringW.assign(1, u'\u2022');
     marker(d, 0, 0, "\xB7");
     d.text("a", 0, false);
     marker(d, 1, 5, ""); // a level past the end uses the last level
@@ -500,6 +500,31 @@ TEST(RtfLists, BulletsAndBrokenMarkers)
     EXPECT_NE(r.find("{\\listtext\\pard\\plain\\f0\\fs17 \\u8226 \\'95\\tab}\\ls2\\ilvl0 "), std::string::npos) << r;
     EXPECT_EQ(r.find("\\ls10"), std::string::npos) << r;
     EXPECT_NE(r.find("\\itap0 \\plain \\f0\\fs20 c\\par}"), std::string::npos) << r;
+}
+
+TEST(RtfLists, MarkersWithoutComputedTextAreCountedHere)
+{
+    RDoc d;
+    addNumberedList(d);
+    d.style.ListStyles[0].Levels[0].ListType = rvlstUpperRoman;
+    int levels[] = {0, 1, 1, 0, 1};
+    for (int l : levels) {
+        marker(d, 0, l, "");
+        d.text("x", 0, false);
+    }
+    auto &reset = marker(d, 0, 0, "");
+    reset.Reset = true;
+    reset.StartFrom = 7;
+    d.text("x", 0, false);
+    marker(d, 0, 0, "kept"); // a computed text wins
+    d.text("x", 0, false);
+    std::string b = stripLineEnds(body(d.rtf()));
+    std::vector<std::string> shown;
+    for (size_t at = 0; (at = b.find("{\\listtext", at)) != std::string::npos; ++at) {
+        size_t from = b.find(' ', at) + 1;
+        shown.push_back(b.substr(from, b.find("\\tab}", from) - from));
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"I.", "I.iii)", "I.iv)", "II.", "II.iii)", "VII.", "kept"})) << b;
 }
 
 // ---------------------------------------------------------------- pictures
