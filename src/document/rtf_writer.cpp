@@ -944,6 +944,9 @@ void RTFWriter::picture(const TRVGraphicItemInfo &pic)
             return false;
         if (opt(rvrtfPNGInsteadOfBitmap)) {
             QImage q(img->width(), img->height(), QImage::Format_ARGB32);
+            // A fixed 96 dpi, not the screen's, so the bytes do not depend on where a copy is made.
+            q.setDotsPerMeterX(3780);
+            q.setDotsPerMeterY(3780);
             for (int y = 0; y < img->height(); ++y)
                 std::memcpy(q.scanLine(y), img->data() + size_t(y) * size_t(img->width()), size_t(img->width()) * 4);
             QByteArray png;
