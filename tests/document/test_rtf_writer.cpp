@@ -394,6 +394,18 @@ TEST(RtfFormatting, HorizontalLineEndsItsOwnParagraph)
               "\\pard\\fi0\\li0\\ql\\ri0\\sb0\\sa0\\itap0 \\plain \\f0\\fs20 below\\par}");
 }
 
+TEST(RtfFormatting, TablesKeepAnEmptyParagraphOfTheirOwn)
+{
+    // Table cells are not laid out yet: the table stands as an empty
+    // paragraph, so the text around it keeps its paragraphs.
+    RDoc d;
+    d.text("before");
+    d.add(std::make_unique<TRVTableItemInfo>());
+    d.text("after");
+    EXPECT_EQ(stripLineEnds(body(d.rtf())),
+              "\\pard\\fi0\\li0\\ql\\ri0\\sb0\\sa0\\itap0 \\plain \\f0\\fs20 before\\par \\par after\\par}");
+}
+
 TEST(RtfFormatting, CheckpointsBecomeBookmarks)
 {
     RDoc d;
