@@ -106,7 +106,17 @@ void writeRawRTF(std::string &o, std::string_view s)
                 ++k;
                 continue;
             }
-            o += '\\';
+            // Control words, \'xx and the control symbols readers know pass;
+            // any other backslash is written as a literal one.
+            const bool hexPair = n == '\'' && k + 3 < s.size() && std::isxdigit(uint8_t(s[k + 2]))
+                && std::isxdigit(uint8_t(s[k + 3]));
+            size_t letters = 0;
+            while (k + 1 + letters < s.size() && std::isalpha(uint8_t(s[k + 1 + letters])))
+                ++letters;
+            if ((letters > 0 && letters <= 32) || hexPair || (n != 0 && std::strchr("~-_:*|", n)))
+                o += '\\';
+            else
+                o += "\\\\";
             continue;
         }
         if (c == '{') {

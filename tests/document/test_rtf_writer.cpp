@@ -211,6 +211,7 @@ TEST(RtfEscapes, RtfCodeStylesAreWrittenRawButBalanced)
         {"ends with \\", "ends with \\\\"},
         {"{\\bin5 }}}}}", "{\\\\bin5 }\\}\\}\\}\\}"},
         {"\\{ok\\}", "\\{ok\\}"},
+        {"\\'e9 \\'zz \\# \\~", "\\'e9 \\\\'zz \\\\# \\~"}, // only known escapes stay escapes
     };
     for (auto &c : cases) {
         RDoc d;

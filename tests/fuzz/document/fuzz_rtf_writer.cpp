@@ -35,6 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::string_view bytes(reinterpret_cast<const char *>(data), size);
     int at = 0;
     rv::ReadRVFStream(doc, bytes, at, true);
+    // The second byte may mark every text style as holding RTF code, whose
+    // text goes out nearly raw.
+    if (size > 1 && (data[1] & 1))
+        for (int n = 0; n < style.TextStyles.Count(); ++n)
+            style.TextStyles[n].Options |= rv::bit(rv::rvteoRTFCode);
     rv::TRVRTFSettings settings;
     // The first byte picks writer options, so every picture form is reached.
     if (size > 0)
