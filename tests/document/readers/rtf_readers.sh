@@ -37,7 +37,8 @@ fi
 if command -v unrtf >/dev/null 2>&1; then
     # unrtf writes Latin-1 and falls back to the code-page form of Unicode
     # text, so only the lines it can show are compared, each in order.
-    unrtf --text "$work/copy.rtf" 2>/dev/null | iconv -f latin1 -t utf-8 \
+    # It writes the pictures it meets into the current folder: run it in ours.
+    (cd "$work" && unrtf --text copy.rtf 2>/dev/null) | iconv -f latin1 -t utf-8 \
         | grep -v -e '^###' -e '^-----------------$' -e '^pict[0-9]*\.' > "$work/unrtf.txt"
     while IFS= read -r line; do
         [ -z "$line" ] && continue
