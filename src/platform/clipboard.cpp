@@ -18,9 +18,7 @@ QString mimeForFormat(const std::string &format)
     return QStringLiteral("application/x-qt-windows-mime;value=\"%1\"").arg(QString::fromStdString(format));
 }
 
-} // namespace
-
-void setClipboard(const ClipboardContent &content)
+QMimeData *mimeDataFor(const ClipboardContent &content)
 {
     auto *mime = new QMimeData;
     for (const ClipboardItem &item : content.items) {
@@ -32,20 +30,47 @@ void setClipboard(const ClipboardContent &content)
                 std::u16string u = toUtf16(item.bytes, CP_ACP);
                 mime->setText(QString::fromUtf16(u.data(), qsizetype(u.size())));
             }
+        } else if (item.format == kFormatRTF) {
+            // Editors on Linux ask for text/rtf or application/rtf; Windows
+            // programs for the registered "Rich Text Format".
+            mime->setData(QStringLiteral("text/rtf"), bytes);
+            mime->setData(QStringLiteral("application/rtf"), bytes);
+#ifdef _WIN32
+            mime->setData(mimeForFormat(item.format), bytes);
+#endif
+        } else if (item.format == kFormatHTML) {
+            mime->setHtml(QString::fromUtf8(bytes));
         } else {
             mime->setData(mimeForFormat(item.format), bytes);
-            if (item.format == kFormatRTF)
-                mime->setData(QStringLiteral("text/rtf"), bytes);
         }
     }
     if (content.picture && !content.picture->isNull())
         mime->setImageData(toQImage(*content.picture));
-    QGuiApplication::clipboard()->setMimeData(mime);
+    return mime;
 }
 
-std::optional<std::string> clipboardData(const std::string &format)
+} // namespace
+
+void setClipboard(const ClipboardContent &content)
 {
-    const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
+    QGuiApplication::clipboard()->setMimeData(mimeDataFor(content));
+}
+
+bool setPrimarySelection(const ClipboardContent &content)
+{
+    QClipboard *c = QGuiApplication::clipboard();
+    if (!c->supportsSelection())
+        return false;
+    c->setMimeData(mimeDataFor(content), QClipboard::Selection);
+    return true;
+}
+
+std::optional<std::string> clipboardData(const std::string &format, bool primarySelection)
+{
+    QClipboard *c = QGuiApplication::clipboard();
+    if (primarySelection && !c->supportsSelection())
+        return std::nullopt;
+    const QMimeData *mime = c->mimeData(primarySelection ? QClipboard::Selection : QClipboard::Clipboard);
     if (!mime)
         return std::nullopt;
     if (format == kFormatUnicodeText || format == kFormatText) {
@@ -56,7 +81,13 @@ std::optional<std::string> clipboardData(const std::string &format)
             return fromUtf16(std::u16string_view(reinterpret_cast<const char16_t *>(t.utf16()), size_t(t.size())), CP_ACP);
         return std::string(reinterpret_cast<const char *>(t.utf16()), size_t(t.size()) * 2);
     }
-    QString m = mimeForFormat(format);
+    QString m = format.find('/') != std::string::npos ? QString::fromStdString(format)
+#ifndef _WIN32
+                : format == kFormatRTF ? QStringLiteral("text/rtf")
+#endif
+                : mimeForFormat(format);
+    if (format == kFormatHTML && mime->hasHtml())
+        return mime->html().toStdString();
     if (!mime->hasFormat(m))
         return std::nullopt;
     QByteArray b = mime->data(m);

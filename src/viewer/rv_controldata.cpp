@@ -1,6 +1,7 @@
 #include "viewer/rv_controldata.h"
 #include "document/rv_table.h"
 
+#include "document/html_writer.h"
 #include "document/rv_marker.h"
 #include "document/rvf_writer.h"
 #include "platform/codepage.h"
@@ -929,7 +930,29 @@ const TRVGraphicItemInfo *TRVControlData::GetSelectedPicture() const
 
 // ---------------------------------------------------------------- copy
 
-bool TRVControlData::BuildClipboard(ClipboardContent &out)
+bool TRVControlData::GetSelectionRTF(std::string &out, std::string *error) const
+{
+    TRVItemPos a, b;
+    if (!GetSelectionItems(a, b))
+        return false;
+    TRVRTFSettings s;
+    s.Options = RTFOptions;
+    // The background the viewer shows: its own colour, else the sheet's.
+    s.Background = GetColor() != clNone ? GetColor() : GetRVStyle() ? GetRVStyle()->Color : platform::clWindow;
+    s.BiDiMode = BiDiMode;
+    s.ScreenPixelsPerInch = GetScreenPixelsPerInchY();
+    return SaveRTFSelectionToString(Items(), out, a.ItemNo, a.Offs, b.ItemNo, b.Offs, s, error);
+}
+
+bool TRVControlData::GetSelectionHTML(std::string &out, std::string *error) const
+{
+    TRVItemPos a, b;
+    if (!GetSelectionItems(a, b))
+        return false;
+    return SaveHTMLSelectionToString(Items(), out, a.ItemNo, a.Offs, b.ItemNo, b.Offs, error);
+}
+
+bool TRVControlData::BuildClipboard(ClipboardContent &out, bool raiseCopy)
 {
     const uint32_t formats = rvoAutoCopyText | rvoAutoCopyUnicodeText | rvoAutoCopyRVF | rvoAutoCopyImage | rvoAutoCopyRTF;
     if (!(Options & formats))
@@ -937,7 +960,8 @@ bool TRVControlData::BuildClipboard(ClipboardContent &out)
     TRVItemPos a, b;
     if (!GetSelectionItems(a, b))
         return true;
-    Host.Copy();
+    if (raiseCopy)
+        Host.Copy();
     if (Options & rvoAutoCopyRVF) {
         std::string rvf;
         if (SaveRVFSelectionToString(Items(), rvf, a.ItemNo, a.Offs, b.ItemNo, b.Offs)) {
@@ -969,8 +993,16 @@ bool TRVControlData::BuildClipboard(ClipboardContent &out)
         }
         out.items.push_back({kFormatUnicodeText, std::move(bytes)});
     }
-    if ((Options & rvoAutoCopyRTF) && AddRTF)
-        AddRTF(*this, out);
+    // The rich forms go together: word processors take RTF, browsers and
+    // mail editors HTML. A form whose writing failed is left out whole, never
+    // published cut short; the other formats still go.
+    if (Options & rvoAutoCopyRTF) {
+        std::string rtf, html;
+        if (GetSelectionRTF(rtf))
+            out.items.push_back({kFormatRTF, std::move(rtf)});
+        if (GetSelectionHTML(html))
+            out.items.push_back({kFormatHTML, std::move(html)});
+    }
     return true;
 }
 

@@ -9,6 +9,7 @@
 #pragma once
 #include "viewer/rv_fdata.h"
 
+#include "document/rtf_writer.h"
 #include "platform/clipboard.h"
 
 #include <functional>
@@ -167,9 +168,14 @@ public:
     // ---- copy ----
     // Builds every enabled clipboard format of the selection, in their fixed
     // order. False when no format bit is set; an empty content without a selection.
-    bool BuildClipboard(platform::ClipboardContent &out);
-    // Adds the "Rich Text Format" block; does nothing until there is an RTF writer.
-    std::function<void(TRVControlData &, platform::ClipboardContent &)> AddRTF;
+    // raiseCopy: the copy event is raised (not for the primary selection).
+    bool BuildClipboard(platform::ClipboardContent &out, bool raiseCopy = true);
+    // Options of the RTF a copy writes.
+    uint32_t RTFOptions = kDefaultRTFOptions;
+    // The selection as RTF and as HTML, exactly as a copy puts them on the
+    // clipboard. False (nothing appended, *error says why) when writing failed.
+    bool GetSelectionRTF(std::string &out, std::string *error = nullptr) const;
+    bool GetSelectionHTML(std::string &out, std::string *error = nullptr) const;
     // Puts the selection on the clipboard through `put` (the system clipboard by default).
     bool CopySelection();
     std::function<void(const platform::ClipboardContent &)> PutOnClipboard;

@@ -90,6 +90,28 @@ TEST(Clipboard, ReplacesEveryFormatAtOnce)
     EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t *>(u16->data()), u16->size() / 2), u"“Señor”");
 }
 
+TEST(Clipboard, RichFormatsUnderTheNamesEditorsAskFor)
+{
+    const std::string rtf = "{\\rtf1\\ansi\\ansicpg1252 Se\\'f1or\\par}";
+    const std::string html = "<html><body><p>Se\xC3\xB1or</p></body></html>";
+    ClipboardContent c;
+    c.items.push_back({kFormatText, "Se\xF1or"});
+    c.items.push_back({kFormatRTF, rtf});
+    c.items.push_back({kFormatHTML, html});
+    setClipboard(c);
+    EXPECT_EQ(clipboardData("text/rtf"), rtf);
+    EXPECT_EQ(clipboardData("application/rtf"), rtf);
+    EXPECT_EQ(clipboardData(kFormatRTF), rtf);
+    auto h = clipboardData(kFormatHTML);
+    ASSERT_TRUE(h);
+    EXPECT_NE(h->find("Se\xC3\xB1or"), std::string::npos);
+    // The primary selection, where the platform has one, holds its own copy.
+    if (setPrimarySelection(ClipboardContent{{{kFormatRTF, "{\\rtf1 x}"}}, std::nullopt})) {
+        EXPECT_EQ(clipboardData("text/rtf", true), std::string("{\\rtf1 x}"));
+        EXPECT_EQ(clipboardData("text/rtf"), rtf);
+    }
+}
+
 TEST(Folders, VerseTableFolderFollowsTheEnvironment)
 {
     qputenv("QUENLOR_DATA", "/tmp/versos");

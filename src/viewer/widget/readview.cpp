@@ -5,6 +5,7 @@
 #include "platform/qt_canvas.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QMenu>
@@ -345,6 +346,7 @@ bool TReadView::CopySelection()
 void TReadView::SelectAll()
 {
     FData.SelectAll();
+    OfferPrimarySelection();
 }
 
 void TReadView::Deselect()
@@ -546,6 +548,21 @@ void TReadView::mouseReleaseEvent(QMouseEvent *e)
         FAutoScroll.stop();
     const QPoint p = e->position().toPoint();
     Guard([&] { FData.MouseUp(b, ShiftOf(e->modifiers(), e->buttons()), p.x(), p.y()); });
+    if (b == rv::mbLeft)
+        OfferPrimarySelection();
+}
+
+void TReadView::OfferPrimarySelection()
+{
+    // As on every X11 desktop, what the mouse selected is the primary
+    // selection, pasted with the middle button; the clipboard is untouched.
+    if (!FData.SelectionExists() || !QGuiApplication::clipboard()->supportsSelection())
+        return;
+    Guard([&] {
+        platform::ClipboardContent c;
+        if (FData.BuildClipboard(c, false) && !c.items.empty())
+            platform::setPrimarySelection(c);
+    });
 }
 
 void TReadView::mouseDoubleClickEvent(QMouseEvent *e)

@@ -239,6 +239,8 @@ private:
     // Runs an input handler; an exception stops there and is shown like a paint error.
     template <class F> void Guard(F &&f);
     void ShowPopup(QPoint clientPos);
+    // Puts the selection on the primary selection where the system has one.
+    void OfferPrimarySelection();
 
     rv::TReadViewRVData FData;
     std::unique_ptr<platform::QtCanvas> FMeasure;

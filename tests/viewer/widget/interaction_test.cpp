@@ -330,10 +330,25 @@ TEST(Copy, FormatsInOrderWithReadableRVF)
     ASSERT_TRUE(v.data.CopySelection());
     ASSERT_TRUE(put);
     EXPECT_EQ(v.host.copies, 1);
-    ASSERT_EQ(got.items.size(), 3u);
+    ASSERT_EQ(got.items.size(), 5u);
     EXPECT_EQ(got.items[0].format, platform::kFormatRVF);
     EXPECT_EQ(got.items[1].format, platform::kFormatText);
     EXPECT_EQ(got.items[2].format, platform::kFormatUnicodeText);
+    // The rich forms last, exactly as the selection writes them.
+    EXPECT_EQ(got.items[3].format, platform::kFormatRTF);
+    EXPECT_EQ(got.items[4].format, platform::kFormatHTML);
+    std::string rtf, html;
+    ASSERT_TRUE(v.data.GetSelectionRTF(rtf));
+    ASSERT_TRUE(v.data.GetSelectionHTML(html));
+    EXPECT_EQ(got.items[3].bytes, rtf);
+    EXPECT_EQ(got.items[4].bytes, html);
+    EXPECT_EQ(rtf.rfind("{\\rtf1\\ansi\\ansicpg1252", 0), 0u);
+    EXPECT_NE(rtf.find("\\u955 ?"), std::string::npos) << rtf; // the Greek text, with its fallback
+    // The primary selection gets the same formats without a copy event.
+    platform::ClipboardContent primary;
+    ASSERT_TRUE(v.data.BuildClipboard(primary, false));
+    EXPECT_EQ(primary.items.size(), 5u);
+    EXPECT_EQ(v.host.copies, 1);
     EXPECT_EQ(got.items[1].bytes, "aaa bbbJn:3:16\r\nccc ddd\r\n????? x");
     std::u16string w(reinterpret_cast<const char16_t *>(got.items[2].bytes.data()), got.items[2].bytes.size() / 2);
     EXPECT_EQ(w, u"aaa bbbJn:3:16\r\nccc ddd\r\n\u03bb\u03cc\u03b3\u03bf\u03c2 x");

@@ -1,0 +1,1147 @@
+#include "rtf_writer.h"
+
+#include "platform/codepage.h"
+#include "rv_error.h"
+#include "rv_export_range.h"
+#include "rv_graphic.h"
+
+#include <QBuffer>
+#include <QImage>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+#include <set>
+#include <stdexcept>
+
+namespace rv {
+
+using namespace platform;
+
+namespace {
+
+// Lengths are whole twips: 1440 per inch, so 15 per pixel at 96 pixels per
+// inch, rounded to the nearest twip.
+int twipsOf(int px, int ppi)
+{
+    if (ppi <= 0)
+        ppi = 96;
+    return int(std::lround(double(px) * 1440.0 / ppi));
+}
+
+// Language identifier of a font character set; 0 means none is written.
+int languageOfCharset(int charset)
+{
+    switch (charset) {
+    case ANSI_CHARSET: return 1033;
+    case DEFAULT_CHARSET: case ARABIC_CHARSET: case BALTIC_CHARSET: case EASTEUROPE_CHARSET: return 0;
+    case SHIFTJIS_CHARSET: return 1041;
+    case HANGEUL_CHARSET: return 1042;
+    case JOHAB_CHARSET: return 2066;
+    case GB2312_CHARSET: return 2052;
+    case CHINESEBIG5_CHARSET: return 1028;
+    case GREEK_CHARSET: return 1032;
+    case TURKISH_CHARSET: return 1055;
+    case VIETNAMESE_CHARSET: return 1066;
+    case HEBREW_CHARSET: return 1037;
+    case RUSSIAN_CHARSET: return 1049;
+    case THAI_CHARSET: return 1054;
+    default: return 1024;
+    }
+}
+
+const char *kHexLower = "0123456789abcdef";
+
+// Bytes at or above 0x80 and control bytes become \'xx with lower-case
+// digits; backslash and braces get a backslash in front. In text (not in
+// names) 0x95 is the \bullet control word and 0xA0 the no-break space \~.
+void escapeByte(std::string &o, unsigned char c, bool inText)
+{
+    if (inText && c == 0x95) {
+        o += "\\bullet ";
+    } else if (inText && c == 0xA0) {
+        o += "\\~";
+    } else if (c == '\\' || c == '{' || c == '}') {
+        o += '\\';
+        o += char(c);
+    } else if (c < 32 || c > 127) {
+        o += "\\'";
+        o += kHexLower[c >> 4];
+        o += kHexLower[c & 15];
+    } else {
+        o += char(c);
+    }
+}
+
+void escapeBytes(std::string &o, std::string_view s, bool inText)
+{
+    for (char c : s)
+        escapeByte(o, uint8_t(c), inText);
+}
+
+// Text of a style that holds RTF code goes out as code, but balanced: a "}"
+// without its "{" is written escaped, groups left open are closed, a
+// backslash at the very end is escaped, and \bin (which would swallow what
+// follows it) is written as text. A stray brace can then no longer break
+// everything after it.
+void writeRawRTF(std::string &o, std::string_view s)
+{
+    int depth = 0;
+    for (size_t k = 0; k < s.size(); ++k) {
+        unsigned char c = uint8_t(s[k]);
+        if (c == '\\') {
+            if (k + 1 >= s.size()) {
+                o += "\\\\";
+                continue;
+            }
+            if (s.compare(k + 1, 3, "bin") == 0 && (k + 4 >= s.size() || !std::isalpha(uint8_t(s[k + 4])))) {
+                o += "\\\\";
+                continue;
+            }
+            unsigned char n = uint8_t(s[k + 1]);
+            if (n == '{' || n == '}' || n == '\\') {
+                o += '\\';
+                o += char(n);
+                ++k;
+                continue;
+            }
+            // Control words, \'xx and the control symbols readers know pass;
+            // any other backslash is written as a literal one.
+            const bool hexPair = n == '\'' && k + 3 < s.size() && std::isxdigit(uint8_t(s[k + 2]))
+                && std::isxdigit(uint8_t(s[k + 3]));
+            size_t letters = 0;
+            while (k + 1 + letters < s.size() && std::isalpha(uint8_t(s[k + 1 + letters])))
+                ++letters;
+            if ((letters > 0 && letters <= 32) || hexPair || (n != 0 && std::strchr("~-_:*|", n)))
+                o += '\\';
+            else
+                o += "\\\\";
+            continue;
+        }
+        if (c == '{') {
+            ++depth;
+            o += '{';
+        } else if (c == '}') {
+            if (depth > 0) {
+                --depth;
+                o += '}';
+            } else {
+                o += "\\}";
+            }
+        } else if (c < 32 || c > 127) {
+            escapeByte(o, c, false);
+        } else {
+            o += char(c);
+        }
+    }
+    o.append(size_t(depth), '}');
+}
+
+// Font names end at ";" in the font table and may not open or close groups:
+// those characters, backslashes and control bytes are dropped.
+std::string cleanFontName(const std::string &name)
+{
+    std::string n;
+    for (char c : name)
+        if (c != ';' && c != '{' && c != '}' && c != '\\' && uint8_t(c) >= 32)
+            n += c;
+    while (!n.empty() && n.back() == ' ')
+        n.pop_back();
+    while (!n.empty() && n.front() == ' ')
+        n.erase(n.begin());
+    return n.empty() ? "Arial" : n;
+}
+
+bool sameName(const std::string &a, const std::string &b)
+{
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return std::tolower(uint8_t(x)) == std::tolower(uint8_t(y)); });
+}
+
+// A bookmark name: letters and digits kept, everything else "_".
+std::string bookmarkName(const std::string &name)
+{
+    std::string b;
+    for (char c : name)
+        b += std::isalnum(uint8_t(c)) ? c : '_';
+    return b;
+}
+
+uint32_t le32(const std::string &s, size_t at)
+{
+    return uint8_t(s[at]) | uint8_t(s[at + 1]) << 8 | uint8_t(s[at + 2]) << 16 | uint32_t(uint8_t(s[at + 3])) << 24;
+}
+
+class TooLarge : public std::runtime_error {
+public:
+    TooLarge() : std::runtime_error("the RTF text would be too large") {}
+};
+
+class RTFWriter {
+public:
+    RTFWriter(const TCustomRVData &d, const TRVRTFSettings &s) : d_(d), st_(*d.GetRVStyle()), s_(s) {}
+
+    void write(const TRVExportRange &range);
+    std::string out;
+
+private:
+    bool opt(TRVRTFOption o) const { return (s_.Options & bit(o)) != 0; }
+    int tw(int px) const { return twipsOf(px, s_.ScreenPixelsPerInch); }
+    void put(std::string_view s)
+    {
+        out.append(s);
+        if (out.size() > s_.MaxBytes)
+            throw TooLarge();
+    }
+    void putf(const char *word, long long v) { put(word + std::to_string(v)); }
+
+    // ---- tables ----
+    int addFont(const std::string &name, uint8_t charset);
+    void addColor(TColor c);
+    int colorIndex(TColor c) const;
+    void buildTables();
+    void header();
+    void listTable();
+    std::string levelText(const TRVListLevel &lv, int level, std::string &numbers) const;
+
+    // ---- formatting ----
+    // A text style number the tables know: out-of-range numbers take style 0.
+    int knownTextStyle(int n) const { return st_.TextStyles.InRange(n) ? n : 0; }
+    int knownParaStyle(int n) const { return st_.ParaStyles.InRange(n) ? n : 0; }
+    std::string charProps(int styleNo) const;
+    std::string markerFontProps(const TRVMarkerFont &f, int fontIndex) const;
+    std::string paraProps(int paraNo, const TRVListLevel *level) const;
+    std::string borderProps(const TRVBorder &b) const;
+
+    // ---- body ----
+    const TRVListLevel *markerLevel(int markerItem, int *listNo, int *level) const;
+    void startParagraph(int i, bool first, bool newLine);
+    void textItem(const TRVExportPiece &p);
+    void unicodeText(std::u16string_view t, int codePage, bool rtfCode);
+    void nonTextItem(const TRVExportPiece &p);
+    void picture(const TRVGraphicItemInfo &pic);
+    void pictureBytes(std::string_view bytes);
+    void marker(int i);
+    void checkpoint(const TRVCPInfo &cp);
+
+    const TCustomRVData &d_;
+    const TRVStyle &st_;
+    const TRVRTFSettings &s_;
+    int codePage_ = 1252;
+
+    struct Font {
+        std::string name;
+        uint8_t charset;
+    };
+    std::vector<Font> fonts_;
+    std::vector<int> textFont_;               // font entry of each text style
+    std::vector<std::vector<int>> levelFont_; // font entry of each list level
+    std::vector<TColor> colors_;
+    std::vector<int> listIds_;
+
+    // Body state.
+    int lastTextStyle_ = -1;
+    struct ParaKey {
+        int para = -1, list = -1, level = -1;
+        bool operator==(const ParaKey &) const = default;
+    };
+    bool haveParaKey_ = false;
+    ParaKey lastPara_;
+    bool paraHadMarker_ = false;
+    bool parDone_ = false; // a full-line item already ended its paragraph
+    int cpNumber_ = 0;
+};
+
+int RTFWriter::addFont(const std::string &name, uint8_t charset)
+{
+    const std::string n = cleanFontName(name);
+    for (size_t k = 0; k < fonts_.size(); ++k)
+        if (fonts_[k].charset == charset && sameName(fonts_[k].name, n))
+            return int(k);
+    fonts_.push_back({n, charset});
+    return int(fonts_.size() - 1);
+}
+
+void RTFWriter::addColor(TColor c)
+{
+    if (c == clNone || c == clDefault)
+        return;
+    if (std::find(colors_.begin(), colors_.end(), c) == colors_.end())
+        colors_.push_back(c);
+}
+
+int RTFWriter::colorIndex(TColor c) const
+{
+    auto it = std::find(colors_.begin(), colors_.end(), c);
+    return it == colors_.end() ? 0 : int(it - colors_.begin()); // unknown: automatic
+}
+
+void RTFWriter::buildTables()
+{
+    // \ansicpg names the code page the \'xx bytes are in: the sheet's default
+    // code page resolved (the system's ANSI page, 1252 for Western text), never 0.
+    codePage_ = codePageOfCharset(DEFAULT_CHARSET, st_.DefCodePage);
+    if (codePage_ <= 0)
+        codePage_ = 1252;
+
+    for (int n = 0; n < st_.TextStyles.Count(); ++n)
+        textFont_.push_back(addFont(st_.TextStyles[n].FontName, st_.TextStyles[n].Charset));
+    for (int l = 0; l < st_.ListStyles.Count(); ++l) {
+        levelFont_.emplace_back();
+        for (const TRVListLevel &lv : st_.ListStyles[l].Levels)
+            levelFont_.back().push_back(addFont(lv.Font.Name, lv.Font.Charset));
+    }
+    if (fonts_.empty())
+        addFont("Arial", DEFAULT_CHARSET); // \f0 must name a font even without text styles
+
+    colors_ = {clWindowText, clBlack, clBlue, clAqua, clLime, clFuchsia, clRed, clYellow, clWhite,
+               clNavy, clTeal, clGreen, clPurple, clMaroon, clOlive, clGray, clSilver};
+    for (int n = 0; n < st_.TextStyles.Count(); ++n) {
+        const TFontInfo &f = st_.TextStyles[n];
+        for (TColor c : {f.Color, f.BackColor, f.HoverColor, f.HoverBackColor, f.UnderlineColor, f.HoverUnderlineColor})
+            addColor(c);
+    }
+    for (int n = 0; n < st_.ParaStyles.Count(); ++n) {
+        const TParaInfo &p = st_.ParaStyles[n];
+        if (p.Border.Style != rvbNone)
+            addColor(p.Border.Color);
+        addColor(p.Background.Color);
+    }
+    for (int l = 0; l < st_.ListStyles.Count(); ++l)
+        for (const TRVListLevel &lv : st_.ListStyles[l].Levels)
+            addColor(lv.Font.Color);
+    for (int i = 0; i < d_.ItemCount(); ++i)
+        if (d_.GetItemStyle(i) == ikHorizontalLine)
+            addColor(static_cast<const TRVBreakItemInfo &>(d_.GetItem(i)).LineColor);
+    if (s_.Background != clWindow)
+        addColor(s_.Background);
+
+    // List identifiers must be unique in the file; they come from the list
+    // styles' own identifiers where those are set, so the same document always
+    // gives the same bytes (a copy and the command line agree).
+    std::set<long long> used;
+    for (int l = 0; l < st_.ListStyles.Count(); ++l) {
+        long long id = st_.ListStyles[l].ListIDRaw();
+        if (id <= 0 || used.count(id))
+            id = 1000 + l;
+        while (used.count(id))
+            ++id;
+        used.insert(id);
+        listIds_.push_back(int(id));
+    }
+}
+
+std::string RTFWriter::charProps(int n) const
+{
+    n = knownTextStyle(n);
+    const TFontInfo &f = st_.TextStyles[n];
+    std::string o;
+    auto w = [&](const char *word, long long v) { o += word + std::to_string(v); };
+    w("\\f", n < int(textFont_.size()) ? textFont_[size_t(n)] : 0);
+    if (f.Style & fsBold)
+        o += "\\b";
+    if (f.Style & fsItalic)
+        o += "\\i";
+    if (f.Style & fsUnderline) {
+        static const char *kinds[] = {"ul", "ulth", "uldb", "uld", "ulthd", "uldash", "ulthdash", "ulldash",
+                                      "ulthldash", "uldashd", "ulthdashd", "uldashdd", "ulthdashdd"};
+        o += '\\';
+        o += kinds[f.UnderlineType <= rvutThickDashDotDotted ? f.UnderlineType : 0];
+        if (f.UnderlineColor != clNone)
+            w("\\ulc", colorIndex(f.UnderlineColor));
+    }
+    if (f.Style & fsStrikeOut)
+        o += "\\strike";
+    if (f.SubSuperScriptType == rvsssSubscript)
+        o += "\\sub";
+    else if (f.SubSuperScriptType == rvsssSuperScript)
+        o += "\\super";
+    if (f.VShift != 0) {
+        long long amount = std::llround(double(f.VShift) * f.Size / 50.0);
+        if (f.VShift > 0)
+            w("\\up", amount);
+        else
+            w("\\dn", -amount);
+    }
+    if (f.CharScale != 100)
+        w("\\charscalex", f.CharScale);
+    if (f.CharSpacing != 0)
+        w("\\expndtw", tw(f.CharSpacing));
+    if (f.StyleEx & bit(rvfsAllCaps))
+        o += "\\caps";
+    if (f.BiDiMode == rvbdLeftToRight)
+        o += "\\ltrch";
+    else if (f.BiDiMode == rvbdRightToLeft)
+        o += "\\rtlch";
+    if (f.Charset != DEFAULT_CHARSET && st_.TextStyles.Count() > 0 && f.Charset != st_.TextStyles[0].Charset) {
+        if (int lang = languageOfCharset(f.Charset))
+            w("\\lang", lang);
+    }
+    w("\\fs", (long long)f.Size * 2);
+    if (f.BackColor != clNone)
+        w("\\chcbpat", colorIndex(f.BackColor));
+    if (f.Color != clWindowText)
+        w("\\cf", colorIndex(f.Color));
+    return o;
+}
+
+std::string RTFWriter::markerFontProps(const TRVMarkerFont &f, int fontIndex) const
+{
+    std::string o = "\\f" + std::to_string(fontIndex);
+    if (f.Style & fsBold)
+        o += "\\b";
+    if (f.Style & fsItalic)
+        o += "\\i";
+    if (f.Style & fsUnderline)
+        o += "\\ul";
+    if (f.Style & fsStrikeOut)
+        o += "\\strike";
+    // The marker font's height is in screen pixels; \fs takes half-points.
+    int h = f.Height < 0 ? -f.Height : f.Height;
+    if (h > 0)
+        o += "\\fs" + std::to_string(std::lround(h * 144.0 / std::max(1, s_.ScreenPixelsPerInch)));
+    if (f.Color != clWindowText)
+        o += "\\cf" + std::to_string(colorIndex(f.Color));
+    return o;
+}
+
+std::string RTFWriter::borderProps(const TRVBorder &b) const
+{
+    std::string o;
+    if (b.Style == rvbNone || b.Color == clNone)
+        return o;
+    o += "\\brdrbtw";
+    const bool thick = b.Style == rvbThickInside || b.Style == rvbThickOutside;
+    const int width = tw(thick ? b.Width * 2 : b.Width);
+    struct Side {
+        bool visible;
+        const char *word;
+        int offset;
+        bool far; // right and bottom sides draw thick kinds mirrored
+    } sides[] = {{b.VisibleBorders.Left, "\\brdrl", b.BorderOffsets.Left, false},
+                 {b.VisibleBorders.Top, "\\brdrt", b.BorderOffsets.Top, false},
+                 {b.VisibleBorders.Right, "\\brdrr", b.BorderOffsets.Right, true},
+                 {b.VisibleBorders.Bottom, "\\brdrb", b.BorderOffsets.Bottom, true}};
+    for (const Side &side : sides) {
+        if (!side.visible)
+            continue;
+        o += side.word;
+        o += "\\brsp" + std::to_string(tw(side.offset));
+        switch (b.Style) {
+        case rvbDouble: o += "\\brdrdb"; break;
+        case rvbTriple: o += "\\brdrtriple"; break;
+        case rvbThickInside: o += side.far ? "\\brdrtnthmg" : "\\brdrthtnmg"; break;
+        case rvbThickOutside: o += side.far ? "\\brdrthtnmg" : "\\brdrtnthmg"; break;
+        default: o += "\\brdrs"; break;
+        }
+        o += "\\brdrcf" + std::to_string(colorIndex(b.Color));
+        o += "\\brdrw" + std::to_string(width);
+    }
+    return o;
+}
+
+std::string RTFWriter::paraProps(int paraNo, const TRVListLevel *level) const
+{
+    const TParaInfo &p = st_.ParaStyles[knownParaStyle(paraNo)];
+    std::string o;
+    auto w = [&](const char *word, long long v) { o += word + std::to_string(v); };
+    if (p.LineSpacingType == rvlsPercent && p.LineSpacing > 100) {
+        w("\\sl", (long long)p.LineSpacing * 240 / 100);
+        o += "\\slmult1";
+    }
+    if (p.Options & bit(rvpaoKeepLinesTogether))
+        o += "\\keep";
+    if (p.Options & bit(rvpaoKeepWithNext))
+        o += "\\keepn";
+    int listTab = 0;
+    if (level) {
+        listTab = tw(level->LeftIndent + level->FirstIndent);
+        w("\\li", tw(level->LeftIndent));
+        w("\\fi", tw(level->MarkerIndent - level->LeftIndent));
+        o += "\\jclisttab";
+        w("\\tx", listTab);
+    } else {
+        w("\\fi", tw(p.FirstIndent));
+        w("\\li", tw(p.LeftIndent));
+    }
+    for (const TRVTabInfo &t : p.Tabs) {
+        if (level && tw(t.Position) <= listTab)
+            continue;
+        if (t.Align == rvtaRight)
+            o += "\\tqr";
+        else if (t.Align == rvtaCenter)
+            o += "\\tqc";
+        if (!t.Leader.empty()) {
+            switch (uint8_t(t.Leader[0])) {
+            case '-': o += "\\tlhyph"; break;
+            case '=': o += "\\tleq"; break;
+            case '_': o += "\\tlul"; break;
+            case 0xB7: o += "\\tlmdot"; break;
+            default: o += "\\tldot"; break;
+            }
+        }
+        w("\\tx", tw(t.Position));
+    }
+    static const char *align[] = {"l", "r", "c", "j"};
+    o += "\\q";
+    o += align[p.Alignment <= rvaJustify ? p.Alignment : 0];
+    w("\\ri", tw(p.RightIndent));
+    w("\\sb", tw(p.SpaceBefore));
+    w("\\sa", tw(p.SpaceAfter));
+    if (p.BiDiMode == rvbdLeftToRight)
+        o += "\\ltrpar";
+    else if (p.BiDiMode == rvbdRightToLeft)
+        o += "\\rtlpar";
+    if (p.Background.Color != clNone)
+        w("\\cbpat", colorIndex(p.Background.Color));
+    o += borderProps(p.Border);
+    o += "\\itap0"; // the main document; nested documents are not written
+    o += ' ';
+    return o;
+}
+
+// The \leveltext of a level: a length byte, the text, and the level numbers
+// as \'00..\'08 placeholders; `numbers` gets their 1-based positions.
+std::string RTFWriter::levelText(const TRVListLevel &lv, int level, std::string &numbers) const
+{
+    std::string body;
+    int count = 0;
+    auto placeholder = [&](int n) {
+        body += "\\'0";
+        body += char('0' + n);
+        ++count;
+        numbers += "\\'";
+        numbers += kHexLower[(count >> 4) & 15];
+        numbers += kHexLower[count & 15];
+    };
+    if (lv.ListType == rvlstUnicodeBullet) {
+        for (char16_t u : lv.FormatStringW) {
+            body += "\\u" + std::to_string(int16_t(u)) + " ?";
+            ++count;
+        }
+    } else if (lv.HasNumbers() || lv.ListType == rvlstBullet) {
+        // Directives: "%s" takes the next level in order, "%N:s" level N;
+        // "%%" is a percent sign. Bullets take no numbers at all.
+        const std::string &f = lv.FormatString;
+        int next = 0;
+        for (size_t k = 0; k < f.size(); ++k) {
+            if (f[k] != '%') {
+                std::string one;
+                escapeByte(one, uint8_t(f[k]), false);
+                body += one;
+                ++count;
+                continue;
+            }
+            if (k + 1 < f.size() && f[k + 1] == '%') {
+                body += '%';
+                ++count;
+                ++k;
+                continue;
+            }
+            size_t j = k + 1;
+            int index = -1, digits = 0;
+            while (j < f.size() && std::isdigit(uint8_t(f[j])) && digits < 4) {
+                index = (index < 0 ? 0 : index * 10) + (f[j] - '0');
+                ++j;
+                ++digits;
+            }
+            if (j < f.size() && f[j] == ':' && index >= 0)
+                ++j;
+            else if (index >= 0)
+                index = -1, j = k + 1; // digits without ':' are a width, not an index
+            while (j < f.size() && (std::isdigit(uint8_t(f[j])) || f[j] == '-' || f[j] == '.'))
+                ++j;
+            if (j >= f.size())
+                break;
+            int n = index >= 0 ? index : next;
+            next = n + 1;
+            if (lv.HasNumbers() && std::tolower(uint8_t(f[j])) == 's' && n >= 0 && n <= std::min(level, 8))
+                placeholder(n);
+            k = j;
+        }
+    }
+    std::string o = "\\'";
+    int len = std::min(count, 255);
+    o += kHexLower[len >> 4];
+    o += kHexLower[len & 15];
+    return o + body;
+}
+
+void RTFWriter::listTable()
+{
+    put("{\\*\\listtable");
+    std::set<long long> used(listIds_.begin(), listIds_.end());
+    long long templateId = 2000;
+    for (int l = 0; l < st_.ListStyles.Count(); ++l) {
+        const TRVListInfo &list = st_.ListStyles[l];
+        while (used.count(templateId))
+            ++templateId;
+        used.insert(templateId);
+        put("{\\list\\listtemplateid" + std::to_string(templateId));
+        static const TRVListLevel defaultLevel;
+        const int count = int(list.Levels.size());
+        if (count <= 1)
+            put("\\listsimple1");
+        const int groups = count <= 1 ? 1 : 9;
+        for (int k = 0; k < groups; ++k) {
+            const TRVListLevel &lv = count == 0 ? defaultLevel : list.Levels[size_t(std::min(k, count - 1))];
+            int nfc = 23, jc = 0;
+            switch (lv.ListType) {
+            case rvlstDecimal: nfc = 0; break;
+            case rvlstUpperRoman: nfc = 1; break;
+            case rvlstLowerRoman: nfc = 2; break;
+            case rvlstUpperAlpha: nfc = 3; break;
+            case rvlstLowerAlpha: nfc = 4; break;
+            case rvlstBullet: case rvlstUnicodeBullet: nfc = 23; break;
+            default: nfc = 255; break; // pictures and images: no number
+            }
+            jc = lv.MarkerAlignment == rvmaCenter ? 1 : lv.MarkerAlignment == rvmaRight ? 2 : 0;
+            std::string g = "{\\listlevel\\levelnfc" + std::to_string(nfc) + "\\leveljc" + std::to_string(jc) + "\\li"
+                + std::to_string(tw(lv.LeftIndent)) + "\\fi" + std::to_string(tw(lv.MarkerIndent - lv.LeftIndent))
+                + "\\jclisttab\\tx" + std::to_string(tw(lv.LeftIndent + lv.FirstIndent));
+            if (lv.HasNumbers())
+                g += "\\levelstartat" + std::to_string(lv.StartFrom);
+            if (lv.Options & bit(rvloLegalStyleNumbering))
+                g += "\\levellegal1";
+            if (!(lv.Options & bit(rvloLevelReset)))
+                g += "\\levelnorestart1";
+            std::string numbers;
+            g += "{\\leveltext" + levelText(lv, k, numbers) + ";}{\\levelnumbers" + numbers + ";}";
+            int font = 0;
+            if (count > 0 && l < int(levelFont_.size()))
+                font = levelFont_[size_t(l)][size_t(std::min(k, count - 1))];
+            g += markerFontProps(lv.Font, font) + "}";
+            put(g);
+        }
+        put("\\listid" + std::to_string(listIds_[size_t(l)]) + "}");
+    }
+    put("}{\\*\\listoverridetable");
+    for (int l = 0; l < st_.ListStyles.Count(); ++l)
+        put("{\\listoverride\\listid" + std::to_string(listIds_[size_t(l)]) + "\\listoverridecount0\\ls"
+            + std::to_string(l + 1) + "}");
+    put("}");
+}
+
+void RTFWriter::header()
+{
+    const int lang = st_.TextStyles.Count() > 0 ? languageOfCharset(st_.TextStyles[0].Charset) : 0;
+    put("{\\rtf1\\ansi\\ansicpg" + std::to_string(codePage_) + "\\uc1\\deff0");
+    // A language of 0 (the default character set) is left out rather than written as 0.
+    if (lang)
+        put("\\deflang" + std::to_string(lang) + "\\deflangfe" + std::to_string(lang));
+    if (s_.BiDiMode == rvbdLeftToRight)
+        put("\\ltrdoc");
+    else if (s_.BiDiMode == rvbdRightToLeft)
+        put("\\rtldoc");
+    if (opt(rvrtfSaveDocParameters)) {
+        if (d_.DocParameters) {
+            const TRVDocParameters &p = *d_.DocParameters;
+            auto t = [&](long double v) { return std::to_string(p.ToTwips(v, s_.ScreenPixelsPerInch)); };
+            put("\\paperw" + t(p.PageWidth) + "\\paperh" + t(p.PageHeight) + "\\margl" + t(p.LeftMargin) + "\\margr"
+                + t(p.RightMargin) + "\\margt" + t(p.TopMargin) + "\\margb" + t(p.BottomMargin));
+            if (p.Orientation == 1)
+                put("\\landscape");
+        } else {
+            put("\\paperw11906\\paperh16838\\margl1800\\margr1800\\margt1440\\margb1440");
+        }
+    }
+    put("{\\fonttbl");
+    for (size_t k = 0; k < fonts_.size(); ++k) {
+        std::string e = "{\\f" + std::to_string(k) + "\\fnil";
+        if (fonts_[k].charset != DEFAULT_CHARSET)
+            e += "\\fcharset" + std::to_string(fonts_[k].charset);
+        e += ' ';
+        escapeBytes(e, fonts_[k].name, false);
+        e += ";}";
+        put(e);
+    }
+    put("}\r\n{\\colortbl;");
+    for (size_t k = 1; k < colors_.size(); ++k) {
+        TColor c = colorToRGB(colors_[k]);
+        put("\\red" + std::to_string(redOf(c)) + "\\green" + std::to_string(greenOf(c)) + "\\blue"
+            + std::to_string(blueOf(c)) + ";");
+    }
+    put("}\r\n");
+    if (opt(rvrtfSaveStyleSheet)) {
+        put("{\\stylesheet");
+        for (int n = 0; n < st_.ParaStyles.Count(); ++n) {
+            const TParaInfo &p = st_.ParaStyles[n];
+            if (!p.Standard)
+                continue;
+            std::string e = "{\\s" + std::to_string(n) + paraProps(n, nullptr);
+            escapeBytes(e, cleanFontName(p.StyleName), false);
+            put(e + ";}");
+        }
+        for (int n = 0; n < st_.TextStyles.Count(); ++n) {
+            const TFontInfo &f = st_.TextStyles[n];
+            if (!f.Standard)
+                continue;
+            std::string e = "{\\*\\cs" + std::to_string(n + st_.ParaStyles.Count()) + charProps(n) + " ";
+            escapeBytes(e, cleanFontName(f.StyleName), false);
+            put(e + ";}");
+        }
+        put("}\r\n");
+    }
+    if (st_.ListStyles.Count() > 0)
+        listTable();
+    put("\r\n");
+    put(opt(rvrtfDuplicateUnicode) ? "\\uc1" : "\\uc0");
+}
+
+const TRVListLevel *RTFWriter::markerLevel(int i, int *listNo, int *level) const
+{
+    if (i < 0 || d_.GetItemStyle(i) != ikListMarker)
+        return nullptr;
+    const auto &m = static_cast<const TRVMarkerItemInfo &>(d_.GetItem(i));
+    if (m.ListNo < 0 || m.Level < 0 || !st_.ListStyles.InRange(m.ListNo))
+        return nullptr;
+    const TRVListInfo &list = st_.ListStyles[m.ListNo];
+    if (list.Levels.empty())
+        return nullptr;
+    int lv = std::min(m.Level, int(list.Levels.size()) - 1);
+    if (listNo)
+        *listNo = m.ListNo;
+    if (level)
+        *level = lv;
+    return &list.Levels[size_t(lv)];
+}
+
+void RTFWriter::checkpoint(const TRVCPInfo &cp)
+{
+    std::string name = bookmarkName(cp.Name);
+    if (name.empty())
+        name = "ReadViewCheckpoint" + std::to_string(cpNumber_++);
+    put("{\\*\\bkmkstart " + name + "}{\\*\\bkmkend " + name + "}");
+}
+
+void RTFWriter::startParagraph(int i, bool first, bool newLine)
+{
+    const TCustomRVItemInfo &it = d_.GetItem(i);
+    const bool fullLine = it.IsFullLine();
+    const bool pageBreak = newLine && (it.ItemOptions & ioPageBreakBefore) != 0;
+    if (newLine) {
+        put("\r\n");
+        if (pageBreak && fullLine)
+            put("\\page ");
+        if (it.ItemOptions & ioLineBreak) {
+            put("\\line ");
+            return;
+        }
+        if (!parDone_)
+            put("\\par ");
+        if (paraHadMarker_) {
+            put("\\plain");
+            lastTextStyle_ = -1;
+        }
+        if (pageBreak && !fullLine)
+            put("\\page ");
+    } else if (!first) {
+        return;
+    }
+    parDone_ = false;
+    const int start = d_.GetFirstParaItem(i);
+    int listNo = -1, level = -1;
+    // The marker decides the indents only when it is written with the paragraph.
+    const TRVListLevel *lv = start == i ? markerLevel(i, &listNo, &level) : nullptr;
+    paraHadMarker_ = lv != nullptr;
+    ParaKey key{d_.GetItem(start).ParaNo, listNo, level};
+    if (haveParaKey_ && key == lastPara_)
+        return;
+    haveParaKey_ = true;
+    lastPara_ = key;
+    std::string o = "\\pard";
+    const int para = knownParaStyle(key.para);
+    if (opt(rvrtfSaveStyleSheet) && st_.ParaStyles[para].Standard)
+        o += "\\s" + std::to_string(para);
+    put(o + paraProps(para, lv));
+}
+
+void RTFWriter::unicodeText(std::u16string_view t, int codePage, bool rtfCode)
+{
+    std::string o;
+    for (char16_t u : t) {
+        if (u >= 1 && u <= 127) {
+            if (rtfCode) {
+                o += char(u);
+            } else {
+                escapeByte(o, uint8_t(u), true);
+            }
+            continue;
+        }
+        if (u == 0)
+            continue; // a stray NUL unit has no character to give
+        if (!rtfCode) {
+            const char *word = nullptr;
+            switch (u) {
+            case 149: word = "\\bullet "; break;
+            case 160: word = "\\~"; break;
+            case 173: word = "\\-"; break;
+            case 8194: word = "\\enspace "; break;
+            case 8195: word = "\\emspace "; break;
+            case 8197: word = "\\qmspace "; break;
+            case 8211: word = "\\endash "; break;
+            case 8212: word = "\\emdash "; break;
+            case 8216: word = "\\lquote "; break;
+            case 8217: word = "\\rquote "; break;
+            case 8220: word = "\\ldblquote "; break;
+            case 8221: word = "\\rdblquote "; break;
+            default: break;
+            }
+            if (word) {
+                o += word;
+                continue;
+            }
+        }
+        // \uN takes a signed 16-bit number: units from 0x8000 up are negative.
+        const std::string uword = "\\u" + std::to_string(int16_t(u)) + " ";
+        if (!opt(rvrtfDuplicateUnicode)) {
+            o += uword;
+            continue;
+        }
+        // The code-page form follows for readers without Unicode; \ucN says how
+        // many characters it takes when that is not the one the header set.
+        const std::string bytes = fromUtf16(std::u16string_view(&u, 1), codePage);
+        if (bytes.size() == 1) {
+            o += uword;
+            escapeByte(o, uint8_t(bytes[0]), false);
+        } else {
+            o += "\\uc" + std::to_string(bytes.size()) + uword;
+            escapeBytes(o, bytes, false);
+            o += "\\uc1 ";
+        }
+    }
+    if (rtfCode) {
+        std::string balanced;
+        writeRawRTF(balanced, o);
+        put(balanced);
+    } else {
+        put(o);
+    }
+}
+
+void RTFWriter::textItem(const TRVExportPiece &p)
+{
+    const int i = p.ItemNo;
+    const int n = knownTextStyle(d_.EffectiveStyleNo(i));
+    const TFontInfo &f = st_.TextStyles[n];
+    std::string target, extra;
+    if (s_.OnWriteHyperlink && d_.IsHyperlink(i))
+        s_.OnWriteHyperlink(i, target, extra);
+    const bool field = !target.empty() || !extra.empty();
+    if (field) {
+        std::string o = "{\\field{\\*\\fldinst HYPERLINK ";
+        if (!target.empty() && target[0] == '#') {
+            o += "\\\\l \"" + bookmarkName(target.substr(1)) + "\"";
+        } else {
+            o += "\"";
+            for (char c : target)
+                if (c != '"')
+                    escapeByte(o, uint8_t(c), false);
+            o += "\"";
+        }
+        if (!extra.empty()) {
+            o += ' ';
+            escapeBytes(o, extra, false);
+        }
+        put(o + "}{\\fldrslt ");
+    }
+    if (n != lastTextStyle_ || field) {
+        std::string o = "\\plain ";
+        if (opt(rvrtfSaveStyleSheet) && f.Standard)
+            o += "\\cs" + std::to_string(n + st_.ParaStyles.Count());
+        put(o + charProps(n) + " ");
+        lastTextStyle_ = field ? -1 : n;
+    }
+    const bool rtfCode = (f.Options & bit(rvteoRTFCode)) != 0;
+    const std::string &raw = d_.ItemText(i);
+    if (d_.IsUnicodeItem(i)) {
+        std::u16string t;
+        for (int k = p.From; k < p.To && size_t(2 * k + 1) < raw.size(); ++k)
+            t.push_back(char16_t(uint8_t(raw[size_t(2 * k)]) | uint8_t(raw[size_t(2 * k + 1)]) << 8));
+        unicodeText(t, st_.CodePageOfStyle(n), rtfCode);
+    } else {
+        std::string_view piece = std::string_view(raw).substr(size_t(std::min<int>(p.From, int(raw.size()))),
+                                                             size_t(std::max(0, p.To - p.From)));
+        std::string o;
+        if (rtfCode)
+            writeRawRTF(o, piece);
+        else
+            escapeBytes(o, piece, true);
+        put(o);
+    }
+    if (field)
+        put("}}");
+}
+
+void RTFWriter::pictureBytes(std::string_view bytes)
+{
+    if (opt(rvrtfSavePicturesBinary)) {
+        put("{\\bin" + std::to_string(bytes.size()) + " ");
+        put(bytes);
+        put("}");
+        return;
+    }
+    std::string o;
+    o.reserve(bytes.size() * 2 + bytes.size() / 32 + 2);
+    for (size_t k = 0; k < bytes.size(); ++k) {
+        if (k % 64 == 0)
+            o += "\r\n";
+        unsigned char c = uint8_t(bytes[k]);
+        o += kHexLower[c >> 4];
+        o += kHexLower[c & 15];
+    }
+    put(o);
+}
+
+// The stored BMP file without its 14-byte file header is the DIB RTF wants.
+// Returns the row stride, or 0 when the bytes are not a usable BMP.
+int dibOf(const std::string &bmp, std::string_view &dib)
+{
+    if (bmp.size() < 14 + 12 || bmp[0] != 'B' || bmp[1] != 'M')
+        return 0;
+    const uint32_t headerSize = le32(bmp, 14);
+    int width = 0, bpp = 0;
+    if (headerSize == 12) {
+        width = uint8_t(bmp[18]) | uint8_t(bmp[19]) << 8;
+        bpp = uint8_t(bmp[24]) | uint8_t(bmp[25]) << 8;
+    } else if (headerSize >= 40 && bmp.size() >= 14 + 40) {
+        width = int(int32_t(le32(bmp, 18)));
+        bpp = uint8_t(bmp[28]) | uint8_t(bmp[29]) << 8;
+    } else {
+        return 0;
+    }
+    if (width <= 0 || bpp <= 0 || bpp > 32)
+        return 0;
+    dib = std::string_view(bmp).substr(14);
+    return int(((int64_t(width) * bpp + 31) / 32) * 4);
+}
+
+void RTFWriter::picture(const TRVGraphicItemInfo &pic)
+{
+    const TRVGraphic &g = *pic.Image;
+    const int ownW = g.Width(), ownH = g.Height();
+    if (ownW <= 0 || ownH <= 0)
+        return;
+    std::string o = "{\\pict";
+    const int shownW = pic.ImageWidth > 0 ? pic.ImageWidth : ownW;
+    const int shownH = pic.ImageHeight > 0 ? pic.ImageHeight : ownH;
+    if (shownW != ownW || shownH != ownH) {
+        o += "\\picscalex" + std::to_string(std::lround(shownW * 100.0 / ownW));
+        o += "\\picscaley" + std::to_string(std::lround(shownH * 100.0 / ownH));
+    }
+    // Goal sizes (the picture's own size in twips, 15 per pixel) go with every
+    // kind, so readers do not have to guess the size from the data.
+    const std::string goal = "\\picwgoal" + std::to_string(tw(ownW)) + "\\pichgoal" + std::to_string(tw(ownH));
+    const std::string pxSize = "\\picw" + std::to_string(ownW) + "\\pich" + std::to_string(ownH);
+    const std::string &stored = g.StoredBytes();
+    const std::string cls = g.ClassName();
+    std::string converted;
+    std::string_view bytes;
+
+    auto asDib = [&](const std::string &bmp) {
+        std::string_view dib;
+        int stride = dibOf(bmp, dib);
+        if (!stride)
+            return false;
+        o += "\\dibitmap0\\wbmwidthbytes" + std::to_string(stride) + pxSize + goal + " ";
+        bytes = dib;
+        return true;
+    };
+    auto fromRaster = [&]() {
+        const Bitmap *img = g.Image();
+        if (!img)
+            return false;
+        if (opt(rvrtfPNGInsteadOfBitmap)) {
+            QImage q(img->width(), img->height(), QImage::Format_ARGB32);
+            // A fixed 96 dpi, not the screen's, so the bytes do not depend on where a copy is made.
+            q.setDotsPerMeterX(3780);
+            q.setDotsPerMeterY(3780);
+            for (int y = 0; y < img->height(); ++y)
+                std::memcpy(q.scanLine(y), img->data() + size_t(y) * size_t(img->width()), size_t(img->width()) * 4);
+            QByteArray png;
+            QBuffer buf(&png);
+            buf.open(QIODevice::WriteOnly);
+            if (!q.save(&buf, "PNG"))
+                return false;
+            converted.assign(png.constData(), size_t(png.size()));
+            o += "\\pngblip" + pxSize + goal + " ";
+            bytes = converted;
+            return true;
+        }
+        converted = EncodeBmp(*img);
+        return asDib(converted);
+    };
+
+    bool ok = false;
+    if (cls == "TBitmap") {
+        ok = (!opt(rvrtfPNGInsteadOfBitmap) && asDib(stored)) || fromRaster();
+    } else if (cls == "TJPEGImage") {
+        if (opt(rvrtfSaveJpegAsJpeg)) {
+            o += "\\jpegblip" + pxSize + goal + " ";
+            bytes = stored;
+            ok = true;
+        } else {
+            ok = fromRaster();
+        }
+    } else if (cls == "TMetafile") {
+        // Metafile sizes are in hundredths of a millimetre.
+        const std::string hm = "\\picw" + std::to_string(std::lround(ownW * 2540.0 / std::max(1, s_.ScreenPixelsPerInch)))
+            + "\\pich" + std::to_string(std::lround(ownH * 2540.0 / std::max(1, s_.ScreenPixelsPerInch)));
+        if (stored.size() >= 44 && le32(stored, 0) == 1 && le32(stored, 40) == 0x464D4520) {
+            // An enhanced metafile goes out as itself: there is no converter to
+            // the older format here, and current readers take \emfblip.
+            o += "\\emfblip" + hm + goal + " ";
+            bytes = stored;
+            ok = true;
+        } else if (stored.size() > 22 && le32(stored, 0) == 0x9AC6CDD7) {
+            // \wmetafile data is the metafile itself, without the placeable header.
+            o += "\\wmetafile8" + hm + goal + " ";
+            bytes = std::string_view(stored).substr(22);
+            ok = true;
+        }
+    } else {
+        ok = fromRaster(); // icons and anything else: their picture as a bitmap
+    }
+    if (!ok)
+        return;
+    put(o);
+    pictureBytes(bytes);
+    put("}");
+}
+
+void RTFWriter::marker(int i)
+{
+    int listNo = -1, level = -1;
+    const TRVListLevel *lv = markerLevel(i, &listNo, &level);
+    if (!lv)
+        return; // a marker without a list shows nothing
+    int font = 0;
+    if (listNo < int(levelFont_.size()) && level < int(levelFont_[size_t(listNo)].size()))
+        font = levelFont_[size_t(listNo)][size_t(level)];
+    std::string o = "{\\listtext\\pard\\plain" + markerFontProps(lv->Font, font) + " ";
+    put(o);
+    if (lv->ListType == rvlstUnicodeBullet) {
+        unicodeText(lv->FormatStringW, codePageOfCharset(lv->Font.Charset, st_.DefCodePage), false);
+    } else {
+        std::string t;
+        escapeBytes(t, ExportMarkerText(d_, i), true);
+        put(t);
+    }
+    put("\\tab}\\ls" + std::to_string(listNo + 1) + "\\ilvl" + std::to_string(level) + " ");
+}
+
+void RTFWriter::nonTextItem(const TRVExportPiece &p)
+{
+    const int i = p.ItemNo;
+    const TCustomRVItemInfo &it = d_.GetItem(i);
+    const bool rtl = d_.GetItemBiDiMode(i) == rvbdRightToLeft;
+    if (rtl)
+        put("\\ltrpar");
+    switch (it.StyleNo) {
+    case ikPicture:
+    case ikHotPicture: {
+        auto &pic = static_cast<const TRVGraphicItemInfo &>(it);
+        if (pic.Image)
+            picture(pic);
+        break;
+    }
+    case ikHorizontalLine: {
+        auto &b = static_cast<const TRVBreakItemInfo &>(it);
+        put("\\pard\\plain\\fs6\\brdrb\\brdrs\\brdrw" + std::to_string(tw(std::max<int>(1, b.LineWidth))) + "\\brdrcf"
+            + std::to_string(b.LineColor == clNone ? 0 : colorIndex(b.LineColor)) + "\\par\\pard");
+        // The line ended its own paragraph and reset the paragraph and font:
+        // the next item starts its paragraph afresh, without an empty one between.
+        parDone_ = true;
+        haveParaKey_ = false;
+        lastTextStyle_ = -1;
+        paraHadMarker_ = false;
+        break;
+    }
+    case ikTab:
+        put("\\tab ");
+        break;
+    case ikListMarker:
+        marker(i);
+        break;
+    case ikTable:
+        // Table cells are not laid out by this program yet: the table keeps
+        // its own (empty) paragraph so what follows stays in place.
+        break;
+    case ikLabel:
+    case ikSequence:
+    case ikFootnote:
+    case ikEndnote:
+    case ikNoteReference: {
+        // Labels and note numbers: their text in their own text style.
+        auto &l = static_cast<const TRVLabelItemInfo &>(it);
+        std::string o = "{\\plain " + charProps(l.TextStyleNo) + " ";
+        escapeBytes(o, l.Text, true);
+        put(o + "}");
+        break;
+    }
+    default:
+        break; // bullets and hotspots need an image list, controls a control: the reader has neither
+    }
+    if (rtl)
+        put("\\rtlpar");
+}
+
+void RTFWriter::write(const TRVExportRange &range)
+{
+    buildTables();
+    header();
+    bool first = true;
+    for (const TRVExportPiece &p : range.Pieces) {
+        startParagraph(p.ItemNo, first, p.NewLine);
+        first = false;
+        const TCustomRVItemInfo &it = d_.GetItem(p.ItemNo);
+        if (it.Checkpoint && !p.CutStart)
+            checkpoint(*it.Checkpoint);
+        if (it.IsText())
+            textItem(p);
+        else
+            nonTextItem(p);
+    }
+    if (range.Whole && d_.TrailingCheckpoint)
+        checkpoint(*d_.TrailingCheckpoint);
+    if ((range.Whole || range.ReachesEnd) && !range.Pieces.empty() && !parDone_)
+        put("\\par");
+    put("}");
+}
+
+bool runWriter(const TCustomRVData &data, std::string &out, const TRVExportRange &range, const TRVRTFSettings &settings,
+               std::string *error)
+{
+    if (!data.GetRVStyle()) {
+        if (error)
+            *error = "the document has no style sheet";
+        return false;
+    }
+    try {
+        RTFWriter w(data, settings);
+        w.write(range);
+        // Only a complete text is handed out: a failure above leaves `out` as it was.
+        out += w.out;
+        return true;
+    } catch (const std::exception &e) {
+        if (error)
+            *error = e.what();
+        return false;
+    }
+}
+
+} // namespace
+
+bool SaveRTFToString(const TCustomRVData &data, std::string &out, const TRVRTFSettings &settings, std::string *error)
+{
+    return runWriter(data, out, ExportWholeDocument(data), settings, error);
+}
+
+bool SaveRTFSelectionToString(const TCustomRVData &data, std::string &out, int startItem, int startOffs, int endItem,
+                              int endOffs, const TRVRTFSettings &settings, std::string *error)
+{
+    return runWriter(data, out, ExportSelection(data, startItem, startOffs, endItem, endOffs), settings, error);
+}
+
+} // namespace rv
