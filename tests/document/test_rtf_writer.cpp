@@ -2,6 +2,7 @@
 // built here; every output must also tokenize as one balanced group.
 #include "document/rtf_writer.h"
 #include "document/rv_graphic.h"
+#include "document/rv_table.h"
 #include "rtf_check.h"
 
 #include <QBuffer>
