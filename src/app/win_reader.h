@@ -18,6 +18,7 @@
 #include <QTimer>
 
 class QLabel;
+class QProgressBar;
 class QMenu;
 class QToolBar;
 class QToolButton;
@@ -108,6 +109,12 @@ public:
 
     // Shows a message and waits for its button; tests replace it.
     virtual void ShowMessage(const ReaderMessage &message);
+    // The reason the last pagination or print job gave nothing, when there is one.
+    void ShowPrintError();
+    // Attaches the viewer's document to rvPrint and paginates, with a progress
+    // bar in the status bar while a long study is cut into pages.
+    int PaginateDocument();
+    QProgressBar *PaginationBar = nullptr;
     // Shows a help page with the system's handler for HTML pages.
     virtual void OpenHelpPage(const QString &path);
     // Runs the open dialog; empty when cancelled.
