@@ -328,8 +328,10 @@ int TfrmWinReader::PaginateDocument()
         } else {
             PaginationBar->hide();
         }
-        // Only the bar is repainted: the reader cannot act on a half-cut document.
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        // Painted at once, without running the event loop: nothing else may
+        // run (timers, queued calls) while the document is half cut.
+        if (PaginationBar->isVisible())
+            PaginationBar->repaint();
     };
     const int pages = rvPrint.Paginate();
     rvPrint.OnFormatting = nullptr;

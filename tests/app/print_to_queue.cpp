@@ -65,10 +65,16 @@ int main(int argc, char **argv)
     if (mode == QLatin1String("main")) {
         reader.btnImprimirClick();
     } else if (mode == QLatin1String("preview")) {
-        QTimer::singleShot(0, preview, [preview] {
+        // Once the preview window is up (pagination lets timers run before that).
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, preview, [preview, &poll] {
+            if (!preview->isVisible())
+                return;
+            poll.stop();
             preview->Print->click();
             preview->LoadReport->click();
         });
+        poll.start(50);
         reader.btnPreverClick();
     } else {
         std::fprintf(stderr, "unknown mode %s\n", argv[3]);

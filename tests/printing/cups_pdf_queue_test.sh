@@ -45,6 +45,7 @@ chmod 0770 "$work/spool" "$work/spool/tmp"
 cat >"$work/etc/cupsd.conf" <<EOF
 Listen $work/cups.sock
 LogLevel warn
+PreserveJobFiles Yes
 WebInterface No
 Browsing No
 <Location />
@@ -86,54 +87,82 @@ lpadmin -p "$queue" -v cups-pdf:/ -P "$ppd" -E >"$work/log/lpadmin.out" 2>&1 ||
 # Where cups-pdf puts a root job's file.
 outdirs=(/root/PDF /var/spool/cups-pdf/ANONYMOUS /var/spool/cups-pdf/root)
 
+# The text a copy gives, without the dashes that stand for horizontal rules.
 "$cli" text "$study" >"$work/expected.txt" || fail "quenlor-cli text $study"
-words() { tr -s '[:space:]' '\n' <"$1" | grep -v '^$'; }
-words "$work/expected.txt" >"$work/expected.words"
+chars() { tr -d '\r' | grep -a -v -E '^-+$' | tr -d '[:space:]' | fold -w 60; }
+chars <"$work/expected.txt" >"$work/expected.chars"
 
-check_pdf() { # name pdf pages
-    local name=$1 pdf=$2 pages=$3
+no_grey_line() { # name pdf
+    local name=$1 pdf=$2
+    # The page-break marks are thin grey lines (192 soft, 128 hard) across the
+    # text width; without anti-aliasing they keep their exact grey.
+    pdftoppm -q -r 36 -gray -aa no -aaVector no "$pdf" "$work/$name-page" 2>/dev/null || fail "$name: pdftoppm"
+    python3 - "$work/$name-page"*.pgm <<'PY' || fail "$name: a grey page-break line"
+import sys
+# Grey levels a break mark has; everything else counts as not grey.
+table = bytes(49 if 112 <= v <= 208 else 48 for v in range(256))
+for path in sys.argv[1:]:
+    data = open(path, 'rb').read()
+    # P5 header: magic, width, height, maxval, then one byte per pixel.
+    parts = data.split(maxsplit=4)
+    w, h = int(parts[1]), int(parts[2])
+    mask = parts[4][-w * h:].translate(table)
+    need = b'1' * (w // 3)
+    for y in range(h):
+        row = mask[y * w:(y + 1) * w]
+        if need not in row:
+            continue
+        # A thin line: grey here but not two rows above and below (a shaded block is).
+        above = mask[(y - 2) * w:(y - 1) * w] if y >= 2 else b'0' * w
+        below = mask[(y + 2) * w:(y + 3) * w] if y + 2 < h else b'0' * w
+        thin = bytes(49 if r == 49 and a != 49 and b != 49 else 48 for r, a, b in zip(row, above, below))
+        if need in thin:
+            print(f"grey line at row {y} of {path}")
+            sys.exit(1)
+PY
+}
+
+check_job() { # name printed.pdf spooled.pdf pages
+    local name=$1 pdf=$2 job=$3 pages=$4
     local got
     got=$(pdfinfo "$pdf" | awk '/^Pages:/ {print $2}')
     [ "$got" = "$pages" ] || fail "$name: the queue's PDF has $got pages, the pagination $pages"
-    pdftotext -enc UTF-8 "$pdf" "$work/$name.txt" || fail "$name: pdftotext"
-    words "$work/$name.txt" >"$work/$name.words"
-    # Nothing lost, nothing doubled: the same words in the same order.
-    diff -q "$work/expected.words" "$work/$name.words" >/dev/null ||
-        fail "$name: the printed text differs from quenlor-cli text: $(diff "$work/expected.words" "$work/$name.words" | head -8)"
-    # The page-break marks are thin grey lines (192 soft, 128 hard) across the
-    # text width; without anti-aliasing they keep their exact grey.
-    pdftoppm -r 72 -gray -aa no -aaVector no "$pdf" "$work/$name-page" || fail "$name: pdftoppm"
-    for pgm in "$work/$name-page"*.pgm; do
-        python3 - "$pgm" <<'PY' || fail "$name: a grey page-break line on $(basename "$pgm")"
-import sys
-data = open(sys.argv[1], 'rb').read()
-# P5 header: magic, width, height, maxval, then one byte per pixel.
-parts = data.split(maxsplit=4)
-w, h = int(parts[1]), int(parts[2])
-pix = parts[4][-w * h:]
-def grey(x, y):
-    return 0 <= y < h and 112 <= pix[y * w + x] <= 208
-for y in range(h):
-    run = 0
-    for x in range(w):
-        # A thin line: grey here, not grey two rows above and below (a shaded block is).
-        if grey(x, y) and not grey(x, y - 2) and not grey(x, y + 2):
-            run += 1
-            if run > w // 3:
-                print(f"grey line at row {y}")
-                sys.exit(1)
-        else:
-            run = 0
+    got=$(pdfinfo "$job" | awk '/^Pages:/ {print $2}')
+    [ "$got" = "$pages" ] || fail "$name: the job sent to the queue has $got pages, the pagination $pages"
+    # The printer's PDF is rebuilt through PostScript and loses the fonts'
+    # character codes, so the text is read from the job the queue received.
+    # Nothing lost, nothing doubled: the same characters in the same order.
+    pdftotext -q -raw -enc UTF-8 "$job" - | chars >"$work/$name.chars" || fail "$name: pdftotext"
+    cmp -s "$work/expected.chars" "$work/$name.chars" ||
+        fail "$name: the printed text differs from quenlor-cli text: $(diff "$work/expected.chars" "$work/$name.chars" | head -6)"
+    # Every word inside the 20 mm margins (56.7 pt), on every page.
+    pdftotext -q -bbox "$job" "$work/$name.bbox.html" || fail "$name: pdftotext -bbox"
+    python3 - "$work/$name.bbox.html" <<'PY' || fail "$name: text outside the margins"
+import re, sys
+margin = 20 * 72 / 25.4 - 1.0  # a point of slack for glyph overhang
+page_w = page_h = None
+for line in open(sys.argv[1], encoding='utf-8'):
+    m = re.search(r'<page width="([\d.]+)" height="([\d.]+)"', line)
+    if m:
+        page_w, page_h = float(m.group(1)), float(m.group(2))
+        continue
+    m = re.search(r'<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">(.*)</word>', line)
+    if m:
+        x0, y0, x1, y1 = map(float, m.groups()[:4])
+        if x0 < margin or y0 < margin or x1 > page_w - margin or y1 > page_h - margin:
+            print(f"word {m.group(5)!r} at ({x0}, {y0})-({x1}, {y1}) on a {page_w} x {page_h} page")
+            sys.exit(1)
 PY
-    done
-    echo "$name: $pages pages, text and page count match, no page-break line"
+    no_grey_line "$name-printed" "$pdf"
+    no_grey_line "$name-job" "$job"
+    echo "$name: $pages pages; the queue's PDF has them all, the text matches, inside the margins, no page-break line"
 }
 
-for mode in main preview; do
+for mode in ${QUENLOR_QUEUE_MODES:-main preview}; do
     marker=$work/marker-$mode
     touch "$marker"
     sleep 1
-    out=$(QT_QPA_PLATFORM=offscreen "$driver" "$study" "$queue" "$mode" 2>"$work/$mode.err") ||
+    out=$(QT_QPA_PLATFORM=offscreen timeout 120 "$driver" "$study" "$queue" "$mode" 2>"$work/$mode.err") ||
         fail "$mode: the print command failed: $(cat "$work/$mode.err")"
     pages=$(sed -n 's/^pages: //p' <<<"$out")
     [ -n "$pages" ] || fail "$mode: no page count from the driver: $out"
@@ -149,7 +178,13 @@ for mode in main preview; do
     [ -n "$pdf" ] || fail "$mode: no PDF came out of the queue ($(tail -5 "$work/log/error_log" 2>/dev/null))"
     cp "$pdf" "$work/$mode.pdf"
     rm -f "$pdf"
-    check_pdf "$mode" "$work/$mode.pdf" "$pages"
-    [ -n "${QUENLOR_KEEP_PDF:-}" ] && cp "$work/$mode.pdf" "$QUENLOR_KEEP_PDF-$mode.pdf"
+    job=$(ls -t "$work/spool"/d*-001 2>/dev/null | head -1)
+    [ -n "$job" ] || fail "$mode: the queue kept no job file"
+    cp "$job" "$work/$mode-job.pdf"
+    if [ -n "${QUENLOR_KEEP_PDF:-}" ]; then
+        cp "$work/$mode.pdf" "$QUENLOR_KEEP_PDF-$mode.pdf"
+        cp "$work/$mode-job.pdf" "$QUENLOR_KEEP_PDF-$mode-job.pdf"
+    fi
+    check_job "$mode" "$work/$mode.pdf" "$work/$mode-job.pdf" "$pages"
 done
 exit 0

@@ -277,6 +277,8 @@ void TfrmPreVer::showEvent(QShowEvent *e)
     }
     UpdatePageText();
     QDialog::showEvent(e);
+    // The page keys and the wheel go to the sheet, not to the page number.
+    rvPP->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmPreVer::ZoomFitClick()
