@@ -8,7 +8,7 @@ SAMPLE     ?= data/Estudios/Juan3.rvf
 PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
             libjpeg62-turbo-dev libsimpleini-dev libsqlite3-dev libsword-dev sword-text-sparv \
             xvfb xauth fonts-liberation fonts-dejavu-core poppler-utils locales unrtf \
-            qt6-translations-l10n
+            qt6-translations-l10n cups cups-client printer-driver-cups-pdf
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 # ccache, where a developer has it, shares object files between checkouts of the tree.
 LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)

@@ -32,6 +32,7 @@
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrinter>
+#include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
@@ -317,6 +318,41 @@ void TfrmWinReader::buildStatusBar()
         FPanels[i] = panel;
     }
     FPanels[0]->setText(QString::fromUtf8(kCreditLine));
+    PaginationBar = new QProgressBar(StatusLine);
+    PaginationBar->setObjectName(QStringLiteral("PaginationBar"));
+    PaginationBar->setMaximumWidth(200);
+    PaginationBar->setRange(0, 0); // the page count is known only at the end
+    PaginationBar->setFormat(QStringLiteral("Paginando: página %v"));
+    PaginationBar->setTextVisible(true);
+    PaginationBar->hide();
+    StatusLine->addPermanentWidget(PaginationBar);
+}
+
+int TfrmWinReader::PaginateDocument()
+{
+    rvPrint.AttachData(rvRevisar->RVData());
+    rvPrint.OnFormatting = [this](rv::TCustomRVFormattedData &, int page, int step) {
+        if (step == 0) {
+            PaginationBar->setRange(0, 0);
+            PaginationBar->setValue(0);
+            PaginationBar->show();
+        } else if (step == 1) {
+            PaginationBar->setRange(0, page + 1);
+            PaginationBar->setValue(page);
+        } else {
+            PaginationBar->hide();
+        }
+        // Painted at once, without running the event loop: nothing else may
+        // run (timers, queued calls) while the document is half cut.
+        if (PaginationBar->isVisible())
+            PaginationBar->repaint();
+    };
+    const int pages = rvPrint.Paginate();
+    rvPrint.OnFormatting = nullptr;
+    PaginationBar->hide();
+    // The viewer shows where the pages now break.
+    rvRevisar->viewport()->update();
+    return pages;
 }
 
 QString TfrmWinReader::statusPanelText(int panel) const
@@ -472,15 +508,17 @@ void TfrmWinReader::RecentFilesItemClick(QObject *, const QString &fileName)
 
 void TfrmWinReader::btnPreverClick()
 {
-    rvPrint.AttachViewer(*rvRevisar);
-    rvPrint.Paginate();
-    if (rvPrint.PageCount() <= 0 || !frmPreVer)
+    PaginateDocument();
+    if (rvPrint.PageCount() <= 0 || !frmPreVer) {
+        ShowPrintError();
         return;
+    }
     frmPreVer->Printer = &rvPrint;
-    frmPreVer->Viewer = rvRevisar;
+    frmPreVer->Source = &rvRevisar->RVData();
     frmPreVer->rvPP->SetRVPrint(&rvPrint);
     frmPreVer->exec();
 }
+
 void TfrmWinReader::btnImprimirClick()
 {
     // Without a printer the job would vanish without a word: say so instead.
@@ -491,11 +529,18 @@ void TfrmWinReader::btnImprimirClick()
                      QStringLiteral("OK")});
         return;
     }
-    rvPrint.AttachViewer(*rvRevisar);
-    rvPrint.Paginate();
-    if (rvPrint.PageCount() > 0 && !rvPrint.PrintDocument(QStringLiteral("Estudio..."), 1, false))
-        ShowMessage({QMessageBox::Warning, QStringLiteral("Imprimir"),
-                     QStringLiteral("No se pudo enviar el estudio a la impresora."), QStringLiteral("OK")});
+    PaginateDocument();
+    if (rvPrint.PageCount() <= 0 || !rvPrint.PrintDocument(QStringLiteral("Estudio..."), 1, false))
+        ShowPrintError();
+}
+
+void TfrmWinReader::ShowPrintError()
+{
+    // An empty document prints nothing and says nothing.
+    if (rvPrint.LastError() == rv::TRVPrintError::None)
+        return;
+    ShowMessage({QMessageBox::Warning, QStringLiteral("Imprimir"),
+                 QString::fromStdString(rv::PrintErrorText(rvPrint.LastError())), QStringLiteral("OK")});
 }
 
 void TfrmWinReader::opcConfigurarImpresoraClick()

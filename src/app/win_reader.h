@@ -19,6 +19,7 @@
 #include <QTimer>
 
 class QLabel;
+class QProgressBar;
 class QMenu;
 class QToolBar;
 class QToolButton;
@@ -136,6 +137,12 @@ public:
 
     // Shows a message and waits for its button; tests replace it.
     virtual void ShowMessage(const ReaderMessage &message);
+    // The reason the last pagination or print job gave nothing, when there is one.
+    void ShowPrintError();
+    // Attaches the viewer's document to rvPrint and paginates, with a progress
+    // bar in the status bar while a long study is cut into pages.
+    int PaginateDocument();
+    QProgressBar *PaginationBar = nullptr;
     // Asks a yes/no question; true for yes. Tests replace it.
     virtual bool AskQuestion(const ReaderMessage &question);
     // Shows a message now, or once the splash has gone while it is up.

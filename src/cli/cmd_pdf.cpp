@@ -1,5 +1,6 @@
-// pdf: paginates a document for an A4 page at 600 dpi and prints every page
-// into a PDF file, the way the print command sends it to a printer.
+// pdf: paginates a document for a sheet of paper (A4 portrait at 600 dpi
+// unless told otherwise) and prints every page into a PDF file, the way the
+// print command sends it to a printer.
 #include "cli.h"
 
 #include "document/rvf_reader.h"
@@ -18,29 +19,61 @@ namespace {
 
 int runPdf(const std::vector<std::string> &args);
 
-const cli::Command kPdf{"pdf", "pdf FILE.rvf OUT.pdf [--margins MM]",
-                        "paginate a document for A4 at 600 dpi and print it into a PDF", runPdf, true};
+const cli::Command kPdf{"pdf",
+                        "pdf FILE.rvf OUT.pdf [--margins MM] [--paper A4|Letter|Legal] [--landscape] [--dpi N]",
+                        "paginate a document for a sheet of paper and print it into a PDF", runPdf, true};
 QUENLOR_CLI_COMMAND(kPdf);
+
+// A whole number in [lo, hi], or -1.
+long parseBounded(const std::string &s, long lo, long hi)
+{
+    char *end = nullptr;
+    const long v = std::strtol(s.c_str(), &end, 10);
+    if (s.empty() || *end || v < lo || v > hi)
+        return -1;
+    return v;
+}
 
 int runPdf(const std::vector<std::string> &args)
 {
     std::vector<std::string> files;
-    int margins = 20;
+    int margins = 20, dpi = 600;
+    bool landscape = false;
+    QPageSize::PageSizeId paper = QPageSize::A4;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--margins") {
-            char *end = nullptr;
-            if (i + 1 >= args.size())
-                return cli::usageError(kPdf);
-            const long v = std::strtol(args[i + 1].c_str(), &end, 10);
-            // Half an A4 width is the most that still leaves room for text.
-            if (args[i + 1].empty() || *end || v < 0 || v > 100)
+        const std::string &a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--margins" && hasValue) {
+            // Any size a sheet could have; whether text still fits is the pagination's call.
+            const long v = parseBounded(args[++i], 0, 2000);
+            if (v < 0)
                 return cli::usageError(kPdf);
             margins = int(v);
-            ++i;
-        } else if (!args[i].empty() && args[i][0] == '-') {
+        } else if (a == "--dpi" && hasValue) {
+            const long v = parseBounded(args[++i], 72, 2400);
+            if (v < 0) {
+                std::fprintf(stderr, "pdf: --dpi takes a resolution from 72 to 2400\n");
+                return 2;
+            }
+            dpi = int(v);
+        } else if (a == "--paper" && hasValue) {
+            const std::string &p = args[++i];
+            if (p == "A4")
+                paper = QPageSize::A4;
+            else if (p == "Letter")
+                paper = QPageSize::Letter;
+            else if (p == "Legal")
+                paper = QPageSize::Legal;
+            else {
+                std::fprintf(stderr, "pdf: unknown paper %s (A4, Letter or Legal)\n", p.c_str());
+                return 2;
+            }
+        } else if (a == "--landscape") {
+            landscape = true;
+        } else if (!a.empty() && a[0] == '-') {
             return cli::usageError(kPdf);
         } else {
-            files.push_back(args[i]);
+            files.push_back(a);
         }
     }
     if (files.size() != 2)
@@ -66,16 +99,23 @@ int runPdf(const std::vector<std::string> &args)
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QString::fromStdString(files[1]));
-    printer.setResolution(600);
-    printer.setPageSize(QPageSize(QPageSize::A4));
-    printer.setPageOrientation(QPageLayout::Portrait);
+    printer.setResolution(dpi);
+    printer.setPageSize(QPageSize(paper));
+    printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     printer.setFullPage(true); // a PDF page is printable to its edges
 
     rv::TRVPrint print(&printer);
     print.LeftMarginMM = print.RightMarginMM = print.TopMarginMM = print.BottomMarginMM = margins;
     print.AttachData(data);
     const int pages = print.Paginate();
-    if (pages > 0 && !print.PrintDocument("Estudio...", 1, false)) {
+    if (pages <= 0) {
+        if (print.LastError() == rv::TRVPrintError::NoRoom)
+            std::fprintf(stderr, "pdf: margins of %d mm leave no room for text on the page\n", margins);
+        else
+            std::fprintf(stderr, "pdf: %s has nothing to print\n", files[0].c_str());
+        return 1;
+    }
+    if (!print.PrintDocument("Estudio...", 1, false)) {
         std::fprintf(stderr, "pdf: cannot write %s\n", files[1].c_str());
         return 1;
     }

@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 #include "rv_graphic.h"
 
+#include <algorithm>
 #include <random>
 #include <strings.h>
 
@@ -382,15 +383,31 @@ void TRVStyle::ApplyStyle(Canvas &canvas, int StyleNo, TRVBiDiMode DefBiDiMode, 
 
 TColor TRVStyle::ToPrinterColor(TColor c)
 {
-    return c == clNone ? clNone : colorToRGB(c);
+    if (c == clNone)
+        return clNone;
+    // Paper is white: the screen's window and face colours print as fixed
+    // greys, whatever the desktop theme paints them.
+    if (isSysColor(c)) {
+        switch (int(c & 0xFF)) {
+        case COLOR_SCROLLBAR:
+        case COLOR_BTNFACE: return rgb(0xC0, 0xC0, 0xC0);
+        case COLOR_WINDOW:
+        case COLOR_BTNHIGHLIGHT: return rgb(0xFF, 0xFF, 0xFF);
+        case COLOR_WINDOWTEXT: return rgb(0, 0, 0);
+        case COLOR_BTNSHADOW: return rgb(0x80, 0x80, 0x80);
+        default: break;
+        }
+    }
+    return colorToRGB(c);
 }
 
 TColor TRVStyle::ToGray(TColor c)
 {
     if (c == clNone)
         return clNone;
-    c = colorToRGB(c);
-    int y = (redOf(c) * 30 + greenOf(c) * 59 + blueOf(c) * 11) / 100;
+    c = ToPrinterColor(c);
+    // Rounded to the nearest level: truncating would darken every grey by one.
+    int y = std::min(255, (redOf(c) * 30 + greenOf(c) * 59 + blueOf(c) * 11 + 50) / 100);
     return rgb(y, y, y);
 }
 

@@ -16,10 +16,16 @@ namespace {
 
 // Forwards everything to another canvas but reports the printer's resolution,
 // so fonts chosen for a preview are sized for the printer's pixels and the
-// canvas's mapping shrinks them onto the screen.
+// canvas's mapping shrinks them onto the screen. Rules and borders thinner
+// than one screen pixel after that shrinking are widened to one, or a small
+// zoom would drop them.
 class ResolutionCanvas : public Canvas {
 public:
-    ResolutionCanvas(Canvas &inner, int dpiX, int dpiY) : c(inner), dx(dpiX), dy(dpiY) {}
+    // minW, minH: logical units that make one device pixel.
+    ResolutionCanvas(Canvas &inner, int dpiX, int dpiY, int minW, int minH)
+        : c(inner), dx(dpiX), dy(dpiY), mw(std::max(1, minW)), mh(std::max(1, minH))
+    {
+    }
     int dpiX() const override { return dx; }
     int dpiY() const override { return dy; }
     Size deviceSize() const override { return c.deviceSize(); }
@@ -46,7 +52,15 @@ public:
     void setBrush(const platform::Brush &b) override { c.setBrush(b); }
     const platform::Brush &brush() const override { return c.brush(); }
     void textOut(int x, int y, std::u16string_view t) override { c.textOut(x, y, t); }
-    void fillRect(const Rect &r, platform::Color v) override { c.fillRect(r, v); }
+    void fillRect(const Rect &r, platform::Color v) override
+    {
+        Rect q = r;
+        if (q.right > q.left && q.right - q.left < mw)
+            q.right = q.left + mw;
+        if (q.bottom > q.top && q.bottom - q.top < mh)
+            q.bottom = q.top + mh;
+        c.fillRect(q, v);
+    }
     void rectangle(const Rect &r) override { c.rectangle(r); }
     void moveTo(int x, int y) override { c.moveTo(x, y); }
     void lineTo(int x, int y) override { c.lineTo(x, y); }
@@ -69,8 +83,14 @@ public:
 
 private:
     Canvas &c;
-    int dx, dy;
+    int dx, dy, mw, mh;
 };
+
+// Logical units per device pixel of a mapping from `logical` onto `device`, rounded up.
+int UnitsPerPixel(int logical, int device)
+{
+    return device > 0 ? std::max(1, (logical + device - 1) / device) : 1;
+}
 
 // The page background colour turned for the printer.
 platform::Color PageColor(platform::Color c, TRVColorMode mode)
@@ -90,6 +110,21 @@ platform::Color PageColor(platform::Color c, TRVColorMode mode)
 }
 
 } // namespace
+
+std::string PrintErrorText(TRVPrintError e)
+{
+    switch (e) {
+    case TRVPrintError::None: return {};
+    case TRVPrintError::NoRoom:
+        return "Los márgenes no dejan espacio para el texto en la página. Reduzca los márgenes o elija un papel "
+               "más grande.";
+    case TRVPrintError::JobNotStarted:
+        return "La impresora no aceptó el trabajo de impresión. Compruebe que esté encendida y disponible.";
+    case TRVPrintError::JobFailed:
+        return "La impresión falló y se canceló el trabajo. Compruebe la impresora e inténtelo de nuevo.";
+    }
+    return {};
+}
 
 // ---------------------------------------------------------------- TRVPrinterPage
 
@@ -233,13 +268,18 @@ int TCustomRVPrint::PaginateOn(Canvas &measure, const TRVPrinterPage &page)
     if (OnFormatting)
         OnFormatting(FData, 0, 0);
     FPrinter = page;
+    FError = TRVPrintError::None;
+    FErrorDetail.clear();
+    FData.SoftPageBreaks.clear();
     if (!FSource || !page.IsValid())
         return 0;
     ComputeGeometry();
-    // Margins that leave no room for text give no pages instead of a layout
-    // of negative width.
-    if (FData.ClientWidth < 1 || FData.ClientHeight < 1)
+    // Margins that leave no room for text are refused: a layout of negative
+    // width, or a page of negative height, would cut thousands of pages.
+    if (FData.ClientWidth < 1 || FData.ClientHeight - DocTopMargin() - DocBottomMargin() < 1) {
+        FError = TRVPrintError::NoRoom;
         return 0;
+    }
     if (!FData.GetRVStyle())
         throw EReadViewError("Style of printable TReadView component is not assigned");
     FData.Canvas = &measure;
@@ -304,27 +344,71 @@ void TCustomRVPrint::CutPages()
 
     if (OnFormatting)
         OnFormatting(FData, 0, 1);
+    // A picture allowing it (MinHeightOnPage > 0) is cut at the page's bottom
+    // when the piece staying and the piece moving on are both at least that
+    // high; a page beginning inside one is always cut again where it ends,
+    // so no slice of it is lost. Returns the document y of the cut, or -1.
+    auto pictureCut = [&](int k, const TRVPageInfo &page, int pageBottom) {
+        const auto *pic = dynamic_cast<const TRVRectItemInfo *>(&items.GetItem(draw[k].ItemNo));
+        if (!pic || !pic->HasMinHeightOnPage() || pic->MinHeightOnPage <= 0)
+            return -1;
+        const TRVDrawLineInfo &d = draw[k];
+        const int spacing = R.Y(pic->Spacing);
+        const int picTop = d.Top + spacing, picBottom = d.Bottom() - spacing;
+        const bool inside = page.FirstPart > 0 && page.FirstDrawItem == k;
+        const int from = inside ? page.PartTop : picTop;
+        const int min = std::max(1, R.Y(pic->MinHeightOnPage));
+        if (pageBottom <= from || pageBottom >= picBottom)
+            return -1;
+        if (!inside && (pageBottom - from < min || picBottom - pageBottom < min))
+            return -1;
+        return pageBottom;
+    };
+    auto topOf = [](const TRVPageInfo &p) { return p.FirstPart > 0 ? p.PartTop : p.PageTop; };
+
     TRVPageInfo page;
     int pl = 0;
     for (int l = 0; l < nLines;) {
-        int breakLine = -1;
-        for (int k = lines[size_t(l)].FirstDrawItem; k < lineEnd(l); ++k) {
+        int breakLine = -1, cutItem = -1, cutY = -1;
+        const int from = page.FirstPart > 0 && FData.LineOfDrawItem(page.FirstDrawItem) == l ? page.FirstDrawItem
+                                                                                              : lines[size_t(l)].FirstDrawItem;
+        for (int k = from; k < lineEnd(l); ++k) {
             const TRVDrawLineInfo &d = draw[k];
             if (l > pl && FData.FirstDrawItemOf(d.ItemNo) == k &&
                 (items.GetItem(d.ItemNo).ItemOptions & ioPageBreakBefore)) {
                 breakLine = l;
                 break;
             }
-            if (page.PageTop + avail < bottomOf(k)) {
+            if (topOf(page) + avail < bottomOf(k)) {
+                cutY = pictureCut(k, page, topOf(page) + avail);
+                if (cutY >= 0) {
+                    cutItem = k;
+                    break;
+                }
                 breakLine = findBreak(l, k, pl);
                 break;
             }
+        }
+        if (cutItem >= 0) {
+            // The page ends inside the picture; the next one begins with its next part.
+            page.ContentHeight = cutY - topOf(page);
+            const int part = page.FirstPart > 0 && page.FirstDrawItem == cutItem ? page.FirstPart + 1 : 1;
+            FPages.push_back(page);
+            if (OnFormatting)
+                OnFormatting(FData, PageCount(), 1);
+            page = TRVPageInfo{};
+            page.PageTop = lineTop(l);
+            page.FirstDrawItem = cutItem;
+            page.FirstPart = part;
+            page.PartTop = cutY;
+            pl = l;
+            continue;
         }
         if (breakLine < 0 || breakLine >= nLines) {
             ++l;
             continue;
         }
-        page.ContentHeight = lineBottom(breakLine - 1) - page.PageTop;
+        page.ContentHeight = lineBottom(breakLine - 1) - topOf(page);
         FPages.push_back(page);
         if (OnFormatting)
             OnFormatting(FData, PageCount(), 1);
@@ -333,14 +417,37 @@ void TCustomRVPrint::CutPages()
         page.FirstDrawItem = lines[size_t(breakLine)].FirstDrawItem;
         pl = l = breakLine;
     }
-    page.ContentHeight = lineBottom(nLines - 1) - page.PageTop;
+    page.ContentHeight = lineBottom(nLines - 1) - topOf(page);
     FPages.push_back(page);
     if (OnFormatting)
         OnFormatting(FData, PageCount(), 1);
-    // The viewer can show where the pages break.
-    FData.SoftPageBreaks.clear();
-    for (size_t i = 1; i < FPages.size(); ++i)
-        FData.SoftPageBreaks.push_back(FPages[i].PageTop);
+    MarkSourceBreaks();
+}
+
+void TCustomRVPrint::MarkSourceBreaks()
+{
+    // The viewer shows where pages break: the top of the screen line holding
+    // the same character as each page's first piece.
+    if (!FSource)
+        return;
+    std::vector<int> &marks = FSource->SoftPageBreaks;
+    marks.clear();
+    const TRVDrawLines &screen = FSource->DrawItemList;
+    const TRVDrawLines &print = FData.DrawItemList;
+    for (size_t i = 1; i < FPages.size(); ++i) {
+        if (FPages[i].FirstPart > 0)
+            continue; // a picture going on over the break: the viewer has no line there
+        const TRVDrawLineInfo &d = print[FPages[i].FirstDrawItem];
+        const int first = FSource->FirstDrawItemOf(d.ItemNo);
+        if (first < 0 || first >= screen.Count())
+            continue;
+        int k = first;
+        while (k + 1 < screen.Count() && screen[k + 1].ItemNo == d.ItemNo && screen[k + 1].FirstChar <= d.FirstChar)
+            ++k;
+        const int line = FSource->LineOfDrawItem(k);
+        if (line >= 0 && line < int(FSource->Lines().size()))
+            marks.push_back(FSource->Lines()[size_t(line)].Top);
+    }
 }
 
 void TCustomRVPrint::DrawPage(int pageNo, Canvas &canvas, bool preview, bool /*correction*/)
@@ -371,16 +478,41 @@ void TCustomRVPrint::DrawPage(int pageNo, Canvas &canvas, bool preview, bool /*c
             canvas.fillRect(content, PageColor(color, ColorMode));
         }
 
-        // Exactly this page's lines: from its first line down to the next page's first.
+        // Exactly this page's lines: from its first line (or the part of a cut
+        // picture it begins with) down to where the next page begins.
         const TRVPageInfo &pg = FPages[size_t(pageNo - 1)];
+        const TRVPageInfo *next = pageNo < PageCount() ? &FPages[size_t(pageNo)] : nullptr;
         const auto &lines = FData.Lines();
+        const int pageTop = pg.FirstPart > 0 ? pg.PartTop : pg.PageTop;
         const int first = FData.LineOfDrawItem(pg.FirstDrawItem);
-        const int docTop = lines[size_t(first)].Top;
+        const int docTop = pg.FirstPart > 0 ? pg.PartTop : lines[size_t(first)].Top;
         int docBottom = INT_MAX / 2;
-        if (pageNo < PageCount())
-            docBottom = lines[size_t(FData.LineOfDrawItem(FPages[size_t(pageNo)].FirstDrawItem))].Top;
+        if (next)
+            docBottom = next->FirstPart > 0 ? next->PartTop
+                                            : lines[size_t(FData.LineOfDrawItem(next->FirstDrawItem))].Top;
         const int xOffs = -content.left;
-        const int yOffs = pg.PageTop - content.top - DocTopMargin();
+        const int yOffs = pageTop - content.top - DocTopMargin();
+        const int avail = ClientHeight() - DocTopMargin() - DocBottomMargin();
+        // A cut picture, or a line taller than the page, stops at the page's
+        // text area instead of running over the margins and off the sheet.
+        if (pg.FirstPart > 0 || (next && next->FirstPart > 0) || pg.ContentHeight > avail)
+            canvas.intersectClipRect(Rect{0, content.top + DocTopMargin(), area.right,
+                                          content.top + DocTopMargin() + avail});
+        // Paper shows none of the viewer's interaction state.
+        FData.Selection = {};
+        FData.HoverOn = false;
+        FData.HoveredJump = FData.CurrentItemNo = FData.FocusedItemNo = -1;
+        // Frames of paragraphs running over the page's edges end at them.
+        FData.PaintCutTop = pg.FirstDrawItem == 0 && pg.FirstPart == 0 ? INT_MIN : pageTop;
+        FData.PaintCutBottom = next ? std::min(docBottom, pageTop + avail) : INT_MAX;
+        struct CutReset {
+            TPrintableRVData &d;
+            ~CutReset()
+            {
+                d.PaintCutTop = INT_MIN;
+                d.PaintCutBottom = INT_MAX;
+            }
+        } cutReset{FData};
         FData.DrawItems(canvas, Rect{0, docTop - yOffs, area.right, docBottom - yOffs}, xOffs, yOffs, true, false,
                         ColorMode);
     }
@@ -400,7 +532,8 @@ void TCustomRVPrint::DrawPreview(int pageNo, Canvas &canvas, const Rect &r)
     canvas.intersectClipRect(r);
     canvas.setMapping(Size{area.width(), area.height()}, Size{r.width(), r.height()});
     canvas.setOrigin({r.left, r.top});
-    ResolutionCanvas printerLike(canvas, FPrinter.DpiX, FPrinter.DpiY);
+    ResolutionCanvas printerLike(canvas, FPrinter.DpiX, FPrinter.DpiY, UnitsPerPixel(area.width(), r.width()),
+                                 UnitsPerPixel(area.height(), r.height()));
     DrawPage(pageNo, printerLike, true, PreviewCorrection);
 }
 
@@ -418,45 +551,70 @@ void TCustomRVPrint::DrawMarginsRect(Canvas &canvas, const Rect &r, int pageNo)
     canvas.rectangle(m);
 }
 
-void TCustomRVPrint::PrintPages(int first, int last, const std::string &title, int copies, bool collate,
+bool TCustomRVPrint::PrintPages(int first, int last, const std::string &title, int copies, bool collate,
                                 TRVPrintJob &job)
 {
+    FError = TRVPrintError::None;
+    FErrorDetail.clear();
+    // A range reaching past the document prints the pages there are.
     first = std::max(first, 1);
     last = std::min(last, PageCount());
-    if (last < first || copies < 1)
-        return;
+    if (last < first || copies < 1 || !FReady)
+        return true;
     if (OnSendingToPrinter)
         OnSendingToPrinter(FData, 0, 0);
     job.SetTitle(title);
     const int savedCopies = job.Copies();
+    const bool savedCollate = job.Collate();
     int programCopies = copies;
     if (job.CanCopy() && collate) {
         job.SetCopies(copies);
+        job.SetCollate(true);
         programCopies = 1;
     } else {
         job.SetCopies(1);
+        job.SetCollate(false);
     }
-    Canvas &canvas = job.BeginDoc();
-    auto sheet = [&](int page, bool lastSheet) {
-        DrawPage(page, canvas, false, false);
-        if (OnSendingToPrinter)
-            OnSendingToPrinter(FData, page, 1);
-        if (!lastSheet)
-            job.NewPage();
+    // The printer's settings go back as they were on every way out.
+    auto restore = [&] {
+        job.SetCopies(savedCopies);
+        job.SetCollate(savedCollate);
     };
-    if (collate) {
-        for (int c = 1; c <= programCopies; ++c)
-            for (int p = first; p <= last; ++p)
-                sheet(p, c == programCopies && p == last);
-    } else {
-        for (int p = first; p <= last; ++p)
-            for (int c = 1; c <= programCopies; ++c)
-                sheet(p, c == programCopies && p == last);
+    Canvas *canvas = job.BeginDoc();
+    if (!canvas) {
+        restore();
+        FError = TRVPrintError::JobNotStarted;
+        return false;
     }
-    job.EndDoc();
-    job.SetCopies(savedCopies);
+    auto fail = [&](const std::string &detail) {
+        job.Abort();
+        restore();
+        FError = TRVPrintError::JobFailed;
+        FErrorDetail = detail;
+        return false;
+    };
+    try {
+        for (int i = 0, n = (last - first + 1) * programCopies; i < n; ++i) {
+            // Collated: every page of a copy, then the next copy; else each page's copies together.
+            const int page = collate ? first + i % (last - first + 1) : first + i / programCopies;
+            DrawPage(page, *canvas, false, false);
+            if (OnSendingToPrinter)
+                OnSendingToPrinter(FData, page, 1);
+            if (i + 1 < n && !job.NewPage())
+                return fail({});
+        }
+    } catch (const std::exception &e) {
+        return fail(e.what());
+    }
+    if (!job.EndDoc()) {
+        restore();
+        FError = TRVPrintError::JobFailed;
+        return false;
+    }
+    restore();
     if (OnSendingToPrinter)
         OnSendingToPrinter(FData, 0, 2);
+    return true;
 }
 
 } // namespace rv

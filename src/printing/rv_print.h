@@ -45,11 +45,27 @@ public:
     virtual bool CanCopy() const = 0; // the printer makes copies itself
     virtual int Copies() const = 0;
     virtual void SetCopies(int copies) = 0;
+    virtual bool Collate() const { return false; }
+    virtual void SetCollate(bool) {}
     // Starts the document; the canvas draws on the current sheet until EndDoc.
-    virtual platform::Canvas &BeginDoc() = 0;
-    virtual void NewPage() = 0;
-    virtual void EndDoc() = 0;
+    // nullptr when the job could not start.
+    virtual platform::Canvas *BeginDoc() = 0;
+    // False when the printer failed; the job is then aborted.
+    virtual bool NewPage() = 0;
+    virtual bool EndDoc() = 0;
+    // Drops a started job (nothing reaches the printer).
+    virtual void Abort() = 0;
 };
+
+// Why a pagination or a print job gave nothing.
+enum class TRVPrintError {
+    None,
+    NoRoom,        // the margins leave no room for text on the page
+    JobNotStarted, // the printer refused the job
+    JobFailed,     // the printer or the drawing failed after the job began
+};
+// The reader's message for an error (Spanish).
+std::string PrintErrorText(TRVPrintError e);
 
 class TCustomRVPrint;
 
@@ -155,16 +171,24 @@ public:
     void DrawMarginsRect(platform::Canvas &canvas, const platform::Rect &r, int pageNo);
 
     // ---- the print job ----
-    void PrintPages(int first, int last, const std::string &title, int copies, bool collate, TRVPrintJob &job);
-    void PrintDocumentOn(const std::string &title, int copies, bool collate, TRVPrintJob &job)
+    // Prints pages first..last (clamped to the pages there are). False when the
+    // job could not start or failed: it is then aborted, and the printer's copy
+    // count and collation are back as they were either way.
+    bool PrintPages(int first, int last, const std::string &title, int copies, bool collate, TRVPrintJob &job);
+    bool PrintDocumentOn(const std::string &title, int copies, bool collate, TRVPrintJob &job)
     {
-        PrintPages(1, PageCount(), title, copies, collate, job);
+        return PrintPages(1, PageCount(), title, copies, collate, job);
     }
+    // The reason the last pagination or print job gave nothing (None after success).
+    TRVPrintError LastError() const { return FError; }
+    // The failure's own words when a drawing error ended a job ("" otherwise).
+    const std::string &LastErrorDetail() const { return FErrorDetail; }
 
 private:
     friend class TPrintableRVData;
     void ComputeGeometry();
     void CutPages();
+    void MarkSourceBreaks();
 
     TPrintableRVData FData;
     TCustomRVFormattedData *FSource = nullptr;
@@ -173,6 +197,8 @@ private:
     int FLeft = 0, FTop = 0, FRight = 0, FBottom = 0, FMirrorLeft = 0;
     int FCounter = 0;
     bool FReady = false;
+    TRVPrintError FError = TRVPrintError::None;
+    std::string FErrorDetail;
 };
 
 } // namespace rv

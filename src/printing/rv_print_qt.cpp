@@ -1,12 +1,10 @@
 #include "printing/rv_print_qt.h"
 
 #include "platform/qt_canvas.h"
-#include "viewer/widget/readview.h"
 
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
-#include <stdexcept>
 
 namespace rv {
 
@@ -18,26 +16,49 @@ public:
     explicit QtPrintJob(QPrinter &printer) : P(printer) {}
     ~QtPrintJob() override
     {
-        Canvas.reset();
+        // Every way out ends the job: a painter still open is aborted.
         if (Painter.isActive())
-            Painter.end();
+            Abort();
     }
     void SetTitle(const std::string &title) override { P.setDocName(QString::fromStdString(title)); }
     bool CanCopy() const override { return P.supportsMultipleCopies(); }
     int Copies() const override { return P.copyCount(); }
-    void SetCopies(int copies) override { P.setCopyCount(copies); }
-    platform::Canvas &BeginDoc() override
+    // The printer takes no settings while a job is open; they are set before
+    // BeginDoc and put back after EndDoc or Abort.
+    void SetCopies(int copies) override
     {
-        if (!Painter.begin(&P))
-            throw std::runtime_error("Printer is not currently printing");
-        Canvas = std::make_unique<platform::QtCanvas>(&Painter, &P, true);
-        return *Canvas;
+        if (P.printerState() != QPrinter::Active)
+            P.setCopyCount(copies);
     }
-    void NewPage() override { P.newPage(); }
-    void EndDoc() override
+    bool Collate() const override { return P.collateCopies(); }
+    void SetCollate(bool c) override
+    {
+        if (P.printerState() != QPrinter::Active)
+            P.setCollateCopies(c);
+    }
+    platform::Canvas *BeginDoc() override
+    {
+        if (P.printerState() == QPrinter::Active || !Painter.begin(&P)) {
+            if (Painter.isActive())
+                Painter.end();
+            return nullptr;
+        }
+        Canvas = std::make_unique<platform::QtCanvas>(&Painter, &P, true);
+        return Canvas.get();
+    }
+    bool NewPage() override { return P.newPage() && P.printerState() != QPrinter::Error; }
+    bool EndDoc() override
     {
         Canvas.reset();
-        Painter.end();
+        const bool ok = Painter.end() && P.printerState() != QPrinter::Error;
+        return ok;
+    }
+    void Abort() override
+    {
+        Canvas.reset();
+        P.abort();
+        if (Painter.isActive())
+            Painter.end();
     }
 
 private:
@@ -65,8 +86,6 @@ bool TRVPrint::HasPrinter() const
         return false;
     return FPrinter->outputFormat() == QPrinter::PdfFormat || !FPrinter->printerName().isEmpty();
 }
-
-void TRVPrint::AttachViewer(TReadView &viewer) { AttachData(viewer.RVData()); }
 
 TRVPrinterPage TRVPrint::PageOf(const QPrinter &printer)
 {
@@ -117,14 +136,8 @@ bool TRVPrint::PrintPages(int first, int last, const QString &title, int copies,
 {
     if (!Ready() || !HasPrinter())
         return false;
-    FPrinter->setCollateCopies(collate);
     QtPrintJob job(*FPrinter);
-    try {
-        TCustomRVPrint::PrintPages(first, last, title.toStdString(), copies, collate, job);
-    } catch (const std::runtime_error &) {
-        return false;
-    }
-    return true;
+    return TCustomRVPrint::PrintPages(first, last, title.toStdString(), copies, collate, job);
 }
 
 } // namespace rv

@@ -8,7 +8,6 @@
 #include <memory>
 
 class QPrinter;
-class TReadView;
 
 namespace rv {
 
@@ -23,11 +22,11 @@ public:
     // native printer without a name).
     bool HasPrinter() const;
 
-    void AttachViewer(TReadView &viewer);
     // Paginates for the printer's current paper and resolution; without a
     // usable printer, for an A4 sheet at 600 dpi (DefaultPage), so the preview works.
     int Paginate();
-    // Prints all pages. False when the job could not start.
+    // Prints all pages. False when the job could not start or failed
+    // (LastError tells which; the job is aborted).
     bool PrintDocument(const QString &title, int copies, bool collate);
     bool PrintPages(int first, int last, const QString &title, int copies, bool collate);
 

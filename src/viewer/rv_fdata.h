@@ -10,6 +10,7 @@
 // renderer) supplies size, margins, options, canvas and scroll state through
 // the virtual Get* operations.
 #pragma once
+#include <climits>
 #include "document/rv_data.h"
 #include "viewer/rv_background.h"
 #include "viewer/rv_drawlines.h"
@@ -161,6 +162,9 @@ public:
     int CurrentItemNo = -1;    // e.g. the picture under the mouse
     int FocusedItemNo = -1;    // hyperlink or control with the keyboard focus
     std::vector<int> SoftPageBreaks; // document y of page breaks set by pagination
+    // Where a printed page cuts the document (document y): paragraph frames and
+    // shading reaching past a cut end there, open, with no edge drawn at the cut.
+    int PaintCutTop = INT_MIN, PaintCutBottom = INT_MAX;
 
     // ---- painting ----
     // Paint cycle: background and document into an off-screen buffer of the

@@ -184,10 +184,21 @@ void TRVPainter::DrawParaBacks(int firstPara, int lastPara)
         auto grow = [&](const Rect &q, const TRVRect &o) {
             return Rect{q.left - r.X(o.Left), q.top - r.Y(o.Top), q.right + r.X(o.Right), q.bottom + r.Y(o.Bottom)};
         };
-        if (p.Background.Color != clNone)
-            C.fillRect(grow(box, p.Background.BorderOffsets), p.Background.Color);
-        if (p.Border.Style != rvbNone)
-            DrawBorder(grow(box, p.Border.BorderOffsets), p.Border);
+        // A paragraph going on over a page cut ends at the cut, without an edge there.
+        TRVBorder border = p.Border;
+        Rect back = grow(box, p.Background.BorderOffsets), frame = grow(box, p.Border.BorderOffsets);
+        if (rec.Top < F.PaintCutTop) {
+            back.top = frame.top = F.PaintCutTop - yOffs;
+            border.VisibleBorders.Top = false;
+        }
+        if (rec.Bottom > F.PaintCutBottom) {
+            back.bottom = frame.bottom = F.PaintCutBottom - yOffs;
+            border.VisibleBorders.Bottom = false;
+        }
+        if (p.Background.Color != clNone && !back.isEmpty())
+            C.fillRect(back, p.Background.Color);
+        if (p.Border.Style != rvbNone && !frame.isEmpty())
+            DrawBorder(frame, border);
     }
 }
 
@@ -323,9 +334,11 @@ void TRVPainter::DrawTextPiece(int drawNo, const Band &band)
 void TRVPainter::DrawBreak(const TRVDrawLineInfo &d, const TRVBreakItemInfo &item, bool selected)
 {
     Color color = item.LineColor != clNone ? item.LineColor : S.TextStyles[0].Color;
-    const int x1 = d.Left - xOffs + 5, x2 = RightLimit() - xOffs - 5;
-    const int y = d.Top - yOffs + 5;
-    const int w = std::max(1, int(item.LineWidth));
+    // Insets and width are screen pixels, scaled like the rule's line box.
+    const TRVResolutionInfo &r = F.ResolutionInfo;
+    const int x1 = d.Left - xOffs + r.X(5), x2 = RightLimit() - xOffs - r.X(5);
+    const int y = d.Top - yOffs + r.Y(5);
+    const int w = std::max(1, r.Y(int(item.LineWidth)));
     C.setBrush({color, BrushStyle::Solid});
     switch (item.LineStyle) {
     case 1: // rectangle
@@ -486,7 +499,7 @@ void TRVPainter::Draw(const Rect &rect, bool onlyWhole)
             S.OnDrawTextBack(S, D.EffectiveStyleNo(d.ItemNo), doDefault);
         }
     }
-    if (opts & rvoShowPageBreaks)
+    if ((opts & rvoShowPageBreaks) && !printing)
         for (int y : F.SoftPageBreaks)
             if (y >= docTop - 8 && y < docBottom)
                 S.DrawPageBreak(C, y - yOffs, F.GetClientWidth(), 0, false);

@@ -241,8 +241,9 @@ TEST(StyleSheet, ApplyStyleColorByStateAndMode)
         {5, hover, rvtsHover, false, rvcmColor, clRed, 0x00FF00, true},             // the sheet's hover colour
         {6, red, rvtsHover, false, rvcmColor, clRed, clNone, false},
         {7, system, 0, true, rvcmColor, clWindowText, clBtnFace, false},
-        {8, system, 0, true, rvcmPrinterColor, colorToRGB(clWindowText), colorToRGB(clBtnFace), false},
-        {9, red, 0, true, rvcmGrayScale, rgb(76, 76, 76), clNone, false},
+        // Paper: window text prints black and button face silver, whatever the theme.
+        {8, system, 0, true, rvcmPrinterColor, rgb(0, 0, 0), rgb(0xC0, 0xC0, 0xC0), false},
+        {9, red, 0, true, rvcmGrayScale, rgb(77, 77, 77), clNone, false}, // 0.3 × 255 = 76.5, rounded
         {10, red, 0, true, rvcmBlackAndWhite, clBlack, clNone, false},
         {11, white, 0, true, rvcmBlackAndWhite, clWhite, clNone, false},
         {12, darkOnLight, 0, true, rvcmBlackAndWhite, clBlack, clWhite, false},

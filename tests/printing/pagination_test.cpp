@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <functional>
+#include <stdexcept>
+
 using namespace rvtest;
 using rv::TCustomRVPrint;
 using rv::TRVPrinterPage;
@@ -90,6 +94,70 @@ TEST(Pagination, BreaksFollowTheRules)
     }
 }
 
+// A picture that may be cut over pages.
+class CuttableBox : public TestBox {
+public:
+    CuttableBox(int w, int h, int minHeight) : TestBox(w, h) { MinHeightOnPage = minHeight; }
+    bool HasMinHeightOnPage() const override { return true; }
+    // Where it was last painted and the clip it was painted in.
+    mutable int paintedY = 0;
+    mutable platform::Rect clip;
+    void Paint(platform::Canvas &c, int, int y, const rv::TRVItemDrawState &, rv::TRVStyle &) const override
+    {
+        paintedY = y;
+        clip = c.clipBox();
+    }
+};
+
+TEST(Pagination, TallPictureIsCutByItsMinimumHeight)
+{
+    struct Case {
+        const char *name;
+        int minHeight;
+        std::vector<std::array<int, 3>> pages; // FirstDrawItem, FirstPart, PartTop
+    } cases[] = {
+        {"cut at every page bottom", 20, {{0, 0, 0}, {1, 1, 100}, {1, 2, 200}, {2, 0, 0}}},
+        // 70 would stay on page 1: too little, so the picture starts page 2.
+        {"too little room moves it on whole", 80, {{0, 0, 0}, {1, 0, 0}, {1, 1, 130}, {1, 2, 230}}},
+        {"no minimum: never cut", 0, {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        BoxDoc d({30});
+        d.doc.item(std::make_unique<CuttableBox>(50, 250, c.minHeight));
+        d.doc.item(std::make_unique<TestBox>(50, 30));
+        d.doc.data.Format();
+        d.print.AttachData(d.doc.data);
+        ASSERT_EQ(d.print.PaginateOn(d.printer, SmallPage()), int(c.pages.size()));
+        for (size_t i = 0; i < c.pages.size(); ++i) {
+            SCOPED_TRACE(i);
+            const auto &p = d.print.Pages()[i];
+            EXPECT_EQ(p.FirstDrawItem, c.pages[i][0]);
+            EXPECT_EQ(p.FirstPart, c.pages[i][1]);
+            if (p.FirstPart > 0) {
+                EXPECT_EQ(p.PartTop, c.pages[i][2]);
+            }
+            if (c.minHeight > 0) {
+                EXPECT_LE(p.ContentHeight, 100); // every slice fits its page
+            }
+        }
+        // Each page draws its own slice of the picture, kept inside the page.
+        const auto &pic = static_cast<const CuttableBox &>(d.doc.data.GetItem(1));
+        for (int n = 2; n <= d.print.PageCount(); ++n) {
+            SCOPED_TRACE(n);
+            const auto &p = d.print.Pages()[size_t(n - 1)];
+            if (p.FirstDrawItem != 1)
+                continue;
+            platform::TestCanvas page(400, 400, 96, true);
+            d.print.DrawPage(n, page, false, false);
+            const int top = d.print.PrintData().DrawItemList[1].Top;
+            EXPECT_EQ(pic.paintedY, top - (p.FirstPart > 0 ? p.PartTop : p.PageTop));
+            EXPECT_GE(pic.clip.top, 0);
+            EXPECT_LE(pic.clip.bottom, 100); // never over the bottom margin or off the sheet
+        }
+    }
+}
+
 TEST(Pagination, ContentHeightAndSpacing)
 {
     BoxDoc d({30, 30, 30, 30});
@@ -116,9 +184,19 @@ TEST(Pagination, EmptyDocumentAndNoRoomGiveNoPages)
 {
     BoxDoc empty({});
     EXPECT_EQ(empty.print.PaginateOn(empty.printer, SmallPage()), 0);
+    EXPECT_EQ(empty.print.LastError(), rv::TRVPrintError::None); // nothing to print is no error
     BoxDoc d({30});
     d.print.LeftMarginMM = d.print.RightMarginMM = 60; // 2 × 227 px > 400
     EXPECT_EQ(d.print.PaginateOn(d.printer, SmallPage()), 0);
+    EXPECT_EQ(d.print.LastError(), rv::TRVPrintError::NoRoom);
+    // Top and bottom margins past the page's height: refused, not thousands of pages.
+    BoxDoc tall({30, 30, 30});
+    tall.print.TopMarginMM = tall.print.BottomMarginMM = 14; // 2 × 53 px > 100
+    EXPECT_EQ(tall.print.PaginateOn(tall.printer, SmallPage()), 0);
+    EXPECT_EQ(tall.print.LastError(), rv::TRVPrintError::NoRoom);
+    tall.print.TopMarginMM = tall.print.BottomMarginMM = 0;
+    EXPECT_EQ(tall.print.PaginateOn(tall.printer, SmallPage()), 1);
+    EXPECT_EQ(tall.print.LastError(), rv::TRVPrintError::None);
     TCustomRVPrint unattached;
     EXPECT_EQ(unattached.PaginateOn(d.printer, SmallPage()), 0);
 }
@@ -228,10 +306,14 @@ TEST(PageDrawing, EachPageDrawsItsOwnTextAtTheMargins)
     EXPECT_TRUE(none.ops().empty());
 }
 
-// Records what a print job was asked to do.
+// Records what a print job was asked to do; can fail where told.
 struct RecordingJob : rv::TRVPrintJob {
     bool canCopy = false;
     int copies = 7;
+    bool collate = true;
+    bool failBegin = false;
+    int failNewPageAt = -1; // the n-th NewPage fails (0-based)
+    int newPages = 0;
     std::vector<int> copiesSet;
     std::string log;
     platform::TestCanvas canvas{400, 100, 96, true};
@@ -243,13 +325,28 @@ struct RecordingJob : rv::TRVPrintJob {
         copies = c;
         copiesSet.push_back(c);
     }
-    platform::Canvas &BeginDoc() override
+    bool Collate() const override { return collate; }
+    void SetCollate(bool c) override { collate = c; }
+    platform::Canvas *BeginDoc() override
     {
+        if (failBegin)
+            return nullptr;
         log += "begin";
-        return canvas;
+        return &canvas;
     }
-    void NewPage() override { log += "|"; }
-    void EndDoc() override { log += "end"; }
+    bool NewPage() override
+    {
+        if (newPages++ == failNewPageAt)
+            return false;
+        log += "|";
+        return true;
+    }
+    bool EndDoc() override
+    {
+        log += "end";
+        return true;
+    }
+    void Abort() override { log += "abort"; }
 };
 
 TEST(PrintJob, PageOrderCopiesAndCollation)
@@ -277,10 +374,74 @@ TEST(PrintJob, PageOrderCopiesAndCollation)
             if (step == 1)
                 job.log += std::to_string(page);
         };
-        d.print.PrintDocumentOn("Estudio...", c.copies, c.collate, job);
+        EXPECT_TRUE(d.print.PrintDocumentOn("Estudio...", c.copies, c.collate, job));
         EXPECT_EQ(job.log, c.log);
         EXPECT_EQ(job.copiesSet, c.copiesSet);
         EXPECT_EQ(job.copies, 7); // the printer's copy count is put back
+        EXPECT_TRUE(job.collate);
+        EXPECT_EQ(d.print.LastError(), rv::TRVPrintError::None);
+    }
+}
+
+TEST(PrintJob, FailuresAbortAndPutTheSettingsBack)
+{
+    struct Case {
+        const char *name;
+        std::function<void(RecordingJob &, TCustomRVPrint &)> arrange;
+        std::string log;
+        rv::TRVPrintError error;
+    } cases[] = {
+        {"the printer refuses the job", [](RecordingJob &j, TCustomRVPrint &) { j.failBegin = true; },
+         "title(T)", rv::TRVPrintError::JobNotStarted},
+        {"the printer fails at the second sheet", [](RecordingJob &j, TCustomRVPrint &) { j.failNewPageAt = 1; },
+         "title(T)begin1|2abort", rv::TRVPrintError::JobFailed},
+        {"drawing a page fails",
+         [](RecordingJob &, TCustomRVPrint &p) {
+             p.OnPagePrepaint = [](TCustomRVPrint &, int page, platform::Canvas &, bool, const platform::Rect &,
+                                   const platform::Rect &) {
+                 if (page == 3)
+                     throw std::runtime_error("sin papel");
+             };
+         },
+         "title(T)begin1|2|abort", rv::TRVPrintError::JobFailed},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        BoxDoc d(std::vector<int>(9, 30));
+        ASSERT_EQ(d.print.PaginateOn(d.printer, SmallPage()), 3);
+        RecordingJob job;
+        job.canCopy = true;
+        c.arrange(job, d.print);
+        d.print.OnSendingToPrinter = [&](rv::TCustomRVFormattedData &, int page, int step) {
+            if (step == 1)
+                job.log += std::to_string(page);
+        };
+        EXPECT_FALSE(d.print.PrintDocumentOn("T", 2, true, job));
+        EXPECT_EQ(job.log, c.log); // never ended as if it had printed
+        EXPECT_EQ(job.copies, 7);
+        EXPECT_TRUE(job.collate);
+        EXPECT_EQ(d.print.LastError(), c.error);
+        EXPECT_FALSE(rv::PrintErrorText(c.error).empty());
+    }
+}
+
+TEST(PrintJob, PageRangeIsClampedToThePages)
+{
+    BoxDoc d(std::vector<int>(9, 30));
+    ASSERT_EQ(d.print.PaginateOn(d.printer, SmallPage()), 3);
+    struct Case {
+        int first, last;
+        std::string log;
+    } cases[] = {{0, 99, "begin1|2|3end"}, {2, 99, "begin2|3end"}, {-5, 1, "begin1end"}, {4, 9, ""}, {3, 2, ""}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.first) + ".." + std::to_string(c.last));
+        RecordingJob job;
+        d.print.OnSendingToPrinter = [&](rv::TCustomRVFormattedData &, int page, int step) {
+            if (step == 1)
+                job.log += std::to_string(page);
+        };
+        EXPECT_TRUE(d.print.PrintPages(c.first, c.last, "", 1, false, job));
+        EXPECT_EQ(job.log, c.log.empty() ? "" : "title()" + c.log);
     }
 }
 

@@ -1,15 +1,18 @@
 #include "printing/widget/preview_window.h"
 
 #include "printing/rv_print_qt.h"
-#include "viewer/widget/readview.h"
 
 #include <QActionGroup>
+#include <algorithm>
+#include <QSignalBlocker>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
+#include <QSpinBox>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -215,6 +218,17 @@ TfrmPreVer::TfrmPreVer(QWidget *parent) : QDialog(parent)
     ZoomFit->defaultAction()->setChecked(true);
 
     divider("Separator4");
+    edtPagina = new QSpinBox(ToolBar1);
+    edtPagina->setObjectName(QStringLiteral("edtPagina"));
+    edtPagina->setToolTip(QStringLiteral("Ir a la página"));
+    edtPagina->setRange(1, 1);
+    edtPagina->setKeyboardTracking(false); // go when the number is complete
+    ToolBar1->addWidget(edtPagina);
+    connect(edtPagina, &QSpinBox::valueChanged, this, [this](int n) {
+        if (rvPP->SourceReady() && n >= 1 && n <= rvPP->SourcePageCount() && n != rvPP->PageNo())
+            rvPP->SetPageNo(n);
+    });
+    divider("Separator5");
     lblPagina = new QLabel(ToolBar1);
     lblPagina->setObjectName(QStringLiteral("lblPagina"));
     ToolBar1->addWidget(lblPagina);
@@ -238,6 +252,11 @@ QString TfrmPreVer::PageText() const
 void TfrmPreVer::UpdatePageText()
 {
     lblPagina->setText(PageText());
+    const int count = rvPP->SourceReady() ? rvPP->SourcePageCount() : 0;
+    const QSignalBlocker quiet(edtPagina);
+    edtPagina->setEnabled(count > 0);
+    edtPagina->setRange(1, std::max(1, count));
+    edtPagina->setValue(std::clamp(rvPP->PageNo(), 1, std::max(1, count)));
 }
 
 void TfrmPreVer::UpdateZoomButtons()
@@ -258,6 +277,8 @@ void TfrmPreVer::showEvent(QShowEvent *e)
     }
     UpdatePageText();
     QDialog::showEvent(e);
+    // The page keys and the wheel go to the sheet, not to the page number.
+    rvPP->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmPreVer::ZoomFitClick()
@@ -282,42 +303,84 @@ void TfrmPreVer::PreviousPageClick() { rvPP->Previous(); }
 void TfrmPreVer::ToolButton2Click() { rvPP->Next(); }
 void TfrmPreVer::LastPageClick() { rvPP->Last(); }
 
+TfrmPreVer::PrintChoice TfrmPreVer::RunPrintDialog(int pageCount)
+{
+    QPrinter &printer = Printer->Printer();
+    QPrintDialog PrintDialog(&printer, this);
+    PrintDialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    // The selection cannot be printed from the preview: the dialog does not offer it.
+    PrintDialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    PrintDialog.setMinMax(1, std::max(1, pageCount));
+    printer.setFromTo(1, std::max(1, pageCount));
+    PrintChoice c;
+    c.accepted = PrintDialog.exec() == QDialog::Accepted;
+    c.range = PrintDialog.printRange() == QAbstractPrintDialog::PageRange;
+    c.from = PrintDialog.fromPage();
+    c.to = PrintDialog.toPage();
+    return c;
+}
+
+void TfrmPreVer::ShowError(const QString &text)
+{
+    QMessageBox::warning(this, QStringLiteral("Imprimir"), text);
+}
+
+bool TfrmPreVer::Repaginate()
+{
+    if (!Printer || !Source)
+        return false;
+    Printer->AttachData(*Source);
+    Printer->Paginate();
+    // The preview follows the new page size and count.
+    rvPP->SetRVPrint(Printer);
+    UpdatePageText();
+    if (Printer->PageCount() > 0)
+        return true;
+    if (Printer->LastError() != rv::TRVPrintError::None)
+        ShowError(QString::fromStdString(rv::PrintErrorText(Printer->LastError())));
+    return false;
+}
+
+bool TfrmPreVer::PrintRange(const PrintChoice &c, const QString &title, int copies, bool collate)
+{
+    if (!Printer->HasPrinter()) {
+        ShowError(QStringLiteral("No hay ninguna impresora instalada o seleccionada. "
+                                 "Configure una impresora para imprimir el estudio."));
+        return false;
+    }
+    const bool ok = c.range ? Printer->PrintPages(c.from, c.to, title, copies, collate)
+                            : Printer->PrintDocument(title, copies, collate);
+    if (!ok) {
+        const rv::TRVPrintError e = Printer->LastError();
+        ShowError(QString::fromStdString(rv::PrintErrorText(e == rv::TRVPrintError::None
+                                                                ? rv::TRVPrintError::JobNotStarted
+                                                                : e)));
+    }
+    return ok;
+}
+
 void TfrmPreVer::PrintSetupClick()
 {
     if (!Printer)
         return;
-    QPrinter &printer = Printer->Printer();
-    QPrintDialog PrintDialog(&printer, this);
-    PrintDialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
-    const int count = Printer->PageCount();
-    PrintDialog.setMinMax(1, std::max(1, count));
-    printer.setFromTo(1, std::max(1, count));
-    if (PrintDialog.exec() != QDialog::Accepted)
+    const PrintChoice c = RunPrintDialog(Printer->PageCount());
+    if (!c.accepted)
         return;
-    const int copies = printer.copyCount();
-    const bool collate = printer.collateCopies();
-    switch (PrintDialog.printRange()) {
-    case QAbstractPrintDialog::AllPages:
-        Printer->PrintDocument(QStringLiteral("Test"), copies, collate);
-        break;
-    case QAbstractPrintDialog::PageRange:
-        Printer->PrintPages(PrintDialog.fromPage(), PrintDialog.toPage(), QStringLiteral("Test"), copies, collate);
-        break;
-    default: break; // a selection prints nothing
-    }
+    // The dialog may have changed the paper, orientation or resolution: print
+    // (and show) the pagination of the printer it chose.
+    if (!Repaginate())
+        return;
+    QPrinter &printer = Printer->Printer();
+    PrintRange(c, QStringLiteral("Test"), printer.copyCount(), printer.collateCopies());
 }
 
 void TfrmPreVer::PrintClick()
 {
-    if (!Printer || !Viewer)
+    if (!Printer || !Source)
         return;
-    Printer->AttachViewer(*Viewer);
-    Printer->Paginate();
-    if (Printer->PageCount() > 0)
-        Printer->PrintDocument(QStringLiteral("Revisar"), 1, false);
-    // The pagination may have changed under the shown page.
-    rvPP->viewport()->update();
-    UpdatePageText();
+    if (!Repaginate())
+        return;
+    PrintRange(PrintChoice{true, false, 1, Printer->PageCount()}, QStringLiteral("Revisar"), 1, false);
 }
 
 void TfrmPreVer::SaveReportClick() { showMaximized(); }

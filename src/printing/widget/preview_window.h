@@ -8,11 +8,12 @@
 #include <QDialog>
 
 class QLabel;
+class QSpinBox;
 class QToolBar;
 class QToolButton;
-class TReadView;
 namespace rv {
 class TRVPrint;
+class TCustomRVFormattedData;
 }
 
 class TfrmPreVer : public QDialog {
@@ -25,12 +26,26 @@ public:
         *Print, *SaveReport, *LoadReport;
     // "Página n de m" beside the navigation buttons.
     QLabel *lblPagina;
+    // The shown page's number, typed or stepped to go to a page.
+    QSpinBox *edtPagina;
     TRVPrintPreview *rvPP;
 
-    // The component the print buttons use and the viewer they attach to it
-    // again before printing (the main window's rvPrint and rvRevisar).
+    // The component the print buttons use and the document they attach to it
+    // again before printing (the main window's rvPrint and its viewer's data).
     rv::TRVPrint *Printer = nullptr;
-    TReadView *Viewer = nullptr;
+    rv::TCustomRVFormattedData *Source = nullptr;
+
+    // What the print dialog returned.
+    struct PrintChoice {
+        bool accepted = false;
+        bool range = false; // pages from..to, else all pages
+        int from = 1, to = 1;
+    };
+
+    // Attaches the document again, paginates for the printer's present
+    // settings and refits the preview to the new pages. False (after a
+    // message) when there are no pages to show.
+    bool Repaginate();
 
     // The page display's text for the shown page.
     QString PageText() const;
@@ -49,6 +64,13 @@ public slots:
     virtual void LoadReportClick();
 
 protected:
+    // The print dialog with the page range 1..pageCount, run modally.
+    virtual PrintChoice RunPrintDialog(int pageCount);
+    // Tells the reader why nothing was printed.
+    virtual void ShowError(const QString &text);
+    // Prints the chosen pages; reports a failure.
+    bool PrintRange(const PrintChoice &c, const QString &title, int copies, bool collate);
+
     void showEvent(QShowEvent *e) override;
     void UpdatePageText();
     // Checks the zoom button of the zoom mode (none for a clicked zoom).

@@ -3,7 +3,9 @@
 #include "platform/qt_canvas.h"
 
 #include <QBitmap>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
@@ -256,4 +258,71 @@ void TCustomRVPrintPreview::scrollContentsBy(int dx, int dy)
     // because the unit can change with the range.
     TRVScroller::scrollContentsBy(dx, dy);
     viewport()->update();
+}
+
+void TCustomRVPrintPreview::keyPressEvent(QKeyEvent *e)
+{
+    if (!SourceReady()) {
+        TRVScroller::keyPressEvent(e);
+        return;
+    }
+    const int page = FPageNo;
+    switch (e->key()) {
+    case Qt::Key_PageDown:
+        if (VScrollPos() < VScrollMax()) {
+            TRVScroller::keyPressEvent(e);
+            return;
+        }
+        Next();
+        if (FPageNo != page)
+            ScrollTo(0);
+        break;
+    case Qt::Key_PageUp:
+        if (VScrollPos() > 0) {
+            TRVScroller::keyPressEvent(e);
+            return;
+        }
+        Previous();
+        if (FPageNo != page)
+            ScrollTo(VScrollMax()); // the previous page's end joins this page's top
+        break;
+    case Qt::Key_Home:
+        First();
+        ScrollTo(0);
+        break;
+    case Qt::Key_End:
+        Last();
+        ScrollTo(0);
+        break;
+    default: TRVScroller::keyPressEvent(e); return;
+    }
+    e->accept();
+}
+
+void TCustomRVPrintPreview::wheelEvent(QWheelEvent *e)
+{
+    if (e->modifiers() & Qt::ControlModifier) {
+        FZoomWheel += e->angleDelta().y();
+        const int notches = FZoomWheel / 120;
+        FZoomWheel -= notches * 120;
+        if (notches != 0 && SourceReady()) {
+            // Ten percent of the zoom per notch, at least one point.
+            int z = FZoomPercent;
+            for (int i = 0; i < std::abs(notches); ++i)
+                z += (notches > 0 ? 1 : -1) * std::max(1, z / 10);
+            SetZoomPercent(z);
+        }
+        e->accept();
+        return;
+    }
+    if (!SourceReady() || VScrollMax() > 0) {
+        TRVScroller::wheelEvent(e);
+        return;
+    }
+    FPageWheel += e->angleDelta().y();
+    const int notches = FPageWheel / 120;
+    FPageWheel -= notches * 120;
+    for (int i = 0; i < std::abs(notches); ++i)
+        notches > 0 ? Previous() : Next();
+    e->accept();
 }

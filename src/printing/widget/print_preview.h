@@ -100,6 +100,12 @@ protected:
     void mousePressEvent(QMouseEvent *e) override;
     void mouseReleaseEvent(QMouseEvent *e) override;
     void scrollContentsBy(int dx, int dy) override;
+    // PageUp/PageDown scroll the sheet and go on to the next or previous page
+    // at its ends; Home/End show the first or last page.
+    void keyPressEvent(QKeyEvent *e) override;
+    // The wheel scrolls, or turns pages when the sheet has nowhere to scroll
+    // (full page); Ctrl+wheel zooms.
+    void wheelEvent(QWheelEvent *e) override;
 
 private:
     int FPageNo = 1;
@@ -112,4 +118,5 @@ private:
     platform::Rect FStrips;
     int FScrollW = 0, FScrollH = 0;
     bool FPressed = false;
+    int FPageWheel = 0, FZoomWheel = 0; // parts of a wheel notch not yet used
 };

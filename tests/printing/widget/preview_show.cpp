@@ -37,14 +37,14 @@ int main(int argc, char **argv)
         return 1;
     }
     view.FormatDocument();
-    print.AttachViewer(view);
+    print.AttachData(view.RVData());
     if (print.Paginate() <= 0) {
         std::fprintf(stderr, "no pages\n");
         return 1;
     }
     TfrmPreVer frm;
     frm.Printer = &print;
-    frm.Viewer = &view;
+    frm.Source = &view.RVData();
     frm.rvPP->SetRVPrint(&print);
     if (argc > 3)
         QTimer::singleShot(0, &frm, [&] { frm.rvPP->SetZoomPercent(std::atoi(argv[3])); });

@@ -9,7 +9,14 @@
 #include "platform/test_canvas.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QSpinBox>
+#include <QRegularExpression>
 #include <QLabel>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QPrinter>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -25,13 +32,35 @@ namespace {
 const std::string kJuan3 = std::string(QUENLOR_TEST_DATA) + "/Estudios/Juan3.rvf";
 const std::string kLong = std::string(QUENLOR_TEST_DATA) + "/Estudios/Estudio-largo.rvf";
 
+// The window with its dialog and messages scripted.
+struct ScriptedPreview : TfrmPreVer {
+    std::function<void(QPrinter &)> dialog; // what the user changes in the print dialog
+    PrintChoice choice{true, false, 1, 1};
+    QStringList errors;
+    PrintChoice RunPrintDialog(int) override
+    {
+        if (dialog)
+            dialog(Printer->Printer());
+        return choice;
+    }
+    void ShowError(const QString &text) override { errors << text; }
+};
+
+int PdfPageCount(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    return int(QString::fromLatin1(f.readAll()).count(QRegularExpression("/Type\\s*/Page[^s]")));
+}
+
 struct Preview : ::testing::Test {
     QTemporaryDir dir;
     QPrinter printer{QPrinter::HighResolution};
     rv::TRVStyle style;
     TReadView view;
     std::unique_ptr<rv::TRVPrint> print;
-    TfrmPreVer frm;
+    ScriptedPreview frm;
 
     void SetUp() override
     {
@@ -45,14 +74,14 @@ struct Preview : ::testing::Test {
         view.SetStyle(&style);
         view.resize(600, 400);
         frm.Printer = print.get();
-        frm.Viewer = &view;
+        frm.Source = &view.RVData();
     }
 
     int Open(const std::string &file)
     {
         EXPECT_TRUE(view.LoadRVFFromFile(file));
         view.FormatDocument();
-        print->AttachViewer(view);
+        print->AttachData(view.RVData());
         return print->Paginate();
     }
 
@@ -206,6 +235,98 @@ TEST_F(Preview, ShorterDocumentBringsThePageIntoRange)
     frm.rvPP->SetRVPrint(print.get());
     EXPECT_EQ(frm.rvPP->PageNo(), pages);
     EXPECT_EQ(frm.PageText(), QString::fromUtf8("Página %1 de %1").arg(pages));
+}
+
+TEST_F(Preview, SetUpRepaginatesForThePrinterItChose)
+{
+    const int portrait = Open(kLong);
+    ASSERT_GT(portrait, 1);
+    frm.rvPP->SetRVPrint(print.get());
+    ASSERT_LT(frm.rvPP->SheetWidth(), frm.rvPP->SheetHeight());
+
+    // What the same study gives on a landscape sheet.
+    QPrinter other(QPrinter::HighResolution);
+    other.setOutputFormat(QPrinter::PdfFormat);
+    other.setPageSize(QPageSize(QPageSize::A4));
+    other.setPageOrientation(QPageLayout::Landscape);
+    rv::TRVPrint landscape(&other);
+    landscape.AttachData(view.RVData());
+    const int expected = landscape.Paginate();
+    ASSERT_NE(expected, portrait);
+
+    frm.dialog = [](QPrinter &p) { p.setPageOrientation(QPageLayout::Landscape); };
+    frm.PrintSetupClick();
+    EXPECT_TRUE(frm.errors.isEmpty()) << frm.errors.join("\n").toStdString();
+    EXPECT_EQ(print->PageCount(), expected);
+    EXPECT_EQ(PdfPageCount(dir.filePath("preview.pdf")), expected); // printed what the preview shows
+    EXPECT_GT(frm.rvPP->SheetWidth(), frm.rvPP->SheetHeight());
+    EXPECT_EQ(frm.PageText(), QString::fromUtf8("Página 1 de %1").arg(expected));
+
+    // A cancelled dialog changes and prints nothing.
+    QFile::remove(dir.filePath("preview.pdf"));
+    frm.choice.accepted = false;
+    frm.dialog = [](QPrinter &p) { p.setPageOrientation(QPageLayout::Portrait); };
+    frm.PrintSetupClick();
+    EXPECT_FALSE(QFile::exists(dir.filePath("preview.pdf")));
+}
+
+TEST_F(Preview, FailedJobSaysSoAndLeavesThePrinterReady)
+{
+    ASSERT_GT(Open(kJuan3), 0);
+    frm.rvPP->SetRVPrint(print.get());
+    printer.setOutputFileName(dir.filePath("no-such-folder/preview.pdf"));
+    printer.setCopyCount(3);
+    printer.setCollateCopies(true);
+    frm.PrintClick();
+    ASSERT_EQ(frm.errors.size(), 1);
+    EXPECT_TRUE(frm.errors[0].contains(QString::fromUtf8("impresión")) || frm.errors[0].contains("impresora"))
+        << frm.errors[0].toStdString();
+    EXPECT_EQ(printer.copyCount(), 3);
+    EXPECT_TRUE(printer.collateCopies());
+    EXPECT_NE(printer.printerState(), QPrinter::Active);
+
+    // The next job goes through.
+    printer.setOutputFileName(dir.filePath("again.pdf"));
+    frm.PrintClick();
+    EXPECT_EQ(frm.errors.size(), 1);
+    EXPECT_EQ(PdfPageCount(dir.filePath("again.pdf")), print->PageCount());
+
+    // Margins that leave no room: a message, no pages, nothing printed.
+    print->LeftMarginMM = print->RightMarginMM = 120;
+    printer.setOutputFileName(dir.filePath("none.pdf"));
+    frm.PrintClick();
+    ASSERT_EQ(frm.errors.size(), 2);
+    EXPECT_TRUE(frm.errors[1].contains(QString::fromUtf8("márgenes")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("none.pdf")));
+}
+
+TEST_F(Preview, PageNumberIsEditableAndEscCloses)
+{
+    const int pages = Open(kLong);
+    ASSERT_GT(pages, 3);
+    frm.rvPP->SetRVPrint(print.get());
+    frm.edtPagina->setValue(3);
+    EXPECT_EQ(frm.rvPP->PageNo(), 3);
+    EXPECT_EQ(frm.lblPagina->text(), QString::fromUtf8("Página 3 de %1").arg(pages));
+    frm.edtPagina->setValue(pages + 5); // kept to the pages there are
+    EXPECT_EQ(frm.rvPP->PageNo(), pages);
+    button("FirstPage")->click();
+    EXPECT_EQ(frm.edtPagina->value(), 1);
+    EXPECT_EQ(frm.edtPagina->maximum(), pages);
+
+    bool shown = false;
+    QTimer::singleShot(0, &frm, [&] {
+        shown = frm.isVisible();
+        frm.rvPP->setFocus();
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(frm.rvPP, &esc);
+    });
+    QTimer::singleShot(3000, &frm, [&] { frm.close(); }); // a safety net, never reached when Esc works
+    QElapsedTimer t;
+    t.start();
+    frm.exec();
+    EXPECT_TRUE(shown);
+    EXPECT_LT(t.elapsed(), 2500);
 }
 
 } // namespace

@@ -283,6 +283,68 @@ TEST(PrintPreviewScroll, KeysAndWheelMoveTheSheet)
     }
 }
 
+TEST(PrintPreviewKeys, PagesTurnWithKeysAndWheelZoomWithCtrl)
+{
+    FakePreview pp;
+    pp.pages = 4;
+    pp.resize(640, 480);
+    pp.show();
+    auto key = [&](int k) {
+        QKeyEvent e(QEvent::KeyPress, k, Qt::NoModifier);
+        QApplication::sendEvent(&pp, &e);
+    };
+    auto wheel = [&](int dy, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QWheelEvent e(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(0, dy), Qt::NoButton, m,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(pp.viewport(), &e);
+    };
+    // Full page: nothing scrolls, so keys and the wheel turn pages.
+    pp.SetZoomMode(rvzmFullPage);
+    struct Step {
+        const char *name;
+        std::function<void()> act;
+        int page;
+    } steps[] = {
+        {"page down", [&] { key(Qt::Key_PageDown); }, 2},
+        {"wheel down", [&] { wheel(-120); }, 3},
+        {"half a notch does nothing yet", [&] { wheel(-60); }, 3},
+        {"the other half", [&] { wheel(-60); }, 4},
+        {"page down on the last page", [&] { key(Qt::Key_PageDown); }, 4},
+        {"home", [&] { key(Qt::Key_Home); }, 1},
+        {"page up on the first page", [&] { key(Qt::Key_PageUp); }, 1},
+        {"end", [&] { key(Qt::Key_End); }, 4},
+        {"wheel up", [&] { wheel(120); }, 3},
+        {"page up", [&] { key(Qt::Key_PageUp); }, 2},
+    };
+    for (const Step &s : steps) {
+        SCOPED_TRACE(s.name);
+        s.act();
+        EXPECT_EQ(pp.PageNo(), s.page);
+    }
+
+    // At 100 % PageDown scrolls down the sheet first, then turns to the next page's top.
+    pp.SetZoomPercent(100);
+    pp.First();
+    for (int i = 0; i < 10 && pp.PageNo() == 1; ++i)
+        key(Qt::Key_PageDown);
+    EXPECT_EQ(pp.PageNo(), 2);
+    EXPECT_EQ(pp.VScrollPos(), 0);
+    key(Qt::Key_PageUp); // back to the end of page 1
+    EXPECT_EQ(pp.PageNo(), 1);
+    EXPECT_EQ(pp.VScrollPos(), pp.VScrollMax());
+
+    // Ctrl+wheel zooms by a tenth per notch, never past the limits.
+    pp.SetZoomPercent(100);
+    wheel(120, Qt::ControlModifier);
+    EXPECT_EQ(pp.ZoomPercent(), 110);
+    wheel(-240, Qt::ControlModifier);
+    EXPECT_EQ(pp.ZoomPercent(), 90); // 110 - 11, then 99 - 9
+    EXPECT_EQ(pp.ZoomMode(), rvzmCustom);
+    for (int i = 0; i < 100; ++i)
+        wheel(-120, Qt::ControlModifier);
+    EXPECT_EQ(pp.ZoomPercent(), TCustomRVPrintPreview::kMinZoom);
+}
+
 TEST(PrintPreviewZoom, MouseClickSwitchesZoomAndTakesFocus)
 {
     FakePreview pp;
