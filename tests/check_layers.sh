@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Engines (store, document, layout, pagination, verse lookup) must build and run
+# without the widget toolkit and without the layers above them, so the same code
+# serves the reader, the command line and the tests.
+# usage: check_layers.sh SRC_DIR QT_WIDGETS_INCLUDE_DIR [ENGINES_THAT_LINK_UPWARD]
+set -u
+src=${1:?source folder}
+widgets=${2:?Qt Widgets include folder}
+linking_up=${3:-}
+[ -d "$widgets" ] || { echo "no Qt Widgets include folder: $widgets"; exit 2; }
+
+declare -A widget_header
+for h in "$widgets"/*; do widget_header[$(basename "$h")]=1; done
+
+engine_files() {
+  for d in xmlsql document verses; do
+    [ -d "$src/$d" ] && find "$src/$d" -name '*.h' -o -name '*.cpp' -o -name '*.inc'
+  done
+  for d in viewer printing; do
+    find "$src/$d" -maxdepth 1 \( -name '*.h' -o -name '*.cpp' \)
+  done
+}
+
+status=0
+for engine in ${linking_up//;/ }; do
+  echo "the library $engine links the widget toolkit or a layer above the engines"; status=1
+done
+while IFS= read -r file; do
+  rel=${file#"$src"/}
+  while IFS= read -r line; do
+    [[ $line =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*[\<\"]([^\>\"]+)[\>\"] ]] || continue
+    inc=${BASH_REMATCH[1]}
+    name=${inc#QtWidgets/}
+    if [[ $inc == QtWidgets/* || -n ${widget_header[$name]:-} ]]; then
+      echo "$rel includes the widget header <$inc>"; status=1
+    elif [[ $inc =~ ^(app|components|cli|viewer/widget|printing/widget)/ ]]; then
+      echo "$rel includes \"$inc\" from a layer above the engines"; status=1
+    elif [[ $rel == xmlsql/* && $inc =~ ^Q ]]; then
+      echo "$rel includes the Qt header <$inc>: the store is standard C++ only"; status=1
+    fi
+  done < "$file"
+done < <(engine_files)
+[ $status = 0 ] && echo "engines include and link no widget code and nothing from the layers above"
+exit $status
