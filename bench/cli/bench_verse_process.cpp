@@ -3,10 +3,7 @@
 // index, and against diatheke on the SWORD module the table was made from.
 // Peers that are not installed are skipped with a message. Prints medians of
 // wall time and the ratio ours/peer.
-#include "xmlsql/table_file.h"
-#include "xmlsql/xml_sql_db.h"
-
-#include <sqlite3.h>
+#include "support/sqlite_copy.h"
 
 #include <algorithm>
 #include <chrono>
@@ -88,32 +85,6 @@ double Time(const std::vector<std::string> &args, int rounds)
     return Median(ms);
 }
 
-bool MakeSqliteCopy(const std::string &folder, const std::string &dbPath)
-{
-    sqlite3 *db = nullptr;
-    if (sqlite3_open(dbPath.c_str(), &db) != SQLITE_OK)
-        return false;
-    sqlite3_exec(db, "CREATE TABLE RV1960(VerseID TEXT, VerseText TEXT); BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt *ins = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO RV1960 VALUES(?,?)", -1, &ins, nullptr);
-    xmlsql::TXmlSqlDb all;
-    all.SetDataBase(folder);
-    all.SetSql("select * from RV1960");
-    all.Open();
-    for (all.First(); !all.Eof(); all.Next()) {
-        std::string id = all.Fields(0)->AsString(), text = all.Fields(1)->AsString();
-        sqlite3_bind_text(ins, 1, id.data(), static_cast<int>(id.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(ins, 2, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-        sqlite3_step(ins);
-        sqlite3_reset(ins);
-    }
-    sqlite3_finalize(ins);
-    bool ok = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_close(db);
-    std::printf("bench_verse_process: %d verses in the table\n", all.RecordCount());
-    return ok && all.RecordCount() > 0;
-}
-
 void Report(const char *what, double ours, const char *peer, double theirs)
 {
     if (theirs < 0) {
@@ -137,11 +108,13 @@ int main()
     const std::string folder = tmpl + "/";
     fs::copy_file(table, folder + "RV1960.xml", ec);
     const std::string dbPath = folder + "rv1960.sqlite";
-    if (ec || !MakeSqliteCopy(folder, dbPath)) {
+    const int rows = ec ? -1 : bench::CopyVerseTableToSqlite(folder, dbPath);
+    if (rows <= 0) {
         std::fprintf(stderr, "bench_verse_process: cannot copy %s into SQLite\n", table.c_str());
         fs::remove_all(tmpl, ec);
         return 1;
     }
+    std::printf("bench_verse_process: %d verses in the table\n", rows);
     const int rounds = 21;
     const std::string cli = QUENLOR_CLI;
     const double verse = Time({cli, "verse", "--db", folder, "Jn:3:16"}, rounds);

@@ -4,6 +4,7 @@
 #include "xmlsql/table_file.h"
 #include "xmlsql/verse_table.h"
 #include "xmlsql/xml_sql_db.h"
+#include "support/sqlite_copy.h"
 #ifdef QUENLOR_HAVE_SWORD
 #include "sword/sword_source.h"
 #endif
@@ -121,29 +122,12 @@ int main()
 
     // The same rows into SQLite, read back through our own store.
     const std::string dbPath = folder + "rv1960.sqlite";
-    {
-        sqlite3 *db = nullptr;
-        sqlite3_open(dbPath.c_str(), &db);
-        sqlite3_exec(db, "CREATE TABLE RV1960(VerseID TEXT, VerseText TEXT); BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_stmt *ins = nullptr;
-        sqlite3_prepare_v2(db, "INSERT INTO RV1960 VALUES(?,?)", -1, &ins, nullptr);
-        xmlsql::TXmlSqlDb all;
-        all.SetDataBase(folder);
-        all.SetSql("select * from RV1960");
-        all.Open();
-        for (all.First(); !all.Eof(); all.Next()) {
-            std::string id = all.Fields(0)->AsString(), text = all.Fields(1)->AsString();
-            sqlite3_bind_text(ins, 1, id.data(), static_cast<int>(id.size()), SQLITE_TRANSIENT);
-            sqlite3_bind_text(ins, 2, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-            sqlite3_step(ins);
-            sqlite3_reset(ins);
-        }
-        sqlite3_finalize(ins);
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
-        std::printf("bench_xmlsql: %d verses from %s, table file %zu bytes\n", all.RecordCount(), source.c_str(),
-                    table.size());
+    const int rows = bench::CopyVerseTableToSqlite(folder, dbPath);
+    if (rows <= 0) {
+        std::fprintf(stderr, "bench_xmlsql: cannot copy the table into SQLite\n");
+        return 1;
     }
+    std::printf("bench_xmlsql: %d verses from %s, table file %zu bytes\n", rows, source.c_str(), table.size());
 
     const Query queries[] = {
         {"equality on VerseID", "select * from RV1960 where VerseID = \"Jn:3:16\"",
