@@ -1201,9 +1201,15 @@ std::vector<int> RTFWriter::columnWidths(const TRVTableItemInfo &t, int width) c
     }
     if (autos > 0) {
         const int share = std::max(narrow, (width - used) / autos);
+        int last = -1;
         for (int c = 0; c < cols; ++c)
-            if (w[size_t(c)] == 0)
+            if (w[size_t(c)] == 0) {
                 w[size_t(c)] = share;
+                last = c;
+            }
+        // The last one takes what the division left, so the table ends at its width.
+        if (share * autos < width - used)
+            w[size_t(last)] += width - used - share * autos;
     } else if (t.BestWidth != 0 && used > 0 && used < width) {
         // The table asks for a width of its own: its columns fill it.
         for (int c = 0; c < cols; ++c)
