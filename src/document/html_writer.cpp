@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 #include "rv_export_range.h"
 #include "rv_graphic.h"
+#include "rv_table.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -91,8 +92,10 @@ std::string base64(const std::string &bytes)
 
 class HTMLWriter {
 public:
-    HTMLWriter(const TCustomRVData &d) : d_(d), st_(*d.GetRVStyle()) {}
+    HTMLWriter(const TCustomRVData &d, int depth = 0) : d_(d), st_(*d.GetRVStyle()), depth_(depth) {}
     void write(const TRVExportRange &range);
+    // The blocks of the range, without the page around them.
+    void writeBody(const TRVExportRange &range);
     std::string out;
 
 private:
@@ -105,9 +108,12 @@ private:
     void text(const TRVExportPiece &p);
     void picture(const TRVGraphicItemInfo &pic);
     void nonText(const TRVExportPiece &p);
+    void table(const TRVTableItemInfo &t);
 
     const TCustomRVData &d_;
     const TRVStyle &st_;
+    int depth_ = 0;          // tables around this document
+    bool afterTable_ = false; // the next piece opens a block of its own
     struct OpenList {
         int list, level;
         bool ordered;
@@ -342,19 +348,115 @@ void HTMLWriter::nonText(const TRVExportPiece &p)
         blockEmpty_ = false;
         break;
     }
+    case ikTable:
+        table(static_cast<const TRVTableItemInfo &>(it));
+        break;
     default:
-        break; // markers are the list itself; tables, bullets and controls have no form here yet
+        break; // markers are the list itself; bullets and controls have no form here
     }
+}
+
+// A table: its rows, each cell with its spans, frame, shading and vertical
+// alignment, and the cell's own document inside. Frames are single lines
+// (the 3-D looks in the shadow colour), collapsed like a printed table.
+void HTMLWriter::table(const TRVTableItemInfo &t)
+{
+    closeBlock();
+    closeLists(0);
+    afterTable_ = true;
+    const int rows = t.RowCount(), cols = t.ColCount();
+    if (rows == 0 || cols == 0 || depth_ >= kMaxTableNesting)
+        return;
+    auto frame = [](TRVTableBorderStyle style, TColor dark) {
+        return style == rvtbRaised || style == rvtbLowered ? TColor(clBtnShadow) : dark;
+    };
+    std::string css = "border-collapse:collapse";
+    if (t.BestWidth > 0)
+        css += ";width:" + std::to_string(std::min(t.BestWidth, 100000)) + "px";
+    else if (t.BestWidth < 0)
+        css += ";width:" + std::to_string(std::min(100, -t.BestWidth)) + "%";
+    if (t.Color != clNone && t.Color != clWindow)
+        css += ";background-color:" + cssColor(t.Color);
+    if (t.BorderWidth > 0) {
+        const std::string b = std::to_string(std::min(t.BorderWidth, 1000)) + "px solid "
+            + cssColor(frame(t.BorderStyle, t.BorderColor));
+        const auto &v = t.VisibleBorders;
+        if (v.Left) css += ";border-left:" + b;
+        if (v.Top) css += ";border-top:" + b;
+        if (v.Right) css += ";border-right:" + b;
+        if (v.Bottom) css += ";border-bottom:" + b;
+    }
+    const TParaInfo &para = st_.ParaStyles[st_.ParaStyles.InRange(t.ParaNo) ? t.ParaNo : 0];
+    if (para.Alignment == rvaCenter)
+        css += ";margin-left:auto;margin-right:auto";
+    else if (para.Alignment == rvaRight)
+        css += ";margin-left:auto";
+    out += "<table style=\"" + css + "\">\n";
+    static const char *valign[] = {"top", "middle", "bottom"};
+    const std::string pad = std::to_string(std::clamp(t.CellVPadding, 0, 1000)) + "px "
+        + std::to_string(std::clamp(t.CellHPadding, 0, 1000)) + "px";
+    for (int r = 0; r < rows; ++r) {
+        out += "<tr>";
+        for (int c = 0; c < cols; ++c) {
+            const TRVTableCellData *cell = t.Cell(r, c);
+            if (!cell)
+                continue; // covered by a spanning cell
+            const int colSpan = std::clamp(cell->ColSpan, 1, cols - c), rowSpan = std::clamp(cell->RowSpan, 1, rows - r);
+            const char *tag = r < t.HeadingRowCount ? "th" : "td";
+            out += std::string("<") + tag;
+            if (colSpan > 1)
+                out += " colspan=\"" + std::to_string(colSpan) + "\"";
+            if (rowSpan > 1)
+                out += " rowspan=\"" + std::to_string(rowSpan) + "\"";
+            std::string cs = "padding:" + pad;
+            const TRVCellVAlign va = cell->VAlign != rvcVDefault ? cell->VAlign : t.Rows[size_t(r)].VAlign;
+            cs += std::string(";vertical-align:") + valign[va <= rvcBottom ? va : 0];
+            if (r < t.HeadingRowCount)
+                cs += ";font-weight:normal;text-align:left";
+            if (cell->Color != clNone)
+                cs += ";background-color:" + cssColor(cell->Color);
+            if (cell->BestWidth > 0)
+                cs += ";width:" + std::to_string(std::min(cell->BestWidth, 100000)) + "px";
+            else if (cell->BestWidth < 0)
+                cs += ";width:" + std::to_string(std::min(100, -cell->BestWidth)) + "%";
+            if (t.CellBorderWidth > 0) {
+                const std::string b = std::to_string(std::min(t.CellBorderWidth, 1000)) + "px solid "
+                    + cssColor(frame(t.CellBorderStyle, cell->BorderColor != clNone ? cell->BorderColor : t.CellBorderColor));
+                const auto &v = cell->VisibleBorders;
+                if (v.Left) cs += ";border-left:" + b;
+                if (v.Top) cs += ";border-top:" + b;
+                if (v.Right) cs += ";border-right:" + b;
+                if (v.Bottom) cs += ";border-bottom:" + b;
+            }
+            out += " style=\"" + cs + "\">";
+            HTMLWriter inner(*cell, depth_ + 1);
+            inner.writeBody(ExportWholeDocument(*cell));
+            out += inner.out;
+            out += std::string("</") + tag + ">";
+        }
+        out += "</tr>\n";
+    }
+    out += "</table>\n";
 }
 
 void HTMLWriter::write(const TRVExportRange &range)
 {
     out += "<html><head><meta charset=\"utf-8\"></head><body>\n";
+    writeBody(range);
+    // Nothing after the closing tags: a parser would take a trailing line end
+    // for a blank at the end of the last paragraph.
+    out += "</body></html>";
+}
+
+void HTMLWriter::writeBody(const TRVExportRange &range)
+{
     bool first = true;
     for (const TRVExportPiece &p : range.Pieces) {
-        if (first || p.NewLine)
-            startParagraph(p.ItemNo, first);
+        // A table is a block of its own: no paragraph is opened for it.
+        if ((first || p.NewLine || afterTable_) && d_.GetItemStyle(p.ItemNo) != ikTable)
+            startParagraph(p.ItemNo, first || afterTable_);
         first = false;
+        afterTable_ = false;
         if (d_.GetItem(p.ItemNo).IsText())
             text(p);
         else
@@ -362,9 +464,6 @@ void HTMLWriter::write(const TRVExportRange &range)
     }
     closeBlock();
     closeLists(0);
-    // Nothing after the closing tags: a parser would take a trailing line end
-    // for a blank at the end of the last paragraph.
-    out += "</body></html>";
 }
 
 bool run(const TCustomRVData &data, std::string &out, const TRVExportRange &range, std::string *error)

@@ -4,6 +4,7 @@
 #include "rv_error.h"
 #include "rv_export_range.h"
 #include "rv_graphic.h"
+#include "rv_table.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -180,7 +181,7 @@ public:
 
 class RTFWriter {
 public:
-    RTFWriter(const TCustomRVData &d, const TRVRTFSettings &s) : d_(d), st_(*d.GetRVStyle()), s_(s) {}
+    RTFWriter(const TCustomRVData &d, const TRVRTFSettings &s) : d_(&d), st_(*d.GetRVStyle()), s_(s) {}
 
     void write(const TRVExportRange &range);
     std::string out;
@@ -224,8 +225,17 @@ private:
     void pictureBytes(std::string_view bytes);
     void marker(int i);
     void checkpoint(const TRVCPInfo &cp);
+    void writeItems(const TRVExportRange &range);
 
-    const TCustomRVData &d_;
+    // ---- tables ----
+    void tableColors(const TCustomRVData &d, int depth);
+    std::string levelWords(int level) const;
+    std::vector<int> columnWidths(const TRVTableItemInfo &t, int width) const;
+    std::string sideBorder(const char *side, int widthPx, TColor color) const;
+    void table(const TRVTableItemInfo &t);
+    void writeCell(const TRVTableCellData *cell, int level, int widthTw);
+
+    const TCustomRVData *d_; // the document being written: the top one or a cell
     const TRVStyle &st_;
     const TRVRTFSettings &s_;
     int codePage_ = 1252;
@@ -251,6 +261,8 @@ private:
     bool paraHadMarker_ = false;
     bool parDone_ = false; // a full-line item already ended its paragraph
     int cpNumber_ = 0;
+    int itap_ = 0;    // table nesting of the document being written: 0 for the top one
+    int availTw_ = 0; // width its lines have, in twips
 };
 
 int RTFWriter::addFont(const std::string &name, uint8_t charset)
@@ -311,9 +323,7 @@ void RTFWriter::buildTables()
     for (int l = 0; l < st_.ListStyles.Count(); ++l)
         for (const TRVListLevel &lv : st_.ListStyles[l].Levels)
             addColor(lv.Font.Color);
-    for (int i = 0; i < d_.ItemCount(); ++i)
-        if (d_.GetItemStyle(i) == ikHorizontalLine)
-            addColor(static_cast<const TRVBreakItemInfo &>(d_.GetItem(i)).LineColor);
+    tableColors(*d_, 0);
     if (s_.Background != clWindow)
         addColor(s_.Background);
 
@@ -496,7 +506,7 @@ std::string RTFWriter::paraProps(int paraNo, const TRVListLevel *level) const
     if (p.Background.Color != clNone)
         w("\\cbpat", colorIndex(p.Background.Color));
     o += borderProps(p.Border);
-    o += "\\itap0"; // the main document; nested documents are not written
+    o += levelWords(itap_);
     o += ' ';
     return o;
 }
@@ -635,8 +645,8 @@ void RTFWriter::header()
     else if (s_.BiDiMode == rvbdRightToLeft)
         put("\\rtldoc");
     if (opt(rvrtfSaveDocParameters)) {
-        if (d_.DocParameters) {
-            const TRVDocParameters &p = *d_.DocParameters;
+        if (d_->DocParameters) {
+            const TRVDocParameters &p = *d_->DocParameters;
             auto t = [&](long double v) { return std::to_string(p.ToTwips(v, s_.ScreenPixelsPerInch)); };
             put("\\paperw" + t(p.PageWidth) + "\\paperh" + t(p.PageHeight) + "\\margl" + t(p.LeftMargin) + "\\margr"
                 + t(p.RightMargin) + "\\margt" + t(p.TopMargin) + "\\margb" + t(p.BottomMargin));
@@ -691,9 +701,9 @@ void RTFWriter::header()
 
 const TRVListLevel *RTFWriter::markerLevel(int i, int *listNo, int *level) const
 {
-    if (i < 0 || d_.GetItemStyle(i) != ikListMarker)
+    if (i < 0 || d_->GetItemStyle(i) != ikListMarker)
         return nullptr;
-    const auto &m = static_cast<const TRVMarkerItemInfo &>(d_.GetItem(i));
+    const auto &m = static_cast<const TRVMarkerItemInfo &>(d_->GetItem(i));
     if (m.ListNo < 0 || m.Level < 0 || !st_.ListStyles.InRange(m.ListNo))
         return nullptr;
     const TRVListInfo &list = st_.ListStyles[m.ListNo];
@@ -717,14 +727,16 @@ void RTFWriter::checkpoint(const TRVCPInfo &cp)
 
 void RTFWriter::startParagraph(int i, bool first, bool newLine)
 {
-    const TCustomRVItemInfo &it = d_.GetItem(i);
+    const TCustomRVItemInfo &it = d_->GetItem(i);
     const bool fullLine = it.IsFullLine();
     const bool pageBreak = newLine && (it.ItemOptions & ioPageBreakBefore) != 0;
     if (newLine) {
         put("\r\n");
         if (pageBreak && fullLine)
             put("\\page ");
-        if (it.ItemOptions & ioLineBreak) {
+        // After a table or a line the paragraph is closed: a line break there
+        // starts a paragraph of its own.
+        if ((it.ItemOptions & ioLineBreak) && !parDone_) {
             put("\\line ");
             return;
         }
@@ -740,12 +752,12 @@ void RTFWriter::startParagraph(int i, bool first, bool newLine)
         return;
     }
     parDone_ = false;
-    const int start = d_.GetFirstParaItem(i);
+    const int start = d_->GetFirstParaItem(i);
     int listNo = -1, level = -1;
     // The marker decides the indents only when it is written with the paragraph.
     const TRVListLevel *lv = start == i ? markerLevel(i, &listNo, &level) : nullptr;
     paraHadMarker_ = lv != nullptr;
-    ParaKey key{d_.GetItem(start).ParaNo, listNo, level};
+    ParaKey key{d_->GetItem(start).ParaNo, listNo, level};
     if (haveParaKey_ && key == lastPara_)
         return;
     haveParaKey_ = true;
@@ -823,10 +835,10 @@ void RTFWriter::unicodeText(std::u16string_view t, int codePage, bool rtfCode)
 void RTFWriter::textItem(const TRVExportPiece &p)
 {
     const int i = p.ItemNo;
-    const int n = knownTextStyle(d_.EffectiveStyleNo(i));
+    const int n = knownTextStyle(d_->EffectiveStyleNo(i));
     const TFontInfo &f = st_.TextStyles[n];
     std::string target, extra;
-    if (s_.OnWriteHyperlink && d_.IsHyperlink(i))
+    if (s_.OnWriteHyperlink && d_->IsHyperlink(i))
         s_.OnWriteHyperlink(i, target, extra);
     const bool field = !target.empty() || !extra.empty();
     if (field) {
@@ -854,8 +866,8 @@ void RTFWriter::textItem(const TRVExportPiece &p)
         lastTextStyle_ = field ? -1 : n;
     }
     const bool rtfCode = (f.Options & bit(rvteoRTFCode)) != 0;
-    const std::string &raw = d_.ItemText(i);
-    if (d_.IsUnicodeItem(i)) {
+    const std::string &raw = d_->ItemText(i);
+    if (d_->IsUnicodeItem(i)) {
         std::u16string t;
         for (int k = p.From; k < p.To && size_t(2 * k + 1) < raw.size(); ++k)
             t.push_back(char16_t(uint8_t(raw[size_t(2 * k)]) | uint8_t(raw[size_t(2 * k + 1)]) << 8));
@@ -1025,7 +1037,7 @@ void RTFWriter::marker(int i)
         unicodeText(lv->FormatStringW, codePageOfCharset(lv->Font.Charset, st_.DefCodePage), false);
     } else {
         std::string t;
-        escapeBytes(t, ExportMarkerText(d_, i), true);
+        escapeBytes(t, ExportMarkerText(*d_, i), true);
         put(t);
     }
     put("\\tab}\\ls" + std::to_string(listNo + 1) + "\\ilvl" + std::to_string(level) + " ");
@@ -1034,8 +1046,8 @@ void RTFWriter::marker(int i)
 void RTFWriter::nonTextItem(const TRVExportPiece &p)
 {
     const int i = p.ItemNo;
-    const TCustomRVItemInfo &it = d_.GetItem(i);
-    const bool rtl = d_.GetItemBiDiMode(i) == rvbdRightToLeft;
+    const TCustomRVItemInfo &it = d_->GetItem(i);
+    const bool rtl = d_->GetItemBiDiMode(i) == rvbdRightToLeft;
     if (rtl)
         put("\\ltrpar");
     switch (it.StyleNo) {
@@ -1048,8 +1060,11 @@ void RTFWriter::nonTextItem(const TRVExportPiece &p)
     }
     case ikHorizontalLine: {
         auto &b = static_cast<const TRVBreakItemInfo &>(it);
-        put("\\pard\\plain\\fs6\\brdrb\\brdrs\\brdrw" + std::to_string(tw(std::max<int>(1, b.LineWidth))) + "\\brdrcf"
-            + std::to_string(b.LineColor == clNone ? 0 : colorIndex(b.LineColor)) + "\\par\\pard");
+        // Inside a table the line keeps the cell's nesting: "\intbl\itap1"
+        // in a table of the document, "\itapN" deeper.
+        const std::string in = itap_ == 0 ? "" : itap_ == 1 ? "\\intbl\\itap1" : "\\itap" + std::to_string(itap_);
+        put("\\pard" + in + "\\plain\\fs6\\brdrb\\brdrs\\brdrw" + std::to_string(tw(std::max<int>(1, b.LineWidth)))
+            + "\\brdrcf" + std::to_string(b.LineColor == clNone ? 0 : colorIndex(b.LineColor)) + "\\par\\pard" + in);
         // The line ended its own paragraph and reset the paragraph and font:
         // the next item starts its paragraph afresh, without an empty one between.
         parDone_ = true;
@@ -1065,8 +1080,7 @@ void RTFWriter::nonTextItem(const TRVExportPiece &p)
         marker(i);
         break;
     case ikTable:
-        // Table cells are not laid out by this program yet: the table keeps
-        // its own (empty) paragraph so what follows stays in place.
+        table(static_cast<const TRVTableItemInfo &>(it));
         break;
     case ikLabel:
     case ikSequence:
@@ -1087,15 +1101,317 @@ void RTFWriter::nonTextItem(const TRVExportPiece &p)
         put("\\rtlpar");
 }
 
+// ---------------------------------------------------------------- tables
+//
+// A table is written as RTF rows: "\trowd" with the row's properties and one
+// "\cellx" per cell (its right edge in twips from the left margin), then each
+// cell's paragraphs ("\intbl\itap1" in their properties) ended by "\cell", and
+// "\row". A cell spanning columns is one wider cell; a cell spanning rows is
+// "\clvmgf" in its own row and an empty "\clvmrg" cell in each row below. A
+// table inside a cell uses the nested form: its paragraphs carry "\itapN",
+// cells end with "\nestcell", and each row's definition follows its cells in
+// "{\*\nesttableprops ... \nestrow}{\nonesttables\par}".
+//
+// Word processors have no 3-D borders: every frame is a single solid line in
+// the frame's colour (the plain raised and lowered looks in the shadow
+// colour). Rules between cells and the spacing between cells are not written;
+// the table's outer border is drawn on the outer sides of its edge cells.
+// Column widths cannot be measured here (no fonts): fixed and percent widths
+// are kept and the automatic columns share the rest of the table's width,
+// which for a table without a width of its own is the whole line.
+
+// The one colour a frame is written in.
+TColor frameColor(TRVTableBorderStyle style, TColor dark)
+{
+    return style == rvtbRaised || style == rvtbLowered ? clBtnShadow : dark;
+}
+
+TColor cellFrameColor(const TRVTableItemInfo &t, const TRVTableCellData &c)
+{
+    return frameColor(t.CellBorderStyle, c.BorderColor != clNone ? c.BorderColor : t.CellBorderColor);
+}
+
+void RTFWriter::tableColors(const TCustomRVData &d, int depth)
+{
+    for (int i = 0; i < d.ItemCount(); ++i) {
+        const TCustomRVItemInfo &it = d.GetItem(i);
+        if (it.StyleNo == ikHorizontalLine)
+            addColor(static_cast<const TRVBreakItemInfo &>(it).LineColor);
+        if (it.StyleNo != ikTable || depth >= kMaxTableNesting)
+            continue;
+        const auto &t = static_cast<const TRVTableItemInfo &>(it);
+        if (t.BorderWidth > 0)
+            addColor(frameColor(t.BorderStyle, t.BorderColor));
+        if (t.Color != clWindow)
+            addColor(t.Color);
+        for (int r = 0; r < t.RowCount(); ++r)
+            for (int c = 0; c < t.ColCount(); ++c)
+                if (const TRVTableCellData *cell = t.Cell(r, c)) {
+                    if (t.CellBorderWidth > 0)
+                        addColor(cellFrameColor(t, *cell));
+                    addColor(cell->Color);
+                    tableColors(*cell, depth + 1);
+                }
+    }
+}
+
+// Paragraphs say how deep in tables they are: "\itap0" in the document,
+// "\itap1\intbl" in a table's cell, "\itapN" in a table nested N deep.
+std::string RTFWriter::levelWords(int level) const
+{
+    if (level <= 0)
+        return "\\itap0";
+    if (level == 1)
+        return "\\itap1\\intbl";
+    return "\\itap" + std::to_string(level);
+}
+
+std::string RTFWriter::sideBorder(const char *side, int widthPx, TColor color) const
+{
+    return std::string(side) + "\\brdrs\\brdrw" + std::to_string(std::clamp(tw(widthPx), 1, 255)) + "\\brdrcf"
+        + std::to_string(colorIndex(color));
+}
+
+std::vector<int> RTFWriter::columnWidths(const TRVTableItemInfo &t, int width) const
+{
+    const int cols = t.ColCount();
+    std::vector<int> fixed(size_t(cols), 0), percent(size_t(cols), 0), w(size_t(cols), 0);
+    for (int r = 0; r < t.RowCount(); ++r)
+        for (int c = 0; c < cols; ++c) {
+            const TRVTableCellData *cell = t.Cell(r, c);
+            if (!cell || cell->ColSpan > 1)
+                continue;
+            if (cell->BestWidth > 0)
+                fixed[size_t(c)] = std::max(fixed[size_t(c)], tw(std::min(cell->BestWidth, 100000)));
+            else if (cell->BestWidth < 0)
+                percent[size_t(c)] = std::max(percent[size_t(c)], std::min(100, -cell->BestWidth));
+        }
+    // Narrowest column: its padding and borders and a little room for text.
+    const int narrow = tw(2 * std::max(0, std::min(t.CellHPadding, 1000)) + 2 * std::max(0, std::min(t.CellBorderWidth, 1000))) + 300;
+    int used = 0, autos = 0;
+    for (int c = 0; c < cols; ++c) {
+        size_t k = size_t(c);
+        if (fixed[k] > 0)
+            w[k] = fixed[k];
+        else if (percent[k] > 0)
+            w[k] = int(int64_t(width) * percent[k] / 100);
+        else
+            ++autos;
+        used += w[k];
+    }
+    if (autos > 0) {
+        const int share = std::max(narrow, (width - used) / autos);
+        int last = -1;
+        for (int c = 0; c < cols; ++c)
+            if (w[size_t(c)] == 0) {
+                w[size_t(c)] = share;
+                last = c;
+            }
+        // The last one takes what the division left, so the table ends at its width.
+        if (share * autos < width - used)
+            w[size_t(last)] += width - used - share * autos;
+    } else if (t.BestWidth != 0 && used > 0 && used < width) {
+        // The table asks for a width of its own: its columns fill it.
+        for (int c = 0; c < cols; ++c)
+            w[size_t(c)] = int(int64_t(w[size_t(c)]) * width / used);
+    }
+    for (int &x : w)
+        x = std::max(x, narrow);
+    return w;
+}
+
+void RTFWriter::writeCell(const TRVTableCellData *cell, int level, int widthTw)
+{
+    const TCustomRVData *outer = d_;
+    const int outerLevel = itap_, outerWidth = availTw_;
+    itap_ = level;
+    availTw_ = widthTw;
+    // Every cell starts its paragraph and font afresh.
+    haveParaKey_ = false;
+    lastTextStyle_ = -1;
+    paraHadMarker_ = false;
+    parDone_ = false;
+    if (cell && cell->ItemCount() > 0) {
+        d_ = cell;
+        writeItems(ExportWholeDocument(*cell));
+    } else {
+        put("\\pard" + levelWords(level) + " ");
+    }
+    // A cell ending in a table or a line still needs a paragraph of its own level to end.
+    if (parDone_)
+        put("\\pard" + levelWords(level) + " ");
+    put(level == 1 ? "\\cell " : "\\nestcell ");
+    d_ = outer;
+    itap_ = outerLevel;
+    availTw_ = outerWidth;
+}
+
+void RTFWriter::table(const TRVTableItemInfo &t)
+{
+    const int level = itap_ + 1;
+    const int rows = t.RowCount(), cols = t.ColCount();
+    if (rows == 0 || cols == 0)
+        return; // an empty table keeps only its own empty paragraph
+    if (level > kMaxTableNesting) {
+        // Deeper than any document read can be: the cells' text, not a table.
+        std::u16string text = TablePlainText(t);
+        std::u16string line;
+        for (char16_t u : text) {
+            if (u == u'\r')
+                continue;
+            if (u == u'\n' || u == u'\t') {
+                unicodeText(line, codePage_, false);
+                line.clear();
+                put(u == u'\n' ? "\\line " : "\\tab ");
+            } else {
+                line += u;
+            }
+        }
+        unicodeText(line, codePage_, false);
+        return;
+    }
+
+    const TParaInfo &para = st_.ParaStyles[knownParaStyle(t.ParaNo)];
+    const int left = std::clamp(tw(para.LeftIndent), 0, std::max(0, availTw_ - 1440));
+    const int avail = std::max(availTw_ - left, 1440);
+    int width = avail;
+    if (t.BestWidth > 0)
+        width = std::min(tw(std::min(t.BestWidth, 100000)), avail);
+    else if (t.BestWidth < 0)
+        width = int(int64_t(avail) * std::min(100, -t.BestWidth) / 100);
+    const std::vector<int> colW = columnWidths(t, width);
+    std::vector<int> edge(size_t(cols), 0);
+    for (int c = 0, x = left; c < cols; ++c) {
+        x += colW[size_t(c)];
+        edge[size_t(c)] = x;
+    }
+
+    const int hpad = tw(std::clamp(t.CellHPadding, 0, 1000)), vpad = tw(std::clamp(t.CellVPadding, 0, 1000));
+    const bool outerBorder = t.BorderWidth > 0;
+    const TColor outerColor = frameColor(t.BorderStyle, t.BorderColor);
+    const char *valign[] = {"\\clvertalt", "\\clvertalc", "\\clvertalb"};
+
+    struct Slot {
+        const TRVTableCellData *cell; // null for an empty or row-merged cell
+        int width;
+    };
+    for (int r = 0; r < rows; ++r) {
+        std::string def = "\\trowd\\trgaph" + std::to_string(hpad) + "\\trleft" + std::to_string(left);
+        if (para.Alignment == rvaCenter)
+            def += "\\trqc";
+        else if (para.Alignment == rvaRight)
+            def += "\\trqr";
+        if (r < t.HeadingRowCount)
+            def += "\\trhdr";
+        int height = 0;
+        for (int c = 0; c < cols; ++c)
+            if (const TRVTableCellData *cell = t.Cell(r, c); cell && cell->RowSpan <= 1)
+                height = std::max(height, cell->BestHeight);
+        if (height > 0)
+            def += "\\trrh" + std::to_string(tw(std::min(height, 100000)));
+        def += "\\trpaddl" + std::to_string(hpad) + "\\trpaddr" + std::to_string(hpad) + "\\trpaddt"
+            + std::to_string(vpad) + "\\trpaddb" + std::to_string(vpad) + "\\trpaddfl3\\trpaddfr3\\trpaddft3\\trpaddfb3";
+        if (t.BestWidth > 0)
+            def += "\\trftsWidth3\\trwWidth" + std::to_string(width);
+        else if (t.BestWidth < 0)
+            def += "\\trftsWidth2\\trwWidth" + std::to_string(std::min(100, -t.BestWidth) * 50);
+        if (t.Options & rvtoRTFAllowAutofit)
+            def += "\\trautofit1";
+
+        std::vector<Slot> parts;
+        for (int c = 0; c < cols;) {
+            int cr = r, cc = c;
+            const TRVTableCellData *cell = t.CellAt(r, c, cr, cc);
+            if (cell && cc < c) { // covered by a cell to the left (a damaged grid): skip the slot
+                ++c;
+                continue;
+            }
+            const int span = cell ? std::clamp(cell->ColSpan, 1, cols - c) : 1;
+            const int last = c + span - 1;
+            const int lastRow = cell ? std::min(rows, cr + std::max(1, cell->RowSpan)) - 1 : r;
+            std::string cd;
+            if (cell && cr < r)
+                cd += "\\clvmrg";
+            else if (cell && lastRow > r)
+                cd += "\\clvmgf";
+            if (cell) {
+                const TRVTableCellData &origin = *cell;
+                const TRVCellVAlign va = origin.VAlign != rvcVDefault ? origin.VAlign : t.Rows[size_t(cr)].VAlign;
+                if (va <= rvcBottom)
+                    cd += valign[va];
+                // Sides on the table's edge take its outer border; the others the cell's own.
+                struct Side {
+                    const char *word;
+                    bool visible, outer, tableSide;
+                } sides[] = {{"\\clbrdrt", origin.VisibleBorders.Top, cr == 0 && r == cr, t.VisibleBorders.Top},
+                             {"\\clbrdrl", origin.VisibleBorders.Left, c == 0, t.VisibleBorders.Left},
+                             {"\\clbrdrb", origin.VisibleBorders.Bottom, lastRow == rows - 1 && r == lastRow,
+                              t.VisibleBorders.Bottom},
+                             {"\\clbrdrr", origin.VisibleBorders.Right, last == cols - 1, t.VisibleBorders.Right}};
+                for (const Side &s : sides) {
+                    if (s.outer && outerBorder && s.tableSide)
+                        cd += sideBorder(s.word, t.BorderWidth, outerColor);
+                    else if (t.CellBorderWidth > 0 && s.visible)
+                        cd += sideBorder(s.word, t.CellBorderWidth, cellFrameColor(t, origin));
+                }
+                TColor shade = origin.Color != clNone ? origin.Color : t.Color;
+                if (shade != clNone && shade != clWindow)
+                    cd += "\\clcbpat" + std::to_string(colorIndex(shade));
+                if (origin.BestWidth > 0)
+                    cd += "\\clftsWidth3\\clwWidth" + std::to_string(tw(std::min(origin.BestWidth, 100000)));
+                else if (origin.BestWidth < 0)
+                    cd += "\\clftsWidth2\\clwWidth" + std::to_string(std::min(100, -origin.BestWidth) * 50);
+            }
+            cd += "\\cellx" + std::to_string(edge[size_t(last)]);
+            def += cd;
+            const int cellWidth = edge[size_t(last)] - (c == 0 ? left : edge[size_t(c - 1)]) - 2 * hpad;
+            parts.push_back({cell && cr == r ? cell : nullptr, std::max(cellWidth, 300)});
+            c = last + 1;
+        }
+        if (level == 1)
+            put("\r\n" + def + "\r\n");
+        for (const Slot &s : parts)
+            writeCell(s.cell, level, s.width);
+        if (level == 1)
+            put("\\row\r\n");
+        else
+            put("{\\*\\nesttableprops" + def + "\\nestrow}{\\nonesttables\\par}\r\n");
+    }
+    // The table closed its rows: what follows starts its paragraph afresh.
+    parDone_ = true;
+    haveParaKey_ = false;
+    lastTextStyle_ = -1;
+    paraHadMarker_ = false;
+}
+
 void RTFWriter::write(const TRVExportRange &range)
 {
     buildTables();
     header();
+    // The top document's lines are as wide as its page text; without page
+    // parameters A4 with 1800-twip side margins (8306 twips).
+    availTw_ = 8306;
+    if (d_->DocParameters) {
+        const TRVDocParameters &p = *d_->DocParameters;
+        const int w = p.ToTwips(p.PageWidth - p.LeftMargin - p.RightMargin, s_.ScreenPixelsPerInch);
+        if (w > 1440 && w < 1440 * 200)
+            availTw_ = w;
+    }
+    writeItems(range);
+    if (range.Whole && d_->TrailingCheckpoint)
+        checkpoint(*d_->TrailingCheckpoint);
+    if ((range.Whole || range.ReachesEnd) && !range.Pieces.empty() && !parDone_)
+        put("\\par");
+    put("}");
+}
+
+void RTFWriter::writeItems(const TRVExportRange &range)
+{
     bool first = true;
     for (const TRVExportPiece &p : range.Pieces) {
         startParagraph(p.ItemNo, first, p.NewLine);
         first = false;
-        const TCustomRVItemInfo &it = d_.GetItem(p.ItemNo);
+        const TCustomRVItemInfo &it = d_->GetItem(p.ItemNo);
         if (it.Checkpoint && !p.CutStart)
             checkpoint(*it.Checkpoint);
         if (it.IsText())
@@ -1103,11 +1419,6 @@ void RTFWriter::write(const TRVExportRange &range)
         else
             nonTextItem(p);
     }
-    if (range.Whole && d_.TrailingCheckpoint)
-        checkpoint(*d_.TrailingCheckpoint);
-    if ((range.Whole || range.ReachesEnd) && !range.Pieces.empty() && !parDone_)
-        put("\\par");
-    put("}");
 }
 
 bool runWriter(const TCustomRVData &data, std::string &out, const TRVExportRange &range, const TRVRTFSettings &settings,

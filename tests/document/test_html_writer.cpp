@@ -2,11 +2,13 @@
 // structure (formatting, alignment, lists, pictures) must survive.
 #include "document/html_writer.h"
 #include "document/rv_graphic.h"
+#include "document/rv_table.h"
 
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
 #include <QTextList>
+#include <QTextTable>
 #include <gtest/gtest.h>
 
 using namespace rv;
@@ -158,4 +160,72 @@ TEST(HtmlWriter, SelectionTakesOnlyItsCharacters)
     ASSERT_TRUE(SaveHTMLSelectionToString(d.data, out, 1, 7, 0, 8));
     QTextDocument doc;
     EXPECT_EQ(parse(doc, out).toStdString(), "de tal\nmanera");
+}
+
+TEST(HtmlWriter, TablesWithSpansNestingAndCellDocuments)
+{
+    // 3 × 3: (0,0) spans two columns, (0,2) two rows, (1,1) holds a nested 1 × 2 table.
+    HDoc d;
+    d.text("antes");
+    auto t = std::make_unique<TRVTableItemInfo>();
+    t->SetSize(3, 3, &d.style);
+    auto put = [&](TCustomRVData &cell, const char *text) { cell.AddItem(text, std::make_unique<TRVTextItemInfo>(0)); };
+    t->Cell(0, 0)->ColSpan = 2;
+    t->Rows[0].Cells[1].reset();
+    t->Cell(0, 2)->RowSpan = 2;
+    t->Rows[1].Cells[2].reset();
+    put(*t->Cell(0, 0), "A & B");
+    put(*t->Cell(0, 2), "C");
+    put(*t->Cell(1, 0), "D");
+    auto inner = std::make_unique<TRVTableItemInfo>();
+    inner->SetSize(1, 2, &d.style);
+    put(*inner->Cell(0, 0), "i");
+    put(*inner->Cell(0, 1), "j");
+    t->Cell(1, 1)->AddItem("", std::move(inner));
+    t->Cell(2, 0)->Color = platform::clYellow;
+    t->CellBorderWidth = 1;
+    t->CellBorderStyle = rvtbColor;
+    t->CellBorderColor = platform::clNavy;
+    t->HeadingRowCount = 1;
+    d.data.AddItem("", std::move(t));
+    d.text("despues");
+    const std::string h = d.html();
+    EXPECT_NE(h.find("<th colspan=\"2\""), std::string::npos) << h;
+    EXPECT_NE(h.find("rowspan=\"2\""), std::string::npos) << h;
+    EXPECT_NE(h.find("border-top:1px solid #000080"), std::string::npos) << h;
+    EXPECT_NE(h.find("background-color:#ffff00"), std::string::npos) << h;
+    // No empty paragraph stands in for the table.
+    EXPECT_EQ(h.find("&nbsp;</p>\n<table"), std::string::npos) << h;
+
+    QTextDocument doc;
+    parse(doc, h);
+    QTextFrame *root = doc.rootFrame();
+    QTextTable *table = nullptr;
+    for (QTextFrame *f : root->childFrames())
+        if ((table = qobject_cast<QTextTable *>(f)))
+            break;
+    ASSERT_TRUE(table);
+    EXPECT_EQ(table->rows(), 3);
+    EXPECT_EQ(table->columns(), 3);
+    EXPECT_EQ(table->cellAt(0, 0).columnSpan(), 2);
+    EXPECT_EQ(table->cellAt(0, 2).rowSpan(), 2);
+    auto cellText = [&](int r, int c) {
+        QTextTableCell cell = table->cellAt(r, c);
+        QTextCursor a = cell.firstCursorPosition(), b = cell.lastCursorPosition();
+        a.setPosition(b.position(), QTextCursor::KeepAnchor);
+        return a.selectedText().toStdString();
+    };
+    EXPECT_EQ(cellText(0, 0), "A & B");
+    EXPECT_EQ(cellText(0, 2), "C");
+    EXPECT_EQ(cellText(1, 0), "D");
+    // The nested table lives inside cell (1,1).
+    QTextTable *nested = nullptr;
+    for (QTextFrame *f : table->childFrames())
+        if ((nested = qobject_cast<QTextTable *>(f)))
+            break;
+    ASSERT_TRUE(nested);
+    EXPECT_EQ(nested->columns(), 2);
+    const QString all = doc.toPlainText();
+    EXPECT_TRUE(all.startsWith("antes\n")) << all.toStdString();
+    EXPECT_TRUE(all.endsWith("despues")) << all.toStdString();
 }

@@ -396,16 +396,216 @@ TEST(RtfFormatting, HorizontalLineEndsItsOwnParagraph)
               "\\pard\\fi0\\li0\\ql\\ri0\\sb0\\sa0\\itap0 \\plain \\f0\\fs20 below\\par}");
 }
 
-TEST(RtfFormatting, TablesKeepAnEmptyParagraphOfTheirOwn)
+// ---------------------------------------------------------------- tables
+
+namespace {
+
+// A rows × cols table whose cells hold one paragraph each, "rc" (row and
+// column digits), in text style 0.
+std::unique_ptr<TRVTableItemInfo> grid(TRVStyle &style, int rows, int cols)
 {
-    // Table cells are not laid out yet: the table stands as an empty
-    // paragraph, so the text around it keeps its paragraphs.
+    auto t = std::make_unique<TRVTableItemInfo>();
+    t->SetSize(rows, cols, &style);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) {
+            auto it = std::make_unique<TRVTextItemInfo>(0);
+            t->Cell(r, c)->AddItem(std::to_string(r) + std::to_string(c), std::move(it));
+        }
+    return t;
+}
+
+int count(const std::string &s, const std::string &what)
+{
+    int n = 0;
+    for (size_t at = s.find(what); at != std::string::npos; at = s.find(what, at + what.size()))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(RtfTables, RowsCellsAndTheTextAroundThem)
+{
     RDoc d;
     d.text("before");
-    d.add(std::make_unique<TRVTableItemInfo>());
+    d.add(grid(d.style, 2, 2));
     d.text("after");
-    EXPECT_EQ(stripLineEnds(body(d.rtf())),
-              "\\pard\\fi0\\li0\\ql\\ri0\\sb0\\sa0\\itap0 \\plain \\f0\\fs20 before\\par \\par after\\par}");
+    std::string b = stripLineEnds(body(d.rtf()));
+    // No page parameters: the table is as wide as an A4 line (8306 twips),
+    // the automatic columns share it; padding 1 pixel = 15 twips.
+    const std::string row = "\\trowd\\trgaph15\\trleft0\\trpaddl15\\trpaddr15\\trpaddt15\\trpaddb15"
+                            "\\trpaddfl3\\trpaddfr3\\trpaddft3\\trpaddfb3\\clvertalt\\cellx4153\\clvertalt\\cellx8306";
+    const std::string cellPara = "\\pard\\fi0\\li0\\ql\\ri0\\sb0\\sa0\\itap1\\intbl \\plain \\f0\\fs20 ";
+    EXPECT_EQ(b, "\\pard\\fi0\\li0\\ql\\ri0\\sb0\\sa0\\itap0 \\plain \\f0\\fs20 before\\par " + row + cellPara + "00\\cell "
+                     + cellPara + "01\\cell \\row" + row + cellPara + "10\\cell " + cellPara + "11\\cell \\row"
+                     // After the rows a fresh paragraph, without an empty one between.
+                     "\\pard\\fi0\\li0\\ql\\ri0\\sb0\\sa0\\itap0 \\plain \\f0\\fs20 after\\par}");
+
+    // A document ending in a table ends with its last row; an empty table
+    // keeps only its own paragraph.
+    RDoc e;
+    e.add(std::make_unique<TRVTableItemInfo>());
+    e.add(grid(e.style, 1, 1));
+    std::string eb = stripLineEnds(body(e.rtf()));
+    EXPECT_EQ(eb.substr(eb.size() - 5), "\\row}") << eb;
+    EXPECT_EQ(count(eb, "\\trowd"), 1);
+}
+
+TEST(RtfTables, WidthsFollowTheTableAndItsCells)
+{
+    RDoc d;
+    d.data.DocParameters = std::make_unique<TRVDocParameters>();
+    d.data.DocParameters->Units = rvuInches;
+    d.data.DocParameters->PageWidth = 8.5;
+    d.data.DocParameters->LeftMargin = d.data.DocParameters->RightMargin = 1; // a 6.5-inch line: 9360 twips
+    auto t = grid(d.style, 1, 3);
+    t->BestWidth = -50;                 // half the line: 4680
+    t->Cell(0, 0)->BestWidth = 40;      // 600 twips
+    t->Cell(0, 1)->BestWidth = -50;     // half of the table: 2340
+    d.add(std::move(t));
+    auto fixed = grid(d.style, 1, 1);
+    fixed->BestWidth = 100;             // 1500 twips, as a width of its own
+    fixed->ParaNo = 1;                  // a centred paragraph with 50-pixel indents
+    d.add(std::move(fixed));
+    std::string b = body(d.rtf());
+    EXPECT_NE(b.find("\\trftsWidth2\\trwWidth2500\\clvertalt\\clftsWidth3\\clwWidth600\\cellx600\\clvertalt"
+                     "\\clftsWidth2\\clwWidth2500\\cellx2940\\clvertalt\\cellx4680"),
+              std::string::npos)
+        << b;
+    EXPECT_NE(b.find("\\trleft750\\trqc"), std::string::npos) << b;
+    EXPECT_NE(b.find("\\trftsWidth3\\trwWidth1500\\clvertalt\\cellx2250"), std::string::npos) << b;
+}
+
+TEST(RtfTables, SpansBecomeWideCellsAndVerticalMerges)
+{
+    // 3 × 3: (0,0) spans two columns, (0,2) two rows, (1,0) two rows and two columns.
+    RDoc d;
+    auto t = grid(d.style, 3, 3);
+    t->Cell(0, 0)->ColSpan = 2;
+    t->Rows[0].Cells[1].reset();
+    t->Cell(0, 2)->RowSpan = 2;
+    t->Rows[1].Cells[2].reset();
+    t->Cell(1, 0)->ColSpan = 2;
+    t->Cell(1, 0)->RowSpan = 2;
+    t->Rows[1].Cells[1].reset();
+    t->Rows[2].Cells[0].reset();
+    t->Rows[2].Cells[1].reset();
+    d.add(std::move(t));
+    std::string b = stripLineEnds(body(d.rtf()));
+    const std::string pads = "\\trpaddfl3\\trpaddfr3\\trpaddft3\\trpaddfb3";
+    EXPECT_NE(b.find(pads + "\\clvertalt\\cellx5536\\clvmgf\\clvertalt\\cellx8306"), std::string::npos) << b;
+    EXPECT_NE(b.find(pads + "\\clvmgf\\clvertalt\\cellx5536\\clvmrg\\clvertalt\\cellx8306"), std::string::npos) << b;
+    EXPECT_NE(b.find(pads + "\\clvmrg\\clvertalt\\cellx5536\\clvertalt\\cellx8306"), std::string::npos) << b;
+    // Merged-away cells are written empty; the texts appear once each.
+    EXPECT_EQ(count(b, "\\cell "), 6);
+    EXPECT_EQ(count(b, "\\pard\\itap1\\intbl \\cell "), 2);
+    for (const char *text : {" 00\\cell", " 02\\cell", " 10\\cell", " 22\\cell"})
+        EXPECT_EQ(count(b, text), 1) << text;
+}
+
+TEST(RtfTables, FramesShadingAndAlignmentInTheColourTable)
+{
+    RDoc d;
+    auto t = grid(d.style, 2, 2);
+    t->BorderWidth = 2;
+    t->BorderStyle = rvtbColor;
+    t->BorderColor = TColor(0x123456);
+    t->CellBorderWidth = 1;
+    t->CellBorderStyle = rvtbColor;
+    t->CellBorderColor = platform::clSilver;
+    t->Cell(0, 0)->Color = TColor(0xABCDEF);
+    t->Cell(0, 0)->VAlign = rvcMiddle;
+    t->Cell(1, 1)->BorderColor = platform::clRed;
+    t->Cell(1, 1)->VisibleBorders.Top = false;
+    t->Rows[1].VAlign = rvcBottom;
+    t->HeadingRowCount = 1;
+    d.add(std::move(t));
+    std::string r = d.rtf();
+    // The frame and shading colours follow the fixed 17 and the sheet's own.
+    const int own = count(r.substr(0, r.find("}", r.find("{\\colortbl"))), ";") - 1;
+    EXPECT_NE(r.find("\\red86\\green52\\blue18;"), std::string::npos); // 0x123456 is BGR
+    EXPECT_NE(r.find("\\red239\\green205\\blue171;"), std::string::npos);
+    const std::string frame = "\\brdrs\\brdrw30\\brdrcf", cellFrame = "\\brdrs\\brdrw15\\brdrcf16";
+    std::string b = stripLineEnds(body(r));
+    // Cell (0,0): outer top and left sides in the table's frame, inner sides
+    // in the cells' silver; middle, shaded; a heading row.
+    size_t first = b.find("\\trhdr");
+    ASSERT_NE(first, std::string::npos) << b;
+    std::string c00 = b.substr(b.find("\\clvertalc", first), b.find("\\cellx", first) - b.find("\\clvertalc", first));
+    EXPECT_NE(c00.find("\\clbrdrt" + frame), std::string::npos) << c00;
+    EXPECT_NE(c00.find("\\clbrdrl" + frame), std::string::npos) << c00;
+    EXPECT_NE(c00.find("\\clbrdrb" + cellFrame), std::string::npos) << c00;
+    EXPECT_NE(c00.find("\\clbrdrr" + cellFrame), std::string::npos) << c00;
+    EXPECT_NE(c00.find("\\clcbpat"), std::string::npos) << c00;
+    EXPECT_EQ(count(b, "\\trhdr"), 1);
+    // Cell (1,1): the row's bottom alignment, its own red on the inner left
+    // side, no top side, the table's frame outside.
+    std::string c11 = b.substr(b.rfind("\\clvertalb"), b.rfind("\\cellx") - b.rfind("\\clvertalb"));
+    EXPECT_EQ(c11.find("\\clbrdrt"), std::string::npos) << c11;
+    EXPECT_NE(c11.find("\\clbrdrl\\brdrs\\brdrw15\\brdrcf6"), std::string::npos) << c11;
+    EXPECT_NE(c11.find("\\clbrdrb" + frame), std::string::npos) << c11;
+    EXPECT_NE(c11.find("\\clbrdrr" + frame), std::string::npos) << c11;
+    EXPECT_GT(own, 17);
+}
+
+TEST(RtfTables, NestedTablesAndLinesInCells)
+{
+    RDoc d;
+    auto outer = grid(d.style, 1, 2);
+    auto inner = grid(d.style, 1, 2);
+    outer->Cell(0, 1)->AddItem("", std::move(inner)); // after the cell's own text
+    auto line = std::make_unique<TRVBreakItemInfo>();
+    outer->Cell(0, 0)->AddItem("", std::move(line));
+    d.add(std::move(outer));
+    std::string b = stripLineEnds(body(d.rtf()));
+    // The line keeps the cell's level; the cell then ends on a paragraph of that level.
+    EXPECT_NE(b.find("\\itap1\\intbl \\plain \\f0\\fs20 00\\par \\pard\\intbl\\itap1\\plain\\fs6\\brdrb"),
+              std::string::npos)
+        << b;
+    EXPECT_NE(b.find("\\par\\pard\\intbl\\itap1\\pard\\itap1\\intbl \\cell "), std::string::npos) << b;
+    // The inner table: level-2 paragraphs ended by \nestcell, its row
+    // definition after its cells, then the outer cell ends at level 1.
+    EXPECT_NE(b.find("\\pard\\fi0\\li0\\ql\\ri0\\sb0\\sa0\\itap2 \\plain \\f0\\fs20 00\\nestcell "), std::string::npos) << b;
+    EXPECT_NE(b.find("01\\nestcell {\\*\\nesttableprops\\trowd"), std::string::npos) << b;
+    EXPECT_NE(b.find("\\nestrow}{\\nonesttables\\par}\\pard\\itap1\\intbl \\cell \\row"), std::string::npos) << b;
+    EXPECT_EQ(count(b, "\\trowd"), 2);
+}
+
+TEST(RtfTables, DeepNestingIsWrittenAsText)
+{
+    // Deeper than any document read can be: the innermost tables become their text.
+    RDoc d;
+    auto t = grid(d.style, 1, 1);
+    TRVTableItemInfo *at = t.get();
+    for (int k = 0; k < kMaxTableNesting + 2; ++k) {
+        auto in = grid(d.style, 1, 2);
+        TRVTableItemInfo *next = in.get();
+        at->Cell(0, 0)->AddItem("", std::move(in));
+        at = next;
+    }
+    d.add(std::move(t));
+    std::string b = body(d.rtf());
+    EXPECT_EQ(count(b, "\\trowd"), kMaxTableNesting);
+    EXPECT_EQ(count(b, "\\nesttableprops"), kMaxTableNesting - 1);
+    EXPECT_NE(b.find("00\\tab 01"), std::string::npos);
+}
+
+TEST(RtfSelection, ASelectionTakesItsTablesWhole)
+{
+    RDoc d;
+    d.text("first words");
+    d.add(grid(d.style, 1, 2));
+    d.text("last words");
+    // From inside the first item to inside the last.
+    std::string b = stripLineEnds(body(d.selection(0, 7, 2, 5)));
+    EXPECT_NE(b.find(" words\\par \\trowd"), std::string::npos) << b;
+    EXPECT_NE(b.find("00\\cell "), std::string::npos);
+    EXPECT_NE(b.find("01\\cell \\row\\pard"), std::string::npos);
+    EXPECT_NE(b.find(" last}"), std::string::npos) << b;
+    // The table alone.
+    std::string t = stripLineEnds(body(d.selection(1, 0, 1, 1)));
+    EXPECT_EQ(count(t, "\\row"), 1) << t;
+    EXPECT_EQ(t.find("words"), std::string::npos);
 }
 
 TEST(RtfFormatting, CheckpointsBecomeBookmarks)
