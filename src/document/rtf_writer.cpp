@@ -13,6 +13,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <set>
 #include <stdexcept>
 
@@ -249,6 +250,14 @@ private:
     std::vector<std::vector<int>> levelFont_; // font entry of each list level
     std::vector<TColor> colors_;
     std::vector<int> listIds_;
+    // A marker that restarts its list's numbering gets a list of its own (see
+    // listTable); the markers after it use that list until the next restart.
+    struct Restart {
+        int list, level, startAt;
+    };
+    std::vector<Restart> restarts_;      // restart k is written as \ls list count + k + 1
+    std::map<int, int> restartOfItem_;   // marker item -> entry in restarts_
+    std::map<int, int> currentOverride_; // list -> \ls its markers use now
 
     // Body state.
     int lastTextStyle_ = -1;
@@ -339,6 +348,16 @@ void RTFWriter::buildTables()
             ++id;
         used.insert(id);
         listIds_.push_back(int(id));
+    }
+    for (int i = 0; i < d_->ItemCount(); ++i) {
+        int listNo = -1, level = -1;
+        if (!markerLevel(i, &listNo, &level))
+            continue;
+        const auto &m = static_cast<const TRVMarkerItemInfo &>(d_->GetItem(i));
+        if (m.Reset) {
+            restartOfItem_[i] = int(restarts_.size());
+            restarts_.push_back({listNo, std::min(level, 8), m.StartFrom});
+        }
     }
 }
 
@@ -583,7 +602,21 @@ void RTFWriter::listTable()
     put("{\\*\\listtable");
     std::set<long long> used(listIds_.begin(), listIds_.end());
     long long templateId = 2000;
-    for (int l = 0; l < st_.ListStyles.Count(); ++l) {
+    // A restart is written as a copy of its list, with an id of its own and the
+    // restarted level starting at the restart's number: readers that number
+    // lists themselves then restart there too, while \listtext keeps the text.
+    std::vector<int> restartIds;
+    for (size_t k = 0; k < restarts_.size(); ++k) {
+        long long id = 3000;
+        while (used.count(id))
+            ++id;
+        used.insert(id);
+        restartIds.push_back(int(id));
+    }
+    const int lists = st_.ListStyles.Count();
+    for (int entry = 0; entry < lists + int(restarts_.size()); ++entry) {
+        const int l = entry < lists ? entry : restarts_[size_t(entry - lists)].list;
+        const Restart *restart = entry < lists ? nullptr : &restarts_[size_t(entry - lists)];
         const TRVListInfo &list = st_.ListStyles[l];
         while (used.count(templateId))
             ++templateId;
@@ -611,7 +644,7 @@ void RTFWriter::listTable()
                 + std::to_string(tw(lv.LeftIndent)) + "\\fi" + std::to_string(tw(lv.MarkerIndent - lv.LeftIndent))
                 + "\\jclisttab\\tx" + std::to_string(tw(lv.LeftIndent + lv.FirstIndent));
             if (lv.HasNumbers())
-                g += "\\levelstartat" + std::to_string(lv.StartFrom);
+                g += "\\levelstartat" + std::to_string(restart && restart->level == k ? restart->startAt : lv.StartFrom);
             if (lv.Options & bit(rvloLegalStyleNumbering))
                 g += "\\levellegal1";
             if (!(lv.Options & bit(rvloLevelReset)))
@@ -624,12 +657,15 @@ void RTFWriter::listTable()
             g += markerFontProps(lv.Font, font) + "}";
             put(g);
         }
-        put("\\listid" + std::to_string(listIds_[size_t(l)]) + "}");
+        put("\\listid" + std::to_string(restart ? restartIds[size_t(entry - lists)] : listIds_[size_t(l)]) + "}");
     }
     put("}{\\*\\listoverridetable");
     for (int l = 0; l < st_.ListStyles.Count(); ++l)
         put("{\\listoverride\\listid" + std::to_string(listIds_[size_t(l)]) + "\\listoverridecount0\\ls"
             + std::to_string(l + 1) + "}");
+    for (size_t k = 0; k < restarts_.size(); ++k)
+        put("{\\listoverride\\listid" + std::to_string(restartIds[k]) + "\\listoverridecount0\\ls"
+            + std::to_string(lists + int(k) + 1) + "}");
     put("}");
 }
 
@@ -1040,7 +1076,11 @@ void RTFWriter::marker(int i)
         escapeBytes(t, ExportMarkerText(*d_, i), true);
         put(t);
     }
-    put("\\tab}\\ls" + std::to_string(listNo + 1) + "\\ilvl" + std::to_string(level) + " ");
+    if (auto r = restartOfItem_.find(i); r != restartOfItem_.end())
+        currentOverride_[listNo] = st_.ListStyles.Count() + r->second + 1;
+    auto current = currentOverride_.find(listNo);
+    const int ls = current == currentOverride_.end() ? listNo + 1 : current->second;
+    put("\\tab}\\ls" + std::to_string(ls) + "\\ilvl" + std::to_string(level) + " ");
 }
 
 void RTFWriter::nonTextItem(const TRVExportPiece &p)

@@ -741,6 +741,41 @@ TEST(RtfLists, MarkersWithoutComputedTextAreCountedHere)
     EXPECT_EQ(shown, (std::vector<std::string>{"I.", "I.iii)", "I.iv)", "II.", "II.iii)", "VII.", "kept"})) << b;
 }
 
+TEST(RtfLists, ARestartGetsAListThatReadersNumberFrom)
+{
+    // Readers that number lists themselves ignore \listtext: without a list
+    // of its own the restarted item would read "3." instead of "10.".
+    RDoc d;
+    addNumberedList(d);
+    marker(d, 0, 0, "1.");
+    d.text("uno", 0, false);
+    marker(d, 0, 0, "2.");
+    d.text("dos", 0, false);
+    auto &reset = marker(d, 0, 0, "10.");
+    reset.Reset = true;
+    reset.StartFrom = 10;
+    d.text("diez", 0, false);
+    marker(d, 0, 1, "10.iii)");
+    d.text("sub", 0, false);
+    std::string r = d.rtf();
+    // The copy of list 77 for the restart: its own id, level 0 starting at 10.
+    const size_t copy = r.find("\\listid3000}");
+    ASSERT_NE(copy, std::string::npos) << r;
+    const size_t copyStart = r.rfind("{\\list\\listtemplateid", copy);
+    EXPECT_NE(r.substr(copyStart, copy - copyStart).find("\\levelnfc0\\leveljc0\\li360\\fi-360\\jclisttab\\tx360\\levelstartat10"),
+              std::string::npos)
+        << r;
+    EXPECT_NE(r.find("{\\listoverride\\listid77\\listoverridecount0\\ls1}{\\listoverride\\listid3000\\listoverridecount0\\ls2}}"),
+              std::string::npos)
+        << r;
+    std::string b = stripLineEnds(body(r));
+    std::vector<std::string> lists;
+    for (size_t at = 0; (at = b.find("\\tab}\\ls", at)) != std::string::npos; ++at)
+        lists.push_back(b.substr(at + 6, b.find(' ', at) - at - 6));
+    // The markers after the restart, deeper levels included, use its list.
+    EXPECT_EQ(lists, (std::vector<std::string>{"ls1\\ilvl0", "ls1\\ilvl0", "ls2\\ilvl0", "ls2\\ilvl1"})) << b;
+}
+
 // ---------------------------------------------------------------- pictures
 
 namespace {
