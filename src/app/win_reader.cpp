@@ -673,14 +673,24 @@ bool TfrmWinReader::FindNext(uint32_t options)
     // other way that end lies past the match on show, which would be found
     // again. A step that only reselects it takes one more step.
     auto span = [this] {
+        const rv::TReadViewRVData &data = rvRevisar->RVData();
+        if (data.CellSelectionExists()) {
+            // A match in a table cell: the table, the cell and the match's start in it.
+            const auto &c = data.CellSelection();
+            const rv::TRVItemPos a = c.Anchor.ItemNo < c.Moving.ItemNo
+                                             || (c.Anchor.ItemNo == c.Moving.ItemNo && c.Anchor.Offs <= c.Moving.Offs)
+                                         ? c.Anchor
+                                         : c.Moving;
+            return std::array<int, 4>{-2 - c.TableItem, c.CellNo, a.ItemNo, a.Offs};
+        }
         rv::TRVSelectionBounds sb;
-        if (!rvRevisar->RVData().GetSelectionBounds(sb))
+        if (!data.GetSelectionBounds(sb))
             return std::array<int, 4>{-1, -1, -1, -1};
         return std::array<int, 4>{sb.StartNo, sb.StartOffs, sb.EndNo, sb.EndOffs};
     };
     const auto before = span();
     bool found = rvRevisar->SearchText(text, options);
-    if (found && before[0] >= 0 && span() == before)
+    if (found && before[0] != -1 && span() == before)
         found = rvRevisar->SearchText(text, options) && span() != before;
     if (found) {
         MoveFindDialogOffMatch();
@@ -708,10 +718,17 @@ QRect TfrmWinReader::SelectionScreenRect() const
 {
     rv::TRVSelectionBounds sb;
     const rv::TReadViewRVData &data = rvRevisar->RVData();
+    const int dx = -rvRevisar->HScrollPos(), dy = -rvRevisar->VScrollPos() * rvRevisar->VScrollUnit();
+    if (data.CellSelectionExists()) {
+        const platform::Rect c = data.CellSelectionRect();
+        if (c.isEmpty())
+            return {};
+        const QWidget *vp = rvRevisar->viewport();
+        return QRect(vp->mapToGlobal(QPoint(c.left + dx, c.top + dy)), QSize(c.right - c.left, c.bottom - c.top));
+    }
     if (!data.GetSelectionBounds(sb) || sb.StartNo < 0)
         return {};
     QRect r;
-    const int dx = -rvRevisar->HScrollPos(), dy = -rvRevisar->VScrollPos() * rvRevisar->VScrollUnit();
     for (int i = sb.StartNo; i <= sb.EndNo && i < data.DrawItemList.Count(); ++i) {
         const auto &d = data.DrawItemList[i];
         r |= QRect(d.Left + dx, d.Top + dy, std::max(d.Width, 1), std::max(d.Height, 1));

@@ -1,4 +1,5 @@
 #include "rv_marker.h"
+#include "rv_table.h"
 
 #include "platform/codepage.h"
 #include "rv_data.h"
@@ -269,6 +270,16 @@ static void numberDoc(TCustomRVData &doc, TRVMarkerNumbering &numbering, int dep
             // without changing the numbering of the text around it.
             TRVMarkerNumbering inner = numbering;
             numberDoc(*note->Document, inner, depth + 1);
+        } else if (auto *table = dynamic_cast<TRVTableItemInfo *>(&item); table && depth < kMaxTableNesting) {
+            // Each cell's lists go on from the markers before the table; a
+            // cell's markers are its own, so neither the next cell nor the
+            // text after the table counts them.
+            for (TRVTableRow &row : table->Rows)
+                for (auto &cell : row.Cells)
+                    if (cell) {
+                        TRVMarkerNumbering inner = numbering;
+                        numberDoc(*cell, inner, depth + 1);
+                    }
         }
     }
 }

@@ -6,6 +6,7 @@
 #include "document/rvf_writer.h"
 #include "platform/codepage.h"
 #include "viewer/rv_fontcache.h"
+#include "viewer/rv_table_layout.h"
 
 #include <algorithm>
 #include <cstring>
@@ -22,6 +23,7 @@ TRVControlData::~TRVControlData() = default;
 
 void TRVControlData::Clear()
 {
+    FCellSel = {};
     TCustomRVFormattedData::Clear();
     FSelecting = FLineSelecting = FDblClickSelected = false;
     FPressDraw = FPressLine = FClickedDraw = FPressedJump = FMouseDraw = -1;
@@ -32,6 +34,7 @@ void TRVControlData::Clear()
 void TRVControlData::FormatDocument()
 {
     Selection = {};
+    FCellSel = {};
     FSelecting = FLineSelecting = FDblClickSelected = false;
     FPressedJump = FClickedDraw = FMouseDraw = -1;
     HoveredJump = -1;
@@ -69,7 +72,87 @@ void TRVControlData::Reformat(bool force)
         FSelecting = selecting;
     }
     FMouseDraw = -1;
+    // The cells were laid out anew: their selection goes back by item position.
+    if (CellSelectionExists() && !ApplyCellSelection())
+        FCellSel = {};
     Host.InvalidateAll();
+}
+
+void TRVControlData::DropCellSelection()
+{
+    if (!CellSelectionExists())
+        return;
+    if (const TRVTableLayout *t = TableLayoutOf(FCellSel.TableItem); t && FCellSel.CellNo >= 0
+        && FCellSel.CellNo < int(t->Cells.size()))
+        t->Cells[size_t(FCellSel.CellNo)].Data->Selection = {};
+    FCellSel = {};
+    Host.InvalidateAll();
+}
+
+bool TRVControlData::ApplyCellSelection()
+{
+    const TRVTableLayout *t = TableLayoutOf(FCellSel.TableItem);
+    if (!t || FCellSel.CellNo < 0 || FCellSel.CellNo >= int(t->Cells.size()))
+        return false;
+    TRVCellFormattedData &cd = *t->Cells[size_t(FCellSel.CellNo)].Data;
+    const TRVItemPos a = FCellSel.Anchor, m = FCellSel.Moving;
+    const bool forward = a.ItemNo < m.ItemNo || (a.ItemNo == m.ItemNo && a.Offs <= m.Offs);
+    int sd, so, ed, eo;
+    if (!ItemPosToDrawPosIn(cd, a, !forward, sd, so) || !ItemPosToDrawPosIn(cd, m, forward, ed, eo))
+        return false;
+    cd.Selection = {sd, so, ed, eo};
+    return true;
+}
+
+void TRVControlData::ScrollToDocRange(int top, int bottom)
+{
+    const int dy = Host.VScrollPixels() - DocumentOffsetY();
+    if (top - dy >= 0 && bottom - dy <= GetClientHeight())
+        return;
+    Host.ScrollToPixelY(std::max(0, top - GetClientHeight() / 3) + DocumentOffsetY());
+}
+
+Rect TRVControlData::CellSelectionRect() const
+{
+    const TRVTableLayout *t = CellSelectionExists() ? TableLayoutOf(FCellSel.TableItem) : nullptr;
+    if (!t || FCellSel.CellNo < 0 || FCellSel.CellNo >= int(t->Cells.size()))
+        return {};
+    const TRVCellBox &box = t->Cells[size_t(FCellSel.CellNo)];
+    TRVSelectionBounds sb;
+    if (!box.Data->GetSelectionBounds(sb))
+        return {};
+    const TRVDrawLineInfo &table = DrawItemList[FirstDrawItemOf(FCellSel.TableItem)];
+    Rect r;
+    for (int i = sb.StartNo; i <= sb.EndNo && i < box.Data->DrawItemList.Count(); ++i) {
+        const TRVDrawLineInfo &d = box.Data->DrawItemList[i];
+        const Rect piece{d.Left, d.Top, d.Left + std::max(d.Width, 1), d.Top + std::max(d.Height, 1)};
+        r = r.isEmpty() ? piece : Rect{std::min(r.left, piece.left), std::min(r.top, piece.top),
+                                       std::max(r.right, piece.right), std::max(r.bottom, piece.bottom)};
+    }
+    return r.translated(table.Left + box.ContentLeft, table.Top + box.ContentTop);
+}
+
+std::u16string TRVControlData::CellSelTextW() const
+{
+    const TRVTableLayout *t = CellSelectionExists() ? TableLayoutOf(FCellSel.TableItem) : nullptr;
+    if (!t || FCellSel.CellNo < 0 || FCellSel.CellNo >= int(t->Cells.size()))
+        return {};
+    const TCustomRVData &D = *t->Cells[size_t(FCellSel.CellNo)].Cell;
+    TRVItemPos a = FCellSel.Anchor, b = FCellSel.Moving;
+    if (b.ItemNo < a.ItemNo || (b.ItemNo == a.ItemNo && b.Offs < a.Offs))
+        std::swap(a, b);
+    std::u16string out;
+    for (int i = std::max(0, a.ItemNo); i <= b.ItemNo && i < D.ItemCount(); ++i) {
+        if (i > a.ItemNo && D.IsLineStart(i))
+            out += u"\r\n";
+        if (!D.GetItem(i).IsText())
+            continue;
+        std::u16string w = D.ItemTextW(i);
+        const int from = std::clamp(i == a.ItemNo ? a.Offs - 1 : 0, 0, int(w.size()));
+        const int to = std::clamp(i == b.ItemNo ? b.Offs - 1 : int(w.size()), from, int(w.size()));
+        out += w.substr(size_t(from), size_t(to - from));
+    }
+    return out;
 }
 
 // ---------------------------------------------------------------- hit testing
@@ -219,9 +302,8 @@ int TRVControlData::FindJumpAt(int x, int y) const
     return int(it - JumpList.begin());
 }
 
-bool TRVControlData::IsDelimiter(int itemNo, int k) const
+bool TRVControlData::IsDelimiterIn(const TCustomRVData &D, int itemNo, int k) const
 {
-    const TCustomRVData &D = Items();
     const std::string &raw = D.ItemText(itemNo);
     if (D.IsUnicodeItem(itemNo)) {
         if (size_t(2 * k + 1) >= raw.size() || k < 0)
@@ -333,6 +415,7 @@ void TRVControlData::InvalidateJump(int id)
 
 void TRVControlData::SetSelectionRepaint(const TRVSelectionBounds &s)
 {
+    DropCellSelection();
     TRVSelectionBounds oldB, newB;
     bool hadOld = GetSelectionBounds(oldB);
     Selection = s;
@@ -726,6 +809,7 @@ void TRVControlData::SelectAll()
         return;
     int so;
     StartOffs(0, so);
+    DropCellSelection();
     Selection = {0, so, n - 1, EndOffs(n - 1)};
     Host.InvalidateAll();
     Host.Select();
@@ -739,21 +823,35 @@ void TRVControlData::Deselect()
 
 TRVItemPos TRVControlData::DrawPosToItemPos(int drawNo, int offs) const
 {
-    if (drawNo < 0 || drawNo >= DrawItemList.Count())
-        return {};
-    const TRVDrawLineInfo &d = DrawItemList[drawNo];
-    if (!Items().GetItem(d.ItemNo).IsText())
-        return {d.ItemNo, std::clamp(offs, 0, 1)};
-    return {d.ItemNo, d.FirstChar + std::clamp(offs, 1, d.CharCount + 1) - 1};
+    return DrawPosToItemPosIn(*this, drawNo, offs);
 }
 
 bool TRVControlData::ItemPosToDrawPos(TRVItemPos p, bool preferEnd, int &drawNo, int &offs) const
 {
-    const int k = FirstDrawItemOf(p.ItemNo);
+    return ItemPosToDrawPosIn(*this, p, preferEnd, drawNo, offs);
+}
+
+TRVItemPos DrawPosToItemPosIn(const TCustomRVFormattedData &fd, int drawNo, int offs)
+{
+    const TRVDrawLines &DrawItemList = fd.DrawItemList;
+    if (drawNo < 0 || drawNo >= DrawItemList.Count())
+        return {};
+    const TRVDrawLineInfo &d = DrawItemList[drawNo];
+    if (!fd.Items().GetItem(d.ItemNo).IsText())
+        return {d.ItemNo, std::clamp(offs, 0, 1)};
+    return {d.ItemNo, d.FirstChar + std::clamp(offs, 1, d.CharCount + 1) - 1};
+}
+
+bool ItemPosToDrawPosIn(const TCustomRVFormattedData &fd, TRVItemPos p, bool preferEnd, int &drawNo, int &offs)
+{
+    const TRVDrawLines &DrawItemList = fd.DrawItemList;
+    if (p.ItemNo < 0 || p.ItemNo >= fd.Items().ItemCount())
+        return false;
+    const int k = fd.FirstDrawItemOf(p.ItemNo);
     const int n = DrawItemList.Count();
     if (k < 0 || k >= n)
         return false;
-    if (!Items().GetItem(p.ItemNo).IsText()) {
+    if (!fd.Items().GetItem(p.ItemNo).IsText()) {
         drawNo = k;
         offs = std::clamp(p.Offs, 0, 1);
         return true;
@@ -871,7 +969,7 @@ std::u16string TRVControlData::GetSelTextW() const
 {
     TRVItemPos a, b;
     if (!GetSelectionItems(a, b))
-        return {};
+        return CellSelTextW();
     return PlainText(a, b);
 }
 
@@ -958,8 +1056,26 @@ bool TRVControlData::BuildClipboard(ClipboardContent &out, bool raiseCopy)
     if (!(Options & formats))
         return false;
     TRVItemPos a, b;
-    if (!GetSelectionItems(a, b))
+    if (!GetSelectionItems(a, b)) {
+        // A find match in a table cell copies as text.
+        std::u16string w = CellSelTextW();
+        if (w.empty())
+            return true;
+        if (raiseCopy)
+            Host.Copy();
+        const TRVStyle *st = GetRVStyle();
+        if ((Options & rvoAutoCopyText) && !(Options & rvoAutoCopyUnicodeText))
+            out.items.push_back({kFormatText, fromUtf16(w, st ? st->CodePageOfStyle(0) : CP_ACP)});
+        if (Options & (rvoAutoCopyText | rvoAutoCopyUnicodeText)) {
+            std::string bytes;
+            for (char16_t c : w) {
+                bytes.push_back(char(c & 0xFF));
+                bytes.push_back(char(c >> 8));
+            }
+            out.items.push_back({kFormatUnicodeText, std::move(bytes)});
+        }
         return true;
+    }
     if (raiseCopy)
         Host.Copy();
     if (Options & rvoAutoCopyRVF) {

@@ -126,7 +126,9 @@ public:
     // (1-based in the item) and the item's style number.
     bool FindWordAt(int x, int y, std::string &word, int &itemNo, int &firstChar, int &styleNo) const;
     // Delimiter test for character k (0-based) of an item's text.
-    bool IsDelimiter(int itemNo, int k) const;
+    bool IsDelimiter(int itemNo, int k) const { return IsDelimiterIn(Items(), itemNo, k); }
+    // The same for an item of another document (a table cell's).
+    bool IsDelimiterIn(const TCustomRVData &D, int itemNo, int k) const;
 
     // ---- mouse and keyboard (client coordinates) ----
     void MouseMove(int x, int y, TShiftState shift);
@@ -180,7 +182,24 @@ public:
     bool CopySelection();
     std::function<void(const platform::ClipboardContent &)> PutOnClipboard;
 
+    // ---- a find match inside a table cell ----
+    // The table's item, the cell's index among the layout's cells (row-major)
+    // and the match in the cell's own items. The cell's formatted data holds
+    // the matching draw selection, so the cell paints it itself.
+    struct TCellSelection {
+        int TableItem = -1, CellNo = -1;
+        TRVItemPos Anchor, Moving;
+    };
+    bool CellSelectionExists() const { return FCellSel.TableItem >= 0; }
+    const TCellSelection &CellSelection() const { return FCellSel; }
+    // Document rectangle of the cell selection's pieces (empty when none).
+    platform::Rect CellSelectionRect() const;
+    // The cell's text between the ends of the cell selection ("" when none).
+    std::u16string CellSelTextW() const;
+
     // ---- search ----
+    // Table cells are searched where their table stands, row-major (reversed
+    // upward); a match in a cell becomes the cell selection.
     bool SearchText(std::u16string_view text, uint32_t options);
     // Whether the text occurs anywhere in the document with these options
     // (direction and start ignored); nothing is selected or scrolled.
@@ -210,12 +229,22 @@ private:
     std::u16string ItemPlainText(int itemNo, int from, int to) const; // from/to: 0-based char range
     std::u16string PlainText(TRVItemPos first, TRVItemPos last) const;
 
+    void DropCellSelection();
+    // Puts FCellSel on its cell's formatted data; false when the cell or the positions are gone.
+    bool ApplyCellSelection();
+    void ScrollToDocRange(int top, int bottom);
+
+    TCellSelection FCellSel;
     bool FSelecting = false, FLineSelecting = false, FDblClickSelected = false, FWordMode = false;
     int FPressDraw = -1, FPressOffs = 0, FPressLine = -1;
     WordBounds FPressWord;
     int FClickedDraw = -1, FPressedJump = -1, FMouseDraw = -1;
     int FAutoV = 0, FAutoH = 0;
 };
+
+// Draw and item positions in any formatted document (the viewer's or a cell's).
+TRVItemPos DrawPosToItemPosIn(const TCustomRVFormattedData &fd, int drawNo, int offs);
+bool ItemPosToDrawPosIn(const TCustomRVFormattedData &fd, TRVItemPos p, bool preferEnd, int &drawNo, int &offs);
 
 // The viewer's document data; the name the application and the printer use.
 class TReadViewRVData : public TRVControlData {

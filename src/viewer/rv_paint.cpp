@@ -398,7 +398,7 @@ void TRVPainter::DrawNonText(int drawNo, const Band &band)
         Rect clip = C.clipBox();
         if (clip.isEmpty())
             clip = {d.Left - xOffs, d.Top - yOffs, d.Right() - xOffs, d.Bottom() - yOffs};
-        table->Paint(C, d.Left - xOffs, d.Top - yOffs, clip, printing, colorMode);
+        table->Paint(C, d.Left - xOffs, d.Top - yOffs, clip, printing, colorMode, selected);
         fonts.Invalidate();
         return;
     }

@@ -6,7 +6,9 @@
 // holds matches only itself (never a "?" the conversion would have left).
 #include "viewer/rv_controldata.h"
 
+#include "document/rv_table.h"
 #include "platform/codepage.h"
+#include "viewer/rv_table_layout.h"
 
 #include <array>
 #include <cstring>
@@ -82,7 +84,7 @@ char16_t StripAccent(char16_t c)
 class TRVSearcher {
 public:
     TRVSearcher(const TRVControlData &f, std::u16string_view text, uint32_t options)
-        : F(f), D(f.Items()), S(f.GetRVStyle()), matchCase(options & rvsroMatchCase), whole(options & rvsroWholeWord),
+        : F(f), D(&f.Items()), S(f.GetRVStyle()), matchCase(options & rvsroMatchCase), whole(options & rvsroWholeWord),
           down(options & rvsroDown), plain(options & rvsroIgnoreAccents)
     {
         pat16.assign(text.begin(), text.end());
@@ -100,11 +102,14 @@ public:
     }
     bool Folds() const { return plain || !matchCase; }
 
+    // The items searched from now on (the viewer's, or a table cell's; they share the style sheet).
+    void Use(const TCustomRVData &d) { D = &d; }
+
     // Position (0-based character) of the match inside [from, to) of item i, or -1.
     int Find(int i, int from, int to)
     {
-        const std::string &raw = D.ItemText(i);
-        if (D.IsUnicodeItem(i))
+        const std::string &raw = D->ItemText(i);
+        if (D->IsUnicodeItem(i))
             return FindUnicode(i, raw, from, to);
         return FindBytes(i, raw, from, to);
     }
@@ -163,7 +168,7 @@ private:
 
     bool WholeWordAt(int i, int p, int n) const
     {
-        return !whole || (F.IsDelimiter(i, p - 1) && F.IsDelimiter(i, p + n));
+        return !whole || (F.IsDelimiterIn(*D, i, p - 1) && F.IsDelimiterIn(*D, i, p + n));
     }
 
     // The pattern's form for a text style, looked up once per style.
@@ -182,7 +187,7 @@ private:
 
     int FindBytes(int i, const std::string &raw, int from, int to)
     {
-        const CodePageForm &f = FormForStyle(D.EffectiveStyleNo(i));
+        const CodePageForm &f = FormForStyle(D->EffectiveStyleNo(i));
         if (!f.ok)
             return -1;
         const int n = int(f.pat.size());
@@ -278,7 +283,7 @@ private:
     }
 
     const TRVControlData &F;
-    const TCustomRVData &D;
+    const TCustomRVData *D;
     const TRVStyle *S;
     bool matchCase, whole, down, plain;
     std::u16string pat16, buf;
@@ -286,18 +291,120 @@ private:
     std::vector<const CodePageForm *> byStyle;
 };
 
-bool TRVControlData::TextOccurs(std::u16string_view text, uint32_t options) const
+namespace {
+
+// Whether `D` (or, one level down, a table cell of it) holds the text.
+bool OccursIn(TRVSearcher &searcher, const TCustomRVData &D, std::u16string_view text, bool cells)
 {
-    const TCustomRVData &D = Items();
-    if (text.empty())
-        return false;
-    TRVSearcher searcher(*this, text, options | rvsroDown);
+    searcher.Use(D);
     for (int i = 0; i < D.ItemCount(); ++i) {
         const TCustomRVItemInfo &item = D.GetItem(i);
         if (item.IsText() ? searcher.Find(i, 0, D.ItemLength(i)) >= 0 : item.StyleNo == ikTab && text == u"\t")
             return true;
+        if (auto *table = cells ? dynamic_cast<const TRVTableItemInfo *>(&item) : nullptr) {
+            for (int r = 0; r < table->RowCount(); ++r)
+                for (int c = 0; c < table->ColCount(); ++c)
+                    if (const TRVTableCellData *cell = table->Cell(r, c); cell && OccursIn(searcher, *cell, text, false))
+                        return true;
+            searcher.Use(D);
+        }
     }
     return false;
+}
+
+struct SearchHit {
+    int Item = -1, Pos = 0, Len = 0;
+    int Cell = -1;     // index among the table layout's cells when the match is in one
+    int CellItem = -1; // then the match is at Pos of this item of the cell
+};
+
+// The first match (last, upward) in the items of `fd` from `start` on. A
+// match made only of blanks that a wrap consumed lies in no draw item and
+// cannot be selected; answering it would leave no selection to continue
+// from, so find-next would stop there for ever: it is passed over.
+// `cellFrom` >= 0 starts inside that cell of the table at start.ItemNo, at
+// `cellStart`; tables are searched inside only when `cells` is set.
+bool FindInDoc(TRVSearcher &searcher, const TCustomRVFormattedData &fd, std::u16string_view text, bool down,
+               TRVItemPos start, int cellFrom, TRVItemPos cellStart, bool cells, SearchHit &hit)
+{
+    const TCustomRVData &D = fd.Items();
+    const int n = D.ItemCount();
+    const int len = int(searcher.Length());
+    auto selectable = [&](int item, int a, int b) {
+        int sd, so, ed, eo;
+        return ItemPosToDrawPosIn(fd, {item, a}, false, sd, so) && ItemPosToDrawPosIn(fd, {item, b}, true, ed, eo)
+               && (sd != ed || so != eo);
+    };
+    for (int i = start.ItemNo; down ? i < n : i >= 0; i += down ? 1 : -1) {
+        searcher.Use(D);
+        const TCustomRVItemInfo &item = D.GetItem(i);
+        const bool first = i == start.ItemNo;
+        if (item.IsText()) {
+            int from = 0, to = D.ItemLength(i);
+            if (first) {
+                if (down)
+                    from = start.Offs - 1;
+                else
+                    to = start.Offs - 1;
+            }
+            for (;;) {
+                int p = searcher.Find(i, from, to);
+                if (p < 0)
+                    break;
+                if (selectable(i, p + 1, p + 1 + len)) {
+                    hit = {i, p + 1, len, -1, -1};
+                    return true;
+                }
+                if (down)
+                    from = p + 1;
+                else
+                    to = p + len - 1;
+            }
+        } else if (item.StyleNo == ikTab && text == u"\t") {
+            if (first && ((down && start.Offs > 0) || (!down && start.Offs < 1)))
+                continue;
+            hit = {i, 0, 1, -1, -1};
+            return true;
+        } else if (const TRVTableLayout *table = cells ? fd.TableLayoutOf(i) : nullptr) {
+            const int count = int(table->Cells.size());
+            int c = down ? 0 : count - 1;
+            bool inside = false;
+            if (first && cellFrom >= 0 && cellFrom < count) {
+                c = cellFrom;
+                inside = true;
+            } else if (first && ((down && start.Offs > 0) || (!down && start.Offs < 1))) {
+                continue;
+            }
+            for (; c >= 0 && c < count; c += down ? 1 : -1, inside = false) {
+                const TRVCellFormattedData &cd = *table->Cells[size_t(c)].Data;
+                const TCustomRVData &CD = cd.Items();
+                const int m = CD.ItemCount();
+                if (m == 0 || cd.DrawItemList.Count() == 0)
+                    continue;
+                TRVItemPos from = inside ? cellStart
+                                  : down ? TRVItemPos{0, CD.GetOffsBeforeItem(0)}
+                                         : TRVItemPos{m - 1, CD.GetOffsAfterItem(m - 1)};
+                if (from.ItemNo < 0 || from.ItemNo >= m)
+                    continue;
+                SearchHit inner;
+                if (FindInDoc(searcher, cd, text, down, from, -1, {}, false, inner)) {
+                    hit = {i, inner.Pos, inner.Len, c, inner.Item};
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool TRVControlData::TextOccurs(std::u16string_view text, uint32_t options) const
+{
+    if (text.empty())
+        return false;
+    TRVSearcher searcher(*this, text, options | rvsroDown);
+    return OccursIn(searcher, Items(), text, true);
 }
 
 bool TRVControlData::SearchText(std::u16string_view text, uint32_t options)
@@ -308,10 +415,17 @@ bool TRVControlData::SearchText(std::u16string_view text, uint32_t options)
         return false;
     const bool down = options & rvsroDown;
 
-    // Where to start: the document's edge, the previous match's moving end, or the view.
+    // Where to start: the document's edge, the previous match's moving end
+    // (in a cell, or in the viewer's items), or the view.
     TRVItemPos start;
+    int cellFrom = -1;
+    TRVItemPos cellStart;
     if (options & rvsroFromStart) {
         start = down ? TRVItemPos{0, D.GetOffsBeforeItem(0)} : TRVItemPos{n - 1, D.GetOffsAfterItem(n - 1)};
+    } else if (CellSelectionExists() && TableLayoutOf(FCellSel.TableItem)) {
+        start = {FCellSel.TableItem, down ? 0 : 1};
+        cellFrom = FCellSel.CellNo;
+        cellStart = FCellSel.Moving;
     } else if (SelectionExists()) {
         start = DrawPosToItemPos(Selection.EndNo, Selection.EndOffs);
     } else {
@@ -331,59 +445,37 @@ bool TRVControlData::SearchText(std::u16string_view text, uint32_t options)
         return false;
 
     TRVSearcher searcher(*this, text, options);
-    const int len = int(searcher.Length());
-    int foundItem = -1, foundPos = -1, foundLen = len;
-    // A match made only of blanks that a wrap consumed lies in no draw item and
-    // cannot be selected; answering true for it would leave no selection to
-    // continue from, so find-next would stop there for ever. Go on past it.
-    auto selectable = [&](TRVItemPos a, TRVItemPos b) {
-        int sd, so, ed, eo;
-        return ItemPosToDrawPos(a, false, sd, so) && ItemPosToDrawPos(b, true, ed, eo) && (sd != ed || so != eo);
-    };
-    for (;;) {
-        foundItem = -1;
-        for (int i = start.ItemNo; down ? i < n : i >= 0; i += down ? 1 : -1) {
-            const TCustomRVItemInfo &item = D.GetItem(i);
-            const bool first = i == start.ItemNo;
-            if (item.IsText()) {
-                int from = 0, to = D.ItemLength(i);
-                if (first) {
-                    if (down)
-                        from = start.Offs - 1;
-                    else
-                        to = start.Offs - 1;
-                }
-                int p = searcher.Find(i, from, to);
-                if (p >= 0) {
-                    foundItem = i;
-                    foundPos = p + 1;
-                    break;
-                }
-            } else if (item.StyleNo == ikTab && text == u"\t") {
-                if (first && ((down && start.Offs > 0) || (!down && start.Offs < 1)))
-                    continue;
-                foundItem = i;
-                foundPos = 0;
-                foundLen = 1;
-                break;
-            }
-            // Table cells are kept as stored and not laid out, so there is nothing to search inside.
-        }
-        if (foundItem < 0)
+    SearchHit hit;
+    if (!FindInDoc(searcher, *this, text, down, start, cellFrom, cellStart, true, hit))
+        return false;
+    if (hit.Cell < 0) {
+        TRVItemPos a{hit.Item, hit.Pos}, b{hit.Item, hit.Pos + hit.Len};
+        if (down)
+            SetSelectionByItems(a, b);
+        else
+            SetSelectionByItems(b, a);
+        TRVSelectionBounds sb;
+        if (GetSelectionBounds(sb))
+            ScrollToDrawItem(sb.StartNo);
+    } else {
+        // The viewer's own selection goes; the cell shows the match.
+        SetSelectionRepaint({});
+        TRVItemPos a{hit.CellItem, hit.Pos}, b{hit.CellItem, hit.Pos + hit.Len};
+        FCellSel = {hit.Item, hit.Cell, down ? a : b, down ? b : a};
+        if (!ApplyCellSelection()) {
+            FCellSel = {};
             return false;
-        if (selectable({foundItem, foundPos}, {foundItem, foundPos + foundLen}))
-            break;
-        // Down: from the character after the match's start; up: matches ending before its end.
-        start = down ? TRVItemPos{foundItem, foundPos + 1} : TRVItemPos{foundItem, foundPos + foundLen - 1};
+        }
+        const TRVTableLayout &table = *TableLayoutOf(hit.Item);
+        const TRVCellBox &box = table.Cells[size_t(hit.Cell)];
+        const TRVDrawLineInfo &t = DrawItemList[FirstDrawItemOf(hit.Item)];
+        TRVSelectionBounds sb;
+        if (box.Data->GetSelectionBounds(sb)) {
+            const TRVDrawLineInfo &d = box.Data->DrawItemList[sb.StartNo];
+            const int top = t.Top + box.ContentTop + d.Top;
+            ScrollToDocRange(top, top + d.Height);
+        }
     }
-    TRVItemPos a{foundItem, foundPos}, b{foundItem, foundPos + foundLen};
-    if (down)
-        SetSelectionByItems(a, b);
-    else
-        SetSelectionByItems(b, a);
-    TRVSelectionBounds sb;
-    if (GetSelectionBounds(sb))
-        ScrollToDrawItem(sb.StartNo);
     Host.InvalidateAll();
     Host.Select();
     return true;

@@ -384,7 +384,8 @@ void drawFrame(Canvas &c, const Rect &r, int w, int wv, TRVTableBorderStyle styl
 
 } // namespace
 
-void TRVTableLayout::Paint(Canvas &canvas, int x, int y, const Rect &clip, bool printing, TRVColorMode colorMode) const
+void TRVTableLayout::Paint(Canvas &canvas, int x, int y, const Rect &clip, bool printing, TRVColorMode colorMode,
+                           bool selected) const
 {
     const TRVTableItemInfo &t = FTable;
     const TRVResolutionInfo &r = FOwner.ResolutionInfo;
@@ -435,7 +436,19 @@ void TRVTableLayout::Paint(Canvas &canvas, int x, int y, const Rect &clip, bool 
         Rect inner = box.intersected(clip);
         canvas.save();
         canvas.intersectClipRect(inner);
-        b.Data->DrawItems(canvas, inner, -cx, -cy, printing, false, colorMode);
+        TRVCellFormattedData &cd = *b.Data;
+        const TRVSelectionBounds own = cd.Selection;
+        const int n = cd.DrawItemList.Count();
+        if (selected && n > 0) {
+            // The whole cell, from before its first piece to after its last.
+            const TCustomRVData &items = cd.Items();
+            const TRVDrawLineInfo &last = cd.DrawItemList[n - 1];
+            const bool firstText = items.GetItem(cd.DrawItemList[0].ItemNo).IsText();
+            const bool lastText = items.GetItem(last.ItemNo).IsText();
+            cd.Selection = {0, firstText ? 1 : 0, n - 1, lastText ? last.CharCount + 1 : 1};
+        }
+        cd.DrawItems(canvas, inner, -cx, -cy, printing, false, colorMode);
+        cd.Selection = own;
         canvas.restore();
     }
 }

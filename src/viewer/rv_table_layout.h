@@ -100,9 +100,10 @@ public:
     // The cell whose box holds point (x, y) relative to the table's corner, or nullptr.
     const TRVCellBox *CellAtPoint(int x, int y) const;
 
-    // Draws the table with its corner at canvas point (x, y).
+    // Draws the table with its corner at canvas point (x, y). `selected`: the
+    // table lies inside the selection and every cell's content shows selected.
     void Paint(platform::Canvas &canvas, int x, int y, const platform::Rect &clip, bool printing,
-               TRVColorMode colorMode) const;
+               TRVColorMode colorMode, bool selected = false) const;
 
     const TRVTableItemInfo &Table() const { return FTable; }
 

@@ -291,3 +291,34 @@ TEST(TableText, CellsInRowMajorOrderWithSeparators)
     t.TextRowSeparator = "\n";
     EXPECT_EQ(TablePlainText(t), u"ab | x\r\ny\nc");
 }
+
+TEST(TableReader, ListsInCellsContinueTheNumberingAroundTheTable)
+{
+    // One decimal list shown as "N.": a marker before the table, two in the
+    // first cell, one in the second and one after the table.
+    auto marker = [](int startFrom = 1, bool reset = false) {
+        return lines({"-11 0 0 0 0 0 0 0 " + std::to_string(startFrom) + " " + (reset ? "1" : "0"), "0 1 0 1 0 0",
+                      "x"});
+    };
+    const std::string head = lines({"-8 1 3"});
+    Doc d;
+    TRVListInfo &list = d.style.ListStyles.Add();
+    TRVListLevel &level = list.Levels.emplace_back();
+    level.ListType = rvlstDecimal;
+    level.FormatString = "%0:s.";
+    level.StartFrom = 1;
+    const std::string body = tableBody(1, 3, cell(head + marker() + marker()) + cell(head + marker())
+                                                 + cell(head + marker(7, true) + marker()));
+    ASSERT_TRUE(d.read(head + marker() + tableRecord(body) + marker())) << d.data.LoadError;
+    auto text = [](const TCustomRVData &doc, int i) {
+        return static_cast<const TRVMarkerItemInfo &>(doc.GetItem(i)).DisplayString;
+    };
+    EXPECT_EQ(text(d.data, 0), "1.");
+    auto &t = tableAt(d, 2);
+    EXPECT_EQ(text(*t.Cell(0, 0), 0), "2."); // the outer "1." comes before it
+    EXPECT_EQ(text(*t.Cell(0, 0), 2), "3.");
+    EXPECT_EQ(text(*t.Cell(0, 1), 0), "2."); // the first cell's markers are not this cell's list
+    EXPECT_EQ(text(*t.Cell(0, 2), 0), "7.");
+    EXPECT_EQ(text(*t.Cell(0, 2), 2), "8.");
+    EXPECT_EQ(text(d.data, 3), "2."); // the cells' markers are not the outer list's
+}

@@ -2,6 +2,7 @@
 // pixels high, "a" 6 wide, a space 3. Defaults: no borders, border spacing 2,
 // cell spacing 2, padding 1; so a cell adds 2 to its text width and height.
 #include "test_doc.h"
+#include "platform/codepage.h"
 #include "viewer/rv_table_layout.h"
 
 #include <gtest/gtest.h>
@@ -239,4 +240,35 @@ TEST(TableLayout, LinksInCellsJoinTheDocumentsNumbering)
     EXPECT_EQ(d.data.JumpDocument(10, item), &d.data);
     EXPECT_EQ(item, 0);
     EXPECT_EQ(d.data.JumpDocument(13, item), nullptr);
+}
+
+TEST(TableLayout, ATableInsideTheSelectionShowsEveryCellSelected)
+{
+    Doc d;
+    d.text("antes");
+    addTable(d, 1, 2, {"ab", "cd"});
+    d.text("despues");
+    d.data.Format();
+    d.style.SelColor = platform::clLime;
+    // The texts drawn on the selection colour.
+    auto selectedFills = [&](bool printing) {
+        d.canvas.clearOps();
+        d.data.DrawItems(d.canvas, {0, 0, 640, 480}, 0, 0, printing, false);
+        std::u16string s;
+        for (const DrawOp &op : d.canvas.ops())
+            if ((op.kind == DrawOp::Text || op.kind == DrawOp::FillRect) && (op.back == platform::clLime || op.color == platform::clLime))
+                s += op.kind == DrawOp::Text ? op.text + u"|" : u"#";
+        return platform::utf16ToUtf8(s);
+    };
+    EXPECT_EQ(selectedFills(false), "");
+    // From inside "antes" to inside "despues": the table between them shows selected.
+    const int last = d.data.DrawItemList.Count() - 1;
+    d.data.SetSelection(0, 3, last, 3);
+    EXPECT_EQ(selectedFills(false), "tes|ab|cd|de|"); // both ends of the text, and the text of both cells
+    const TRVTableLayout &l = layoutOf(d, 1);
+    TRVSelectionBounds sb;
+    EXPECT_FALSE(l.Cells[0].Data->GetSelectionBounds(sb)); // painting left the cells' own selection alone
+    // A selection that stops before the table leaves its cells alone.
+    d.data.SetSelection(0, 1, 0, 3);
+    EXPECT_EQ(selectedFills(false), "an|");
 }

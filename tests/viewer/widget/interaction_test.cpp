@@ -6,6 +6,7 @@
 #include "document/rvf_reader.h"
 #include "platform/codepage.h"
 #include "viewer/rv_controldata.h"
+#include "viewer/rv_table_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -479,4 +480,125 @@ TEST(Search, UpFromTheMiddleAndStopAtTheEnd)
     v.data.GetSelectionItems(a, b);
     EXPECT_EQ(a.Offs, 9); // a failed search changes nothing
     EXPECT_FALSE(v.data.SearchText(u"", rvsroDown));
+}
+
+namespace {
+
+// "uno" before a 2 x 2 table and after it; the cells hold
+// "x uno" / "uno y uno" / "z" / "uno".
+TRVTableItemInfo &tableDoc(View &v)
+{
+    v.text("uno");
+    auto t = std::make_unique<TRVTableItemInfo>();
+    t->SetSize(2, 2, &v.style);
+    const char *texts[] = {"x uno", "uno y uno", "z", "uno"};
+    for (int k = 0; k < 4; ++k)
+        addText(*t->Cell(k / 2, k % 2), texts[k]);
+    TRVTableItemInfo &ref = *t;
+    v.data.AddItem("", std::move(t));
+    v.text("uno");
+    v.format();
+    return ref;
+}
+
+// Where the current match stands: "ITEM@OFFS" outside, "ITEM/CELL/SUBITEM@OFFS" in a cell.
+std::string where(const View &v)
+{
+    if (v.data.CellSelectionExists()) {
+        const auto &c = v.data.CellSelection();
+        const TRVItemPos a = c.Anchor.Offs <= c.Moving.Offs ? c.Anchor : c.Moving;
+        return std::to_string(c.TableItem) + "/" + std::to_string(c.CellNo) + "/" + std::to_string(a.ItemNo) + "@"
+               + std::to_string(a.Offs);
+    }
+    TRVItemPos a, b;
+    if (!v.data.GetSelectionItems(a, b))
+        return "none";
+    return std::to_string(a.ItemNo) + "@" + std::to_string(a.Offs);
+}
+
+} // namespace
+
+TEST(Search, TableCellsAreSearchedRowByRowWhereTheTableStands)
+{
+    View v;
+    tableDoc(v);
+    std::vector<std::string> seen;
+    uint32_t opts = rvsroDown | rvsroFromStart;
+    while (v.data.SearchText(u"UNO", opts) && seen.size() < 10) {
+        opts = rvsroDown;
+        seen.push_back(where(v));
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"0@1", "1/0/0@3", "1/1/0@1", "1/1/0@7", "1/3/0@1", "2@1"}));
+    EXPECT_EQ(where(v), "2@1"); // the failed step left the last match
+
+    // Upward from the last match's moving end (past it): the same ones in reverse.
+    seen.clear();
+    while (v.data.SearchText(u"uno", 0) && seen.size() < 10)
+        seen.push_back(where(v));
+    EXPECT_EQ(seen, (std::vector<std::string>{"2@1", "1/3/0@1", "1/1/0@7", "1/1/0@1", "1/0/0@3", "0@1"}));
+
+    // Whole word and case go into the cells too.
+    ASSERT_TRUE(v.data.SearchText(u"y", rvsroDown | rvsroFromStart | rvsroWholeWord | rvsroMatchCase));
+    EXPECT_EQ(where(v), "1/1/0@5");
+    EXPECT_FALSE(v.data.SearchText(u"Y", rvsroDown | rvsroFromStart | rvsroMatchCase));
+}
+
+TEST(Search, AMatchInACellIsSelectedPaintedCopiedAndKept)
+{
+    View v;
+    tableDoc(v);
+    const TRVTableLayout *layout = v.data.TableLayoutOf(1);
+    ASSERT_NE(layout, nullptr);
+    ASSERT_TRUE(v.data.SearchText(u"z", rvsroDown | rvsroFromStart));
+    EXPECT_FALSE(v.data.SelectionExists()); // the viewer's own selection is gone
+    ASSERT_TRUE(v.data.CellSelectionExists());
+    EXPECT_EQ(v.data.CellSelection().CellNo, 2);
+    TRVSelectionBounds sb;
+    ASSERT_TRUE(layout->Cells[2].Data->GetSelectionBounds(sb)); // the cell paints it
+    EXPECT_EQ(v.sel(), "z");
+    EXPECT_EQ(v.host.selects, 1);
+
+    // Copy puts the match on the clipboard as text.
+    platform::ClipboardContent clip;
+    ASSERT_TRUE(v.data.BuildClipboard(clip));
+    bool unicode = false;
+    for (const auto &item : clip.items)
+        if (item.format == platform::kFormatUnicodeText) {
+            unicode = true;
+            EXPECT_EQ(item.bytes, utf16leBytes(u"z"));
+        }
+    EXPECT_TRUE(unicode);
+
+    // A narrower window lays the cells out again; the match stays.
+    v.host.width = 300;
+    v.data.Reformat();
+    layout = v.data.TableLayoutOf(1);
+    ASSERT_TRUE(v.data.CellSelectionExists());
+    ASSERT_TRUE(layout->Cells[2].Data->GetSelectionBounds(sb));
+    EXPECT_EQ(v.sel(), "z");
+
+    // Selecting anything outside drops the cell's selection.
+    v.data.SelectAll();
+    EXPECT_FALSE(v.data.CellSelectionExists());
+    EXPECT_FALSE(layout->Cells[2].Data->GetSelectionBounds(sb));
+
+    // A word that only a cell holds occurs in the document.
+    EXPECT_TRUE(v.data.TextOccurs(u"Y", 0));
+    EXPECT_FALSE(v.data.TextOccurs(u"w", 0));
+}
+
+TEST(Search, AMatchInACellOfATallDocumentIsScrolledIntoView)
+{
+    View v;
+    v.host.height = 100;
+    for (int k = 0; k < 30; ++k)
+        v.text("linea");
+    tableDoc(v);
+    ASSERT_TRUE(v.data.SearchText(u"z", rvsroDown | rvsroFromStart));
+    const TRVTableLayout *layout = v.data.TableLayoutOf(31);
+    ASSERT_NE(layout, nullptr);
+    const auto &t = v.data.DrawItemList[v.data.FirstDrawItemOf(31)];
+    const int top = t.Top + layout->Cells[2].ContentTop - v.host.vpos;
+    EXPECT_GE(top, 0);
+    EXPECT_LE(top + 13, 100);
 }
