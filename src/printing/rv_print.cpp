@@ -1,6 +1,7 @@
 #include "printing/rv_print.h"
 
 #include "document/rv_error.h"
+#include "viewer/rv_table_layout.h"
 
 #include <algorithm>
 #include <climits>
@@ -364,6 +365,27 @@ void TCustomRVPrint::CutPages()
             return -1;
         return pageBottom;
     };
+    // A table taller than a page is cut between its rows, at the last row
+    // boundary that fits (a single row taller than the page is cut where the
+    // page ends), so none of its rows is lost below the sheet. A table that
+    // fits on a page moves whole, as a line does. Returns the cut's y, or -1.
+    auto tableCut = [&](int k, const TRVPageInfo &page, int pageBottom) {
+        const TRVTableLayout *table = FData.TableLayoutOf(draw[k].ItemNo);
+        if (!table)
+            return -1;
+        const TRVDrawLineInfo &d = draw[k];
+        const bool inside = page.FirstPart > 0 && page.FirstDrawItem == k;
+        const int from = inside ? page.PartTop : d.Top;
+        if (pageBottom <= from || pageBottom >= d.Bottom() || (!inside && d.Bottom() - d.Top <= avail))
+            return -1;
+        int cut = -1;
+        for (size_t r = 1; r < table->RowTop.size(); ++r) {
+            const int y = d.Top + table->RowTop[r];
+            if (y > from && y <= pageBottom)
+                cut = y;
+        }
+        return cut > from ? cut : pageBottom;
+    };
     auto topOf = [](const TRVPageInfo &p) { return p.FirstPart > 0 ? p.PartTop : p.PageTop; };
 
     TRVPageInfo page;
@@ -381,6 +403,8 @@ void TCustomRVPrint::CutPages()
             }
             if (topOf(page) + avail < bottomOf(k)) {
                 cutY = pictureCut(k, page, topOf(page) + avail);
+                if (cutY < 0)
+                    cutY = tableCut(k, page, topOf(page) + avail);
                 if (cutY >= 0) {
                     cutItem = k;
                     break;
@@ -390,7 +414,7 @@ void TCustomRVPrint::CutPages()
             }
         }
         if (cutItem >= 0) {
-            // The page ends inside the picture; the next one begins with its next part.
+            // The page ends inside the picture or table; the next one begins with its next part.
             page.ContentHeight = cutY - topOf(page);
             const int part = page.FirstPart > 0 && page.FirstDrawItem == cutItem ? page.FirstPart + 1 : 1;
             FPages.push_back(page);
@@ -495,9 +519,13 @@ void TCustomRVPrint::DrawPage(int pageNo, Canvas &canvas, bool preview, bool /*c
         const int avail = ClientHeight() - DocTopMargin() - DocBottomMargin();
         // A cut picture, or a line taller than the page, stops at the page's
         // text area instead of running over the margins and off the sheet.
-        if (pg.FirstPart > 0 || (next && next->FirstPart > 0) || pg.ContentHeight > avail)
-            canvas.intersectClipRect(Rect{0, content.top + DocTopMargin(), area.right,
-                                          content.top + DocTopMargin() + avail});
+        // A table cut between rows ends the page at the cut, above the page's bottom.
+        if (pg.FirstPart > 0 || (next && next->FirstPart > 0) || pg.ContentHeight > avail) {
+            int clipBottom = content.top + DocTopMargin() + avail;
+            if (next && next->FirstPart > 0)
+                clipBottom = std::min(clipBottom, docBottom - yOffs);
+            canvas.intersectClipRect(Rect{0, content.top + DocTopMargin(), area.right, clipBottom});
+        }
         // Paper shows none of the viewer's interaction state.
         FData.Selection = {};
         FData.HoverOn = false;

@@ -159,8 +159,9 @@ TEST(ListMarkers, FormatDirectives)
     for (const Case &c : cases) {
         std::string out;
         EXPECT_EQ(FormatWithTextArgs(c.format, args, out), c.ok) << c.format;
-        if (c.ok)
+        if (c.ok) {
             EXPECT_EQ(out, c.expected) << c.format;
+        }
     }
 }
 

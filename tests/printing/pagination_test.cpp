@@ -1,5 +1,7 @@
 // Pagination, page geometry and the print job on the deterministic canvas.
 #include "printing/rv_print.h"
+#include "document/rv_table.h"
+#include "viewer/rv_table_layout.h"
 
 #include "../viewer/test_doc.h"
 
@@ -156,6 +158,46 @@ TEST(Pagination, TallPictureIsCutByItsMinimumHeight)
             EXPECT_LE(pic.clip.bottom, 100); // never over the bottom margin or off the sheet
         }
     }
+}
+
+TEST(Pagination, TallTableIsCutBetweenItsRows)
+{
+    // Twenty one-line rows are about three pages of the 100-pixel page: the
+    // table is cut at row boundaries and every row is on some page.
+    BoxDoc d({30});
+    auto t = std::make_unique<rv::TRVTableItemInfo>();
+    t->SetSize(20, 2, &d.doc.style);
+    for (int r = 0; r < 20; ++r)
+        for (int c = 0; c < 2; ++c)
+            addText(*t->Cell(r, c), "a");
+    d.doc.item(std::move(t));
+    d.doc.item(std::make_unique<TestBox>(50, 30));
+    d.doc.data.Format();
+    d.print.AttachData(d.doc.data);
+    const int pages = d.print.PaginateOn(d.printer, SmallPage());
+    const rv::TRVTableLayout *layout = d.print.PrintData().TableLayoutOf(1);
+    ASSERT_NE(layout, nullptr);
+    const auto &box = d.print.PrintData().DrawItemList[1];
+    ASSERT_GT(box.Bottom() - box.Top, 200);
+    ASSERT_GE(pages, 4);
+    int covered = 0; // where the page before ended
+    for (int n = 1; n <= pages; ++n) {
+        SCOPED_TRACE(n);
+        const auto &p = d.print.Pages()[size_t(n - 1)];
+        EXPECT_LE(p.ContentHeight, 100);
+        const int top = p.FirstPart > 0 ? p.PartTop : p.PageTop;
+        if (p.FirstDrawItem == 1 && p.FirstPart > 0) {
+            // A continuation starts exactly where the page before ended, on a row boundary.
+            EXPECT_EQ(p.PartTop, covered);
+            bool onRow = false;
+            for (int rowTop : layout->RowTop)
+                onRow = onRow || box.Top + rowTop == p.PartTop;
+            EXPECT_TRUE(onRow) << p.PartTop;
+        }
+        covered = top + p.ContentHeight;
+    }
+    // Nothing is lost: the pages reach the end of the box after the table.
+    EXPECT_GE(covered, box.Bottom() + 30);
 }
 
 TEST(Pagination, ContentHeightAndSpacing)
