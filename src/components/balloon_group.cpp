@@ -31,11 +31,13 @@ void TBalloonGroup::add(TBalloon *balloon, const QString &key)
         return;
     if (TBalloon *old = find(key); old && old != balloon)
         old->close();
-    FEntries.removeIf([balloon](const Entry &e) { return !e.balloon || e.balloon == balloon; });
-    FEntries.append({balloon, key});
+    FEntries.removeIf([balloon](const Entry &e) { return e.balloon.isNull() || e.object == balloon; });
+    FEntries.append({balloon, key, balloon});
     FWindowPos = FWindow->pos();
-    connect(balloon, &QObject::destroyed, this, [this] {
-        FEntries.removeIf([](const Entry &e) { return !e.balloon; });
+    // While `destroyed` runs the balloon is only a QObject: it is matched by
+    // address, never through a TBalloon pointer.
+    connect(balloon, &QObject::destroyed, this, [this](QObject *gone) {
+        FEntries.removeIf([gone](const Entry &e) { return e.object == gone || e.balloon.isNull(); });
         emit countChanged(count());
     });
     connect(balloon, &TBalloon::closeAllRequested, this, &TBalloonGroup::closeAll);

@@ -42,6 +42,7 @@ private:
     struct Entry {
         QPointer<TBalloon> balloon;
         QString key;
+        const QObject *object; // the balloon's address, for matching it while it is destroyed
     };
     void followWindow();
     void setWindowShown(bool shown);
