@@ -996,33 +996,40 @@ void RTFWriter::picture(const TRVGraphicItemInfo &pic)
         bytes = dib;
         return true;
     };
+    auto asPng = [&](const Bitmap &img) {
+        QImage q(img.width(), img.height(), QImage::Format_ARGB32);
+        // A fixed 96 dpi, not the screen's, so the bytes do not depend on where a copy is made.
+        q.setDotsPerMeterX(3780);
+        q.setDotsPerMeterY(3780);
+        for (int y = 0; y < img.height(); ++y)
+            std::memcpy(q.scanLine(y), img.data() + size_t(y) * size_t(img.width()), size_t(img.width()) * 4);
+        QByteArray png;
+        QBuffer buf(&png);
+        buf.open(QIODevice::WriteOnly);
+        if (!q.save(&buf, "PNG"))
+            return false;
+        converted.assign(png.constData(), size_t(png.size()));
+        o += "\\pngblip" + pxSize + goal + " ";
+        bytes = converted;
+        return true;
+    };
     auto fromRaster = [&]() {
         const Bitmap *img = g.Image();
         if (!img)
             return false;
-        if (opt(rvrtfPNGInsteadOfBitmap)) {
-            QImage q(img->width(), img->height(), QImage::Format_ARGB32);
-            // A fixed 96 dpi, not the screen's, so the bytes do not depend on where a copy is made.
-            q.setDotsPerMeterX(3780);
-            q.setDotsPerMeterY(3780);
-            for (int y = 0; y < img->height(); ++y)
-                std::memcpy(q.scanLine(y), img->data() + size_t(y) * size_t(img->width()), size_t(img->width()) * 4);
-            QByteArray png;
-            QBuffer buf(&png);
-            buf.open(QIODevice::WriteOnly);
-            if (!q.save(&buf, "PNG"))
-                return false;
-            converted.assign(png.constData(), size_t(png.size()));
-            o += "\\pngblip" + pxSize + goal + " ";
-            bytes = converted;
-            return true;
-        }
+        if (opt(rvrtfPNGInsteadOfBitmap))
+            return asPng(*img);
         converted = EncodeBmp(*img);
         return asDib(converted);
     };
 
     bool ok = false;
-    if (cls == "TBitmap") {
+    const Bitmap *raster = g.Image();
+    if (cls == "TBitmap" && g.SupportsTransparency() && g.Transparent && raster) {
+        // A DIB has no transparency: a transparent bitmap goes out as a PNG whose
+        // transparent colour is see-through, as the reader draws it.
+        ok = asPng(MaskedCopy(*raster, TransparentKey(*raster, g.TransparentMode, g.TransparentColor)));
+    } else if (cls == "TBitmap") {
         ok = (!opt(rvrtfPNGInsteadOfBitmap) && asDib(stored)) || fromRaster();
     } else if (cls == "TJPEGImage") {
         if (opt(rvrtfSaveJpegAsJpeg)) {

@@ -867,6 +867,29 @@ TEST(RtfPictures, ScaledIconsAndBinary)
     EXPECT_EQ(rtfcheck::validate(out).find("above 127"), std::string::npos);
 }
 
+TEST(RtfPictures, TransparentBitmapsKeepTheirTransparencyAsPng)
+{
+    // A magenta background marked transparent must not reach the word processor.
+    platform::Bitmap img(2, 1, 0xFFFF00FF);
+    img.setPixel(1, 0, 0xFF0000FF);
+    RDoc d;
+    d.text("x");
+    auto &p = picture(d, "TBitmap", EncodeBmp(img));
+    p.Image->Transparent = true;
+    p.Image->TransparentMode = 1;
+    p.Image->TransparentColor = 0x00FF00FF; // magenta as stored, BGR
+    std::string r = stripLineEnds(d.rtf());
+    const std::string head = "{\\pict\\pngblip\\picw2\\pich1\\picwgoal30\\pichgoal15 ";
+    const size_t at = r.find(head);
+    ASSERT_NE(at, std::string::npos) << r.substr(0, 2000);
+    const size_t from = at + head.size();
+    const QByteArray png = QByteArray::fromHex(QByteArray::fromStdString(r.substr(from, r.find('}', from) - from)));
+    QImage back;
+    ASSERT_TRUE(back.loadFromData(png, "PNG"));
+    EXPECT_EQ(qAlpha(back.pixel(0, 0)), 0);   // the magenta pixel
+    EXPECT_EQ(back.pixel(1, 0), 0xFF0000FFu); // the blue one, opaque
+}
+
 // ---------------------------------------------------------------- selection and failure
 
 TEST(RtfSelection, CutItemsAndTheEnd)
