@@ -363,6 +363,20 @@ std::string faceFromBytes(std::string_view s)
 
 // ---- Windows metafiles ----
 
+// `n` points of two `coordBytes`-byte signed coordinates (2 or 4) at `at`, in
+// device space; none when they run past the record or exceed the bound.
+std::vector<Point> devicePoints(const Bytes &r, const Player &p, size_t at, size_t n, size_t coordBytes)
+{
+    std::vector<Point> v;
+    const size_t step = 2 * coordBytes;
+    if (n > kMaxPoints || !r.has(at, n * step))
+        return v;
+    v.reserve(n);
+    for (size_t i = 0, off = at; i < n; ++i, off += step)
+        v.push_back(coordBytes == 2 ? p.dev(r.i16(off), r.i16(off + 2)) : p.dev(r.i32(off), r.i32(off + 4)));
+    return v;
+}
+
 bool playWmf(const Bytes &b, Player &p, size_t start)
 {
     // Standard header: type, header size in words, version, file size, objects, largest record, unused.
@@ -379,15 +393,7 @@ bool playWmf(const Bytes &b, Player &p, size_t start)
         size_t size = size_t(words * 2);
         Bytes r{b.sub(off, size)};
         const size_t a = 6; // first parameter
-        auto pts = [&](size_t at, size_t n) {
-            std::vector<Point> v;
-            if (n > kMaxPoints || !r.has(at, n * 4))
-                return v;
-            v.reserve(n);
-            for (size_t i = 0; i < n; ++i)
-                v.push_back(p.dev(r.i16(at + 4 * i), r.i16(at + 4 * i + 2)));
-            return v;
-        };
+        auto pts = [&](size_t at, size_t n) { return devicePoints(r, p, at, n, 2); };
         switch (fn) {
         case 0x0000: return true; // end of file
         case 0x020B: p.st.winOrgY = r.i16(a); p.st.winOrgX = r.i16(a + 2); break;
@@ -508,24 +514,8 @@ bool playEmf(const Bytes &b, Player &p)
             break;
         Bytes r{b.sub(off, size)};
         const size_t a = 8;
-        auto pts32 = [&](size_t at, size_t n) {
-            std::vector<Point> v;
-            if (n > kMaxPoints || !r.has(at, n * 8))
-                return v;
-            v.reserve(n);
-            for (size_t i = 0; i < n; ++i)
-                v.push_back(p.dev(r.i32(at + 8 * i), r.i32(at + 8 * i + 4)));
-            return v;
-        };
-        auto pts16 = [&](size_t at, size_t n) {
-            std::vector<Point> v;
-            if (n > kMaxPoints || !r.has(at, n * 4))
-                return v;
-            v.reserve(n);
-            for (size_t i = 0; i < n; ++i)
-                v.push_back(p.dev(r.i16(at + 4 * i), r.i16(at + 4 * i + 2)));
-            return v;
-        };
+        auto pts32 = [&](size_t at, size_t n) { return devicePoints(r, p, at, n, 4); };
+        auto pts16 = [&](size_t at, size_t n) { return devicePoints(r, p, at, n, 2); };
         switch (type) {
         case 14: return true; // end of file
         case 9: if (r.i32(a) && r.i32(a + 4)) { p.st.winExtX = r.i32(a); p.st.winExtY = r.i32(a + 4); } break;
