@@ -466,36 +466,17 @@ void HTMLWriter::writeBody(const TRVExportRange &range)
     closeLists(0);
 }
 
-bool run(const TCustomRVData &data, std::string &out, const TRVExportRange &range, std::string *error)
-{
-    if (!data.GetRVStyle()) {
-        if (error)
-            *error = "the document has no style sheet";
-        return false;
-    }
-    try {
-        HTMLWriter w(data);
-        w.write(range);
-        out += w.out;
-        return true;
-    } catch (const std::exception &e) {
-        if (error)
-            *error = e.what();
-        return false;
-    }
-}
-
 } // namespace
 
 bool SaveHTMLToString(const TCustomRVData &data, std::string &out, std::string *error)
 {
-    return run(data, out, ExportWholeDocument(data), error);
+    return RunExportWriter<HTMLWriter>(data, out, ExportWholeDocument(data), error);
 }
 
 bool SaveHTMLSelectionToString(const TCustomRVData &data, std::string &out, int startItem, int startOffs, int endItem,
                                int endOffs, std::string *error)
 {
-    return run(data, out, ExportSelection(data, startItem, startOffs, endItem, endOffs), error);
+    return RunExportWriter<HTMLWriter>(data, out, ExportSelection(data, startItem, startOffs, endItem, endOffs), error);
 }
 
 } // namespace rv

@@ -1468,38 +1468,18 @@ void RTFWriter::writeItems(const TRVExportRange &range)
     }
 }
 
-bool runWriter(const TCustomRVData &data, std::string &out, const TRVExportRange &range, const TRVRTFSettings &settings,
-               std::string *error)
-{
-    if (!data.GetRVStyle()) {
-        if (error)
-            *error = "the document has no style sheet";
-        return false;
-    }
-    try {
-        RTFWriter w(data, settings);
-        w.write(range);
-        // Only a complete text is handed out: a failure above leaves `out` as it was.
-        out += w.out;
-        return true;
-    } catch (const std::exception &e) {
-        if (error)
-            *error = e.what();
-        return false;
-    }
-}
-
 } // namespace
 
 bool SaveRTFToString(const TCustomRVData &data, std::string &out, const TRVRTFSettings &settings, std::string *error)
 {
-    return runWriter(data, out, ExportWholeDocument(data), settings, error);
+    return RunExportWriter<RTFWriter>(data, out, ExportWholeDocument(data), error, settings);
 }
 
 bool SaveRTFSelectionToString(const TCustomRVData &data, std::string &out, int startItem, int startOffs, int endItem,
                               int endOffs, const TRVRTFSettings &settings, std::string *error)
 {
-    return runWriter(data, out, ExportSelection(data, startItem, startOffs, endItem, endOffs), settings, error);
+    return RunExportWriter<RTFWriter>(data, out, ExportSelection(data, startItem, startOffs, endItem, endOffs), error,
+                                      settings);
 }
 
 } // namespace rv

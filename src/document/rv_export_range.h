@@ -4,6 +4,7 @@
 #pragma once
 #include "rv_data.h"
 
+#include <string>
 #include <vector>
 
 namespace rv {
@@ -30,6 +31,31 @@ TRVExportRange ExportWholeDocument(const TCustomRVData &data);
 // A selection, offsets as selection offsets (text 1 .. length + 1; others 0 or
 // 1), ends in either order. An empty or invalid selection gives no pieces.
 TRVExportRange ExportSelection(const TCustomRVData &data, int startItem, int startOffs, int endItem, int endOffs);
+
+// Runs an export writer over `range` and appends its whole text to `out`; a
+// writer that fails leaves `out` as it was and gives its reason in `error`.
+// `Writer` is built from the document (and `args`), has write(range) and out.
+template <class Writer, class... Args>
+bool RunExportWriter(const TCustomRVData &data, std::string &out, const TRVExportRange &range, std::string *error,
+                     const Args &...args)
+{
+    if (!data.GetRVStyle()) {
+        if (error)
+            *error = "the document has no style sheet";
+        return false;
+    }
+    try {
+        Writer w(data, args...);
+        w.write(range);
+        // Only a complete text is handed out: a failure above leaves `out` as it was.
+        out += w.out;
+        return true;
+    } catch (const std::exception &e) {
+        if (error)
+            *error = e.what();
+        return false;
+    }
+}
 
 // The list marker that starts item i's paragraph, or -1.
 int ParagraphMarker(const TCustomRVData &data, int i);
