@@ -89,7 +89,8 @@ int runPdf(const std::vector<std::string> &args)
     rv::TRVLayoutInfo layout;
     rv::TColor color = platform::clNone;
     if (!rv::LoadRVFFromFile(data, files[0], &layout, &data.Background, &color)) {
-        std::fprintf(stderr, "pdf: %s is not a readable RVF document\n", files[0].c_str());
+        std::fprintf(stderr, "pdf: %s is not a readable RVF document: %s\n", files[0].c_str(),
+                     data.LoadError.Text().c_str());
         return 1;
     }
     if (layout.Loaded)

@@ -69,6 +69,8 @@ int runSql(const std::vector<std::string> &args)
         std::printf("%s\n", latin1ToUtf8(line).c_str());
     }
     std::printf("ResultText: %s\n", latin1ToUtf8(db.ResultText()).c_str());
+    if (db.Error().Failed())
+        std::printf("error: %s\n", latin1ToUtf8(db.Error().Text()).c_str());
     return db.ResultText().empty() ? 0 : 1;
 }
 
