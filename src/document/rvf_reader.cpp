@@ -56,6 +56,24 @@ int intOrZero(std::string_view s)
     return parseInt(s, v) ? v : 0;
 }
 
+// The first CR, LF or NUL at or after `from` (or `n`). Text lines are most of a
+// study, so this looks at eight bytes at a time.
+size_t lineEnd(const char *b, size_t from, size_t n)
+{
+    constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    auto hasZero = [](uint64_t v) { return (v - ones) & ~v & highs; };
+    size_t p = from;
+    for (; p + 8 <= n; p += 8) {
+        uint64_t w;
+        std::memcpy(&w, b + p, 8);
+        if (hasZero(w) | hasZero(w ^ (ones * '\n')) | hasZero(w ^ (ones * '\r')))
+            break;
+    }
+    while (p < n && b[p] != '\0' && b[p] != '\n' && b[p] != '\r')
+        ++p;
+    return p;
+}
+
 // Fields of a header line, separated by exactly one space.
 class HeaderCursor {
 public:
@@ -235,9 +253,7 @@ Line Reader::readLine()
         return l;
     }
     default: {
-        size_t p = pos_;
-        while (p < n && buf_[p] != '\0' && buf_[p] != '\n' && buf_[p] != '\r')
-            ++p;
+        size_t p = lineEnd(buf_.data(), pos_, n);
         l.text = buf_.substr(pos_, p - pos_);
         l.end = p;
         return l;
@@ -1092,7 +1108,8 @@ void Reader::addItem(std::unique_ptr<TCustomRVItemInfo> item, std::string text)
             text.pop_back(); // half a UTF-16 unit is no character
         }
     }
-    if (auto *m = dynamic_cast<TRVMarkerItemInfo *>(item.get())) {
+    if (item->StyleNo == ikListMarker) {
+        auto *m = static_cast<TRVMarkerItemInfo *>(item.get());
         if (haveListMap_ && m->ListNo >= 0)
             m->ListNo = size_t(m->ListNo) < listMap_.size() ? listMap_[size_t(m->ListNo)] : st_.ListStyles.Count();
         if (m->ListNo >= st_.ListStyles.Count()) {
