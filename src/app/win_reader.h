@@ -9,7 +9,7 @@
 #include "components/recent_files.h"
 #include "document/rv_error.h"
 #include "document/rv_style.h"
-#include "printing/rv_print_qt.h"
+#include "printing/qt/rv_print_qt.h"
 #include "viewer/widget/readview.h"
 #include "xmlsql/xml_sql_db.h"
 

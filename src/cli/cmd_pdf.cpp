@@ -4,7 +4,7 @@
 #include "cli.h"
 
 #include "document/rvf_reader.h"
-#include "printing/rv_print_qt.h"
+#include "printing/qt/rv_print_qt.h"
 #include "viewer/rv_layoutdata.h"
 
 #include <QPageLayout>

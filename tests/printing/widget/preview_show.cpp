@@ -2,7 +2,7 @@
 // preview_show FILE.rvf [MILLISECONDS] [ZOOM]  (ZOOM: a percent; none fits the page)
 #include "printing/widget/preview_window.h"
 
-#include "printing/rv_print_qt.h"
+#include "printing/qt/rv_print_qt.h"
 #include "viewer/widget/readview.h"
 
 #include <QApplication>
