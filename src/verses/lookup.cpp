@@ -52,6 +52,8 @@ bool hasField(const xmlsql::TXmlSqlDb &db, std::string_view name)
 // for the message, or nothing when the result is sound.
 std::optional<std::string> damage(const xmlsql::TXmlSqlDb &db)
 {
+    if (db.Error().Failed())
+        return platform::latin1ToUtf8(db.Error().Text());
     if (!db.ResultText().empty())
         return platform::latin1ToUtf8(db.ResultText());
     if (db.FieldCount() == 0)

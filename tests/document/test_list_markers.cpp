@@ -305,7 +305,7 @@ TEST(ListMarkers, DrawingUsesTheLevelsFontAndColour)
     lv.Font.Color = platform::clRed;
     lv.Font.Style = fsBold;
     TRVListLevel &uni = st.ListStyles[0].Levels.emplace_back(level(rvlstUnicodeBullet, ""));
-    uni.FormatStringW = u"\u2022";
+    uni.FormatStringW.assign(1, u'\u2022');
     TRVMarkerItemInfo m, b;
     m.ListNo = b.ListNo = 0;
     b.Level = 1;
