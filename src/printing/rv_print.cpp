@@ -547,6 +547,7 @@ void TCustomRVPrint::DrawPageText(int pageNo, Canvas &canvas, const Rect &conten
     const int xOffs = -content.left;
     const int yOffs = pageTop - content.top - DocTopMargin() - reserve;
     const int avail = ClientHeight() - DocTopMargin() - DocBottomMargin();
+    DrawTableEdges(pageNo, canvas, xOffs, yOffs, reserve, true);
     {
         platform::CanvasSaver saver(canvas);
         // A cut picture, or a line taller than the page, stops at the page's
@@ -578,7 +579,7 @@ void TCustomRVPrint::DrawPageText(int pageNo, Canvas &canvas, const Rect &conten
         FData.DrawItems(canvas, Rect{0, docTop - yOffs, area.right, docBottom - yOffs}, xOffs, yOffs, true, false,
                         ColorMode);
     }
-    DrawTableEdges(pageNo, canvas, xOffs, yOffs, reserve);
+    DrawTableEdges(pageNo, canvas, xOffs, yOffs, reserve, false);
 }
 
 void TCustomRVPrint::DrawPreview(int pageNo, Canvas &canvas, const Rect &r)

@@ -255,9 +255,9 @@ private:
     int TableCut(int k, const TRVPageInfo &page, int pageBottom, bool overflow, bool firstOnPage) const;
     // Document y where a page ending inside a table stops drawing its rows.
     int TablePartEnd(const TRVPageInfo &next) const;
-    // Draws the repeated band above the page's part and the table's bottom
-    // edge below a part that goes on over the next page.
-    void DrawTableEdges(int pageNo, platform::Canvas &canvas, int xOffs, int yOffs, int reserve);
+    // Draws the repeated band above the page's part (top) or the table's
+    // bottom edge below a part that goes on over the next page (!top).
+    void DrawTableEdges(int pageNo, platform::Canvas &canvas, int xOffs, int yOffs, int reserve, bool top);
 
     TPrintableRVData FData;
     TCustomRVFormattedData *FSource = nullptr;

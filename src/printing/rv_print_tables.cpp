@@ -5,11 +5,13 @@
 //   - a table that would fit on a page of its own moves there whole;
 //   - a row with its page-break-before mark starts a new part, unless it is
 //     the first row after the headings on its page;
-//   - a row that does not fit on a page of its own is cut inside when the
-//     table prints with rvtoRowsSplit, at the lowest line boundary of its
-//     cells above the page's bottom; without it the row moves whole to the
-//     next page (and is cut at the page's bottom only when it does not fit
-//     on a fresh page either, so nothing is lost below the sheet).
+//   - when no row boundary fits, a table printing with rvtoRowsSplit cuts
+//     the row inside, at the lowest line boundary of its cells above the
+//     page's bottom (keeping at least one of its lines on the page);
+//     without rvtoRowsSplit the row moves whole to the next page, and is cut
+//     that way only when it is taller than a fresh page; a single line
+//     taller than a page is cut where the page ends, so nothing is lost
+//     below the sheet.
 // Every part is drawn as a closed table, as a reader expects of a table that
 // goes on over the page: a continued part begins with the table's top edge
 // and its heading rows (HeadingRowCount) repeated, and a part that goes on
@@ -56,6 +58,21 @@ int LineBoundary(const TRVTableLayout &t, int tableTop, int from, int limit)
         }
     }
     return std::max(y, from);
+}
+
+// Whether a part ending at y holds a whole line of row `row` below `from`:
+// a row is split only when a line of it stays on the page.
+bool HoldsLineOfRow(const TRVTableLayout &t, int tableTop, int row, int from, int y)
+{
+    for (const TRVCellBox &b : t.Cells) {
+        if (b.Row > row || b.Row + std::max(1, b.Cell->RowSpan) <= row)
+            continue;
+        const int top = tableTop + b.ContentTop;
+        for (const TRVLineRecord &line : b.Data->Lines())
+            if (top + line.Top >= from && top + line.Bottom <= y)
+                return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -137,24 +154,30 @@ int TCustomRVPrint::TableCut(int k, const TRVPageInfo &page, int pageBottom, boo
             cut = rowTop(r);
     if (cut > from)
         return cut;
-    // No row boundary fits: the row at the top of this part is taller than the room.
-    if (table.PrintOptions & rvtoRowsSplit) {
-        const int y = LineBoundary(*t, d.Top, from, pageBottom - edge);
-        if (y > from)
-            return y;
-    } else if (!inside && !firstOnPage) {
+    // No row boundary fits: the row at the top of this part is taller than
+    // the room. It is cut at its lowest line boundary that fits, when the
+    // table lets rows split or the row cannot go anywhere better.
+    const bool split = (table.PrintOptions & rvtoRowsSplit) != 0;
+    if (!split && !inside && !firstOnPage)
         return -1; // the row moves whole to the next page
-    }
-    // A line (or a row) taller than a fresh page: cut where the page ends.
+    const int y = LineBoundary(*t, d.Top, from, pageBottom - edge);
+    int row = 0;
+    while (row + 1 < rows && rowTop(row + 1) <= y)
+        ++row;
+    if (y > from && HoldsLineOfRow(*t, d.Top, row, from, y))
+        return y;
+    if (!inside && !firstOnPage)
+        return -1; // not one line of the row fits here: the table begins on the next page
+    // A line taller than a fresh page: cut where the page ends.
     return pageBottom - edge > from ? pageBottom - edge : pageBottom;
 }
 
-void TCustomRVPrint::DrawTableEdges(int pageNo, Canvas &canvas, int xOffs, int yOffs, int reserve)
+void TCustomRVPrint::DrawTableEdges(int pageNo, Canvas &canvas, int xOffs, int yOffs, int reserve, bool top)
 {
     const TRVPageInfo &pg = FPages[size_t(pageNo - 1)];
     const TRVPageInfo *next = pageNo < int(FPages.size()) ? &FPages[size_t(pageNo)] : nullptr;
     const int textTop = PageContentRect(pageNo).top + DocTopMargin();
-    if (reserve > 0) {
+    if (top && reserve > 0) {
         const TRVDrawLineInfo &d = FData.DrawItemList[pg.FirstDrawItem];
         if (const TRVTableLayout *t = FData.TableLayoutOf(d.ItemNo)) {
             // The table's top rows, drawn as if the table began at the page's top.
@@ -164,7 +187,7 @@ void TCustomRVPrint::DrawTableEdges(int pageNo, Canvas &canvas, int xOffs, int y
             t->Paint(canvas, band.left, textTop, band, true, ColorMode);
         }
     }
-    if (next && next->FirstPart > 0) {
+    if (!top && next && next->FirstPart > 0) {
         const TRVDrawLineInfo &d = FData.DrawItemList[next->FirstDrawItem];
         if (const TRVTableLayout *t = FData.TableLayoutOf(d.ItemNo)) {
             // The table's bottom edge, right under the part's last row.
