@@ -183,6 +183,10 @@ void TCustomRVPrint::AttachData(TCustomRVFormattedData &source)
     // The items stay the viewer's: only the layout below is ours.
     FData.ShareItemsFrom(&source);
     FPages.clear();
+    // The notes laid out before belong to the document that was attached.
+    FNotes.clear();
+    FEndnotePieces.clear();
+    FEndnotePages = 0;
     FReady = false;
 }
 

@@ -49,6 +49,8 @@ int LineBoundary(const TRVTableLayout &t, int tableTop, int from, int limit)
     for (bool moved = true; moved && y > from;) {
         moved = false;
         for (const TRVCellBox &b : t.Cells) {
+            if (tableTop + b.Box.top >= y || tableTop + b.Box.bottom <= y)
+                continue; // only a cell reaching over y can be cut there
             const int top = tableTop + b.ContentTop;
             for (const TRVLineRecord &line : b.Data->Lines())
                 if (top + line.Top < y && y < top + line.Bottom) {
@@ -148,12 +150,11 @@ int TCustomRVPrint::TableCut(int k, const TRVPageInfo &page, int pageBottom, boo
     // A table that fits on a page of its own moves there whole.
     if (!inside && !anyBreak && d.Height <= avail && !firstOnPage)
         return -1;
-    int cut = -1;
-    for (int r = std::max(1, heads + (inside ? 0 : 1)); r < rows; ++r)
+    // The lowest row boundary that fits (below the headings when the part
+    // holds them, so a part never ends with headings alone).
+    for (int r = rows - 1; r >= std::max(1, heads + (inside ? 0 : 1)); --r)
         if (fits(r))
-            cut = rowTop(r);
-    if (cut > from)
-        return cut;
+            return rowTop(r);
     // No row boundary fits: the row at the top of this part is taller than
     // the room. It is cut at its lowest line boundary that fits, when the
     // table lets rows split or the row cannot go anywhere better.
