@@ -169,8 +169,11 @@ int TCustomRVPrint::TableCut(int k, const TRVPageInfo &page, int pageBottom, boo
         return y;
     if (!inside && !firstOnPage)
         return -1; // not one line of the row fits here: the table begins on the next page
-    // A line taller than a fresh page: cut where the page ends.
-    return pageBottom - edge > from ? pageBottom - edge : pageBottom;
+    // A line taller than a fresh page: cut where the page ends. A page its
+    // footnotes fill leaves none: the table then runs on (never a cut that
+    // does not advance).
+    const int end = pageBottom - edge > from ? pageBottom - edge : pageBottom;
+    return end > from ? end : -1;
 }
 
 void TCustomRVPrint::DrawTableEdges(int pageNo, Canvas &canvas, int xOffs, int yOffs, int reserve, bool top)

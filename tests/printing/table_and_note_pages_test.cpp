@@ -292,6 +292,22 @@ TEST(NotePages, EndnotesFollowTheTextOnTheLastPageAndGoOn)
     EXPECT_EQ(q.Drawn(3), "");
 }
 
+TEST(NotePages, FootnoteTallerThanThePageBeforeATableStillEnds)
+{
+    // A 130-high footnote leaves the page no room at all; the table after it
+    // must still be cut with progress, and every row reaches paper.
+    NotePaper q(1, {{0, rv::ikFootnote, "F", 10}});
+    q.doc.item(Table(q.doc.style, 12));
+    const int pages = q.Paginate();
+    ASSERT_GT(pages, 1);
+    ASSERT_LT(pages, 10);
+    std::string all;
+    for (int n = 1; n <= pages; ++n)
+        all += q.Drawn(n);
+    EXPECT_NE(all.find("10"), std::string::npos);
+    EXPECT_NE(all.find("11"), std::string::npos);
+}
+
 TEST(NotePages, NotesAreNumberedInDocumentOrderByKind)
 {
     Doc d;
