@@ -1,6 +1,7 @@
 // quenlor-cli make-samples OUTDIR: writes the sample study documents
 // (Juan3.rvf, a short study, Estudio-largo.rvf, a long one for timing, and
-// Listas.rvf, numbered outlines, bullets and pictures)
+// Listas.rvf, numbered outlines, bullets and pictures; Comparacion.rvf, a
+// table; Notas.rvf, foot- and endnotes)
 // with our own RVF writer, so they can be rebuilt at any time.
 #include "cli.h"
 
@@ -83,6 +84,29 @@ public:
         item->Image = std::move(g);
         item->ParaNo = para_ = pLeft;
         d_.AddItem(name, std::move(item));
+        return *this;
+    }
+    // A foot- or endnote at the end of the current paragraph: its number in
+    // the text and its own document, which begins with the same number.
+    Builder &note(int kind, const std::string &utf8)
+    {
+        std::unique_ptr<TCustomRVNoteItemInfo> n;
+        if (kind == ikFootnote)
+            n = std::make_unique<TRVFootnoteItemInfo>();
+        else
+            n = std::make_unique<TRVEndnoteItemInfo>();
+        n->TextStyleNo = sSuper;
+        n->ItemOptions = ioContinuesParagraph;
+        n->ParaNo = para_;
+        n->Document = std::make_unique<TCustomRVData>(d_.GetRVStyle());
+        n->Document->OwnsStyleSheet = false;
+        n->Document->DocParameters.reset();
+        n->Document->RVFOptions = kDefaultRVFOptions;
+        auto ref = std::make_unique<TRVNoteReferenceItemInfo>();
+        ref->TextStyleNo = sSuper;
+        n->Document->AddItem("", std::move(ref));
+        Builder(*n->Document).run(sNormal, " " + utf8);
+        d_.AddItem("", std::move(n));
         return *this;
     }
     Builder &line()
@@ -407,6 +431,26 @@ void buildComparison(TCustomRVData &d)
     b.para(pJustify, sNormal, "Preguntas: ¿qué matiz aporta cada verbo? ¿Cambia el sentido del versículo?");
 }
 
+// Two footnotes and an endnote: the notes a study adds to its text.
+void buildNotes(TCustomRVData &d)
+{
+    Builder b(d);
+    b.para(pCenter, sTitle, "Notas sobre Juan 3:16");
+    b.para(pJustify, sNormal, "«Porque de tal manera amó Dios al mundo»")
+        .note(ikFootnote, "«De tal manera» traduce el adverbio griego que indica el modo, no sólo la medida.")
+        .run(sNormal, ": el versículo empieza por el amor de Dios y no por la respuesta del hombre. "
+                      "Todo lo demás depende de ese comienzo.");
+    b.para(pJustify, sNormal, "«Que ha dado a su Hijo unigénito»")
+        .note(ikFootnote, "Unigénito: único en su clase; compare Jn:1:14 y Jn:1:18.")
+        .run(sNormal, ": el don es una persona. ")
+        .run(sNormal, "El verbo en pasado mira a la cruz como un hecho cumplido.")
+        .note(ikEndnote, "Sobre el tiempo del verbo «dar» véanse las tres versiones en Comparacion.rvf.");
+    b.para(pJustify, sNormal, "«Para que todo aquel que en él cree, no se pierda, mas tenga vida eterna»: la fe "
+                              "es el único requisito, y la vida eterna empieza ya ahora.");
+    b.para(pLeft, sSubtitle, "Preguntas");
+    b.para(pJustify, sNormal, "¿Qué dice el versículo sobre Dios? ¿Qué dice sobre el mundo? ¿Qué pide al lector?");
+}
+
 bool writeSample(const std::filesystem::path &path, void (*build)(TCustomRVData &), bool lists = false)
 {
     TRVStyle style;
@@ -438,12 +482,12 @@ int runMakeSamples(const std::vector<std::string> &args)
     std::filesystem::create_directories(dir, ec);
     bool ok = writeSample(dir / "Juan3.rvf", buildJuan3) && writeSample(dir / "Estudio-largo.rvf", buildLong)
               && writeSample(dir / "Listas.rvf", buildLists, true)
-              && writeSample(dir / "Comparacion.rvf", buildComparison);
+              && writeSample(dir / "Comparacion.rvf", buildComparison) && writeSample(dir / "Notas.rvf", buildNotes);
     return ok ? 0 : 1;
 }
 
 } // namespace
 
 QUENLOR_CLI_COMMAND("make-samples", "make-samples OUTDIR",
-                    "write the sample study documents (Juan3.rvf, Estudio-largo.rvf, Listas.rvf, Comparacion.rvf)",
+                    "write the sample study documents (Juan3.rvf, Estudio-largo.rvf, Listas.rvf, Comparacion.rvf, Notas.rvf)",
                     runMakeSamples);

@@ -292,6 +292,45 @@ void NumberListMarkers(TCustomRVData &doc)
     numberDoc(doc, numbering, 0);
 }
 
+std::string NoteNumberText(TRVSeqType type, int n)
+{
+    switch (type) {
+    case rvseqLowerAlpha: return lettersOf(n, 'a');
+    case rvseqUpperAlpha: return lettersOf(n, 'A');
+    case rvseqLowerRoman: return romanOf(n, true);
+    case rvseqUpperRoman: return romanOf(n, false);
+    default: return std::to_string(n);
+    }
+}
+
+void SetNoteLabel(TCustomRVNoteItemInfo &note, const std::string &text)
+{
+    note.Text = text;
+    if (!note.Document)
+        return;
+    for (int i = 0; i < note.Document->ItemCount(); ++i)
+        if (note.Document->GetItem(i).StyleNo == ikNoteReference)
+            static_cast<TRVLabelItemInfo &>(note.Document->GetItem(i)).Text = text;
+}
+
+void NumberNotes(TCustomRVData &doc)
+{
+    const TRVStyle *style = doc.GetRVStyle();
+    if (!style)
+        return;
+    int foot = 0, end = 0;
+    for (int i = 0; i < doc.ItemCount(); ++i) {
+        auto *note = dynamic_cast<TCustomRVNoteItemInfo *>(&doc.GetItem(i));
+        if (!note)
+            continue;
+        const bool isFoot = note->StyleNo == ikFootnote;
+        int &n = isFoot ? foot : end;
+        n = note->Reset ? note->StartFrom : n + 1;
+        note->Counter = n;
+        SetNoteLabel(*note, NoteNumberText(isFoot ? style->FootnoteNumbering : style->EndnoteNumbering, n));
+    }
+}
+
 void ApplyMarkerFont(const TRVStyle &style, const TRVListLevel &level, Canvas &canvas, bool printing,
                      TRVColorMode colorMode, int screenDpiY)
 {

@@ -65,6 +65,16 @@ private:
 // Numbers every marker of the document (and of its notes' documents).
 void NumberListMarkers(TCustomRVData &doc);
 
+// A note's number in the sheet's numbering type (1, a, A, i, I).
+std::string NoteNumberText(TRVSeqType type, int n);
+// Numbers the document's footnotes and its endnotes, each kind 1, 2, ... in
+// document order (a note with Reset starts again at its StartFrom), and puts
+// the number in each note's label text and in the note-reference labels of
+// its own document, which show the number of the note they stand in.
+void NumberNotes(TCustomRVData &doc);
+// Gives one note (and the references in its document) the label `text`.
+void SetNoteLabel(TCustomRVNoteItemInfo &note, const std::string &text);
+
 // Marker measurements on one canvas. Before/After: how far the marker extends
 // left and right of its position (MarkerIndent); After includes the gap up to
 // the text's indent.

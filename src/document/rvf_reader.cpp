@@ -1201,6 +1201,7 @@ bool ReadRVFStream(TCustomRVData &data, std::string_view stream, int &index, boo
     // Markers are numbered in document order once the items are in, a failed
     // read included (the items read so far stay and show).
     NumberListMarkers(data);
+    NumberNotes(data);
     return ok;
 }
 

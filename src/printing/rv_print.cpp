@@ -183,6 +183,10 @@ void TCustomRVPrint::AttachData(TCustomRVFormattedData &source)
     // The items stay the viewer's: only the layout below is ours.
     FData.ShareItemsFrom(&source);
     FPages.clear();
+    // The notes laid out before belong to the document that was attached.
+    FNotes.clear();
+    FEndnotePieces.clear();
+    FEndnotePages = 0;
     FReady = false;
 }
 
@@ -266,6 +270,9 @@ int TCustomRVPrint::PaginateOn(Canvas &measure, const TRVPrinterPage &page)
     FCounter = FCounter + 1 == 10000 ? 0 : FCounter + 1;
     FReady = false;
     FPages.clear();
+    FNotes.clear();
+    FEndnotePieces.clear();
+    FEndnotePages = 0;
     if (OnFormatting)
         OnFormatting(FData, 0, 0);
     FPrinter = page;
@@ -285,8 +292,10 @@ int TCustomRVPrint::PaginateOn(Canvas &measure, const TRVPrinterPage &page)
         throw EReadViewError("Style of printable TReadView component is not assigned");
     FData.Canvas = &measure;
     FData.FormatItems(false, true, false, &measure);
+    LayoutNotes(measure);
     FData.Canvas = nullptr; // the measuring canvas may not outlive this call
     CutPages();
+    PlaceEndnotes();
     if (OnFormatting)
         OnFormatting(FData, PageCount(), 2);
     FReady = true;
@@ -365,30 +374,17 @@ void TCustomRVPrint::CutPages()
             return -1;
         return pageBottom;
     };
-    // A table taller than a page is cut between its rows, at the last row
-    // boundary that fits (a single row taller than the page is cut where the
-    // page ends), so none of its rows is lost below the sheet. A table that
-    // fits on a page moves whole, as a line does. Returns the cut's y, or -1.
-    auto tableCut = [&](int k, const TRVPageInfo &page, int pageBottom) {
-        const TRVTableLayout *table = FData.TableLayoutOf(draw[k].ItemNo);
-        if (!table)
-            return -1;
-        const TRVDrawLineInfo &d = draw[k];
-        const bool inside = page.FirstPart > 0 && page.FirstDrawItem == k;
-        const int from = inside ? page.PartTop : d.Top;
-        if (pageBottom <= from || pageBottom >= d.Bottom() || (!inside && d.Bottom() - d.Top <= avail))
-            return -1;
-        int cut = -1;
-        for (size_t r = 1; r < table->RowTop.size(); ++r) {
-            const int y = d.Top + table->RowTop[r];
-            if (y > from && y <= pageBottom)
-                cut = y;
-        }
-        return cut > from ? cut : pageBottom;
-    };
     auto topOf = [](const TRVPageInfo &p) { return p.FirstPart > 0 ? p.PartTop : p.PageTop; };
 
     TRVPageInfo page;
+    // Room the page's footnotes take at its bottom, and the band of a table
+    // it continues repeated at its top.
+    int noteSpace = 0, reserve = 0;
+    auto pageBottom = [&] { return topOf(page) + avail - reserve - noteSpace; };
+    // A footnote goes where its reference goes: off a page the reference leaves.
+    auto dropNotesFrom = [&](int drawNo) {
+        std::erase_if(page.Footnotes, [&](int itemNo) { return FData.FirstDrawItemOf(itemNo) >= drawNo; });
+    };
     int pl = 0;
     for (int l = 0; l < nLines;) {
         int breakLine = -1, cutItem = -1, cutY = -1;
@@ -401,22 +397,40 @@ void TCustomRVPrint::CutPages()
                 breakLine = l;
                 break;
             }
-            if (topOf(page) + avail < bottomOf(k)) {
-                cutY = pictureCut(k, page, topOf(page) + avail);
+            if (FData.FirstDrawItemOf(d.ItemNo) == k)
+                if (const TRVNotePtblData *fn = FootnoteOf(d.ItemNo)) {
+                    noteSpace += fn->Height() + (page.Footnotes.empty() ? FSeparatorSpace : 0);
+                    page.Footnotes.push_back(d.ItemNo);
+                }
+            const bool over = pageBottom() < bottomOf(k);
+            if (over || FData.TableLayoutOf(d.ItemNo)) {
+                cutY = over ? pictureCut(k, page, pageBottom()) : -1;
                 if (cutY < 0)
-                    cutY = tableCut(k, page, topOf(page) + avail);
+                    cutY = TableCut(k, page, pageBottom(), over, l == pl);
                 if (cutY >= 0) {
                     cutItem = k;
                     break;
                 }
-                breakLine = findBreak(l, k, pl);
-                break;
+                if (over) {
+                    breakLine = findBreak(l, k, pl);
+                    break;
+                }
             }
         }
         if (cutItem >= 0) {
             // The page ends inside the picture or table; the next one begins with its next part.
-            page.ContentHeight = cutY - topOf(page);
+            dropNotesFrom(cutItem + 1);
             const int part = page.FirstPart > 0 && page.FirstDrawItem == cutItem ? page.FirstPart + 1 : 1;
+            TRVPageInfo next;
+            next.PageTop = lineTop(l);
+            next.FirstDrawItem = cutItem;
+            next.FirstPart = part;
+            next.PartTop = cutY;
+            // A table's part ends with its last whole row (or line) and its bottom edge.
+            const TRVTableLayout *tl = FData.TableLayoutOf(draw[cutItem].ItemNo);
+            const int end = tl ? TablePartEnd(next) : cutY;
+            const int edge = tl && !tl->RowTop.empty() ? tl->Height - (tl->RowTop.back() + tl->RowHeight.back()) : 0;
+            page.ContentHeight = end + edge - topOf(page) + reserve;
             FPages.push_back(page);
             if (OnFormatting)
                 OnFormatting(FData, PageCount(), 1);
@@ -425,6 +439,8 @@ void TCustomRVPrint::CutPages()
             page.FirstDrawItem = cutItem;
             page.FirstPart = part;
             page.PartTop = cutY;
+            noteSpace = 0;
+            reserve = RepeatedTableBand(page);
             pl = l;
             continue;
         }
@@ -432,16 +448,18 @@ void TCustomRVPrint::CutPages()
             ++l;
             continue;
         }
-        page.ContentHeight = lineBottom(breakLine - 1) - topOf(page);
+        dropNotesFrom(lines[size_t(breakLine)].FirstDrawItem);
+        page.ContentHeight = lineBottom(breakLine - 1) - topOf(page) + reserve;
         FPages.push_back(page);
         if (OnFormatting)
             OnFormatting(FData, PageCount(), 1);
         page = TRVPageInfo{};
         page.PageTop = lineTop(breakLine);
         page.FirstDrawItem = lines[size_t(breakLine)].FirstDrawItem;
+        noteSpace = reserve = 0;
         pl = l = breakLine;
     }
-    page.ContentHeight = lineBottom(nLines - 1) - topOf(page);
+    page.ContentHeight = lineBottom(nLines - 1) - topOf(page) + reserve;
     FPages.push_back(page);
     if (OnFormatting)
         OnFormatting(FData, PageCount(), 1);
@@ -502,29 +520,50 @@ void TCustomRVPrint::DrawPage(int pageNo, Canvas &canvas, bool preview, bool /*c
             canvas.fillRect(content, PageColor(color, ColorMode));
         }
 
-        // Exactly this page's lines: from its first line (or the part of a cut
-        // picture it begins with) down to where the next page begins.
-        const TRVPageInfo &pg = FPages[size_t(pageNo - 1)];
-        const TRVPageInfo *next = pageNo < PageCount() ? &FPages[size_t(pageNo)] : nullptr;
-        const auto &lines = FData.Lines();
-        const int pageTop = pg.FirstPart > 0 ? pg.PartTop : pg.PageTop;
-        const int first = FData.LineOfDrawItem(pg.FirstDrawItem);
-        const int docTop = pg.FirstPart > 0 ? pg.PartTop : lines[size_t(first)].Top;
-        int docBottom = INT_MAX / 2;
-        if (next)
-            docBottom = next->FirstPart > 0 ? next->PartTop
-                                            : lines[size_t(FData.LineOfDrawItem(next->FirstDrawItem))].Top;
-        const int xOffs = -content.left;
-        const int yOffs = pageTop - content.top - DocTopMargin();
-        const int avail = ClientHeight() - DocTopMargin() - DocBottomMargin();
+        if (pageNo <= int(FPages.size())) {
+            const NoteLabels labels(*this, pageNo);
+            DrawPageText(pageNo, canvas, content, area);
+            DrawFootnotes(pageNo, canvas);
+        }
+        DrawEndnotes(pageNo, canvas);
+    }
+    if (OnPagePostpaint)
+        OnPagePostpaint(*this, pageNo, canvas, preview, content, area);
+}
+
+// The page's own lines: from its first line (or the part of a cut picture or
+// table it begins with) down to where the next page begins.
+void TCustomRVPrint::DrawPageText(int pageNo, Canvas &canvas, const Rect &content, const Rect &area)
+{
+    // A page going on with a table shows the table's repeated band (its top
+    // edge and heading rows) first; everything else on it sits that much lower.
+    const TRVPageInfo &pg = FPages[size_t(pageNo - 1)];
+    const TRVPageInfo *next = pageNo < int(FPages.size()) ? &FPages[size_t(pageNo)] : nullptr;
+    const auto &lines = FData.Lines();
+    const int reserve = RepeatedTableBand(pg);
+    const int pageTop = pg.FirstPart > 0 ? pg.PartTop : pg.PageTop;
+    const int first = FData.LineOfDrawItem(pg.FirstDrawItem);
+    const int docTop = pg.FirstPart > 0 ? pg.PartTop : lines[size_t(first)].Top;
+    int docBottom = INT_MAX / 2;
+    if (next)
+        docBottom = next->FirstPart > 0 ? next->PartTop
+                                        : lines[size_t(FData.LineOfDrawItem(next->FirstDrawItem))].Top;
+    const int xOffs = -content.left;
+    const int yOffs = pageTop - content.top - DocTopMargin() - reserve;
+    const int avail = ClientHeight() - DocTopMargin() - DocBottomMargin();
+    DrawTableEdges(pageNo, canvas, xOffs, yOffs, reserve, true);
+    {
+        platform::CanvasSaver saver(canvas);
         // A cut picture, or a line taller than the page, stops at the page's
         // text area instead of running over the margins and off the sheet.
-        // A table cut between rows ends the page at the cut, above the page's bottom.
+        // A table cut between rows ends the page after its last whole row.
         if (pg.FirstPart > 0 || (next && next->FirstPart > 0) || pg.ContentHeight > avail) {
             int clipBottom = content.top + DocTopMargin() + avail;
-            if (next && next->FirstPart > 0)
-                clipBottom = std::min(clipBottom, docBottom - yOffs);
-            canvas.intersectClipRect(Rect{0, content.top + DocTopMargin(), area.right, clipBottom});
+            if (next && next->FirstPart > 0) {
+                const bool table = FData.TableLayoutOf(FData.DrawItemList[next->FirstDrawItem].ItemNo) != nullptr;
+                clipBottom = std::min(clipBottom, (table ? TablePartEnd(*next) : docBottom) - yOffs);
+            }
+            canvas.intersectClipRect(Rect{0, content.top + DocTopMargin() + reserve, area.right, clipBottom});
         }
         // Paper shows none of the viewer's interaction state.
         FData.Selection = {};
@@ -544,8 +583,7 @@ void TCustomRVPrint::DrawPage(int pageNo, Canvas &canvas, bool preview, bool /*c
         FData.DrawItems(canvas, Rect{0, docTop - yOffs, area.right, docBottom - yOffs}, xOffs, yOffs, true, false,
                         ColorMode);
     }
-    if (OnPagePostpaint)
-        OnPagePostpaint(*this, pageNo, canvas, preview, content, area);
+    DrawTableEdges(pageNo, canvas, xOffs, yOffs, reserve, false);
 }
 
 void TCustomRVPrint::DrawPreview(int pageNo, Canvas &canvas, const Rect &r)

@@ -7,6 +7,7 @@
 #include "viewer/rv_fdata.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@ struct TRVPageInfo {
     int FirstPart = 0;     // part of a split item the page begins with (0: none)
     int PartTop = 0;       // document y of that part
     int ContentHeight = 0; // height of the content placed on the page
-    std::vector<int> Footnotes; // footnote references on the page (none in reader documents)
+    std::vector<int> Footnotes; // items of the footnotes whose references are on the page, in order
 };
 using TRVPageCollection = std::vector<TRVPageInfo>;
 
@@ -97,6 +98,28 @@ private:
     TCustomRVPrint &FOwner;
 };
 
+// One foot- or endnote's document laid out at the printer's resolution for
+// the page's text width (its own margins are zero; y 0 is its top).
+class TRVNotePtblData : public TRVFieldSettingsData {
+public:
+    TRVNotePtblData(const TCustomRVFormattedData &owner, TCustomRVNoteItemInfo &note, int itemNo);
+    platform::Canvas *GetCanvas() override { return Target; }
+    int GetClientWidth() const override { return Width; }
+    int GetClientHeight() const override { return 0; }
+    int GetScreenPixelsPerInchX() const override { return FOwner.GetScreenPixelsPerInchX(); }
+    int GetScreenPixelsPerInchY() const override { return FOwner.GetScreenPixelsPerInchY(); }
+    bool IsControlFocused() const override { return false; }
+    int Height() const { return ContentHeight; }
+
+    platform::Canvas *Target = nullptr;
+    int Width = 0;
+    int ItemNo = -1; // the note's item in the printed document
+    TCustomRVNoteItemInfo &Note;
+
+private:
+    const TCustomRVFormattedData &FOwner;
+};
+
 // (sender, pages done, step 0 start / 1 page / 2 end)
 using TRVPrintingEvent = std::function<void(TCustomRVFormattedData &sender, int page, int step)>;
 // (sender, page number, canvas, preview, content rectangle, printable-area rectangle)
@@ -131,8 +154,25 @@ public:
     // Lays the document out on `measure` (a canvas at the printer's resolution)
     // for `page` and cuts it into pages; returns the page count.
     int PaginateOn(platform::Canvas &measure, const TRVPrinterPage &page);
-    int PageCount() const { return int(FPages.size()); }
+    // Text pages, then the pages only endnotes fill.
+    int PageCount() const { return int(FPages.size()) + FEndnotePages; }
+    // The text pages (endnote pages have no record of their own).
     const TRVPageCollection &Pages() const { return FPages; }
+    // The laid-out footnote of a footnote item, or nullptr.
+    const TRVNotePtblData *FootnoteOf(int itemNo) const;
+    // Where a page's footnotes stand, bottom up from the margin (printable-area
+    // coordinates): the top of each of pg.Footnotes, in their order.
+    std::vector<int> FootnoteTops(int pageNo) const;
+    // The height of a "-" on the printer: the space above the first footnote.
+    int SeparatorSpace() const { return FSeparatorSpace; }
+    // One endnote's piece on a page: lines of the note between DocTop and
+    // DocBottom (its own y) at PageY below the page's text top.
+    struct TEndnotePiece {
+        int Page = 0;
+        const TRVNotePtblData *Note = nullptr;
+        int DocTop = 0, DocBottom = 0, PageY = 0;
+    };
+    const std::vector<TEndnotePiece> &EndnotePieces() const { return FEndnotePieces; }
     // Raised by every pagination, 1..9999 then 0 again.
     int PaginationCounter() const { return FCounter; }
     bool Ready() const { return FReady; }
@@ -189,6 +229,35 @@ private:
     void ComputeGeometry();
     void CutPages();
     void MarkSourceBreaks();
+    void DrawPageText(int pageNo, platform::Canvas &canvas, const platform::Rect &content, const platform::Rect &area);
+
+    // Notes (rv_print_notes.cpp).
+    void LayoutNotes(platform::Canvas &measure);
+    void PlaceEndnotes();
+    void DrawFootnotes(int pageNo, platform::Canvas &canvas);
+    void DrawEndnotes(int pageNo, platform::Canvas &canvas);
+    // Numbers the page's footnotes 1, 2, ... while it is drawn (when the
+    // sheet restarts them on every page); undone by the returned guard.
+    struct NoteLabels {
+        NoteLabels(TCustomRVPrint &print, int pageNo);
+        ~NoteLabels();
+        NoteLabels(const NoteLabels &) = delete;
+        NoteLabels &operator=(const NoteLabels &) = delete;
+        std::vector<std::pair<TCustomRVNoteItemInfo *, std::string>> saved;
+    };
+
+    // Tables over pages (rv_print_tables.cpp).
+    // The band of a table repeated at the top of a page that continues it
+    // (top border, spacing and heading rows), or 0.
+    int RepeatedTableBand(const TRVPageInfo &page) const;
+    // Where the table of draw item k is cut on a page ending at document y
+    // pageBottom (the next part's top), or -1 (no cut: it fits, or moves whole).
+    int TableCut(int k, const TRVPageInfo &page, int pageBottom, bool overflow, bool firstOnPage) const;
+    // Document y where a page ending inside a table stops drawing its rows.
+    int TablePartEnd(const TRVPageInfo &next) const;
+    // Draws the repeated band above the page's part (top) or the table's
+    // bottom edge below a part that goes on over the next page (!top).
+    void DrawTableEdges(int pageNo, platform::Canvas &canvas, int xOffs, int yOffs, int reserve, bool top);
 
     TPrintableRVData FData;
     TCustomRVFormattedData *FSource = nullptr;
@@ -199,6 +268,9 @@ private:
     bool FReady = false;
     TRVPrintError FError = TRVPrintError::None;
     std::string FErrorDetail;
+    std::vector<std::unique_ptr<TRVNotePtblData>> FNotes; // in item order
+    std::vector<TEndnotePiece> FEndnotePieces;
+    int FEndnotePages = 0, FSeparatorSpace = 0;
 };
 
 } // namespace rv

@@ -1,6 +1,7 @@
 // The line builder: items into draw items for one width and resolution.
 #include "viewer/rv_fdata.h"
 #include "document/rv_marker.h"
+#include "platform/codepage.h"
 #include "viewer/rv_fontcache.h"
 #include "viewer/rv_linebreak.h"
 #include "viewer/rv_table_layout.h"
@@ -649,6 +650,11 @@ Size TRVFormatter::RectItemSize(int itemNo, int &above, int &below, bool &lineAl
         box.cy = fi.TextMetric.tmHeight;
         above = fi.TextMetric.tmAscent + fi.VerticalOffset;
         below = fi.TextMetric.tmDescent - fi.VerticalOffset;
+        if (auto *label = dynamic_cast<const TRVLabelItemInfo *>(&item); label && !label->Text.empty()) {
+            // A label (a note's number among them) is as wide as its text.
+            const auto &sel = cache->Select(assoc);
+            box.cx += sel.Canvas->textExtent(platform::toUtf16(label->Text, S.CodePageOfStyle(assoc))).cx;
+        }
         return box;
     }
     int voff = 0;

@@ -447,6 +447,18 @@ void TRVPainter::DrawNonText(int drawNo, const Band &band)
         fonts.Invalidate();
         return;
     }
+    if (auto *label = dynamic_cast<const TRVLabelItemInfo *>(&item); label && !label->Text.empty()) {
+        // Its text in its text style; the box stands on the baseline like text.
+        const int styleNo = label->TextStyleNo;
+        fonts.Select(styleNo);
+        S.ApplyStyleColor(C, styleNo, selected ? uint32_t(rvtsSelected) | (focused ? uint32_t(rvtsFocused) : 0u) : 0u,
+                          printing, colorMode);
+        C.setBkMode(BkMode::Transparent);
+        const int spacing = F.ResolutionInfo.X(std::max(0, label->Spacing));
+        C.textOut(d.Left - xOffs + spacing, d.Top - yOffs, toUtf16(label->Text, S.CodePageOfStyle(styleNo)));
+        fonts.Invalidate();
+        return;
+    }
     item.Paint(C, d.Left - xOffs, d.Top - yOffs, st, S);
     fonts.Invalidate();
 }
