@@ -897,8 +897,9 @@ void TRVControlData::DblClick(TShiftState shift, int x, int y)
 
 bool TRVControlData::CellMouseDown(Point p, TShiftState shift)
 {
+    // Shift+click extends a selection of the document over the table, as over any item.
     std::vector<TCellStep> path;
-    if (!CellAtPoint(p, path))
+    if (((shift & ssShift) && SelectionExists()) || !CellAtPoint(p, path))
         return false;
     Point o;
     TRVCellFormattedData *cd = CellDataOf(path, &o);

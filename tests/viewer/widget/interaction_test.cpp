@@ -656,6 +656,16 @@ TEST(CellSelection, DraggingInsideACellSelectsItsText)
     EXPECT_EQ(v.sel(), "z");
     EXPECT_FALSE(layout->Cells[1].Data->GetSelectionBounds(sb)); // the old cell shows nothing
 
+    // Shift+click in a cell with the document's text selected extends that over the table.
+    v.drag(5, 10, 11, 10); // "u" of the first line
+    v.data.MouseDown(mbLeft, ssShift, 45, 26);
+    v.data.MouseUp(mbLeft, ssShift, 45, 26);
+    EXPECT_FALSE(v.data.CellSelectionExists());
+    TRVItemPos a, b;
+    ASSERT_TRUE(v.data.GetSelectionItems(a, b));
+    EXPECT_EQ(a, (TRVItemPos{0, 1}));
+    EXPECT_EQ(b.ItemNo, 1);
+
     // A click without a drag leaves nothing selected, in the cell or outside.
     v.click(50, 26);
     EXPECT_FALSE(v.data.CellSelectionExists());
