@@ -126,7 +126,8 @@ public:
     // Jump record index holding the point, or -1.
     int FindJumpAt(int x, int y) const;
     // The word under the point: text in UTF-8, item, its first character
-    // (1-based in the item) and the item's style number.
+    // (1-based in the item) and the item's style number. Over a table cell
+    // the word is the cell's, and the item and character are in its items.
     bool FindWordAt(int x, int y, std::string &word, int &itemNo, int &firstChar, int &styleNo) const;
     // Delimiter test for character k (0-based) of an item's text.
     bool IsDelimiter(int itemNo, int k) const { return IsDelimiterIn(Items(), itemNo, k); }
@@ -219,7 +220,8 @@ public:
 
     // ---- search ----
     // Table cells are searched where their table stands, row-major (reversed
-    // upward); a match in a cell becomes the cell selection.
+    // upward), tables nested in cells too; a match in a cell becomes the cell
+    // selection.
     bool SearchText(std::u16string_view text, uint32_t options);
     // Whether the text occurs anywhere in the document with these options
     // (direction and start ignored); nothing is selected or scrolled.
