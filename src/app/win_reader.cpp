@@ -44,6 +44,7 @@
 #include <filesystem>
 #include <optional>
 #include <utility>
+#include <vector>
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -698,12 +699,19 @@ bool TfrmWinReader::FindNext(uint32_t options)
                                              || (c.Anchor.ItemNo == c.Moving.ItemNo && c.Anchor.Offs <= c.Moving.Offs)
                                          ? c.Anchor
                                          : c.Moving;
-            return std::array<int, 4>{-2 - c.TableItem, c.CellNo, a.ItemNo, a.Offs};
+            // Tables nested in the cell count too: two inner cells may hold
+            // matches at the same place of their own text.
+            std::vector<int> at{-2 - c.TableItem, c.CellNo, a.ItemNo, a.Offs};
+            for (const auto &step : c.Inner) {
+                at.push_back(step.TableItem);
+                at.push_back(step.CellNo);
+            }
+            return at;
         }
         rv::TRVSelectionBounds sb;
         if (!data.GetSelectionBounds(sb))
-            return std::array<int, 4>{-1, -1, -1, -1};
-        return std::array<int, 4>{sb.StartNo, sb.StartOffs, sb.EndNo, sb.EndOffs};
+            return std::vector<int>{-1, -1, -1, -1};
+        return std::vector<int>{sb.StartNo, sb.StartOffs, sb.EndNo, sb.EndOffs};
     };
     const auto before = span();
     bool found = rvRevisar->SearchText(text, options);

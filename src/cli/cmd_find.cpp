@@ -4,57 +4,48 @@
 #include "cli.h"
 #include "headless_document.h"
 
-#include "document/rv_table.h"
+#include "viewer/rv_table_layout.h"
 #include "platform/codepage.h"
 
 #include <cstdio>
-#include <map>
-#include <vector>
+#include <string>
 
 namespace {
 
-// Prints every match of `data` in the order find-next visits them; a table
-// item's cells are searched in row-major order (reversed upward) where the
-// table stands, each match there printed as ITEM/ROW/COL/SUBITEM.
-void findAll(rv::TReadViewRVData &data, rv::TRVStyle &style, const std::u16string &what, uint32_t options,
-             const std::string &prefix, int &count)
+// Prints every match in the order find-next visits them: the viewer's own
+// search walks the tables where they stand, cell by cell in row-major order
+// (reversed upward) and into tables nested in cells; a match in a cell is
+// printed with the path to it, ITEM/ROW/COL/ for each table on the way.
+void findAll(rv::TReadViewRVData &data, const std::u16string &what, uint32_t options, int &count)
 {
-    std::map<int, std::vector<int>> found;
     // The first search starts at the document's start (or end, upward); each
     // further one after the previous match, as find-next does.
     uint32_t opts = options | rv::rvsroFromStart;
     while (data.SearchText(what, opts)) {
         opts = options;
+        std::string where;
         rv::TRVItemPos a, b;
-        data.GetSelectionItems(a, b);
-        found[a.ItemNo].push_back(a.Offs);
-    }
-    const rv::TCustomRVData &items = data.Items();
-    const bool down = options & rv::rvsroDown;
-    const int n = items.ItemCount();
-    for (int k = 0; k < n; ++k) {
-        const int i = down ? k : n - 1 - k;
-        for (int offs : found[i]) {
-            std::printf("%s%d\t%d\n", prefix.c_str(), i, offs);
-            ++count;
+        if (data.CellSelectionExists()) {
+            const auto &c = data.CellSelection();
+            const rv::TCustomRVFormattedData *f = &data;
+            for (const auto &step : c.Path()) {
+                const rv::TRVTableLayout *t = f ? f->TableLayoutOf(step.TableItem) : nullptr;
+                if (!t || step.CellNo < 0 || step.CellNo >= int(t->Cells.size()))
+                    return;
+                const rv::TRVCellBox &box = t->Cells[size_t(step.CellNo)];
+                where += std::to_string(step.TableItem) + "/" + std::to_string(box.Row) + "/"
+                         + std::to_string(box.Col) + "/";
+                f = box.Data.get();
+            }
+            a = c.Anchor;
+            b = c.Moving;
+            if (b.ItemNo < a.ItemNo || (b.ItemNo == a.ItemNo && b.Offs < a.Offs))
+                a = b;
+        } else if (!data.GetSelectionItems(a, b)) {
+            return;
         }
-        auto *table = dynamic_cast<const rv::TRVTableItemInfo *>(&items.GetItem(i));
-        if (!table)
-            continue;
-        const int cells = table->RowCount() * table->ColCount();
-        for (int c = 0; c < cells; ++c) {
-            const int slot = down ? c : cells - 1 - c;
-            const int row = slot / table->ColCount(), col = slot % table->ColCount();
-            rv::TRVTableCellData *cell = table->Cell(row, col);
-            if (!cell || cell->ItemCount() == 0)
-                continue;
-            rv::TRVHeadlessHost host;
-            rv::TReadViewRVData cellView{host, &style};
-            cellView.ShareItemsFrom(cell);
-            cellView.FormatDocument();
-            findAll(cellView, style, what, options,
-                    prefix + std::to_string(i) + "/" + std::to_string(row) + "/" + std::to_string(col) + "/", count);
-        }
+        std::printf("%s%d\t%d\n", where.c_str(), a.ItemNo, a.Offs);
+        ++count;
     }
 }
 
@@ -83,7 +74,7 @@ int runFind(const std::vector<std::string> &args)
     if (int failed = doc.Load(plain[0]))
         return failed;
     int count = 0;
-    findAll(doc.data, doc.style, platform::utf8ToUtf16(plain[1]), options, "", count);
+    findAll(doc.data, platform::utf8ToUtf16(plain[1]), options, count);
     return count > 0 ? 0 : 1;
 }
 

@@ -15,6 +15,10 @@ namespace rv {
 
 using namespace platform;
 
+namespace {
+int FindDrawItemAtIn(const TCustomRVFormattedData &f, int x, int y);
+} // namespace
+
 const char *const kDefaultDelimiters = " .;,:(){}\"/\\<>!?[]\x91\x92\x93\x94-+*=\xA0\x84";
 
 TRVControlData::TRVControlData(TRVControlHost &host, TRVStyle *style) : TRVFieldSettingsData(style), Host(host) {}
@@ -23,7 +27,8 @@ TRVControlData::~TRVControlData() = default;
 
 void TRVControlData::Clear()
 {
-    FCellSel = {};
+    FCellSel = FCellPress = {};
+    FCellSelecting = false;
     TCustomRVFormattedData::Clear();
     FSelecting = FLineSelecting = FDblClickSelected = false;
     FPressDraw = FPressLine = FClickedDraw = FPressedJump = FMouseDraw = -1;
@@ -34,8 +39,8 @@ void TRVControlData::Clear()
 void TRVControlData::FormatDocument()
 {
     Selection = {};
-    FCellSel = {};
-    FSelecting = FLineSelecting = FDblClickSelected = false;
+    FCellSel = FCellPress = {};
+    FSelecting = FLineSelecting = FDblClickSelected = FCellSelecting = false;
     FPressedJump = FClickedDraw = FMouseDraw = -1;
     HoveredJump = -1;
     HoverOn = false;
@@ -65,9 +70,10 @@ void TRVControlData::Reformat(bool force)
         else
             Selection = {};
     }
-    if (FPressDraw >= DrawItemList.Count() || FClickedDraw >= DrawItemList.Count()) {
+    if (FPressDraw >= DrawItemList.Count() || FClickedDraw >= DrawItemList.Count()
+        || (FCellSelecting && !CellDataOf(FCellPress.Path()))) {
         FPressDraw = FClickedDraw = -1;
-        FSelecting = false;
+        FSelecting = FCellSelecting = false;
     } else {
         FSelecting = selecting;
     }
@@ -78,23 +84,80 @@ void TRVControlData::Reformat(bool force)
     Host.InvalidateAll();
 }
 
+std::vector<TRVControlData::TCellStep> TRVControlData::TCellSelection::Path() const
+{
+    std::vector<TCellStep> p;
+    if (TableItem < 0)
+        return p;
+    p.reserve(Inner.size() + 1);
+    p.push_back({TableItem, CellNo});
+    p.insert(p.end(), Inner.begin(), Inner.end());
+    return p;
+}
+
+TRVCellFormattedData *TRVControlData::CellDataOf(const std::vector<TCellStep> &path, Point *origin) const
+{
+    const TCustomRVFormattedData *f = this;
+    Point o;
+    TRVCellFormattedData *cell = nullptr;
+    for (const TCellStep &step : path) {
+        const TRVTableLayout *t = f->TableLayoutOf(step.TableItem);
+        const int d = f->FirstDrawItemOf(step.TableItem);
+        if (!t || d < 0 || d >= f->DrawItemList.Count() || step.CellNo < 0 || step.CellNo >= int(t->Cells.size()))
+            return nullptr;
+        const TRVCellBox &box = t->Cells[size_t(step.CellNo)];
+        const TRVDrawLineInfo &table = f->DrawItemList[d];
+        o.x += table.Left + box.ContentLeft;
+        o.y += table.Top + box.ContentTop;
+        cell = box.Data.get();
+        f = cell;
+    }
+    if (origin)
+        *origin = o;
+    return cell;
+}
+
+bool TRVControlData::CellAtPoint(Point p, std::vector<TCellStep> &path) const
+{
+    path.clear();
+    const TCustomRVFormattedData *f = this;
+    Point o;
+    // The reader caps the nesting; the walk stops there whatever it meets.
+    for (int depth = 0; depth <= kMaxTableNesting; ++depth) {
+        const int k = FindDrawItemAtIn(*f, p.x - o.x, p.y - o.y);
+        if (k < 0)
+            break;
+        const TRVDrawLineInfo &d = f->DrawItemList[k];
+        const TRVTableLayout *t = f->TableLayoutOf(d.ItemNo);
+        if (!t)
+            break;
+        const TRVCellBox *box = t->CellAtPoint(p.x - o.x - d.Left, p.y - o.y - d.Top);
+        if (!box)
+            break;
+        path.push_back({d.ItemNo, int(box - t->Cells.data())});
+        o.x += d.Left + box->ContentLeft;
+        o.y += d.Top + box->ContentTop;
+        f = box->Data.get();
+    }
+    return !path.empty();
+}
+
 void TRVControlData::DropCellSelection()
 {
     if (!CellSelectionExists())
         return;
-    if (const TRVTableLayout *t = TableLayoutOf(FCellSel.TableItem); t && FCellSel.CellNo >= 0
-        && FCellSel.CellNo < int(t->Cells.size()))
-        t->Cells[size_t(FCellSel.CellNo)].Data->Selection = {};
+    if (TRVCellFormattedData *cd = CellDataOf(FCellSel.Path()))
+        cd->Selection = {};
     FCellSel = {};
     Host.InvalidateAll();
 }
 
 bool TRVControlData::ApplyCellSelection()
 {
-    const TRVTableLayout *t = TableLayoutOf(FCellSel.TableItem);
-    if (!t || FCellSel.CellNo < 0 || FCellSel.CellNo >= int(t->Cells.size()))
+    TRVCellFormattedData *c = CellDataOf(FCellSel.Path());
+    if (!c)
         return false;
-    TRVCellFormattedData &cd = *t->Cells[size_t(FCellSel.CellNo)].Data;
+    TRVCellFormattedData &cd = *c;
     const TRVItemPos a = FCellSel.Anchor, m = FCellSel.Moving;
     const bool forward = a.ItemNo < m.ItemNo || (a.ItemNo == m.ItemNo && a.Offs <= m.Offs);
     int sd, so, ed, eo;
@@ -102,6 +165,18 @@ bool TRVControlData::ApplyCellSelection()
         return false;
     cd.Selection = {sd, so, ed, eo};
     return true;
+}
+
+bool TRVControlData::CellSelectionNonEmpty() const
+{
+    TRVSelectionBounds sb;
+    const TRVCellFormattedData *cd = CellSelectionExists() ? CellDataOf(FCellSel.Path()) : nullptr;
+    return cd && cd->GetSelectionBounds(sb);
+}
+
+bool TRVControlData::HasSelection() const
+{
+    return SelectionExists() || CellSelectionNonEmpty();
 }
 
 void TRVControlData::ScrollToDocRange(int top, int bottom)
@@ -114,45 +189,46 @@ void TRVControlData::ScrollToDocRange(int top, int bottom)
 
 Rect TRVControlData::CellSelectionRect() const
 {
-    const TRVTableLayout *t = CellSelectionExists() ? TableLayoutOf(FCellSel.TableItem) : nullptr;
-    if (!t || FCellSel.CellNo < 0 || FCellSel.CellNo >= int(t->Cells.size()))
-        return {};
-    const TRVCellBox &box = t->Cells[size_t(FCellSel.CellNo)];
+    Point o;
+    const TRVCellFormattedData *cd = CellSelectionExists() ? CellDataOf(FCellSel.Path(), &o) : nullptr;
     TRVSelectionBounds sb;
-    if (!box.Data->GetSelectionBounds(sb))
+    if (!cd || !cd->GetSelectionBounds(sb))
         return {};
-    const TRVDrawLineInfo &table = DrawItemList[FirstDrawItemOf(FCellSel.TableItem)];
     Rect r;
-    for (int i = sb.StartNo; i <= sb.EndNo && i < box.Data->DrawItemList.Count(); ++i) {
-        const TRVDrawLineInfo &d = box.Data->DrawItemList[i];
+    for (int i = sb.StartNo; i <= sb.EndNo && i < cd->DrawItemList.Count(); ++i) {
+        const TRVDrawLineInfo &d = cd->DrawItemList[i];
         const Rect piece{d.Left, d.Top, d.Left + std::max(d.Width, 1), d.Top + std::max(d.Height, 1)};
         r = r.isEmpty() ? piece : Rect{std::min(r.left, piece.left), std::min(r.top, piece.top),
                                        std::max(r.right, piece.right), std::max(r.bottom, piece.bottom)};
     }
-    return r.translated(table.Left + box.ContentLeft, table.Top + box.ContentTop);
+    return r.translated(o.x, o.y);
 }
 
 std::u16string TRVControlData::CellSelTextW() const
 {
-    const TRVTableLayout *t = CellSelectionExists() ? TableLayoutOf(FCellSel.TableItem) : nullptr;
-    if (!t || FCellSel.CellNo < 0 || FCellSel.CellNo >= int(t->Cells.size()))
+    const TCustomRVData *D = nullptr;
+    TRVItemPos a, b;
+    if (SelectionExists() || !SelectionSource(D, a, b))
         return {};
-    const TCustomRVData &D = *t->Cells[size_t(FCellSel.CellNo)].Cell;
-    TRVItemPos a = FCellSel.Anchor, b = FCellSel.Moving;
-    if (b.ItemNo < a.ItemNo || (b.ItemNo == a.ItemNo && b.Offs < a.Offs))
-        std::swap(a, b);
-    std::u16string out;
-    for (int i = std::max(0, a.ItemNo); i <= b.ItemNo && i < D.ItemCount(); ++i) {
-        if (i > a.ItemNo && D.IsLineStart(i))
-            out += u"\r\n";
-        if (!D.GetItem(i).IsText())
-            continue;
-        std::u16string w = D.ItemTextW(i);
-        const int from = std::clamp(i == a.ItemNo ? a.Offs - 1 : 0, 0, int(w.size()));
-        const int to = std::clamp(i == b.ItemNo ? b.Offs - 1 : int(w.size()), from, int(w.size()));
-        out += w.substr(size_t(from), size_t(to - from));
+    return PlainTextIn(*D, a, b);
+}
+
+bool TRVControlData::SelectionSource(const TCustomRVData *&items, TRVItemPos &first, TRVItemPos &last) const
+{
+    if (GetSelectionItems(first, last)) {
+        items = &Items();
+        return true;
     }
-    return out;
+    if (!CellSelectionNonEmpty())
+        return false;
+    const TRVCellFormattedData *cd = CellDataOf(FCellSel.Path());
+    items = &cd->Items();
+    first = FCellSel.Anchor;
+    last = FCellSel.Moving;
+    if (last.ItemNo < first.ItemNo || (last.ItemNo == first.ItemNo && last.Offs < first.Offs))
+        std::swap(first, last);
+    const int n = items->ItemCount();
+    return first.ItemNo >= 0 && last.ItemNo < n && first.ItemNo <= last.ItemNo;
 }
 
 // ---------------------------------------------------------------- hit testing
@@ -162,38 +238,64 @@ Point TRVControlData::ClientToDoc(int x, int y) const
     return {x + Host.HScrollPixels(), y + Host.VScrollPixels() - DocumentOffsetY()};
 }
 
-int TRVControlData::LineEnd(int line) const
+namespace {
+
+// Hit testing on any formatted document: the viewer's, or a table cell's
+// (whose document coordinates start at the cell's content corner).
+int LineEndIn(const TCustomRVFormattedData &f, int line)
 {
-    const auto &L = Lines();
-    return line + 1 < int(L.size()) ? L[size_t(line + 1)].FirstDrawItem : DrawItemList.Count();
+    const auto &L = f.Lines();
+    return line + 1 < int(L.size()) ? L[size_t(line + 1)].FirstDrawItem : f.DrawItemList.Count();
 }
 
-void TRVControlData::StartOffs(int drawNo, int &offs) const
+int StartOffsIn(const TCustomRVFormattedData &f, int drawNo)
 {
-    offs = Items().GetItem(DrawItemList[drawNo].ItemNo).IsText() ? 1 : 0;
+    return f.Items().GetItem(f.DrawItemList[drawNo].ItemNo).IsText() ? 1 : 0;
 }
 
-int TRVControlData::EndOffs(int drawNo) const
+int EndOffsIn(const TCustomRVFormattedData &f, int drawNo)
 {
-    const TRVDrawLineInfo &d = DrawItemList[drawNo];
-    return Items().GetItem(d.ItemNo).IsText() ? d.CharCount + 1 : 1;
+    const TRVDrawLineInfo &d = f.DrawItemList[drawNo];
+    return f.Items().GetItem(d.ItemNo).IsText() ? d.CharCount + 1 : 1;
 }
 
-int TRVControlData::FindDrawItemAt(int x, int y) const
+int FindDrawItemAtIn(const TCustomRVFormattedData &f, int x, int y)
 {
-    const auto &L = Lines();
+    const auto &L = f.Lines();
     if (L.empty())
         return -1;
     // Lines overlap only with negative line spacing; a few lines at most hold y.
-    int li = FindLineAt(y);
+    int li = f.FindLineAt(y);
     for (int n = 0; li < int(L.size()) && L[size_t(li)].Top <= y && n < 4; ++li, ++n) {
-        for (int k = L[size_t(li)].FirstDrawItem, e = LineEnd(li); k < e; ++k) {
-            const TRVDrawLineInfo &d = DrawItemList[k];
+        for (int k = L[size_t(li)].FirstDrawItem, e = LineEndIn(f, li); k < e; ++k) {
+            const TRVDrawLineInfo &d = f.DrawItemList[k];
             if (x >= d.Left && x < d.Left + d.Width && y >= d.Top && y < d.Top + d.Height)
                 return k;
         }
     }
     return -1;
+}
+
+} // namespace
+
+int TRVControlData::LineEnd(int line) const
+{
+    return LineEndIn(*this, line);
+}
+
+void TRVControlData::StartOffs(int drawNo, int &offs) const
+{
+    offs = StartOffsIn(*this, drawNo);
+}
+
+int TRVControlData::EndOffs(int drawNo) const
+{
+    return EndOffsIn(*this, drawNo);
+}
+
+int TRVControlData::FindDrawItemAt(int x, int y) const
+{
+    return FindDrawItemAtIn(*this, x, y);
 }
 
 namespace {
@@ -220,7 +322,7 @@ std::vector<int> PieceWidths(const TCustomRVFormattedData &f, int drawNo)
 } // namespace
 
 // Nearest character boundary of a piece to document x (1-based position).
-static int PosInPiece(const TRVControlData &f, int drawNo, int x)
+static int PosInPiece(const TCustomRVFormattedData &f, int drawNo, int x)
 {
     const TRVDrawLineInfo &d = f.DrawItemList[drawNo];
     if (!f.Items().GetItem(d.ItemNo).IsText())
@@ -242,37 +344,42 @@ static int PosInPiece(const TRVControlData &f, int drawNo, int x)
     return (rel - leftX <= rightX - rel) ? i : i + 1;
 }
 
-bool TRVControlData::FindCharAt(int x, int y, bool exact, int &drawNo, int &offs) const
+static bool FindCharAtIn(const TCustomRVFormattedData &f, int x, int y, bool exact, int &drawNo, int &offs)
 {
     drawNo = -1;
     offs = 0;
     if (exact) {
-        int k = FindDrawItemAt(x, y);
+        int k = FindDrawItemAtIn(f, x, y);
         if (k < 0)
             return false;
         drawNo = k;
-        offs = PosInPiece(*this, k, x);
+        offs = PosInPiece(f, k, x);
         return true;
     }
-    const auto &L = Lines();
+    const auto &L = f.Lines();
     if (L.empty())
         return false;
-    int li = std::min(FindLineAt(y), int(L.size()) - 1);
-    int first = L[size_t(li)].FirstDrawItem, end = LineEnd(li);
+    int li = std::min(f.FindLineAt(y), int(L.size()) - 1);
+    int first = L[size_t(li)].FirstDrawItem, end = LineEndIn(f, li);
     if (first >= end)
         return false;
-    if (x < DrawItemList[first].Left) {
+    if (x < f.DrawItemList[first].Left) {
         drawNo = first;
-        StartOffs(first, offs);
+        offs = StartOffsIn(f, first);
         return true;
     }
     int k = first;
     for (int j = first; j < end; ++j)
-        if (DrawItemList[j].Left <= x)
+        if (f.DrawItemList[j].Left <= x)
             k = j;
     drawNo = k;
-    offs = x >= DrawItemList[k].Right() ? EndOffs(k) : PosInPiece(*this, k, x);
+    offs = x >= f.DrawItemList[k].Right() ? EndOffsIn(f, k) : PosInPiece(f, k, x);
     return true;
+}
+
+bool TRVControlData::FindCharAt(int x, int y, bool exact, int &drawNo, int &offs) const
+{
+    return FindCharAtIn(*this, x, y, exact, drawNo, offs);
 }
 
 int TRVControlData::FindJumpAt(int x, int y) const
@@ -322,15 +429,15 @@ bool TRVControlData::IsDelimiterIn(const TCustomRVData &D, int itemNo, int k) co
     return Delimiters.find(raw[size_t(k)]) != std::string::npos;
 }
 
-bool TRVControlData::WordAtPos(int drawNo, int offs, WordBounds &w) const
+bool TRVControlData::WordAtPosIn(const TCustomRVFormattedData &f, int drawNo, int offs, WordBounds &w) const
 {
     w = {};
-    const TRVDrawLineInfo &d = DrawItemList[drawNo];
-    if (!Items().GetItem(d.ItemNo).IsText() || d.CharCount <= 0)
+    const TRVDrawLineInfo &d = f.DrawItemList[drawNo];
+    if (!f.Items().GetItem(d.ItemNo).IsText() || d.CharCount <= 0)
         return false;
     const int base = d.FirstChar - 1; // item index of the piece's first character
     int k = offs - 1;                 // piece index of the character after the boundary
-    auto delim = [&](int i) { return IsDelimiter(d.ItemNo, base + i); };
+    auto delim = [&](int i) { return IsDelimiterIn(f.Items(), d.ItemNo, base + i); };
     if (k >= d.CharCount || delim(k)) {
         if (k - 1 < 0 || delim(k - 1))
             return false;
@@ -349,11 +456,23 @@ bool TRVControlData::WordAtPos(int drawNo, int offs, WordBounds &w) const
 
 bool TRVControlData::FindWordAt(int x, int y, std::string &word, int &itemNo, int &firstChar, int &styleNo) const
 {
-    int k = FindDrawItemAt(x, y);
+    // Inside a table: the word in the cell under the point.
+    std::vector<TCellStep> path;
+    Point o;
+    if (CellAtPoint({x, y}, path))
+        if (const TRVCellFormattedData *cd = CellDataOf(path, &o))
+            return FindWordAtIn(*cd, x - o.x, y - o.y, word, itemNo, firstChar, styleNo);
+    return FindWordAtIn(*this, x, y, word, itemNo, firstChar, styleNo);
+}
+
+bool TRVControlData::FindWordAtIn(const TCustomRVFormattedData &f, int x, int y, std::string &word, int &itemNo,
+                                  int &firstChar, int &styleNo) const
+{
+    int k = FindDrawItemAtIn(f, x, y);
     if (k < 0)
         return false;
-    const TRVDrawLineInfo &d = DrawItemList[k];
-    const TCustomRVData &D = Items();
+    const TRVDrawLineInfo &d = f.DrawItemList[k];
+    const TCustomRVData &D = f.Items();
     itemNo = d.ItemNo;
     if (!D.GetItem(d.ItemNo).IsText()) {
         word = D.ItemText(d.ItemNo);
@@ -362,13 +481,13 @@ bool TRVControlData::FindWordAt(int x, int y, std::string &word, int &itemNo, in
         return true;
     }
     // The character under x, not the nearest boundary.
-    std::vector<int> w = PieceWidths(*this, k);
+    std::vector<int> w = PieceWidths(f, k);
     int rel = x - (d.Left + d.SpaceBefore);
     int ci = int(std::upper_bound(w.begin(), w.end(), rel) - w.begin());
     if (rel < 0 || ci >= d.CharCount)
         return false;
     WordBounds wb;
-    if (IsDelimiter(d.ItemNo, d.FirstChar - 1 + ci) || !WordAtPos(k, ci + 1, wb))
+    if (IsDelimiterIn(D, d.ItemNo, d.FirstChar - 1 + ci) || !WordAtPosIn(f, k, ci + 1, wb))
         return false;
     const std::u16string text = D.ItemTextW(d.ItemNo);
     firstChar = d.FirstChar + wb.from - 1;
@@ -566,6 +685,9 @@ void TRVControlData::MouseDown(TMouseButton button, TShiftState shift, int x, in
         Host.Select();
         return;
     }
+    FCellSelecting = false;
+    if (CellMouseDown(p, shift))
+        return;
     int dn, o;
     if (!FindCharAt(p.x, p.y, false, dn, o))
         return;
@@ -596,6 +718,10 @@ void TRVControlData::MouseDown(TMouseButton button, TShiftState shift, int x, in
 void TRVControlData::ExtendSelection(int cx, int cy)
 {
     const Point p = ClientToDoc(cx, cy);
+    if (FCellSelecting) {
+        ExtendCellSelection(p);
+        return;
+    }
     int d, o;
     if (!FindCharAt(p.x, p.y, false, d, o))
         return;
@@ -657,15 +783,18 @@ void TRVControlData::MouseUp(TMouseButton button, TShiftState shift, int x, int 
     if (!GetRVStyle())
         return;
     const Point p = ClientToDoc(x, y);
-    const bool hadSel = SelectionExists();
-    if (!hadSel)
+    const bool hadSel = HasSelection();
+    if (!SelectionExists())
         Selection = {};
     if (FSelecting && button == mbLeft) {
         if (!FDblClickSelected) {
             const int cw = GetClientWidth(), ch = GetClientHeight();
             ExtendSelection(std::clamp(x, 0, std::max(0, cw - 1)), std::clamp(y, 0, std::max(0, ch - 1)));
         }
-        FSelecting = FLineSelecting = false;
+        // A click in a cell leaves no empty selection behind, as outside.
+        if (FCellSelecting && !CellSelectionNonEmpty())
+            DropCellSelection();
+        FSelecting = FLineSelecting = FCellSelecting = false;
         FPressWord = {};
         Host.Select();
     }
@@ -674,8 +803,8 @@ void TRVControlData::MouseUp(TMouseButton button, TShiftState shift, int x, int 
         int d, o;
         if (FindCharAt(p.x, p.y, false, d, o)) {
             TRVSelectionBounds b;
-            bool inside = false;
-            if (GetSelectionBounds(b)) {
+            bool inside = PointInCellSelection(p);
+            if (!inside && GetSelectionBounds(b)) {
                 bool after = d > b.StartNo || (d == b.StartNo && o >= b.StartOffs);
                 bool before = d < b.EndNo || (d == b.EndNo && o <= b.EndOffs);
                 inside = after && before;
@@ -729,6 +858,8 @@ void TRVControlData::DblClick(TShiftState shift, int x, int y)
     std::string word;
     int itemNo = -1, first = 0, styleNo = 0;
     if ((Options & rvoDblClickSelectsWord) && (Options & rvoAllowSelection)) {
+        if (CellDblClick(p))
+            return;
         if (!FindWordAt(p.x, p.y, word, itemNo, first, styleNo))
             return;
         int d = FindDrawItemAt(p.x, p.y);
@@ -751,6 +882,155 @@ void TRVControlData::DblClick(TShiftState shift, int x, int y)
         if (FindWordAt(p.x, p.y, word, itemNo, first, styleNo))
             Host.RVDblClick(word, styleNo);
     }
+}
+
+// ---------------------------------------------------------------- selection in cells
+//
+// A press inside a table cell selects in that cell's own text: dragging
+// within the cell selects characters there (by words in word mode, as
+// outside), Shift+click extends a selection made in the same cell, a
+// double click selects a word of the cell. Once the pointer leaves the cell
+// the gesture began in, the selection becomes the outermost table as one
+// item of the document, together with whatever lies between it and the
+// pointer, as a document reader does when a selection runs out of a table
+// cell; coming back into the cell returns to the text selection there.
+
+bool TRVControlData::CellMouseDown(Point p, TShiftState shift)
+{
+    // Shift+click extends a selection of the document over the table, as over any item.
+    std::vector<TCellStep> path;
+    if (((shift & ssShift) && SelectionExists()) || !CellAtPoint(p, path))
+        return false;
+    Point o;
+    TRVCellFormattedData *cd = CellDataOf(path, &o);
+    int dn, offs;
+    // An empty cell has nothing to select in: the press selects around the table.
+    if (!cd || !FindCharAtIn(*cd, p.x - o.x, p.y - o.y, false, dn, offs))
+        return false;
+    const TRVItemPos pos = DrawPosToItemPosIn(*cd, dn, offs);
+    const bool extend = (shift & ssShift) && CellSelectionExists() && FCellSel.Path() == path;
+    const TRVItemPos anchor = extend ? FCellSel.Anchor : pos;
+    SetSelectionRepaint({}); // drops the cell selection too
+    FCellPress = {path.front().TableItem, path.front().CellNo, {path.begin() + 1, path.end()}, anchor, anchor};
+    FCellSel = FCellPress;
+    FCellSel.Moving = pos;
+    ApplyCellSelection();
+    Host.InvalidateAll();
+    FSelecting = FCellSelecting = true;
+    FLineSelecting = false;
+    FWordMode = false;
+    FPressWord = {};
+    FCellWordFrom = FCellWordTo = {};
+    const TRVStyle *st = GetRVStyle();
+    WordBounds w;
+    if (!extend && st && st->SelectionMode == rvsmWord && WordAtPosIn(*cd, dn, offs, w)) {
+        const int base = cd->DrawItemList[dn].FirstChar - 1;
+        FCellWordFrom = {pos.ItemNo, base + w.from};
+        FCellWordTo = {pos.ItemNo, base + w.to};
+    }
+    if (extend)
+        Host.Select();
+    return true;
+}
+
+void TRVControlData::ExtendCellSelection(Point p)
+{
+    const std::vector<TCellStep> press = FCellPress.Path();
+    std::vector<TCellStep> path;
+    CellAtPoint(p, path);
+    const bool inPressCell = path.size() >= press.size() && std::equal(press.begin(), press.end(), path.begin());
+    Point o;
+    TRVCellFormattedData *cd = CellDataOf(press, &o);
+    int dn, offs;
+    if (inPressCell && cd && FindCharAtIn(*cd, p.x - o.x, p.y - o.y, false, dn, offs)) {
+        TRVItemPos anchor = FCellPress.Anchor, moving = DrawPosToItemPosIn(*cd, dn, offs);
+        auto before = [](TRVItemPos a, TRVItemPos b) { return a.ItemNo < b.ItemNo || (a.ItemNo == b.ItemNo && a.Offs < b.Offs); };
+        if (FCellWordFrom.ItemNo >= 0 && (before(moving, FCellWordFrom) || before(FCellWordTo, moving))) {
+            // Out of the press word: whole words from its far side to the point's word.
+            const bool forward = before(FCellWordTo, moving);
+            anchor = forward ? FCellWordFrom : FCellWordTo;
+            WordBounds w;
+            if (WordAtPosIn(*cd, dn, offs, w) && offs > w.from && offs < w.to)
+                moving = DrawPosToItemPosIn(*cd, dn, forward ? w.to : w.from);
+        }
+        if (CellSelectionExists() && FCellSel.Anchor == anchor && FCellSel.Moving == moving)
+            return;
+        if (SelectionExists())
+            SetSelectionRepaint({});
+        FCellSel = FCellPress;
+        FCellSel.Anchor = anchor;
+        FCellSel.Moving = moving;
+        if (!ApplyCellSelection())
+            FCellSel = {};
+        Host.InvalidateAll();
+        Host.Select();
+        return;
+    }
+    // Out of the cell: the outermost table whole, and the document up to the point.
+    const int t = FirstDrawItemOf(FCellPress.TableItem);
+    int d, o2;
+    if (t < 0 || !FindCharAt(p.x, p.y, false, d, o2))
+        return;
+    TRVSelectionBounds s;
+    if (d == t)
+        s = {t, 0, t, 1};
+    else if (d > t)
+        s = {t, 0, d, o2};
+    else
+        s = {t, 1, d, o2};
+    const TRVSelectionBounds &c = Selection;
+    if (!CellSelectionExists() && s.StartNo == c.StartNo && s.StartOffs == c.StartOffs && s.EndNo == c.EndNo
+        && s.EndOffs == c.EndOffs)
+        return;
+    SetSelectionRepaint(s);
+    Host.Select();
+}
+
+bool TRVControlData::CellDblClick(Point p)
+{
+    std::vector<TCellStep> path;
+    if (!CellAtPoint(p, path))
+        return false;
+    Point o;
+    TRVCellFormattedData *cd = CellDataOf(path, &o);
+    std::string word;
+    int itemNo = -1, first = 0, styleNo = 0;
+    if (!cd || !FindWordAtIn(*cd, p.x - o.x, p.y - o.y, word, itemNo, first, styleNo))
+        return true; // between words in a cell: nothing to select, the table stays as it is
+    SetSelectionRepaint({});
+    FCellSel = {path.front().TableItem, path.front().CellNo, {path.begin() + 1, path.end()}, {}, {}};
+    if (styleNo < 0) {
+        FCellSel.Anchor = {itemNo, 0};
+        FCellSel.Moving = {itemNo, 1};
+    } else {
+        FCellSel.Anchor = {itemNo, first};
+        FCellSel.Moving = {itemNo, first + int(utf8ToUtf16(word).size())};
+    }
+    if (!ApplyCellSelection())
+        FCellSel = {};
+    Host.InvalidateAll();
+    FSelecting = FCellSelecting = false;
+    FDblClickSelected = true;
+    Host.Select();
+    if (Host.HasDblClickHandler())
+        Host.RVDblClick(word, styleNo);
+    return true;
+}
+
+bool TRVControlData::PointInCellSelection(Point p) const
+{
+    std::vector<TCellStep> path;
+    if (!CellSelectionNonEmpty() || !CellAtPoint(p, path) || path != FCellSel.Path())
+        return false;
+    Point o;
+    const TRVCellFormattedData *cd = CellDataOf(path, &o);
+    int d, offs;
+    TRVSelectionBounds b;
+    if (!cd || !FindCharAtIn(*cd, p.x - o.x, p.y - o.y, false, d, offs) || !cd->GetSelectionBounds(b))
+        return false;
+    const bool after = d > b.StartNo || (d == b.StartNo && offs >= b.StartOffs);
+    const bool before = d < b.EndNo || (d == b.EndNo && offs <= b.EndOffs);
+    return after && before;
 }
 
 // ---------------------------------------------------------------- keyboard focus
@@ -918,7 +1198,11 @@ bool TRVControlData::GetSelectionItems(TRVItemPos &first, TRVItemPos &last) cons
 
 std::u16string TRVControlData::ItemPlainText(int itemNo, int from, int to) const
 {
-    const TCustomRVData &D = Items();
+    return ItemPlainTextIn(Items(), itemNo, from, to);
+}
+
+std::u16string TRVControlData::ItemPlainTextIn(const TCustomRVData &D, int itemNo, int from, int to) const
+{
     const TCustomRVItemInfo &item = D.GetItem(itemNo);
     if (item.IsText()) {
         std::u16string t = D.ItemTextW(itemNo);
@@ -952,7 +1236,11 @@ std::u16string TRVControlData::ItemPlainText(int itemNo, int from, int to) const
 
 std::u16string TRVControlData::PlainText(TRVItemPos first, TRVItemPos last) const
 {
-    const TCustomRVData &D = Items();
+    return PlainTextIn(Items(), first, last);
+}
+
+std::u16string TRVControlData::PlainTextIn(const TCustomRVData &D, TRVItemPos first, TRVItemPos last) const
+{
     std::u16string out;
     for (int i = first.ItemNo; i <= last.ItemNo && i < D.ItemCount(); ++i) {
         if (i > first.ItemNo && D.IsLineStart(i))
@@ -960,26 +1248,28 @@ std::u16string TRVControlData::PlainText(TRVItemPos first, TRVItemPos last) cons
         const bool text = D.GetItem(i).IsText();
         int from = i == first.ItemNo ? first.Offs - (text ? 1 : 0) : 0;
         int to = i == last.ItemNo ? last.Offs - (text ? 1 : 0) : (text ? D.ItemLength(i) : 1);
-        out += ItemPlainText(i, from, to);
+        out += ItemPlainTextIn(D, i, from, to);
     }
     return out;
 }
 
 std::u16string TRVControlData::GetSelTextW() const
 {
+    const TCustomRVData *D = nullptr;
     TRVItemPos a, b;
-    if (!GetSelectionItems(a, b))
-        return CellSelTextW();
-    return PlainText(a, b);
+    if (!SelectionSource(D, a, b))
+        return {};
+    return PlainTextIn(*D, a, b);
 }
 
 std::string TRVControlData::GetSelTextA() const
 {
+    const TCustomRVData *items = nullptr;
     TRVItemPos a, b;
-    if (!GetSelectionItems(a, b))
+    if (!SelectionSource(items, a, b))
         return {};
     // 8-bit items keep their bytes; everything else goes through its code page.
-    const TCustomRVData &D = Items();
+    const TCustomRVData &D = *items;
     const TRVStyle *s = GetRVStyle();
     std::string out;
     for (int i = a.ItemNo; i <= b.ItemNo; ++i) {
@@ -996,7 +1286,7 @@ std::string TRVControlData::GetSelTextA() const
             to = std::clamp(to, from, int(raw.size()));
             out += raw.substr(size_t(from), size_t(to - from));
         } else {
-            out += fromUtf16(ItemPlainText(i, from, to), cp);
+            out += fromUtf16(ItemPlainTextIn(D, i, from, to), cp);
         }
     }
     return out;
@@ -1012,10 +1302,11 @@ std::u16string TRVControlData::GetDocTextW() const
 
 const TRVGraphicItemInfo *TRVControlData::GetSelectedPicture() const
 {
+    const TCustomRVData *items = nullptr;
     TRVItemPos a, b;
-    if (!GetSelectionItems(a, b))
+    if (!SelectionSource(items, a, b))
         return nullptr;
-    const TCustomRVData &D = Items();
+    const TCustomRVData &D = *items;
     // Ends that sit at the far edge of a neighbouring item select nothing of it.
     if (a.Offs == D.GetOffsAfterItem(a.ItemNo) && a.ItemNo < b.ItemNo)
         a = {a.ItemNo + 1, D.GetOffsBeforeItem(a.ItemNo + 1)};
@@ -1030,8 +1321,9 @@ const TRVGraphicItemInfo *TRVControlData::GetSelectedPicture() const
 
 bool TRVControlData::GetSelectionRTF(std::string &out, std::string *error) const
 {
+    const TCustomRVData *D = nullptr;
     TRVItemPos a, b;
-    if (!GetSelectionItems(a, b))
+    if (!SelectionSource(D, a, b))
         return false;
     TRVRTFSettings s;
     s.Options = RTFOptions;
@@ -1039,15 +1331,16 @@ bool TRVControlData::GetSelectionRTF(std::string &out, std::string *error) const
     s.Background = GetColor() != clNone ? GetColor() : GetRVStyle() ? GetRVStyle()->Color : platform::clWindow;
     s.BiDiMode = BiDiMode;
     s.ScreenPixelsPerInch = GetScreenPixelsPerInchY();
-    return SaveRTFSelectionToString(Items(), out, a.ItemNo, a.Offs, b.ItemNo, b.Offs, s, error);
+    return SaveRTFSelectionToString(*D, out, a.ItemNo, a.Offs, b.ItemNo, b.Offs, s, error);
 }
 
 bool TRVControlData::GetSelectionHTML(std::string &out, std::string *error) const
 {
+    const TCustomRVData *D = nullptr;
     TRVItemPos a, b;
-    if (!GetSelectionItems(a, b))
+    if (!SelectionSource(D, a, b))
         return false;
-    return SaveHTMLSelectionToString(Items(), out, a.ItemNo, a.Offs, b.ItemNo, b.Offs, error);
+    return SaveHTMLSelectionToString(*D, out, a.ItemNo, a.Offs, b.ItemNo, b.Offs, error);
 }
 
 bool TRVControlData::BuildClipboard(ClipboardContent &out, bool raiseCopy)
@@ -1055,32 +1348,17 @@ bool TRVControlData::BuildClipboard(ClipboardContent &out, bool raiseCopy)
     const uint32_t formats = rvoAutoCopyText | rvoAutoCopyUnicodeText | rvoAutoCopyRVF | rvoAutoCopyImage | rvoAutoCopyRTF;
     if (!(Options & formats))
         return false;
+    // The viewer's selection, or one inside a table cell (a find match, a
+    // mouse selection there): either goes out in every format.
+    const TCustomRVData *D = nullptr;
     TRVItemPos a, b;
-    if (!GetSelectionItems(a, b)) {
-        // A find match in a table cell copies as text.
-        std::u16string w = CellSelTextW();
-        if (w.empty())
-            return true;
-        if (raiseCopy)
-            Host.Copy();
-        const TRVStyle *st = GetRVStyle();
-        if ((Options & rvoAutoCopyText) && !(Options & rvoAutoCopyUnicodeText))
-            out.items.push_back({kFormatText, fromUtf16(w, st ? st->CodePageOfStyle(0) : CP_ACP)});
-        if (Options & (rvoAutoCopyText | rvoAutoCopyUnicodeText)) {
-            std::string bytes;
-            for (char16_t c : w) {
-                bytes.push_back(char(c & 0xFF));
-                bytes.push_back(char(c >> 8));
-            }
-            out.items.push_back({kFormatUnicodeText, std::move(bytes)});
-        }
+    if (!SelectionSource(D, a, b))
         return true;
-    }
     if (raiseCopy)
         Host.Copy();
     if (Options & rvoAutoCopyRVF) {
         std::string rvf;
-        if (SaveRVFSelectionToString(Items(), rvf, a.ItemNo, a.Offs, b.ItemNo, b.Offs)) {
+        if (SaveRVFSelectionToString(*D, rvf, a.ItemNo, a.Offs, b.ItemNo, b.Offs)) {
             std::string block(4, '\0');
             const uint32_t n = uint32_t(rvf.size());
             for (int k = 0; k < 4; ++k)

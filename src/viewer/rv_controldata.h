@@ -15,6 +15,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rv {
 
@@ -82,6 +83,8 @@ public:
     virtual void ContextPopup(int /*x*/, int /*y*/) {}
 };
 
+class TRVCellFormattedData;
+
 class TRVControlData : public TRVFieldSettingsData {
 public:
     explicit TRVControlData(TRVControlHost &host, TRVStyle *style = nullptr);
@@ -123,7 +126,8 @@ public:
     // Jump record index holding the point, or -1.
     int FindJumpAt(int x, int y) const;
     // The word under the point: text in UTF-8, item, its first character
-    // (1-based in the item) and the item's style number.
+    // (1-based in the item) and the item's style number. Over a table cell
+    // the word is the cell's, and the item and character are in its items.
     bool FindWordAt(int x, int y, std::string &word, int &itemNo, int &firstChar, int &styleNo) const;
     // Delimiter test for character k (0-based) of an item's text.
     bool IsDelimiter(int itemNo, int k) const { return IsDelimiterIn(Items(), itemNo, k); }
@@ -182,13 +186,23 @@ public:
     bool CopySelection();
     std::function<void(const platform::ClipboardContent &)> PutOnClipboard;
 
-    // ---- a find match inside a table cell ----
-    // The table's item, the cell's index among the layout's cells (row-major)
-    // and the match in the cell's own items. The cell's formatted data holds
-    // the matching draw selection, so the cell paints it itself.
+    // ---- a selection inside a table cell ----
+    // Text selected inside one cell (a find match, or a mouse selection that
+    // stays in the cell it began in): the table's item, the cell's index
+    // among the layout's cells (row-major), the tables nested in that cell
+    // down to the innermost cell, and the ends in that cell's own items. The
+    // cell's formatted data holds the matching draw selection, so the cell
+    // paints it itself. Cells are named by index, never by pointer, so the
+    // selection survives a new layout of the cells.
+    struct TCellStep {
+        int TableItem = -1, CellNo = -1;
+        friend bool operator==(const TCellStep &, const TCellStep &) = default;
+    };
     struct TCellSelection {
         int TableItem = -1, CellNo = -1;
+        std::vector<TCellStep> Inner; // nested tables, outermost first
         TRVItemPos Anchor, Moving;
+        std::vector<TCellStep> Path() const;
     };
     bool CellSelectionExists() const { return FCellSel.TableItem >= 0; }
     const TCellSelection &CellSelection() const { return FCellSel; }
@@ -196,10 +210,18 @@ public:
     platform::Rect CellSelectionRect() const;
     // The cell's text between the ends of the cell selection ("" when none).
     std::u16string CellSelTextW() const;
+    // The formatted data of the innermost cell of a path, and the document
+    // position of its content corner; nullptr when the path leads nowhere.
+    TRVCellFormattedData *CellDataOf(const std::vector<TCellStep> &path, platform::Point *origin = nullptr) const;
+    // The innermost cell whose box holds document point p; false when the point is in no cell.
+    bool CellAtPoint(platform::Point p, std::vector<TCellStep> &path) const;
+    // A selection of either kind with something in it.
+    bool HasSelection() const;
 
     // ---- search ----
     // Table cells are searched where their table stands, row-major (reversed
-    // upward); a match in a cell becomes the cell selection.
+    // upward), tables nested in cells too; a match in a cell becomes the cell
+    // selection.
     bool SearchText(std::u16string_view text, uint32_t options);
     // Whether the text occurs anywhere in the document with these options
     // (direction and start ignored); nothing is selected or scrolled.
@@ -216,7 +238,10 @@ private:
     int LineEnd(int line) const; // first draw item after the line
     void StartOffs(int drawNo, int &offs) const;
     int EndOffs(int drawNo) const;
-    bool WordAtPos(int drawNo, int offs, WordBounds &w) const;
+    bool WordAtPos(int drawNo, int offs, WordBounds &w) const { return WordAtPosIn(*this, drawNo, offs, w); }
+    bool WordAtPosIn(const TCustomRVFormattedData &f, int drawNo, int offs, WordBounds &w) const;
+    bool FindWordAtIn(const TCustomRVFormattedData &f, int x, int y, std::string &word, int &itemNo, int &firstChar,
+                      int &styleNo) const;
     void ExtendSelection(int x, int y);
     void SetSelectionRepaint(const TRVSelectionBounds &s);
     void InvalidateDrawRange(int first, int last);
@@ -233,8 +258,24 @@ private:
     // Puts FCellSel on its cell's formatted data; false when the cell or the positions are gone.
     bool ApplyCellSelection();
     void ScrollToDocRange(int top, int bottom);
+    // The items and normalised ends of the selection on show: the viewer's,
+    // or the cell selection's. False when there is none.
+    bool SelectionSource(const TCustomRVData *&items, TRVItemPos &first, TRVItemPos &last) const;
+    std::u16string PlainTextIn(const TCustomRVData &D, TRVItemPos first, TRVItemPos last) const;
+    std::u16string ItemPlainTextIn(const TCustomRVData &D, int itemNo, int from, int to) const;
+    // Mouse selection that began inside a cell.
+    bool CellMouseDown(platform::Point p, TShiftState shift);
+    void ExtendCellSelection(platform::Point p);
+    bool CellDblClick(platform::Point p);
+    bool CellSelectionNonEmpty() const;
+    bool PointInCellSelection(platform::Point p) const;
 
     TCellSelection FCellSel;
+    // Where a mouse selection inside a cell began: the cell and the anchor;
+    // the press word in word mode (item positions, ItemNo -1 when none).
+    bool FCellSelecting = false;
+    TCellSelection FCellPress;
+    TRVItemPos FCellWordFrom, FCellWordTo;
     bool FSelecting = false, FLineSelecting = false, FDblClickSelected = false, FWordMode = false;
     int FPressDraw = -1, FPressOffs = 0, FPressLine = -1;
     WordBounds FPressWord;

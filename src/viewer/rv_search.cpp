@@ -13,6 +13,7 @@
 #include <array>
 #include <cstring>
 #include <map>
+#include <span>
 #include <vector>
 
 namespace rv {
@@ -293,18 +294,21 @@ private:
 
 namespace {
 
-// Whether `D` (or, one level down, a table cell of it) holds the text.
-bool OccursIn(TRVSearcher &searcher, const TCustomRVData &D, std::u16string_view text, bool cells)
+using TCellStep = TRVControlData::TCellStep;
+
+// Whether `D` or a table cell in it (at any depth the reader allowed) holds the text.
+bool OccursIn(TRVSearcher &searcher, const TCustomRVData &D, std::u16string_view text, int depth)
 {
     searcher.Use(D);
     for (int i = 0; i < D.ItemCount(); ++i) {
         const TCustomRVItemInfo &item = D.GetItem(i);
         if (item.IsText() ? searcher.Find(i, 0, D.ItemLength(i)) >= 0 : item.StyleNo == ikTab && text == u"\t")
             return true;
-        if (auto *table = cells ? dynamic_cast<const TRVTableItemInfo *>(&item) : nullptr) {
+        if (auto *table = depth <= kMaxTableNesting ? dynamic_cast<const TRVTableItemInfo *>(&item) : nullptr) {
             for (int r = 0; r < table->RowCount(); ++r)
                 for (int c = 0; c < table->ColCount(); ++c)
-                    if (const TRVTableCellData *cell = table->Cell(r, c); cell && OccursIn(searcher, *cell, text, false))
+                    if (const TRVTableCellData *cell = table->Cell(r, c);
+                        cell && OccursIn(searcher, *cell, text, depth + 1))
                         return true;
             searcher.Use(D);
         }
@@ -313,19 +317,21 @@ bool OccursIn(TRVSearcher &searcher, const TCustomRVData &D, std::u16string_view
 }
 
 struct SearchHit {
-    int Item = -1, Pos = 0, Len = 0;
-    int Cell = -1;     // index among the table layout's cells when the match is in one
-    int CellItem = -1; // then the match is at Pos of this item of the cell
+    std::vector<TCellStep> Path; // the cells the match is in, outermost first (empty: the viewer's items)
+    int Item = -1, Pos = 0, Len = 0; // the match, in the innermost document's items
 };
 
 // The first match (last, upward) in the items of `fd` from `start` on. A
 // match made only of blanks that a wrap consumed lies in no draw item and
 // cannot be selected; answering it would leave no selection to continue
 // from, so find-next would stop there for ever: it is passed over.
-// `cellFrom` >= 0 starts inside that cell of the table at start.ItemNo, at
-// `cellStart`; tables are searched inside only when `cells` is set.
+// A non-empty `into` starts inside a table cell: into[0] names the table at
+// start.ItemNo and the cell, the rest the tables nested in it, and
+// `innerStart` the position in the innermost cell. Tables are searched
+// inside, cell by cell in row-major order (reversed upward), where they
+// stand, down to the nesting the reader allows.
 bool FindInDoc(TRVSearcher &searcher, const TCustomRVFormattedData &fd, std::u16string_view text, bool down,
-               TRVItemPos start, int cellFrom, TRVItemPos cellStart, bool cells, SearchHit &hit)
+               TRVItemPos start, std::span<const TCellStep> into, TRVItemPos innerStart, int depth, SearchHit &hit)
 {
     const TCustomRVData &D = fd.Items();
     const int n = D.ItemCount();
@@ -352,7 +358,7 @@ bool FindInDoc(TRVSearcher &searcher, const TCustomRVFormattedData &fd, std::u16
                 if (p < 0)
                     break;
                 if (selectable(i, p + 1, p + 1 + len)) {
-                    hit = {i, p + 1, len, -1, -1};
+                    hit = {{}, i, p + 1, len};
                     return true;
                 }
                 if (down)
@@ -363,14 +369,14 @@ bool FindInDoc(TRVSearcher &searcher, const TCustomRVFormattedData &fd, std::u16
         } else if (item.StyleNo == ikTab && text == u"\t") {
             if (first && ((down && start.Offs > 0) || (!down && start.Offs < 1)))
                 continue;
-            hit = {i, 0, 1, -1, -1};
+            hit = {{}, i, 0, 1};
             return true;
-        } else if (const TRVTableLayout *table = cells ? fd.TableLayoutOf(i) : nullptr) {
+        } else if (const TRVTableLayout *table = depth <= kMaxTableNesting ? fd.TableLayoutOf(i) : nullptr) {
             const int count = int(table->Cells.size());
             int c = down ? 0 : count - 1;
             bool inside = false;
-            if (first && cellFrom >= 0 && cellFrom < count) {
-                c = cellFrom;
+            if (first && !into.empty() && into[0].TableItem == i && into[0].CellNo >= 0 && into[0].CellNo < count) {
+                c = into[0].CellNo;
                 inside = true;
             } else if (first && ((down && start.Offs > 0) || (!down && start.Offs < 1))) {
                 continue;
@@ -381,16 +387,20 @@ bool FindInDoc(TRVSearcher &searcher, const TCustomRVFormattedData &fd, std::u16
                 const int m = CD.ItemCount();
                 if (m == 0 || cd.DrawItemList.Count() == 0)
                     continue;
-                TRVItemPos from = inside ? cellStart
-                                  : down ? TRVItemPos{0, CD.GetOffsBeforeItem(0)}
-                                         : TRVItemPos{m - 1, CD.GetOffsAfterItem(m - 1)};
+                std::span<const TCellStep> deeper = inside ? into.subspan(1) : std::span<const TCellStep>{};
+                TRVItemPos from = !inside ? (down ? TRVItemPos{0, CD.GetOffsBeforeItem(0)}
+                                                  : TRVItemPos{m - 1, CD.GetOffsAfterItem(m - 1)})
+                                  : !deeper.empty() ? TRVItemPos{deeper[0].TableItem, down ? 0 : 1}
+                                                    : innerStart;
                 if (from.ItemNo < 0 || from.ItemNo >= m)
                     continue;
                 SearchHit inner;
-                if (FindInDoc(searcher, cd, text, down, from, -1, {}, false, inner)) {
-                    hit = {i, inner.Pos, inner.Len, c, inner.Item};
+                if (FindInDoc(searcher, cd, text, down, from, deeper, innerStart, depth + 1, inner)) {
+                    hit = std::move(inner);
+                    hit.Path.insert(hit.Path.begin(), TCellStep{i, c});
                     return true;
                 }
+                searcher.Use(D);
             }
         }
     }
@@ -404,7 +414,7 @@ bool TRVControlData::TextOccurs(std::u16string_view text, uint32_t options) cons
     if (text.empty())
         return false;
     TRVSearcher searcher(*this, text, options | rvsroDown);
-    return OccursIn(searcher, Items(), text, true);
+    return OccursIn(searcher, Items(), text, 0);
 }
 
 bool TRVControlData::SearchText(std::u16string_view text, uint32_t options)
@@ -418,13 +428,13 @@ bool TRVControlData::SearchText(std::u16string_view text, uint32_t options)
     // Where to start: the document's edge, the previous match's moving end
     // (in a cell, or in the viewer's items), or the view.
     TRVItemPos start;
-    int cellFrom = -1;
+    std::vector<TCellStep> into;
     TRVItemPos cellStart;
     if (options & rvsroFromStart) {
         start = down ? TRVItemPos{0, D.GetOffsBeforeItem(0)} : TRVItemPos{n - 1, D.GetOffsAfterItem(n - 1)};
-    } else if (CellSelectionExists() && TableLayoutOf(FCellSel.TableItem)) {
+    } else if (CellSelectionExists() && CellDataOf(FCellSel.Path())) {
         start = {FCellSel.TableItem, down ? 0 : 1};
-        cellFrom = FCellSel.CellNo;
+        into = FCellSel.Path();
         cellStart = FCellSel.Moving;
     } else if (SelectionExists()) {
         start = DrawPosToItemPos(Selection.EndNo, Selection.EndOffs);
@@ -446,9 +456,9 @@ bool TRVControlData::SearchText(std::u16string_view text, uint32_t options)
 
     TRVSearcher searcher(*this, text, options);
     SearchHit hit;
-    if (!FindInDoc(searcher, *this, text, down, start, cellFrom, cellStart, true, hit))
+    if (!FindInDoc(searcher, *this, text, down, start, into, cellStart, 0, hit))
         return false;
-    if (hit.Cell < 0) {
+    if (hit.Path.empty()) {
         TRVItemPos a{hit.Item, hit.Pos}, b{hit.Item, hit.Pos + hit.Len};
         if (down)
             SetSelectionByItems(a, b);
@@ -460,21 +470,16 @@ bool TRVControlData::SearchText(std::u16string_view text, uint32_t options)
     } else {
         // The viewer's own selection goes; the cell shows the match.
         SetSelectionRepaint({});
-        TRVItemPos a{hit.CellItem, hit.Pos}, b{hit.CellItem, hit.Pos + hit.Len};
-        FCellSel = {hit.Item, hit.Cell, down ? a : b, down ? b : a};
+        TRVItemPos a{hit.Item, hit.Pos}, b{hit.Item, hit.Pos + hit.Len};
+        FCellSel = {hit.Path.front().TableItem, hit.Path.front().CellNo, {hit.Path.begin() + 1, hit.Path.end()},
+                    down ? a : b, down ? b : a};
         if (!ApplyCellSelection()) {
             FCellSel = {};
             return false;
         }
-        const TRVTableLayout &table = *TableLayoutOf(hit.Item);
-        const TRVCellBox &box = table.Cells[size_t(hit.Cell)];
-        const TRVDrawLineInfo &t = DrawItemList[FirstDrawItemOf(hit.Item)];
-        TRVSelectionBounds sb;
-        if (box.Data->GetSelectionBounds(sb)) {
-            const TRVDrawLineInfo &d = box.Data->DrawItemList[sb.StartNo];
-            const int top = t.Top + box.ContentTop + d.Top;
-            ScrollToDocRange(top, top + d.Height);
-        }
+        const Rect r = CellSelectionRect();
+        if (!r.isEmpty())
+            ScrollToDocRange(r.top, r.bottom);
     }
     Host.InvalidateAll();
     Host.Select();

@@ -1,6 +1,7 @@
 #include "viewer/rv_table_layout.h"
 
 #include "platform/codepage.h"
+#include "document/rv_graphic.h"
 #include "viewer/rv_fontcache.h"
 
 #include <algorithm>
@@ -382,6 +383,42 @@ void drawFrame(Canvas &c, const Rect &r, int w, int wv, TRVTableBorderStyle styl
         c.fillRect({r.right - w, r.top, r.right, r.bottom}, bottomRight);
 }
 
+// A table's or cell's background picture in `r` by its style: stretched over
+// the box, tiled from the box's corner, or once in its middle; rvbsColor
+// means the box shows its colour only, so a picture stored with it stays
+// hidden. Nothing leaves the box.
+void drawItemBackground(Canvas &c, const Rect &r, const TRVGraphic *g, TRVItemBackgroundStyle style, const Rect &clip,
+                        const TRVResolutionInfo &res)
+{
+    if (!g || g->Empty() || style == rvbsColor || r.isEmpty())
+        return;
+    const Rect area = r.intersected(clip);
+    if (area.isEmpty())
+        return;
+    CanvasSaver saver(c);
+    c.intersectClipRect(area);
+    // The picture's size is in screen pixels: a printer page scales it.
+    const int w = std::max(1, res.X(g->Width())), h = std::max(1, res.Y(g->Height()));
+    switch (style) {
+    case rvbsStretched:
+        g->Draw(c, r);
+        break;
+    case rvbsTiled:
+        // Only the tiles meeting the visible part: a tall box of tiny tiles stays cheap.
+        for (int y = r.top + (area.top - r.top) / h * h; y < area.bottom; y += h)
+            for (int x = r.left + (area.left - r.left) / w * w; x < area.right; x += w)
+                g->Draw(c, {x, y, x + w, y + h});
+        break;
+    case rvbsCentered: {
+        const int x = r.left + (r.width() - w) / 2, y = r.top + (r.height() - h) / 2;
+        g->Draw(c, {x, y, x + w, y + h});
+        break;
+    }
+    default:
+        break;
+    }
+}
+
 } // namespace
 
 void TRVTableLayout::Paint(Canvas &canvas, int x, int y, const Rect &clip, bool printing, TRVColorMode colorMode,
@@ -397,6 +434,8 @@ void TRVTableLayout::Paint(Canvas &canvas, int x, int y, const Rect &clip, bool 
     auto borderColor = [&](Color c) { return halftone ? Color(clGray) : c; };
     if (!white && t.Color != clNone)
         canvas.fillRect(whole, t.Color);
+    if (!white)
+        drawItemBackground(canvas, whole, t.BackgroundImage.get(), t.BackgroundStyle, clip, r);
     drawFrame(canvas, whole, r.X(t.BorderWidth), r.Y(t.BorderWidth), t.BorderStyle, borderColor(t.BorderColor),
               borderColor(t.BorderLightColor), t.VisibleBorders);
 
@@ -426,6 +465,8 @@ void TRVTableLayout::Paint(Canvas &canvas, int x, int y, const Rect &clip, bool 
             continue;
         if (!white && b.Cell->Color != clNone)
             canvas.fillRect(box, b.Cell->Color);
+        if (!white)
+            drawItemBackground(canvas, box, b.Cell->BackgroundImage.get(), b.Cell->BackgroundStyle, clip, r);
         Color dark = b.Cell->BorderColor != clNone ? b.Cell->BorderColor : t.CellBorderColor;
         Color light = b.Cell->BorderLightColor != clNone ? b.Cell->BorderLightColor : t.CellBorderLightColor;
         drawFrame(canvas, box, r.X(std::max(0, t.CellBorderWidth)), r.Y(std::max(0, t.CellBorderWidth)),

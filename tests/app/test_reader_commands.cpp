@@ -3,6 +3,8 @@
 #include "app/find_dialog.h"
 #include "app/verse_lookup.h"
 #include "app/win_reader.h"
+#include "document/rv_table.h"
+#include "document/rvf_writer.h"
 
 #include "platform/folders.h"
 #include "platform/settings.h"
@@ -18,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <vector>
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString &s, std::ostream *os)
@@ -63,6 +66,11 @@ public:
     }
     void ShowMessage(const ReaderMessage &m) override { messages << m; }
     QString AskOpenFileName() override { return answers.isEmpty() ? QString() : answers.takeFirst(); }
+    bool AskQuestion(const ReaderMessage &m) override
+    {
+        messages << m;
+        return false;
+    }
     void OpenHelpPage(const QString &path) override { helpPages << path; }
 
     QTemporaryDir dir;
@@ -251,6 +259,49 @@ TEST(ReaderCommands, FindSelectAllAndCopy)
     QApplication::clipboard()->clear();
     w.btnBuscarClick();
     EXPECT_TRUE(QApplication::clipboard()->text().contains("Nicodemo y el nuevo nacimiento"));
+}
+
+TEST(ReaderCommands, FindNextVisitsMatchesInCellsOfANestedTable)
+{
+    // "dos", then a table whose one cell holds a table of two cells "dos"
+    // and "dos": the two inner matches sit at the same place of their own
+    // cell's text, and find-next still stops at each.
+    Reader w;
+    rv::TRVStyle style;
+    style.LoadReaderDefaults();
+    rv::TCustomRVData doc(&style);
+    auto text = [](rv::TCustomRVData &d, const char *s) { d.AddItem(s, std::make_unique<rv::TRVTextItemInfo>(0)); };
+    text(doc, "dos");
+    auto outer = std::make_unique<rv::TRVTableItemInfo>();
+    outer->SetSize(1, 1, &style);
+    auto inner = std::make_unique<rv::TRVTableItemInfo>();
+    inner->SetSize(1, 2, &style);
+    text(*inner->Cell(0, 0), "dos");
+    text(*inner->Cell(0, 1), "dos");
+    outer->Cell(0, 0)->AddItem("", std::move(inner));
+    doc.AddItem("", std::move(outer));
+    const QString path = w.dir.filePath("anidada.rvf");
+    ASSERT_TRUE(rv::SaveRVFToFile(doc, path.toStdString()));
+    w.show();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(w.OpenDocument(path));
+
+    w.btnCopiarClick();
+    w.FindDialog->SetFindText("dos");
+    const rv::TReadViewRVData &data = w.rvRevisar->RVData();
+    std::vector<int> cells;
+    for (int k = 0; k < 3; ++k) {
+        w.FindDialog->findNextButton()->click();
+        EXPECT_EQ(QString::fromStdU16String(w.rvRevisar->GetSelText()), "dos");
+        const auto &c = data.CellSelection();
+        cells.push_back(!data.CellSelectionExists() ? -1 : c.Inner.size() == 1 ? c.Inner[0].CellNo : -9);
+    }
+    EXPECT_EQ(cells, (std::vector<int>{-1, 0, 1}));
+    EXPECT_TRUE(w.messages.isEmpty());
+    // Past the last one: the offer to go on from the start.
+    w.FindDialog->findNextButton()->click();
+    ASSERT_EQ(w.messages.size(), 1);
+    EXPECT_TRUE(w.messages[0].text.startsWith(QStringLiteral("Se llegó al final")));
 }
 
 TEST(ReaderCommands, HelpChecksThePageFirst)

@@ -2,6 +2,7 @@
 // pixels high, "a" 6 wide, a space 3. Defaults: no borders, border spacing 2,
 // cell spacing 2, padding 1; so a cell adds 2 to its text width and height.
 #include "test_doc.h"
+#include "document/rv_graphic.h"
 #include "platform/codepage.h"
 #include "viewer/rv_table_layout.h"
 
@@ -271,4 +272,87 @@ TEST(TableLayout, ATableInsideTheSelectionShowsEveryCellSelected)
     // A selection that stops before the table leaves its cells alone.
     d.data.SetSelection(0, 1, 0, 3);
     EXPECT_EQ(selectedFills(false), "an|");
+}
+
+namespace {
+
+std::unique_ptr<TRVGraphic> picture(int w, int h)
+{
+    auto g = CreateGraphicByClassName("TBitmap");
+    EXPECT_TRUE(g->LoadFromBytes(EncodeBmp(platform::Bitmap(w, h, 0xFF00FF00))));
+    return g;
+}
+
+// The destination rectangles of the pictures one painting drew, in order.
+std::vector<Rect> picturesDrawn(Doc &d, bool printing)
+{
+    d.canvas.clearOps();
+    d.data.DrawItems(d.canvas, {0, 0, 640, 480}, 0, 0, printing, false);
+    std::vector<Rect> out;
+    for (const DrawOp &op : d.canvas.ops())
+        if (op.kind == DrawOp::Bitmap)
+            out.push_back(op.rect);
+    return out;
+}
+
+} // namespace
+
+TEST(TableLayout, BackgroundPicturesFillTheirBoxesByTheirStyle)
+{
+    // Cells "ab" and "cd" are 12 + 2 wide and 13 + 2 high: boxes (7,7)-(21,22)
+    // and (23,7)-(37,22); the table (5,5)-(39,24).
+    Doc d;
+    auto &t = addTable(d, 1, 2, {"ab", "cd"});
+    t.BackgroundImage = picture(10, 10);
+    t.BackgroundStyle = rvbsTiled;
+    t.Cell(0, 0)->BackgroundImage = picture(4, 4);
+    t.Cell(0, 0)->BackgroundStyle = rvbsStretched;
+    t.Cell(0, 1)->BackgroundImage = picture(4, 4);
+    t.Cell(0, 1)->BackgroundStyle = rvbsCentered;
+    d.data.Format();
+    const std::vector<Rect> want = {
+        // the table's tiles from its corner, row by row, only where the table is
+        {5, 5, 15, 15}, {15, 5, 25, 15}, {25, 5, 35, 15}, {35, 5, 45, 15},
+        {5, 15, 15, 25}, {15, 15, 25, 25}, {25, 15, 35, 25}, {35, 15, 45, 25},
+        {7, 7, 21, 22},  // stretched over the first cell
+        {28, 12, 32, 16} // once in the middle of the second: 23 + (14 - 4) / 2, 7 + (15 - 4) / 2
+    };
+    EXPECT_EQ(picturesDrawn(d, false), want);
+    // Printing uses the same painting.
+    EXPECT_EQ(picturesDrawn(d, true), want);
+
+    // The pictures go under the text: the cell's text comes after its picture.
+    d.canvas.clearOps();
+    d.data.DrawItems(d.canvas, {0, 0, 640, 480}, 0, 0, false, false);
+    int picAt = -1, textAt = -1;
+    for (size_t k = 0; k < d.canvas.ops().size(); ++k) {
+        const DrawOp &op = d.canvas.ops()[k];
+        if (op.kind == DrawOp::Bitmap && op.rect == Rect{7, 7, 21, 22})
+            picAt = int(k);
+        if (op.kind == DrawOp::Text && op.text == u"ab")
+            textAt = int(k);
+    }
+    EXPECT_GE(picAt, 0);
+    EXPECT_GT(textAt, picAt);
+
+    // The colour style shows the colour only; a white printed background drops them all.
+    t.BackgroundStyle = rvbsColor;
+    t.Cell(0, 1)->BackgroundStyle = rvbsColor;
+    EXPECT_EQ(picturesDrawn(d, false), (std::vector<Rect>{{7, 7, 21, 22}}));
+    t.PrintOptions |= rvtoWhiteBackground;
+    EXPECT_TRUE(picturesDrawn(d, true).empty());
+    EXPECT_EQ(picturesDrawn(d, false).size(), 1u); // on screen the option means nothing
+
+    // A clip that shows only part of the table asks for only the tiles there.
+    t.BackgroundStyle = rvbsTiled;
+    d.canvas.clearOps();
+    d.canvas.save();
+    d.canvas.intersectClipRect({0, 0, 640, 12});
+    d.data.DrawItems(d.canvas, {0, 0, 640, 12}, 0, 0, false, false);
+    d.canvas.restore();
+    int tiles = 0;
+    for (const DrawOp &op : d.canvas.ops())
+        if (op.kind == DrawOp::Bitmap && op.rect.width() == 10)
+            ++tiles;
+    EXPECT_EQ(tiles, 4);
 }

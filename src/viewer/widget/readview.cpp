@@ -550,7 +550,7 @@ void TReadView::OfferPrimarySelection()
 {
     // As on every X11 desktop, what the mouse selected is the primary
     // selection, pasted with the middle button; the clipboard is untouched.
-    if (!FData.SelectionExists() || !QGuiApplication::clipboard()->supportsSelection())
+    if (!FData.HasSelection() || !QGuiApplication::clipboard()->supportsSelection())
         return;
     Guard([&] {
         platform::ClipboardContent c;

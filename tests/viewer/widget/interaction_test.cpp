@@ -507,8 +507,10 @@ std::string where(const View &v)
     if (v.data.CellSelectionExists()) {
         const auto &c = v.data.CellSelection();
         const TRVItemPos a = c.Anchor.Offs <= c.Moving.Offs ? c.Anchor : c.Moving;
-        return std::to_string(c.TableItem) + "/" + std::to_string(c.CellNo) + "/" + std::to_string(a.ItemNo) + "@"
-               + std::to_string(a.Offs);
+        std::string path = std::to_string(c.TableItem) + "/" + std::to_string(c.CellNo) + "/";
+        for (const auto &step : c.Inner)
+            path += std::to_string(step.TableItem) + "/" + std::to_string(step.CellNo) + "/";
+        return path + std::to_string(a.ItemNo) + "@" + std::to_string(a.Offs);
     }
     TRVItemPos a, b;
     if (!v.data.GetSelectionItems(a, b))
@@ -601,4 +603,232 @@ TEST(Search, AMatchInACellOfATallDocumentIsScrolledIntoView)
     const int top = t.Top + layout->Cells[2].ContentTop - v.host.vpos;
     EXPECT_GE(top, 0);
     EXPECT_LE(top + 13, 100);
+}
+
+// Mouse selection inside a cell of tableDoc's table. Worked out by hand: the
+// table stands at (5, 18) under the first line; its columns are 29 and 50
+// wide ("x uno" 27, "uno y uno" 48, plus padding 1 on each side) at 2 and 33,
+// its rows 15 high at 2 and 19. So the text of cell (0,1) "uno y uno" starts
+// at (5 + 34, 18 + 3) = (39, 21): boundaries after u n o _ y at x 45 51 57 60 66,
+// and cell (1,0) "z" at (8, 38).
+TEST(CellSelection, DraggingInsideACellSelectsItsText)
+{
+    View v;
+    v.style.SelectionMode = rvsmChar;
+    tableDoc(v);
+    const auto &t = v.data.DrawItemList[v.data.FirstDrawItemOf(1)];
+    ASSERT_EQ(t.Left, 5);
+    ASSERT_EQ(t.Top, 18);
+    const TRVTableLayout *layout = v.data.TableLayoutOf(1);
+    ASSERT_NE(layout, nullptr);
+    ASSERT_EQ(layout->Cells[1].ContentLeft, 34);
+    ASSERT_EQ(layout->Cells[1].ContentTop, 3);
+
+    // From after "u" (x 45) to 1 px right of the middle of "y": "no y".
+    v.drag(45, 26, 64, 26);
+    EXPECT_FALSE(v.data.SelectionExists());
+    ASSERT_TRUE(v.data.CellSelectionExists());
+    EXPECT_EQ(v.data.CellSelection().CellNo, 1);
+    EXPECT_EQ(v.sel(), "no y");
+    TRVSelectionBounds sb;
+    ASSERT_TRUE(layout->Cells[1].Data->GetSelectionBounds(sb)); // the cell paints it
+    EXPECT_EQ(sb.StartOffs, 2);
+    EXPECT_EQ(sb.EndOffs, 6);
+    EXPECT_GE(v.host.selects, 1);
+
+    // The cell paints the selected characters apart from the rest.
+    v.host.canvas.clearOps();
+    v.data.DrawItems(v.host.canvas, {0, 0, 640, 480}, 0, 0, false, false);
+    bool selectedRun = false;
+    for (const auto &op : v.host.canvas.ops())
+        if (op.kind == platform::DrawOp::Text && op.text == u"no y")
+            selectedRun = op.rect.left == 45 && op.rect.top == 21;
+    EXPECT_TRUE(selectedRun);
+
+    // Shift+click at the cell's end extends it; Shift in another cell starts anew there.
+    v.data.MouseDown(mbLeft, ssShift, 87, 26);
+    v.data.MouseUp(mbLeft, ssShift, 87, 26);
+    EXPECT_EQ(v.sel(), "no y uno");
+    v.data.MouseDown(mbLeft, ssShift, 9, 42);
+    v.data.MouseMove(20, 42, ssLeft);
+    v.data.MouseUp(mbLeft, 0, 20, 42);
+    EXPECT_EQ(v.data.CellSelection().CellNo, 2);
+    EXPECT_EQ(v.sel(), "z");
+    EXPECT_FALSE(layout->Cells[1].Data->GetSelectionBounds(sb)); // the old cell shows nothing
+
+    // Shift+click in a cell with the document's text selected extends that over the table.
+    v.drag(5, 10, 11, 10); // "u" of the first line
+    v.data.MouseDown(mbLeft, ssShift, 45, 26);
+    v.data.MouseUp(mbLeft, ssShift, 45, 26);
+    EXPECT_FALSE(v.data.CellSelectionExists());
+    TRVItemPos a, b;
+    ASSERT_TRUE(v.data.GetSelectionItems(a, b));
+    EXPECT_EQ(a, (TRVItemPos{0, 1}));
+    EXPECT_EQ(b.ItemNo, 1);
+
+    // A click without a drag leaves nothing selected, in the cell or outside.
+    v.click(50, 26);
+    EXPECT_FALSE(v.data.CellSelectionExists());
+    EXPECT_FALSE(v.data.HasSelection());
+}
+
+TEST(CellSelection, LeavingTheCellSelectsTheTableWholeAndComingBackReturns)
+{
+    View v;
+    v.style.SelectionMode = rvsmChar;
+    tableDoc(v);
+    v.data.MouseDown(mbLeft, 0, 45, 26);
+    // Down onto the last line ("uno" at y 18 + 36 = 54): the table and "un".
+    v.data.MouseMove(17, 58, ssLeft);
+    EXPECT_FALSE(v.data.CellSelectionExists());
+    TRVItemPos a, b;
+    ASSERT_TRUE(v.data.GetSelectionItems(a, b));
+    EXPECT_EQ(a, (TRVItemPos{1, 0}));
+    EXPECT_EQ(b, (TRVItemPos{2, 3}));
+    // Up onto the first line: "no" after its "u", and the table.
+    v.data.MouseMove(11, 10, ssLeft);
+    ASSERT_TRUE(v.data.GetSelectionItems(a, b));
+    EXPECT_EQ(a, (TRVItemPos{0, 2}));
+    EXPECT_EQ(b, (TRVItemPos{1, 1}));
+    // Into another cell: the table alone.
+    v.data.MouseMove(9, 42, ssLeft);
+    ASSERT_TRUE(v.data.GetSelectionItems(a, b));
+    EXPECT_EQ(a, (TRVItemPos{1, 0}));
+    EXPECT_EQ(b, (TRVItemPos{1, 1}));
+    // Back into the press cell: its text again, from the press point.
+    v.data.MouseMove(57, 26, ssLeft);
+    v.data.MouseUp(mbLeft, 0, 57, 26);
+    EXPECT_FALSE(v.data.SelectionExists());
+    ASSERT_TRUE(v.data.CellSelectionExists());
+    EXPECT_EQ(v.sel(), "no");
+
+    // The table as a whole copies with its cells as text.
+    v.drag(45, 26, 9, 42);
+    EXPECT_EQ(v.sel(), "x uno\tuno y uno\r\nz\tuno");
+}
+
+TEST(CellSelection, WordModeAndDoubleClickInACell)
+{
+    View v; // word mode by default
+    tableDoc(v);
+    // Pressing inside "uno" and moving past "y" takes whole words.
+    v.data.MouseDown(mbLeft, 0, 48, 26);
+    v.data.MouseMove(64, 26, ssLeft);
+    EXPECT_EQ(v.sel(), "uno y");
+    v.data.MouseMove(75, 26, ssLeft); // into the last "uno": to its end
+    v.data.MouseUp(mbLeft, 0, 75, 26);
+    EXPECT_EQ(v.sel(), "uno y uno");
+
+    // A double click selects the word under it; the release keeps it.
+    v.data.MouseDown(mbLeft, 0, 62, 26);
+    v.data.MouseUp(mbLeft, 0, 62, 26);
+    v.data.MouseDown(mbLeft, ssDouble, 62, 26);
+    v.data.DblClick(ssDouble, 62, 26);
+    v.data.MouseUp(mbLeft, 0, 62, 26);
+    ASSERT_TRUE(v.data.CellSelectionExists());
+    EXPECT_EQ(v.sel(), "y");
+
+    // A right click inside the selection keeps it for the menu's copy.
+    v.click(62, 26, mbRight);
+    EXPECT_EQ(v.sel(), "y");
+    EXPECT_EQ(v.host.popups, 1);
+}
+
+TEST(CellSelection, ACellSelectionCopiesInEveryFormat)
+{
+    View v;
+    v.style.SelectionMode = rvsmChar;
+    tableDoc(v);
+    v.drag(45, 26, 64, 26);
+    ASSERT_EQ(v.sel(), "no y");
+    platform::ClipboardContent clip;
+    ASSERT_TRUE(v.data.BuildClipboard(clip));
+    EXPECT_EQ(v.host.copies, 1);
+    std::vector<std::string> formats;
+    std::string rtf, rvf, text, html;
+    for (const auto &item : clip.items) {
+        formats.push_back(item.format);
+        if (item.format == platform::kFormatRTF)
+            rtf = item.bytes;
+        if (item.format == platform::kFormatRVF)
+            rvf = item.bytes;
+        if (item.format == platform::kFormatText)
+            text = item.bytes;
+        if (item.format == platform::kFormatHTML)
+            html = item.bytes;
+    }
+    // As outside a table: our format, the 8-bit and UTF-16 texts, RTF and HTML.
+    EXPECT_EQ(formats, (std::vector<std::string>{platform::kFormatRVF, platform::kFormatText, platform::kFormatUnicodeText,
+                                                 platform::kFormatRTF, platform::kFormatHTML}));
+    EXPECT_EQ(text, "no y");
+    EXPECT_EQ(rtf.rfind("{\\rtf1", 0), 0u);
+    EXPECT_NE(rtf.find("no y"), std::string::npos);
+    EXPECT_EQ(rtf.find("uno y"), std::string::npos); // the cut, not the whole cell
+    EXPECT_EQ(rtf.find("\\trowd"), std::string::npos); // text of the cell, no table around it
+    ASSERT_GE(rvf.size(), 4u);
+    const uint32_t n = uint8_t(rvf[0]) | uint8_t(rvf[1]) << 8 | uint8_t(rvf[2]) << 16 | uint32_t(uint8_t(rvf[3])) << 24;
+    EXPECT_EQ(n, rvf.size() - 4);
+    EXPECT_NE(rvf.find("no y"), std::string::npos);
+    EXPECT_NE(html.find("no y"), std::string::npos);
+
+    // A find match in a cell goes out the same way.
+    ASSERT_TRUE(v.data.SearchText(u"z", rvsroDown | rvsroFromStart));
+    std::string matchRtf;
+    ASSERT_TRUE(v.data.GetSelectionRTF(matchRtf));
+    EXPECT_NE(matchRtf.find("z"), std::string::npos);
+}
+
+TEST(Search, TablesNestedInCellsAreSearchedWhereTheyStand)
+{
+    // "dos" before; a 1 x 2 table whose second cell holds "b" and a 1 x 1
+    // table of "dos"; "dos" after.
+    View v;
+    v.text("dos");
+    auto outer = std::make_unique<TRVTableItemInfo>();
+    outer->SetSize(1, 2, &v.style);
+    addText(*outer->Cell(0, 0), "a");
+    addText(*outer->Cell(0, 1), "b");
+    auto inner = std::make_unique<TRVTableItemInfo>();
+    inner->SetSize(1, 1, &v.style);
+    addText(*inner->Cell(0, 0), "uno dos");
+    outer->Cell(0, 1)->AddItem("", std::move(inner));
+    v.data.AddItem("", std::move(outer));
+    v.text("dos");
+    v.format();
+
+    std::vector<std::string> seen;
+    uint32_t opts = rvsroDown | rvsroFromStart;
+    while (v.data.SearchText(u"DOS", opts) && seen.size() < 10) {
+        opts = rvsroDown;
+        seen.push_back(where(v));
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"0@1", "1/1/1/0/0@5", "2@1"}));
+    seen.clear();
+    while (v.data.SearchText(u"dos", 0) && seen.size() < 10)
+        seen.push_back(where(v));
+    EXPECT_EQ(seen, (std::vector<std::string>{"2@1", "1/1/1/0/0@5", "0@1"}));
+
+    // The nested match is selected, painted by the inner cell, and copied.
+    ASSERT_TRUE(v.data.SearchText(u"uno", rvsroDown | rvsroFromStart));
+    EXPECT_EQ(where(v), "1/1/1/0/0@1");
+    EXPECT_EQ(v.sel(), "uno");
+    const TRVTableLayout *outerLayout = v.data.TableLayoutOf(1);
+    ASSERT_NE(outerLayout, nullptr);
+    const TRVTableLayout *innerLayout = outerLayout->Cells[1].Data->TableLayoutOf(1);
+    ASSERT_NE(innerLayout, nullptr);
+    TRVSelectionBounds sb;
+    EXPECT_TRUE(innerLayout->Cells[0].Data->GetSelectionBounds(sb));
+    EXPECT_FALSE(v.data.CellSelectionRect().isEmpty());
+    std::string rtf;
+    ASSERT_TRUE(v.data.GetSelectionRTF(rtf));
+    EXPECT_NE(rtf.find("uno"), std::string::npos);
+    EXPECT_TRUE(v.data.TextOccurs(u"UNO", 0)); // only the nested cell holds it
+
+    // A drag inside the nested cell selects there too.
+    const platform::Rect r = v.data.CellSelectionRect();
+    v.data.Deselect();
+    v.style.SelectionMode = rvsmChar;
+    v.drag(r.left + 1, r.top + 3, r.left + 11, r.top + 3); // "u" and "n" boundaries at +6, +12
+    EXPECT_EQ(where(v), "1/1/1/0/0@1");
+    EXPECT_EQ(v.sel(), "un");
 }
