@@ -330,6 +330,12 @@ void TfrmWinReader::buildStatusBar()
 
 int TfrmWinReader::PaginateDocument()
 {
+    // The study's own page (paper, margins, header and footer positions)
+    // until the user chooses one in the set-up dialog.
+    const std::string warning =
+        rvPrint.UseStudyPageSetup(rvRevisar->RVData().DocParameters.get(), rvRevisar->RVData().GetScreenPixelsPerInchX());
+    if (!warning.empty())
+        StatusLine->showMessage(QString::fromStdString(warning), 10000);
     rvPrint.AttachData(rvRevisar->RVData());
     rvPrint.OnFormatting = [this](rv::TCustomRVFormattedData &, int page, int step) {
         if (step == 0) {
@@ -556,11 +562,17 @@ void TfrmWinReader::opcConfigurarImpresoraClick()
                      kOkButton});
         return;
     }
-    // The dialog reads the printer's layout when it is made.
+    // The dialog reads the printer's layout when it is made: it starts from
+    // the study's page until the user has chosen one.
+    rvPrint.UseStudyPageSetup(rvRevisar->RVData().DocParameters.get(), rvRevisar->RVData().GetScreenPixelsPerInchX());
+    rvPrint.ApplyStudyPaper();
     TPageSetupMargins margins(rvPrint.Printer(), rvPrint);
     QPageSetupDialog dialog(&rvPrint.Printer(), this);
-    if (dialog.exec() == QDialog::Accepted)
+    if (dialog.exec() == QDialog::Accepted) {
         margins.Accept();
+        // From now on paper and margins are the user's, whatever the study asks.
+        rvPrint.UserPageSetup = true;
+    }
 }
 
 void TfrmWinReader::btnBuscarClick()
