@@ -126,6 +126,8 @@ TfrmWinReader::TfrmWinReader(const QStringList &arguments) : FArguments(argument
     setWindowTitle(QStringLiteral("Quenlor v1.0"));
     setWindowIcon(applicationIcon());
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    // The preview keeps the printer's text widths, so its lines match paper.
+    rvPrint.PreviewCorrection = true;
 
     PosSaver = new TPosSaver(this);
     PosSaver->UseRegistry = true;
