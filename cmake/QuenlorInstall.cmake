@@ -6,6 +6,8 @@ include(GNUInstallDirs)
 
 install(TARGETS quenlor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS quenlor-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# quenlor-cli hands the commands that need Qt to quenlor-cli-qt in its own folder.
+install(TARGETS quenlor-cli-qt RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # quenlor-cli import-sword runs the importer from its own folder.
 if(TARGET quenlor-import-sword)
   install(TARGETS quenlor-import-sword RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -2,7 +2,7 @@
 # Engines (store, document, layout, pagination, verse lookup) must build and run
 # without the widget toolkit and without the layers above them, so the same code
 # serves the reader, the command line and the tests.
-# usage: check_layers.sh SRC_DIR QT_WIDGETS_INCLUDE_DIR [ENGINES_THAT_LINK_UPWARD]
+# usage: check_layers.sh SRC_DIR QT_WIDGETS_INCLUDE_DIR [ENGINE:LIBRARY pairs that link upward]
 set -u
 src=${1:?source folder}
 widgets=${2:?Qt Widgets include folder}
@@ -22,8 +22,8 @@ engine_files() {
 }
 
 status=0
-for engine in ${linking_up//;/ }; do
-  echo "the library $engine links the widget toolkit or a layer above the engines"; status=1
+for pair in ${linking_up//;/ }; do
+  echo "${pair%%:*} links ${pair#*:}: the widget toolkit, Qt where none may be, or a layer above the engines"; status=1
 done
 while IFS= read -r file; do
   rel=${file#"$src"/}
@@ -35,8 +35,8 @@ while IFS= read -r file; do
       echo "$rel includes the widget header <$inc>"; status=1
     elif [[ $inc =~ ^(app|components|cli|viewer/widget|printing/widget)/ ]]; then
       echo "$rel includes \"$inc\" from a layer above the engines"; status=1
-    elif [[ $rel == xmlsql/* && $inc =~ ^Q ]]; then
-      echo "$rel includes the Qt header <$inc>: the store is standard C++ only"; status=1
+    elif [[ ($rel == xmlsql/* || $rel == verses/*) && $inc =~ ^Q ]]; then
+      echo "$rel includes the Qt header <$inc>: the store and the verse lookup are standard C++ only"; status=1
     fi
   done < "$file"
 done < <(engine_files)

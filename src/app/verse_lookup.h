@@ -1,12 +1,13 @@
-// From the text of a verse link (Jn:3:16, Jn:3:16-18) to the title and lines
-// of its balloon, through the verse table RV1960. No widgets here: the reader's
-// balloon and `quenlor-cli verse` show the same result.
+// The verse lookup for the reader's balloon: the standard C++ lookup of
+// verses/lookup.h with its texts as QString.
 #pragma once
 #include "components/brkapart.h"
+#include "verses/lookup.h"
 #include "xmlsql/xml_sql_db.h"
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,20 +22,27 @@ struct VerseLookup {
     // names it for damagedTableMessage().
     bool tableDamaged = false;
     std::string tablePath;
+    // Why there are no verses, when there are none.
+    std::optional<verses::LookupError> error;
 };
 
 // "La referencia bíblica no existe !"
 QString verseNotFoundLine();
 
 // The verse table's file name and the Spanish message for a folder without it.
-inline constexpr const char *kVerseTableFile = "RV1960.xml";
+inline constexpr const char *kVerseTableFile = verses::kTableFile;
 QString missingTableMessage(const std::string &folder);
 QString damagedTableMessage(const std::string &path);
 
-// Looks the link up with `db` (its DataBase must be set) and `splitter` (the
-// window's splitter; its BreakString and ResultList are changed). linkText is
-// 8-bit, in the verse table's ISO-8859-1.
-VerseLookup LookupVerses(xmlsql::TXmlSqlDb &db, TBrkApart &splitter, std::string_view linkText);
+// Looks the link up with `db` (its DataBase must be set). linkText is 8-bit,
+// in the verse table's ISO-8859-1.
+VerseLookup LookupVerses(xmlsql::TXmlSqlDb &db, std::string_view linkText);
+// The window hands over its token splitter; the lookup takes the link apart
+// with the same rules (empty pieces dropped) and leaves the splitter as it is.
+inline VerseLookup LookupVerses(xmlsql::TXmlSqlDb &db, TBrkApart &, std::string_view linkText)
+{
+    return LookupVerses(db, linkText);
+}
 
 // Adds one built line, cut after the first blank at character 61 or later
 // while it is longer than 60 characters; a long word is never cut.

@@ -85,6 +85,26 @@ public:
 
 } // namespace
 
+QString RvfErrorReason(const rv::RvfError &error)
+{
+    using K = rv::RvfErrorKind;
+    QString why;
+    switch (error.Kind) {
+    case K::None: why = QStringLiteral("No se sabe por qué."); break;
+    case K::File: why = QStringLiteral("No se puede leer el archivo."); break;
+    case K::Header: why = QStringLiteral("Un registro empieza con un encabezado que no es válido."); break;
+    case K::Data: why = QStringLiteral("Los datos de un registro están dañados."); break;
+    case K::Style: why = QStringLiteral("Usa un estilo desconocido o su tabla de estilos está dañada."); break;
+    case K::Picture: why = QStringLiteral("Una imagen tiene un formato desconocido o está dañada."); break;
+    case K::Control: why = QStringLiteral("Contiene un control que no se puede crear."); break;
+    case K::Table: why = QStringLiteral("Una tabla está dañada."); break;
+    case K::Note: why = QStringLiteral("Una nota está dañada."); break;
+    case K::Truncated: why = QStringLiteral("El archivo termina a mitad de un registro: está cortado."); break;
+    case K::Other: why = QStringLiteral("La lectura se detuvo por un error interno."); break;
+    }
+    return error.Line > 0 ? QStringLiteral("Línea %1: %2").arg(error.Line).arg(why) : why;
+}
+
 QString FileTitle(const QString &path)
 {
     qsizetype cut = -1;
@@ -487,14 +507,11 @@ QString TfrmWinReader::StudyFileProblem(const QString &path) const
     scratch.RVFOptions = rvRevisar->RVFOptions();
     scratch.RVFTextStylesReadMode = rvRevisar->RVData().RVFTextStylesReadMode;
     scratch.RVFParaStylesReadMode = rvRevisar->RVData().RVFParaStylesReadMode;
-    bool ok = false;
-    try {
-        ok = rv::LoadRVFFromFile(scratch, std::filesystem::path(path.toStdU16String()));
-    } catch (const std::exception &) {
-        ok = false;
-    }
+    // The reader reports a damaged study as a value; only running out of
+    // memory escapes, to the application's one error display.
+    const bool ok = rv::LoadRVFFromFile(scratch, std::filesystem::path(path.toStdU16String()));
     if (!ok)
-        return QStringLiteral("El archivo no es un estudio en formato RVF o está dañado.");
+        return QStringLiteral("El archivo no es un estudio en formato RVF o está dañado.\n") + RvfErrorReason(scratch.LoadError);
     if (scratch.ItemCount() == 0)
         return QStringLiteral("El archivo no contiene ningún estudio.");
     return {};

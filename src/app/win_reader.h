@@ -7,8 +7,9 @@
 #include "components/brkapart.h"
 #include "components/pos_saver.h"
 #include "components/recent_files.h"
+#include "document/rv_error.h"
 #include "document/rv_style.h"
-#include "printing/rv_print_qt.h"
+#include "printing/qt/rv_print_qt.h"
 #include "viewer/widget/readview.h"
 #include "xmlsql/xml_sql_db.h"
 
@@ -39,6 +40,8 @@ struct ReaderMessage {
 // The file name of a path without its extension: the first occurrence of the
 // extension text in the name is removed ("a.rvf.b.rvf" gives "a.b.rvf").
 QString FileTitle(const QString &path);
+// Why a study did not read, in the reader's words, with the line where it stopped.
+QString RvfErrorReason(const rv::RvfError &error);
 // The folder of the verse table files, ending in a separator; empty when the
 // system cannot say.
 std::string WindowsDir();

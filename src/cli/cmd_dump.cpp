@@ -73,8 +73,8 @@ int runDump(const std::vector<std::string> &args)
     std::printf("warnings: %d\n", doc.LoadWarnings);
     rv::TRVDocParameters defaults;
     std::printf("%s\n", (doc.DocParameters ? *doc.DocParameters : defaults).DumpLine().c_str());
-    if (!ok && !doc.LoadError.empty())
-        std::printf("error: %s\n", doc.LoadError.c_str());
+    if (!ok)
+        std::printf("error: %s\n", doc.LoadError.Failed() ? doc.LoadError.Text().c_str() : "the read failed");
     std::printf("result: %s\n", ok ? "true" : "false");
     return ok ? 0 : 1;
 }

@@ -5,16 +5,8 @@
 
 #include "platform/folders.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -42,26 +34,10 @@ int runImportSword(const std::vector<std::string> &args)
                      importer.c_str());
         return 1;
     }
-    std::vector<char *> argv;
-    argv.push_back(const_cast<char *>(importer.c_str()));
-    for (auto &a : args)
-        argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    std::fflush(stdout);
-    std::fflush(stderr);
-#ifdef _WIN32
-    intptr_t status = _spawnv(_P_WAIT, importer.c_str(), argv.data());
-    if (status == -1) {
-        std::fprintf(stderr, "import-sword: cannot run %s: %s\n", importer.c_str(), std::strerror(errno));
-        return 1;
-    }
-    return static_cast<int>(status);
-#else
+    std::vector<std::string> argv{importer};
+    argv.insert(argv.end(), args.begin(), args.end());
     // The importer takes this process's place: its output and exit status are the command's.
-    execv(importer.c_str(), argv.data());
-    std::fprintf(stderr, "import-sword: cannot run %s: %s\n", importer.c_str(), std::strerror(errno));
-    return 1;
-#endif
+    return cli::runInstead(importer, argv, "import-sword");
 }
 
 } // namespace

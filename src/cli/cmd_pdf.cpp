@@ -7,7 +7,7 @@
 #include "cli.h"
 
 #include "document/rvf_reader.h"
-#include "printing/rv_print_qt.h"
+#include "printing/qt/rv_print_qt.h"
 #include "viewer/rv_layoutdata.h"
 
 #include <QPageLayout>
@@ -45,7 +45,8 @@ bool loadStudy(rv::TRVLayoutData &data, const std::string &file)
     rv::TRVLayoutInfo layout;
     rv::TColor color = platform::clNone;
     if (!rv::LoadRVFFromFile(data, file, &layout, &data.Background, &color)) {
-        std::fprintf(stderr, "pdf: %s is not a readable RVF document\n", file.c_str());
+        std::fprintf(stderr, "pdf: %s is not a readable RVF document: %s\n", file.c_str(),
+                     data.LoadError.Text().c_str());
         return false;
     }
     if (layout.Loaded)

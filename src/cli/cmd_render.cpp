@@ -56,7 +56,7 @@ int runRender(const std::vector<std::string> &args)
     rv::TRVLayoutInfo layout;
     rv::TColor color = platform::clNone;
     if (!rv::LoadRVFFromFile(data, files[0], &layout, &data.Background, &color)) {
-        std::fprintf(stderr, "render: cannot read %s\n", files[0].c_str());
+        std::fprintf(stderr, "render: cannot read %s: %s\n", files[0].c_str(), data.LoadError.Text().c_str());
         return 1;
     }
     if (layout.Loaded)

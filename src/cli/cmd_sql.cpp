@@ -3,6 +3,7 @@
 #include "cli.h"
 #include "db_args.h"
 
+#include "platform/codepage.h"
 #include "platform/folders.h"
 #include "xmlsql/xml_sql_db.h"
 
@@ -11,21 +12,6 @@
 #include <string>
 
 namespace {
-
-std::string latin1ToUtf8(const std::string &s)
-{
-    std::string out;
-    out.reserve(s.size());
-    for (unsigned char c : s) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 int runSql(const std::vector<std::string> &args);
 
@@ -58,7 +44,7 @@ int runSql(const std::vector<std::string> &args)
             line += '\t';
         line += db.Fields(c)->FieldName();
     }
-    std::printf("%s\n", latin1ToUtf8(line).c_str());
+    std::printf("%s\n", platform::latin1ToUtf8(line).c_str());
     for (db.First(); !db.Eof(); db.Next()) {
         line.clear();
         for (int c = 0; c < db.FieldCount(); ++c) {
@@ -66,9 +52,11 @@ int runSql(const std::vector<std::string> &args)
                 line += '\t';
             line += db.Fields(c)->AsString();
         }
-        std::printf("%s\n", latin1ToUtf8(line).c_str());
+        std::printf("%s\n", platform::latin1ToUtf8(line).c_str());
     }
-    std::printf("ResultText: %s\n", latin1ToUtf8(db.ResultText()).c_str());
+    std::printf("ResultText: %s\n", platform::latin1ToUtf8(db.ResultText()).c_str());
+    if (db.Error().Failed())
+        std::printf("error: %s\n", platform::latin1ToUtf8(db.Error().Text()).c_str());
     return db.ResultText().empty() ? 0 : 1;
 }
 

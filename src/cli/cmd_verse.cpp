@@ -3,10 +3,9 @@
 #include "cli.h"
 #include "db_args.h"
 
-#include "app/verse_lookup.h"
-#include "components/balloon.h"
 #include "platform/codepage.h"
 #include "platform/folders.h"
+#include "verses/lookup.h"
 
 #include <cstdio>
 
@@ -25,31 +24,32 @@ int runVerse(const std::vector<std::string> &args)
     cli::DbArgs parsed;
     if (!cli::parseDbArgs(args, false, parsed))
         return cli::usageError(kVerseCommand);
-    const std::string &ref = parsed.value;
     const std::string dir = cli::withTrailingSeparator(parsed.haveDir ? parsed.dir : platform::verseTableDir());
 
     xmlsql::TXmlSqlDb db;
     db.SetSql("select * from rv1960");
     db.SetDataBase(dir);
-    TBrkApart splitter;
     // The link text reaches the lookup in the verse table's 8-bit text.
-    const VerseLookup found = LookupVerses(db, splitter, platform::utf8ToLatin1(ref));
+    const verses::Passage found = verses::lookup(db, platform::utf8ToLatin1(parsed.value));
     db.Close();
-    if (found.tableMissing) {
-        std::fprintf(stderr, "%s\n", missingTableMessage(dir).toUtf8().constData());
+    if (found.tableMissing()) {
+        std::fprintf(stderr, "%s\n", verses::missingTableMessage(dir).c_str());
         return 1;
     }
-    if (found.tableDamaged) {
-        std::fprintf(stderr, "%s\n", damagedTableMessage(found.tablePath).toUtf8().constData());
+    if (found.tableDamaged()) {
+        std::fprintf(stderr, "%s\nverse: %s\n", verses::damagedTableMessage(found.tablePath).c_str(),
+                     found.error->message().c_str());
         return 1;
     }
-    std::printf("%s\n", found.title.toUtf8().constData());
+    std::printf("%s\n", found.title.c_str());
     // The balloon trims the ends of its text; print what it shows.
-    const QString text = balloonText(found.lines);
-    if (!text.isEmpty())
-        for (const QString &line : text.split(QStringLiteral("\r\n")))
-            std::printf("%s\n", line.toUtf8().constData());
-    return found.lines == QStringList{verseNotFoundLine()} ? 1 : 0;
+    for (const std::string &line : verses::shownLines(found.lines))
+        std::printf("%s\n", line.c_str());
+    if (found.error) {
+        std::fprintf(stderr, "verse: %s\n", found.error->message().c_str());
+        return 1;
+    }
+    return 0;
 }
 
 } // namespace

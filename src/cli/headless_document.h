@@ -26,7 +26,8 @@ struct HeadlessDocument {
             return 2;
         }
         if (!rv::LoadRVFFromFile(data, path)) {
-            std::fprintf(stderr, "quenlor-cli: %s is not a readable RVF document\n", path.c_str());
+            std::fprintf(stderr, "quenlor-cli: %s is not a readable RVF document: %s\n", path.c_str(),
+                         data.LoadError.Text().c_str());
             return 1;
         }
         data.FormatDocument();

@@ -1,3 +1,5 @@
+// quenlor-cli-qt: the commands that need Qt (documents, layout, printing),
+// which quenlor-cli hands over here with its own arguments.
 #include "cli.h"
 
 #include <QGuiApplication>
@@ -12,31 +14,38 @@
 #include <unistd.h>
 #endif
 
-namespace cli {
-
-static std::vector<Command> &registry()
+// Writes the commands of this program as the rows of a C++ array, for
+// quenlor-cli's --help and its choice of the commands it hands over here.
+static int writeCommandTable(const char *path)
 {
-    static std::vector<Command> commands;
-    return commands;
-}
-
-Registrar::Registrar(const Command &c) { registry().push_back(c); }
-
-int usageError(const Command &c)
-{
-    std::fprintf(stderr, "usage: quenlor-cli %s\n", c.usage);
-    return 2;
-}
-
-} // namespace cli
-
-static void printHelp(FILE *out)
-{
-    auto commands = cli::registry();
-    std::sort(commands.begin(), commands.end(), [](auto &a, auto &b) { return std::strcmp(a.name, b.name) < 0; });
-    std::fprintf(out, "quenlor-cli: the Quenlor engines from the command line\n\nusage: quenlor-cli COMMAND [ARGS]\n\ncommands:\n");
-    for (auto &c : commands)
-        std::fprintf(out, "  %-52s %s\n", c.usage, c.summary);
+    FILE *out = std::fopen(path, "w");
+    if (!out) {
+        std::fprintf(stderr, "quenlor-cli-qt: cannot write %s: %s\n", path, std::strerror(errno));
+        return 1;
+    }
+    auto literal = [out](const char *s) {
+        std::fputc('"', out);
+        for (; *s; ++s) {
+            const unsigned char c = static_cast<unsigned char>(*s);
+            if (c == '"' || c == '\\')
+                std::fprintf(out, "\\%c", c);
+            else if (c < 0x20 || c == 0x7F)
+                std::fprintf(out, "\\%03o", c);
+            else
+                std::fputc(c, out);
+        }
+        std::fputc('"', out);
+    };
+    for (const cli::Command &c : cli::registry()) {
+        std::fputc('{', out);
+        literal(c.name);
+        std::fputs(", ", out);
+        literal(c.usage);
+        std::fputs(", ", out);
+        literal(c.summary);
+        std::fputs("},\n", out);
+    }
+    return std::fclose(out) == 0 ? 0 : 1;
 }
 
 int main(int argc, char **argv)
@@ -44,20 +53,19 @@ int main(int argc, char **argv)
     // Run under the user's locale, as the reader does (Qt sets it there), so that
     // output that must not depend on it is checked where it could.
     std::setlocale(LC_ALL, "");
-    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "help")) {
-        printHelp(stdout);
+    if (cli::isHelpRequest(argc, argv)) {
+        cli::printHelp(stdout, cli::registry());
         return argc < 2 ? 2 : 0;
     }
+    if (argc == 3 && !std::strcmp(argv[1], "--command-table"))
+        return writeCommandTable(argv[2]);
     for (auto &c : cli::registry()) {
         if (std::strcmp(c.name, argv[1]) != 0)
             continue;
-        std::vector<std::string> args(argv + 2, argv + argc);
-        if (std::find(args.begin(), args.end(), "--help") != args.end()) {
-            std::printf("usage: quenlor-cli %s\n%s\n", c.usage, c.summary);
-            return 0;
-        }
+        const std::vector<std::string> args(argv + 2, argv + argc);
+        const bool usageOnly = std::find(args.begin(), args.end(), "--help") != args.end();
         std::unique_ptr<QGuiApplication> app;
-        if (c.needsGui) {
+        if (c.needsGui && !usageOnly) {
             if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
                 && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
                 qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -71,7 +79,7 @@ int main(int argc, char **argv)
 #endif
             app = std::make_unique<QGuiApplication>(argc, argv);
         }
-        return c.run(args);
+        return cli::runRegistered(c, args);
     }
     std::fprintf(stderr, "quenlor-cli: unknown command '%s' (see quenlor-cli --help)\n", argv[1]);
     return 2;

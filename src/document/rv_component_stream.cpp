@@ -5,7 +5,8 @@ namespace rv {
 void TRVComponentReader::Fail(const std::string &why) const
 {
     throw EReadViewError("Invalid RVF format: " + std::string(what_) + ": " + why + " (byte " + std::to_string(pos_)
-                         + ")");
+                         + ")",
+                         RvfErrorKind::Table);
 }
 
 uint8_t TRVComponentReader::Byte()

@@ -5,6 +5,7 @@
 // its own (see rv_item.h).
 #pragma once
 #include "rv_docparams.h"
+#include "rv_error.h"
 #include "rv_graphic.h"
 #include "rv_item.h"
 #include "rv_style.h"
@@ -114,7 +115,7 @@ public:
     // --- what RVF reading and writing consult and fill ---
     uint8_t LoadWarnings = 0;
     // Why the last read failed (empty after a successful one).
-    std::string LoadError;
+    RvfError LoadError;
     uint16_t RVFOptions = kDefaultRVFOptions;
     TRVFReaderStyleMode RVFTextStylesReadMode = rvf_sInsertMerge;
     TRVFReaderStyleMode RVFParaStylesReadMode = rvf_sInsertMerge;

@@ -32,7 +32,8 @@ void TRVTableItemInfo::SetSize(int rows, int cols, TRVStyle *style)
         return;
     if (int64_t(rows) * cols > kMaxTableCells)
         throw EReadViewError("Invalid RVF format: table of " + std::to_string(rows) + " x " + std::to_string(cols)
-                             + " cells is larger than " + std::to_string(kMaxTableCells) + " cells");
+                             + " cells is larger than " + std::to_string(kMaxTableCells) + " cells",
+                             RvfErrorKind::Table);
     Rows.resize(size_t(rows));
     for (auto &row : Rows) {
         row.Cells.resize(size_t(cols));
@@ -549,7 +550,7 @@ private:
         --gTableNesting;
         warnings_ |= cell.LoadWarnings;
         if (!ok)
-            r_.Fail("a cell's document is damaged" + (cell.LoadError.empty() ? std::string() : ": " + cell.LoadError));
+            r_.Fail("a cell's document is damaged" + (cell.LoadError.Failed() ? ": " + cell.LoadError.Text() : std::string()));
     }
 
     TRVTableItemInfo &t_;

@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cstring>
 #include <fstream>
+#include <new>
 #include <iterator>
 
 namespace rv {
@@ -29,7 +30,7 @@ enum TPropSubtype { psTextStyles = 1, psParaStyles = 2, psLayout = 3, psListStyl
 constexpr int kMaxNesting = 16;
 thread_local int gNesting = 0;
 
-[[noreturn]] void fail(const char *why) { throw EReadViewError(why); }
+[[noreturn]] void fail(RvfErrorKind kind, const char *why) { throw EReadViewError(why, kind); }
 
 int hexValue(char c)
 {
@@ -53,6 +54,24 @@ int intOrZero(std::string_view s)
 {
     int v;
     return parseInt(s, v) ? v : 0;
+}
+
+// The first CR, LF or NUL at or after `from` (or `n`). Text lines are most of a
+// study, so this looks at eight bytes at a time.
+size_t lineEnd(const char *b, size_t from, size_t n)
+{
+    constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    auto hasZero = [](uint64_t v) { return (v - ones) & ~v & highs; };
+    size_t p = from;
+    for (; p + 8 <= n; p += 8) {
+        uint64_t w;
+        std::memcpy(&w, b + p, 8);
+        if (hasZero(w) | hasZero(w ^ (ones * '\n')) | hasZero(w ^ (ones * '\r')))
+            break;
+    }
+    while (p < n && b[p] != '\0' && b[p] != '\n' && b[p] != '\r')
+        ++p;
+    return p;
 }
 
 // Fields of a header line, separated by exactly one space.
@@ -159,6 +178,14 @@ private:
     void readTail(HeaderCursor &h);
     void dataLine(std::string_view line, int i);
     void itemDataLine(std::string_view line, int i);
+    void pictureLine(std::string_view line, int i);
+    void controlLine(std::string_view line, int i);
+    void tableLine(std::string_view line, int i);
+    void sequenceLine(std::string_view line, int i);
+    void noteLine(std::string_view line, int i);
+    void readNoteDocument(TCustomRVNoteItemInfo &note, std::string_view line);
+    static void labelLine(TRVLabelItemInfo &l, std::string_view line, int k);
+    void binaryBodyNext(int i, int firstBodyLine);
     void propertiesLine(std::string_view line, int i);
     void readStyleTable(std::string_view line);
     void readLayout(std::string_view bytes);
@@ -211,11 +238,11 @@ Line Reader::readLine()
     switch (fm_) {
     case fmBinary: {
         if (n - pos_ < 4)
-            fail("Invalid RVF format: binary block without length");
+            fail(RvfErrorKind::Data, "Invalid RVF format: binary block without length");
         auto *p = reinterpret_cast<const unsigned char *>(buf_.data() + pos_);
         size_t len = p[0] | p[1] << 8 | p[2] << 16 | size_t(p[3]) << 24;
         if (len > n - pos_ - 4)
-            fail("Invalid RVF format: binary block runs past the end");
+            fail(RvfErrorKind::Data, "Invalid RVF format: binary block runs past the end");
         l.text = buf_.substr(pos_ + 4, len);
         l.end = pos_ + 4 + len;
         return l;
@@ -234,9 +261,7 @@ Line Reader::readLine()
         return l;
     }
     default: {
-        size_t p = pos_;
-        while (p < n && buf_[p] != '\0' && buf_[p] != '\n' && buf_[p] != '\r')
-            ++p;
+        size_t p = lineEnd(buf_.data(), pos_, n);
         l.text = buf_.substr(pos_, p - pos_);
         l.end = p;
         return l;
@@ -267,7 +292,7 @@ void Reader::advance(const Line &line)
     case fmTextThenBinary:
     case fmTextThenUnicode:
         if (n - p < 2 || buf_[p] != '\r' || buf_[p + 1] != '\n')
-            fail("Invalid RVF format: CR LF expected before binary data");
+            fail(RvfErrorKind::Data, "Invalid RVF format: CR LF expected before binary data");
         p += 2;
         fm_ = fm_ == fmTextThenBinary ? fmBinary : fmUnicode;
         break;
@@ -299,13 +324,17 @@ bool Reader::run()
         prevCP_ = d_.FindCheckpointBefore(index_);
     }
     d_.LoadWarnings = 0;
-    d_.LoadError.clear();
+    d_.LoadError = {};
     if (load_)
         d_.DocProperties.clear();
     bool ok = true;
+    // Lines of the RVF text read so far; a binary block or a run of UTF-16
+    // counts as the one line it stands for.
+    int textLine = 0;
     try {
         int lineNo = 0;
         while (pos_ < buf_.size()) {
+            ++textLine;
             Line line = readLine();
             switch (state_) {
             case rsHeader:
@@ -331,9 +360,18 @@ bool Reader::run()
             advance(line);
         }
         ok = state_ == rsHeader;
+        if (!ok)
+            d_.LoadError = {RvfErrorKind::Truncated, textLine,
+                            "the text ends inside a record (" + std::to_string(lineNo) + " of "
+                                + std::to_string(lineCount_) + " data lines read)"};
+    } catch (const EReadViewError &e) {
+        ok = false;
+        d_.LoadError = {e.Kind, textLine, e.what()};
+    } catch (const std::bad_alloc &) {
+        throw;
     } catch (const std::exception &e) {
         ok = false;
-        d_.LoadError = e.what();
+        d_.LoadError = {RvfErrorKind::Other, textLine, e.what()};
     }
     item_.reset();
     try {
@@ -355,8 +393,9 @@ bool Reader::run()
             for (int i = start + 1; i < d_.ItemCount() && !d_.IsParaStart(i); ++i)
                 d_.GetItem(i).ParaNo = paraNo;
         }
-    } catch (const std::exception &) {
+    } catch (const EReadViewError &e) {
         ok = false;
+        d_.LoadError = {e.Kind, textLine, e.what()};
     }
     finishPending(ok);
     return ok;
@@ -388,7 +427,7 @@ int Reader::mapTextStyle(int n, bool dropInsteadOfFail, bool &drop)
                 drop = true;
                 return n;
             }
-            fail("Unknown text style");
+            fail(RvfErrorKind::Style, "Unknown text style");
         }
         return 0;
     };
@@ -409,11 +448,11 @@ void Reader::parseHeader(std::string_view text)
     auto styleOrName = [&](int &out, bool para) {
         if (h.startsNumber()) {
             if (!h.number(out))
-                fail("Invalid RVF header");
+                fail(RvfErrorKind::Header, "Invalid RVF header");
             return;
         }
         if (!h.quoted(name))
-            fail("Invalid RVF header");
+            fail(RvfErrorKind::Header, "Invalid RVF header");
         out = 0;
         if (para) {
             for (int i = 0; i < st_.ParaStyles.Count(); ++i)
@@ -435,11 +474,11 @@ void Reader::parseHeader(std::string_view text)
     styleOrName(style_, false);
     if (style_ == ikVersionRecord) {
         if (!h.number(version_) || !h.number(subversion_))
-            fail("Invalid RVF version record");
+            fail(RvfErrorKind::Header, "Invalid RVF version record");
         return;
     }
     if (!h.number(lineCount_) || lineCount_ < 0)
-        fail("Invalid RVF header: line count");
+        fail(RvfErrorKind::Header, "Invalid RVF header: line count");
     styleOrName(paraNo_, true);
     bool record = style_ == ikCheckpointRecord || style_ == ikBackgroundRecord || style_ == ikPropertiesRecord;
     if (!record)
@@ -447,27 +486,27 @@ void Reader::parseHeader(std::string_view text)
     if (version_ >= 1 && subversion_ >= 2) {
         int options;
         if (!h.number(options))
-            fail("Invalid RVF header: item options");
+            fail(RvfErrorKind::Header, "Invalid RVF header: item options");
         if (item_)
             item_->ItemOptions = uint8_t(options);
     }
     if (!h.number(encoding_))
-        fail("Invalid RVF header: data encoding");
+        fail(RvfErrorKind::Header, "Invalid RVF header: data encoding");
     // Tags are integers here: a word, or (in newer streams) a quoted string.
     std::string tagText;
     if ((version_ > 1 || subversion_ > 2) && h.startsWith('"')) {
         if (!h.quoted(tagText))
-            fail("Invalid RVF header: tag");
+            fail(RvfErrorKind::Header, "Invalid RVF header: tag");
     } else {
         tagText = std::string(h.word());
     }
     if (!parseInt(tagText, tag_))
-        fail("Invalid RVF header: tag");
+        fail(RvfErrorKind::Header, "Invalid RVF header: tag");
     if (item_)
         item_->Tag = tag_;
     if (style_ == ikPropertiesRecord) {
         if (!h.number(subtype_))
-            fail("Invalid RVF header: properties subtype");
+            fail(RvfErrorKind::Header, "Invalid RVF header: properties subtype");
         // Page setup is reset only when this read will fill it in.
         if (subtype_ == psDocParameters && d_.DocParameters && load_ && (opts_ & rvfoLoadDocProperties))
             d_.DocParameters->Reset();
@@ -482,14 +521,14 @@ void Reader::parseHeader(std::string_view text)
         if (haveParaMap_) {
             if (size_t(paraNo_) >= paraMap_.size()) {
                 d_.LoadWarnings |= lwUnknownStyle;
-                fail("Unknown paragraph style");
+                fail(RvfErrorKind::Style, "Unknown paragraph style");
             }
             paraNo_ = paraMap_[size_t(paraNo_)];
         }
         if (!st_.ParaStyles.InRange(paraNo_)) {
             d_.LoadWarnings |= lwUnknownStyle;
             if (!(opts_ & rvfoConvUnknownStylesToZero))
-                fail("Unknown paragraph style");
+                fail(RvfErrorKind::Style, "Unknown paragraph style");
             paraNo_ = 0;
         }
     }
@@ -520,7 +559,7 @@ void Reader::readTail(HeaderCursor &h)
     int a = 0, b = 0, c = 0, e = 0;
     auto need = [&](bool ok) {
         if (!ok)
-            fail("Invalid RVF header tail");
+            fail(RvfErrorKind::Header, "Invalid RVF header tail");
     };
     if (style_ >= 0 && item_) {
         std::string hint;
@@ -583,7 +622,7 @@ void Reader::readTail(HeaderCursor &h)
                 if (idx && *idx >= count) {
                     d_.LoadWarnings |= lwImageIndexTooLarge;
                     if (!(opts_ & rvfoConvLargeImageIdxToZero))
-                        fail("Image index out of range");
+                        fail(RvfErrorKind::Picture, "Image index out of range");
                     *idx = 0;
                 }
             }
@@ -664,7 +703,7 @@ std::string Reader::bodyBytes(std::string_view line, bool mustDecode)
         return std::string(line);
     std::string out;
     if (!HexToBytes(line, out) && mustDecode)
-        fail("Invalid RVF format: hexadecimal data does not decode");
+        fail(RvfErrorKind::Data, "Invalid RVF format: hexadecimal data does not decode");
     return out;
 }
 
@@ -697,79 +736,31 @@ void Reader::extraProperty(std::string_view line)
         }
 }
 
+// Label lines 1-4, shared by labels, sequences and notes.
+void Reader::labelLine(TRVLabelItemInfo &l, std::string_view line, int k)
+{
+    switch (k) {
+    case 0: l.TextStyleNo = intOrZero(line); break;
+    case 1: l.StoredInt = intOrZero(line); break;
+    case 2: l.StoredByte = intOrZero(line); break;
+    case 3: l.ProtectTextStyleNo = line == "protect"; break;
+    }
+}
+
+// The body (the record's last line) of a binary record is a block: the line
+// before it switches framing, once the record is past its fixed lines.
+void Reader::binaryBodyNext(int i, int firstBodyLine)
+{
+    if (encoding_ == rtBinary && i + 1 == lineCount_ - 1 && i + 1 >= firstBodyLine)
+        fm_ = fmTextThenBinary;
+}
+
 void Reader::itemDataLine(std::string_view line, int i)
 {
-    const int n = lineCount_;
-    const bool last = i == n - 1;
-    auto switchBeforeLast = [&](int firstBodyLine) {
-        if (encoding_ == rtBinary && i + 1 == n - 1 && i + 1 >= firstBodyLine)
-            fm_ = fmTextThenBinary;
-    };
-    auto labelLine = [&](TRVLabelItemInfo &l, int k) { // label lines 1-4
-        switch (k) {
-        case 0: l.TextStyleNo = intOrZero(line); break;
-        case 1: l.StoredInt = intOrZero(line); break;
-        case 2: l.StoredByte = intOrZero(line); break;
-        case 3: l.ProtectTextStyleNo = line == "protect"; break;
-        }
-    };
     switch (style_) {
     case ikPicture:
-    case ikHotPicture: {
-        auto &pic = static_cast<TRVGraphicItemInfo &>(*item_);
-        if (i == 0) {
-            itemName_ = std::string(line);
-            if (encoding_ == rtExternal && d_.OnRVFPictureNeeded)
-                pic.Image = d_.OnRVFPictureNeeded(itemName_, tag_);
-        } else if (encoding_ == rtExternal) {
-            extraProperty(line);
-        } else if (i == 1) {
-            pic.Image = CreateGraphicByClassName(line);
-            if (!pic.Image) {
-                d_.LoadWarnings |= lwUnknownPictureFormat;
-                if (!(opts_ & rvfoIgnoreUnknownPicFmt))
-                    fail("Unknown picture format");
-            }
-        } else if (last) {
-            std::string bytes = bodyBytes(line, true);
-            if (pic.Image && !pic.Image->LoadFromBytes(bytes)) {
-                // Unreadable data shows the sheet's invalid picture; the read goes on.
-                pic.Image = st_.InvalidPicture().Clone();
-                d_.LoadWarnings |= lwInvalidPicture;
-            }
-        } else {
-            extraProperty(line);
-        }
-        if (encoding_ != rtExternal)
-            switchBeforeLast(2);
-        break;
-    }
-    case ikControl: {
-        auto &ctl = static_cast<TRVControlItemInfo &>(*item_);
-        if (i == 0) {
-            itemName_ = std::string(line);
-            if (encoding_ == rtExternal && d_.OnRVFControlNeeded)
-                ctl.HasControl = d_.OnRVFControlNeeded(itemName_, tag_);
-        } else if (encoding_ == rtExternal) {
-            extraProperty(line);
-        } else if (i == 1) {
-            ctl.ControlClassName = std::string(line);
-        } else if (last) {
-            // No control classes are registered, so no control can be made.
-            d_.LoadWarnings |= lwUnknownControl;
-            fail("Unknown control class");
-        } else {
-            extraProperty(line);
-        }
-        if (encoding_ != rtExternal)
-            switchBeforeLast(2);
-        if (last && !ctl.HasControl) {
-            d_.LoadWarnings |= lwUnknownControl;
-            if (!(opts_ & rvfoIgnoreUnknownCtrls))
-                fail("Unknown control");
-        }
-        break;
-    }
+    case ikHotPicture: pictureLine(line, i); break;
+    case ikControl: controlLine(line, i); break;
     case ikHotspot:
     case ikBullet:
         if (i == 0)
@@ -777,89 +768,166 @@ void Reader::itemDataLine(std::string_view line, int i)
         else
             extraProperty(line);
         break;
-    case ikTable: {
-        auto &t = static_cast<TRVTableItemInfo &>(*item_);
-        if (i == 0)
-            itemName_ = std::string(line);
-        else if (last) {
-            t.StoredBody = bodyBytes(line, true);
-            ReadTableBody(t, t.StoredBody, d_, d_.LoadWarnings);
-        }
-        else
-            extraProperty(line);
-        switchBeforeLast(1);
-        break;
-    }
+    case ikTable: tableLine(line, i); break;
     case ikLabel:
     case ikNoteReference: {
         auto &l = static_cast<TRVLabelItemInfo &>(*item_);
         if (i == 0)
             l.Text = std::string(line);
         else if (i <= 4)
-            labelLine(l, i - 1);
+            labelLine(l, line, i - 1);
         else if (i == 5)
             itemName_ = std::string(line);
         else
             extraProperty(line);
         break;
     }
-    case ikSequence: {
-        auto &s = static_cast<TRVSeqItemInfo &>(*item_);
-        switch (i) {
-        case 0: s.SeqName = std::string(line); break;
-        case 1: {
-            int t = intOrZero(line);
-            s.NumberType = TRVSeqType(t >= rvseqDecimal && t <= rvseqUpperRoman ? t : rvseqDecimal);
-            break;
-        }
-        case 2: s.Reset = line != "0"; break;
-        case 3: s.StartFrom = intOrZero(line); break;
-        case 4: case 5: case 6: case 7: labelLine(s, i - 4); break;
-        case 8: itemName_ = std::string(line); break;
-        case 9: s.FormatString = std::string(line); break;
-        default: extraProperty(line);
-        }
-        break;
-    }
+    case ikSequence: sequenceLine(line, i); break;
     case ikFootnote:
-    case ikEndnote: {
-        auto &note = static_cast<TCustomRVNoteItemInfo &>(*item_);
-        if (i <= 3)
-            labelLine(note, i);
-        else if (i == 4)
-            note.Reset = line != "0";
-        else if (i == 5)
-            note.StartFrom = intOrZero(line);
-        else if (i == 6)
-            itemName_ = std::string(line);
-        else if (last) {
-            if (gNesting >= kMaxNesting)
-                fail("Invalid RVF format: notes nested too deeply");
-            std::string body = bodyBytes(line, true);
-            note.Document = std::make_unique<TCustomRVData>(&st_);
-            note.Document->OwnsStyleSheet = false;
-            note.Document->DocParameters.reset();
-            note.Document->RVFOptions = opts_;
-            note.Document->RVFTextStylesReadMode = d_.RVFTextStylesReadMode;
-            note.Document->RVFParaStylesReadMode = d_.RVFParaStylesReadMode;
-            int at = 0;
-            ++gNesting;
-            // The note shares the sheet: when the outer read only inserts, its
-            // style tables must be merged, never put in place of the sheet's.
-            bool ok = ReadRVFStream(*note.Document, body, at, load_);
-            --gNesting;
-            d_.LoadWarnings |= note.Document->LoadWarnings;
-            if (!ok)
-                fail("Invalid RVF format: note document");
-        } else
-            extraProperty(line);
-        switchBeforeLast(7);
-        break;
-    }
+    case ikEndnote: noteLine(line, i); break;
     default:
         extraProperty(line); // horizontal lines, list markers, tabs
         break;
     }
+}
+
+void Reader::pictureLine(std::string_view line, int i)
+{
+    auto &pic = static_cast<TRVGraphicItemInfo &>(*item_);
+    if (i == 0) {
+        itemName_ = std::string(line);
+        if (encoding_ == rtExternal && d_.OnRVFPictureNeeded)
+            pic.Image = d_.OnRVFPictureNeeded(itemName_, tag_);
+    } else if (encoding_ == rtExternal) {
+        extraProperty(line);
+    } else if (i == 1) {
+        pic.Image = CreateGraphicByClassName(line);
+        if (!pic.Image) {
+            d_.LoadWarnings |= lwUnknownPictureFormat;
+            if (!(opts_ & rvfoIgnoreUnknownPicFmt))
+                fail(RvfErrorKind::Picture, "Unknown picture format");
+        }
+    } else if (i == lineCount_ - 1) {
+        std::string bytes = bodyBytes(line, true);
+        if (pic.Image && !pic.Image->LoadFromBytes(bytes)) {
+            // Unreadable data shows the sheet's invalid picture; the read goes on.
+            pic.Image = st_.InvalidPicture().Clone();
+            d_.LoadWarnings |= lwInvalidPicture;
+        }
+    } else {
+        extraProperty(line);
+    }
+    if (encoding_ != rtExternal)
+        binaryBodyNext(i, 2);
+}
+
+void Reader::controlLine(std::string_view line, int i)
+{
+    auto &ctl = static_cast<TRVControlItemInfo &>(*item_);
+    const bool last = i == lineCount_ - 1;
+    if (i == 0) {
+        itemName_ = std::string(line);
+        if (encoding_ == rtExternal && d_.OnRVFControlNeeded)
+            ctl.HasControl = d_.OnRVFControlNeeded(itemName_, tag_);
+    } else if (encoding_ == rtExternal) {
+        extraProperty(line);
+    } else if (i == 1) {
+        ctl.ControlClassName = std::string(line);
+    } else if (last) {
+        // No control classes are registered, so no control can be made.
+        d_.LoadWarnings |= lwUnknownControl;
+        fail(RvfErrorKind::Control, "Unknown control class");
+    } else {
+        extraProperty(line);
+    }
+    if (encoding_ != rtExternal)
+        binaryBodyNext(i, 2);
+    if (last && !ctl.HasControl) {
+        d_.LoadWarnings |= lwUnknownControl;
+        if (!(opts_ & rvfoIgnoreUnknownCtrls))
+            fail(RvfErrorKind::Control, "Unknown control");
+    }
+}
+
+void Reader::tableLine(std::string_view line, int i)
+{
+    auto &t = static_cast<TRVTableItemInfo &>(*item_);
+    if (i == 0) {
+        itemName_ = std::string(line);
+    } else if (i == lineCount_ - 1) {
+        t.StoredBody = bodyBytes(line, true);
+        ReadTableBody(t, t.StoredBody, d_, d_.LoadWarnings);
+    } else {
+        extraProperty(line);
+    }
+    binaryBodyNext(i, 1);
+}
+
+void Reader::sequenceLine(std::string_view line, int i)
+{
+    auto &s = static_cast<TRVSeqItemInfo &>(*item_);
+    switch (i) {
+    case 0: s.SeqName = std::string(line); break;
+    case 1: {
+        int t = intOrZero(line);
+        s.NumberType = TRVSeqType(t >= rvseqDecimal && t <= rvseqUpperRoman ? t : rvseqDecimal);
+        break;
+    }
+    case 2: s.Reset = line != "0"; break;
+    case 3: s.StartFrom = intOrZero(line); break;
+    case 4: case 5: case 6: case 7: labelLine(s, line, i - 4); break;
+    case 8: itemName_ = std::string(line); break;
+    case 9: s.FormatString = std::string(line); break;
+    default: extraProperty(line);
+    }
+}
+
+void Reader::noteLine(std::string_view line, int i)
+{
+    auto &note = static_cast<TCustomRVNoteItemInfo &>(*item_);
+    if (i <= 3)
+        labelLine(note, line, i);
+    else if (i == 4)
+        note.Reset = line != "0";
+    else if (i == 5)
+        note.StartFrom = intOrZero(line);
+    else if (i == 6)
+        itemName_ = std::string(line);
+    else if (i == lineCount_ - 1)
+        readNoteDocument(note, line);
+    else
+        extraProperty(line);
+    binaryBodyNext(i, 7);
+}
+
+void Reader::readNoteDocument(TCustomRVNoteItemInfo &note, std::string_view line)
+{
+    if (gNesting >= kMaxNesting)
+        fail(RvfErrorKind::Note, "Invalid RVF format: notes nested too deeply");
+    std::string body = bodyBytes(line, true);
+    note.Document = std::make_unique<TCustomRVData>(&st_);
+    note.Document->OwnsStyleSheet = false;
+    note.Document->DocParameters.reset();
+    note.Document->RVFOptions = opts_;
+    note.Document->RVFTextStylesReadMode = d_.RVFTextStylesReadMode;
+    note.Document->RVFParaStylesReadMode = d_.RVFParaStylesReadMode;
+    int at = 0;
+    // The depth goes back down however the inner read ends.
+    struct Depth {
+        Depth() { ++gNesting; }
+        ~Depth() { --gNesting; }
+    };
+    bool ok;
+    {
+        Depth depth;
+        // The note shares the sheet: when the outer read only inserts, its
+        // style tables must be merged, never put in place of the sheet's.
+        ok = ReadRVFStream(*note.Document, body, at, load_);
+    }
+    d_.LoadWarnings |= note.Document->LoadWarnings;
+    if (!ok)
+        throw EReadViewError("Invalid RVF format: note document: " + note.Document->LoadError.Text(),
+                             RvfErrorKind::Note);
 }
 
 void Reader::propertiesLine(std::string_view line, int i)
@@ -965,12 +1033,12 @@ static int32_t le32(std::string_view b, size_t off)
 void Reader::readLayout(std::string_view b)
 {
     if (b.size() < 8)
-        fail("Invalid RVF format");
+        fail(RvfErrorKind::Data, "Invalid RVF format: layout record too short");
     int32_t kind = le32(b, 0), size = le32(b, 4);
     size_t off = 8;
     if (kind == 0) {
         if (size < 25 || b.size() < off + 25)
-            fail("Invalid RVF format");
+            fail(RvfErrorKind::Data, "Invalid RVF format: layout record too short");
         layout_->LeftMargin = le32(b, off);
         layout_->RightMargin = le32(b, off + 4);
         layout_->TopMargin = le32(b, off + 8);
@@ -994,10 +1062,10 @@ void Reader::readLayout(std::string_view b)
 void Reader::readMarkers(std::string_view b)
 {
     if (b.size() < 8)
-        fail("Invalid RVF format: marker state");
+        fail(RvfErrorKind::Data, "Invalid RVF format: marker state");
     int32_t count = le32(b, 4);
     if (count < 0 || size_t(count) > (b.size() - 8) / 17)
-        fail("Invalid RVF format: marker state");
+        fail(RvfErrorKind::Data, "Invalid RVF format: marker state");
     d_.StoredMarkers.clear();
     for (int32_t k = 0; k < count; ++k) {
         size_t off = 8 + size_t(k) * 17;
@@ -1056,7 +1124,7 @@ void Reader::addItem(std::unique_ptr<TCustomRVItemInfo> item, std::string text)
         int cp = st_.CodePageOfStyle(style);
         if (itemUnicode && !styleUnicode) {
             if (text.size() % 2)
-                fail("Can't perform Unicode operation");
+                fail(RvfErrorKind::Data, "Can't perform Unicode operation");
             std::u16string w(text.size() / 2, u'\0');
             for (size_t k = 0; k < w.size(); ++k)
                 w[k] = char16_t(uint8_t(text[2 * k]) | uint8_t(text[2 * k + 1]) << 8);
@@ -1076,7 +1144,8 @@ void Reader::addItem(std::unique_ptr<TCustomRVItemInfo> item, std::string text)
             text.pop_back(); // half a UTF-16 unit is no character
         }
     }
-    if (auto *m = dynamic_cast<TRVMarkerItemInfo *>(item.get())) {
+    if (item->StyleNo == ikListMarker) {
+        auto *m = static_cast<TRVMarkerItemInfo *>(item.get());
         if (haveListMap_ && m->ListNo >= 0)
             m->ListNo = size_t(m->ListNo) < listMap_.size() ? listMap_[size_t(m->ListNo)] : st_.ListStyles.Count();
         if (m->ListNo >= st_.ListStyles.Count()) {
@@ -1123,8 +1192,10 @@ bool HexToBytes(std::string_view hex, std::string &out)
 bool ReadRVFStream(TCustomRVData &data, std::string_view stream, int &index, bool loadMode, TRVLayoutInfo *layout,
                    TRVBackground *background, TColor *color)
 {
-    if (!data.GetRVStyle())
+    if (!data.GetRVStyle()) {
+        data.LoadError = {RvfErrorKind::Other, 0, "the document has no style sheet"};
         return false;
+    }
     Reader reader(data, stream, index, loadMode, layout, background, color);
     bool ok = reader.run();
     // Markers are numbered in document order once the items are in, a failed
@@ -1137,13 +1208,21 @@ bool LoadRVFFromFile(TCustomRVData &data, const std::filesystem::path &path, TRV
                      TRVBackground *background, TColor *color)
 {
     data.Clear();
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    data.LoadError = {};
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        data.LoadError = {RvfErrorKind::File, 0, "it is a folder, not a file"};
         return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        data.LoadError = {RvfErrorKind::File, 0, "the file cannot be opened"};
+        return false;
+    }
     std::string bytes;
-    try {
-        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    } catch (const std::exception &) {
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        data.LoadError = {RvfErrorKind::File, 0, "the file cannot be read"};
         return false;
     }
     int index = 0;

@@ -24,7 +24,7 @@ enum : uint8_t {
 
 constexpr int kMaxDepth = 32;
 
-[[noreturn]] void truncated() { throw EReadViewError("Invalid RVF format: style table ends early"); }
+[[noreturn]] void truncated() { throw EReadViewError("Invalid RVF format: style table ends early", RvfErrorKind::Style); }
 
 // Reads the property encoding; every length is checked against the bytes left.
 class PropReader {
@@ -73,7 +73,7 @@ public:
     void skip(uint8_t t, int depth = 0)
     {
         if (depth > kMaxDepth)
-            throw EReadViewError("Invalid RVF format: style table nested too deeply");
+            throw EReadViewError("Invalid RVF format: style table nested too deeply", RvfErrorKind::Style);
         switch (t) {
         case vaNull: case vaFalse: case vaTrue: case vaNil: return;
         case vaList:
@@ -101,7 +101,7 @@ public:
             bytes(size_t(count) * 2);
             return;
         }
-        default: throw EReadViewError("Invalid RVF format: unknown value type in style table");
+        default: throw EReadViewError("Invalid RVF format: unknown value type in style table", RvfErrorKind::Style);
         }
     }
     void skipCollection(int depth)
@@ -111,7 +111,7 @@ public:
             if (t >= vaInt8 && t <= vaInt32)
                 skip(type(), depth);
             if (type() != vaList)
-                throw EReadViewError("Invalid RVF format: collection item expected");
+                throw EReadViewError("Invalid RVF format: collection item expected", RvfErrorKind::Style);
             while (peek() != 0) {
                 bytes(byte()); // name
                 skip(type(), depth + 1);
@@ -433,7 +433,7 @@ template <class T>
 void readCollection(PropReader &r, std::vector<T> &out, const std::vector<Prop<T>> &props, bool &warn, int depth)
 {
     if (depth > kMaxDepth)
-        throw EReadViewError("Invalid RVF format: style table nested too deeply");
+        throw EReadViewError("Invalid RVF format: style table nested too deeply", RvfErrorKind::Style);
     while (r.peek() != 0) {
         uint8_t t = r.peek() & 0x7F;
         if (t >= vaInt8 && t <= vaInt32) {
@@ -441,7 +441,7 @@ void readCollection(PropReader &r, std::vector<T> &out, const std::vector<Prop<T
             r.intPayload(t); // an order number; the position decides
         }
         if (r.type() != vaList)
-            throw EReadViewError("Invalid RVF format: collection item expected");
+            throw EReadViewError("Invalid RVF format: collection item expected", RvfErrorKind::Style);
         out.emplace_back();
         readEntry(r, out.back(), props, warn, depth);
     }
@@ -624,7 +624,7 @@ void decodeTable(std::string_view data, Coll &out, const std::vector<Prop<T>> &p
 {
     PropReader r(data);
     if ((r.byte() & 0x7F) != vaCollection)
-        throw EReadViewError("Invalid RVF format: style table does not start with a collection");
+        throw EReadViewError("Invalid RVF format: style table does not start with a collection", RvfErrorKind::Style);
     std::vector<T> entries;
     bool warn = false;
     readCollection(r, entries, props, warn, 0);

@@ -1,9 +1,5 @@
 #include "folders.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QStandardPaths>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -32,9 +28,17 @@ std::string programDir()
     fs::path exe = fs::read_symlink("/proc/self/exe", ec);
     if (!ec)
         return withSeparator(exe.parent_path().string());
+#elif defined(_WIN32)
+    std::wstring buf(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, buf.data(), DWORD(buf.size()));
+        if (n == 0)
+            break;
+        if (n < buf.size())
+            return withSeparator(fs::path(buf.substr(0, n)).parent_path().string());
+        buf.resize(buf.size() * 2);
+    }
 #endif
-    if (QCoreApplication::instance())
-        return withSeparator(QCoreApplication::applicationDirPath().toStdString());
     return withSeparator(fs::current_path(ec).string());
 }
 
@@ -83,16 +87,6 @@ std::string programDataDir()
             return withSeparator(dir);
     }
     return own;
-}
-
-std::string userConfigDir()
-{
-    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    if (base.isEmpty())
-        base = QDir::homePath() + "/.config";
-    QString dir = base + "/Tavrin";
-    QDir().mkpath(dir);
-    return withSeparator(dir.toStdString());
 }
 
 bool isDirectoryWritable(const std::string &dir)

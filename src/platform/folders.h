@@ -15,7 +15,8 @@ std::string verseTableDir();
 // are beside it (a build tree, a Windows install), else the installed data
 // folder (share/quenlor beside the program's bin folder, then the configured one).
 std::string programDataDir();
-// The user's configuration folder for the program (created on demand).
+// The user's configuration folder for the program (created on demand); it
+// asks Qt, so it lives in quenlor_platform, not in quenlor_platform_core.
 std::string userConfigDir();
 bool isDirectoryWritable(const std::string &dir);
 constexpr char kPathSeparator =

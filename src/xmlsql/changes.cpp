@@ -18,15 +18,17 @@ namespace {
 void replaceOrFail(const std::string &path, std::string_view content)
 {
     if (!ReplaceFile(path, content))
-        throw StoreFailure();
+        throw StoreFailure("the table file cannot be written: " + path);
 }
 
 } // namespace
 
 void TStrGrid::StartChange(const std::string &path, FileBuffer &file, std::string &out)
 {
-    if (!file.Load(path) || !MakeBackup(path))
-        throw StoreFailure();
+    if (!file.Load(path))
+        throw StoreFailure("the table file cannot be read: " + path);
+    if (!MakeBackup(path))
+        throw StoreFailure("the backup of the table file cannot be made: " + path);
     BackupFile = TableFile + ".bak";
     cellBudget_ = file.Size() + (1 << 20);
     out.reserve(file.Size() + 256);
@@ -42,16 +44,16 @@ void TStrGrid::FinishChange()
     }
 }
 
-void TStrGrid::ReportError(const std::string &text)
+void TStrGrid::ReportError(const std::string &text, const std::string &token)
 {
-    log_.LogError(text);
+    log_.LogError(text, token);
     SetResult(log_.LastError);
 }
 
 void TStrGrid::Insert()
 {
     if (TableFile.empty())
-        throw StoreFailure(); // ends the run without a result
+        throw StoreFailure("no such table", Word(2)); // ends the run without a result
     const std::string path = Folder + TableFile;
     FileBuffer file;
     std::string out;
@@ -67,7 +69,7 @@ void TStrGrid::Insert()
                 tAwkline pieces(Word(4), ",");
                 for (size_t i = 0; i < FieldNames.size(); ++i) {
                     if (i >= pieces.size())
-                        throw StoreFailure();
+                        throw StoreFailure("fewer values than columns", Word(4));
                     values.push_back(Unquote(pieces[i]));
                     positions.push_back(i);
                 }
@@ -83,13 +85,13 @@ void TStrGrid::Insert()
                     values.push_back(Unquote(piece));
                 }
             }
-        } catch (const StoreFailure &) {
-            log_.LogError("Error: Definition of values");
+        } catch (const StoreFailure &f) {
+            log_.LogError("Error: Definition of values", f.Token, f.Why);
         }
     };
     auto firstIsAutoinc = [&] {
         if (FieldTypes.empty())
-            throw StoreFailure(); // no type names: the run ends
+            throw StoreFailure("the table line names no column types"); // the run ends
         return upperAscii(FieldTypes[0]) == "AUTOINC";
     };
 
@@ -129,7 +131,7 @@ void TStrGrid::Insert()
 void TStrGrid::UpdateOrDelete(bool update)
 {
     if (TableFile.empty()) {
-        log_.LogError("Error: Finding table");
+        log_.LogError("Error: Finding table", update ? Word(1) : Word(2), "no such table");
     } else {
         try {
             const std::string path = Folder + TableFile;
@@ -157,7 +159,7 @@ void TStrGrid::UpdateOrDelete(bool update)
                         while (col < UpperFieldNames.size() && UpperFieldNames[col] != wanted)
                             ++col;
                         if (col == UpperFieldNames.size())
-                            throw StoreFailure();
+                            throw StoreFailure("no such column", Word(3));
                         newValue = Unquote(Word(5));
                         ChargeCells(rec.values.size(), rec.values.size() - rec.values.read.size(),
                                     rec.values.fill.size());
@@ -173,8 +175,8 @@ void TStrGrid::UpdateOrDelete(bool update)
                 }
             }
             replaceOrFail(path, out);
-        } catch (const StoreFailure &) {
-            log_.LogError("Error: Finding table");
+        } catch (const StoreFailure &f) {
+            log_.LogError("Error: Finding table", f.Token, f.Why);
         }
     }
     FinishChange();
@@ -192,7 +194,7 @@ void TStrGrid::CreateTable()
         std::string out;
         WriteLine(out, kDeclaration);
         if (Parser.size() < 4)
-            throw StoreFailure();
+            throw StoreFailure("CREATE TABLE without columns");
         // Definitions are cut at commas outside parentheses, so a type such as
         // DECIMAL(10,2) stays one definition; PRIMARY ends the list.
         std::vector<Words> defs(1);
@@ -216,7 +218,7 @@ void TStrGrid::CreateTable()
             if (def.empty() || def[0] == "PRIMARY")
                 continue;
             if (def.size() < 2)
-                throw StoreFailure();
+                throw StoreFailure("a column without a type", def[0]);
             FieldNames.push_back(def[0]);
             UpperFieldNames.push_back(upperAscii(def[0]));
             std::string joined;
@@ -242,8 +244,8 @@ void TStrGrid::CreateTable()
         WriteLine(out, BuildTableHeader());
         WriteLine(out, kClosingLine);
         replaceOrFail(path, out);
-    } catch (const StoreFailure &) {
-        log_.LogError("Error: Finding table");
+    } catch (const StoreFailure &f) {
+        log_.LogError("Error: Finding table", f.Token, f.Why);
     }
     FinishChange();
 }

@@ -30,7 +30,7 @@ std::unique_ptr<tEval> tEval::Build(const Words &statement, const std::vector<st
 void tEval::FindField()
 {
     if (Tokens.empty())
-        throw StoreFailure();
+        throw StoreFailure("WHERE without a condition", "WHERE");
     FieldIndex = -1;
     std::string wanted = upperAscii(Tokens[0]);
     for (size_t i = 0; i < FieldNames->size(); ++i)
@@ -39,7 +39,7 @@ void tEval::FindField()
             break;
         }
     if (FieldIndex < 0)
-        log_.LogError("Error: Unknown field name in WHERE clause");
+        log_.LogError("Error: Unknown field name in WHERE clause", Tokens[0], "the table has no such column");
     else
         Prepare();
 }
@@ -90,7 +90,7 @@ bool tEval::Evaluate(const RecordValues &record)
     if (v.empty())
         return false;
     if (Tokens.size() < 3)
-        throw StoreFailure();
+        throw StoreFailure("the condition needs a column, an operator and a value", Tokens[0]);
     switch (kind_) {
     case Kind::Text:
         switch (op_) {
@@ -119,7 +119,7 @@ bool tEval::Evaluate(const RecordValues &record)
     }
     case Kind::Untyped: break;
     }
-    log_.LogError("Error: in WHERE clause");
+    log_.LogError("Error: in WHERE clause", Tokens.size() > 1 ? Tokens[1] : std::string(), "the operator cannot compare this column's values");
     return false;
 }
 

@@ -16,10 +16,21 @@ void TLogFile::Add(const std::string &text)
         Lines.pop_back();
 }
 
-void TLogFile::LogError(const std::string &text)
+void TLogFile::LogError(const std::string &text, const std::string &token, const std::string &reason)
 {
     LastError = text;
+    Error = {Statement, token, reason.empty() ? text : text + " (" + reason + ")"};
     Add(text);
+}
+
+std::string StoreError::Text() const
+{
+    std::string s;
+    if (Statement > 0)
+        s = "statement " + std::to_string(Statement);
+    if (!Token.empty())
+        s += (s.empty() ? "at \"" : ", at \"") + Token + "\"";
+    return s.empty() ? What : s + ": " + What;
 }
 
 } // namespace xmlsql

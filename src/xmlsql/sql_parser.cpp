@@ -146,7 +146,7 @@ void tSqlParser::SplitOperators()
 void tSqlParser::RemoveFinalSemicolon()
 {
     if (empty())
-        throw StoreFailure();
+        throw StoreFailure("the statement is empty");
     if (back() == ";")
         pop_back();
 }
@@ -166,7 +166,7 @@ void tSqlParser::JoinOrderBy()
         if ((*this)[i] != "ORDER")
             continue;
         if (i + 1 == size())
-            throw StoreFailure();
+            throw StoreFailure("ORDER without BY", "ORDER");
         if ((*this)[i + 1] == "BY") {
             (*this)[i] = "ORDER BY";
             erase(begin() + static_cast<std::ptrdiff_t>(i) + 1);

@@ -24,7 +24,7 @@ std::string Unquote(std::string_view text)
 const std::string &TStrGrid::Word(size_t i) const
 {
     if (i >= Parser.size())
-        throw StoreFailure();
+        throw StoreFailure("the statement ends too early", Parser.empty() ? std::string() : Parser.back());
     return Parser[i];
 }
 
@@ -39,7 +39,7 @@ void TStrGrid::SetResult(std::string_view text)
 void TStrGrid::DeleteRow(int row)
 {
     if (row < 0 || row >= RowCount || ColCount <= 0)
-        throw StoreFailure();
+        throw StoreFailure("no row " + std::to_string(row) + " to delete");
     auto first = Cells.begin() + static_cast<std::ptrdiff_t>(row) * ColCount;
     Cells.erase(first, first + ColCount);
     RowTags.erase(RowTags.begin() + row);
@@ -55,10 +55,10 @@ int TStrGrid::RowOfTag(int tag) const
 void TStrGrid::ChargeCells(size_t cells, size_t repeats, size_t repeatSize)
 {
     if (cells > cellBudget_)
-        throw StoreFailure();
+        throw StoreFailure("the result is larger than its table file allows");
     cellBudget_ -= cells;
     if (repeatSize && repeats > cellBudget_ / repeatSize)
-        throw StoreFailure();
+        throw StoreFailure("the result is larger than its table file allows");
     cellBudget_ -= repeats * repeatSize;
 }
 
@@ -77,7 +77,9 @@ void TStrGrid::ExecSQL(const std::string &text)
     ColCount = RowCount = 0;
     ClearColumns();
     Parser.Parse(text);
+    log_.Statement = 0;
     for (auto &statement : Parser.Statements) {
+        ++log_.Statement;
         TStrGrid one(log_);
         one.Folder = Folder;
         one.Parser.assign(statement.begin(), statement.end());
@@ -105,7 +107,8 @@ void TStrGrid::Execute()
             ++from;
         // Without FROM the word after "none" is word 0 itself.
         size_t table = from == Parser.size() ? 0 : from + 1;
-        TableFile = FindTableFile(Folder, Word(table) + ".xml");
+        TableName = Word(table);
+        TableFile = FindTableFile(Folder, TableName + ".xml");
         Select();
     } else if (verb == "INSERT") {
         Parser.JoinCommas();
@@ -122,7 +125,7 @@ void TStrGrid::Execute()
         TableFile = Word(2) + ".xml";
         CreateTable();
     } else {
-        ReportError("Error: Unknown word in SQL expression");
+        ReportError("Error: Unknown word in SQL expression", verb);
     }
 }
 
@@ -130,10 +133,10 @@ void TStrGrid::Select()
 {
     try {
         if (TableFile.empty())
-            throw StoreFailure();
+            throw StoreFailure("no such table", TableName);
         ChunkedFile file;
         if (!file.Open(Folder + TableFile))
-            throw StoreFailure();
+            throw StoreFailure("the table file cannot be opened: " + Folder + TableFile);
         cellBudget_ = file.Size() + kCellSlack;
         std::unique_ptr<tEval> eval;
         bool haveHeader = false;
@@ -164,7 +167,7 @@ void TStrGrid::Select()
                                 if (equalsNoCase(FieldNames[i], name))
                                     found = i; // the later of two equal names counts
                             if (found == FieldNames.size()) {
-                                log_.LogError("Error: in SELECT clause");
+                                log_.LogError("Error: in SELECT clause", name, "the table has no such column");
                                 selectError = true;
                                 break;
                             }
@@ -200,7 +203,7 @@ void TStrGrid::Select()
             if (file.AtEof() && !in.Incomplete())
                 break;
             if (!file.ReadMore(done))
-                throw StoreFailure();
+                throw StoreFailure("the table file cannot be read: " + Folder + TableFile);
         }
         ColCount = static_cast<int>(selected_.size());
         if (!selectError) {
@@ -210,8 +213,8 @@ void TStrGrid::Select()
             if (std::any_of(Parser.begin(), Parser.end(), [](const std::string &w) { return equalsNoCase(w, "AS"); }))
                 ApplyAsNames();
         }
-    } catch (const StoreFailure &) {
-        log_.LogError("Error: Unknown word in SQL expression");
+    } catch (const StoreFailure &f) {
+        log_.LogError("Error: Unknown word in SQL expression", f.Token, f.Why);
     }
     if (!log_.LastError.empty())
         SetResult(log_.LastError);
@@ -238,7 +241,7 @@ void TStrGrid::SortRows()
             break;
         }
     if (col < 0) {
-        log_.LogError("Error: ORDER BY param is not correct");
+        log_.LogError("Error: ORDER BY param is not correct", name, "not one of the selected columns");
         return;
     }
     size_t tableCol = selected_[static_cast<size_t>(col)];
@@ -257,7 +260,7 @@ void TStrGrid::SortRows()
                 // A non-number in a number sort: the result is the error, so the
                 // rows need no order (with one row nothing was ever compared).
                 if (rows >= 2)
-                    log_.LogError("Error: Data type problem");
+                    log_.LogError("Error: Data type problem", key(r), "not a whole number in a number sort");
                 return;
             }
             numbers[r] = *n;

@@ -25,6 +25,7 @@ public:
     int RowCount = 0;
     std::string Folder; // ends with a path separator
     std::string TableFile;
+    std::string TableName; // as the statement names it, for error reports
     std::string BackupFile;
     tSqlParser Parser;
 
@@ -51,7 +52,7 @@ private:
     // The result of a change: the success text, also logged, or the last error.
     void FinishChange();
     // Logs `text` as the last error and makes it the result.
-    void ReportError(const std::string &text);
+    void ReportError(const std::string &text, const std::string &token = {});
     void SortRows();
     void ApplyAsNames();
     void AddRow(std::vector<std::string> &&cells);

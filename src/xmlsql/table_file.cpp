@@ -303,7 +303,7 @@ bool TableHeader::ParseTableHeader(std::string_view line)
         return false;
     auto v = parseInt64(lastid);
     if (!v || *v == INT64_MAX)
-        throw StoreFailure();
+        throw StoreFailure("the table's lastid is not a number below the limit", std::string(lastid));
     LastId = *v + 1;
     return true;
 }
@@ -363,11 +363,11 @@ std::string FindTableFile(const std::string &folder, const std::string &wanted)
     std::error_code ec;
     fs::directory_iterator it(folder.empty() ? fs::path() : fs::path(folder), ec);
     if (ec)
-        throw StoreFailure();
+        throw StoreFailure("the folder cannot be listed: " + folder);
     std::string best;
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         if (ec)
-            throw StoreFailure();
+            throw StoreFailure("the folder cannot be listed: " + folder);
         std::string name = it->path().filename().string();
         if (name == wanted)
             return name;

@@ -1,10 +1,12 @@
 #include "xmlsql/xml_sql_db.h"
 
 #include "xmlsql/log_file.h"
+#include "xmlsql/store_failure.h"
 #include "xmlsql/str_grid.h"
 #include "xmlsql/text_util.h"
 
 #include <algorithm>
+#include <new>
 
 namespace xmlsql {
 
@@ -35,6 +37,8 @@ TXmlSqlDb::~TXmlSqlDb() { Close(); }
 
 const std::string &TXmlSqlDb::ResultText() const { return log_->LastError; }
 
+const StoreError &TXmlSqlDb::Error() const { return log_->Error; }
+
 void TXmlSqlDb::Fail(const std::string &message) const
 {
     throw EDatabaseError(Name.empty() ? message : Name + ": " + message);
@@ -51,19 +55,31 @@ void TXmlSqlDb::Open()
     if (active_)
         return;
     log_->LastError.clear();
+    log_->Error = {};
+    log_->Statement = 0;
     grid_ = std::make_unique<TStrGrid>(*log_);
     grid_->Folder = dataBase_;
     std::vector<std::string> names;
     try {
         grid_->ExecSQL(sql_);
-        if (grid_->RowCount < 1 || grid_->ColCount < 1)
-            throw std::exception();
-        names.assign(grid_->Cells.begin(), grid_->Cells.begin() + grid_->ColCount);
-        grid_->DeleteRow(0);
-    } catch (const std::exception &) {
+        if (grid_->RowCount >= 1 && grid_->ColCount >= 1) {
+            names.assign(grid_->Cells.begin(), grid_->Cells.begin() + grid_->ColCount);
+            grid_->DeleteRow(0);
+        }
+    } catch (const StoreFailure &f) {
+        if (!log_->Error.Failed())
+            log_->Error = {log_->Statement, f.Token, f.Why};
+        names.clear();
+    } catch (const std::bad_alloc &) {
+        throw;
+    } catch (const std::exception &e) {
+        if (!log_->Error.Failed())
+            log_->Error = {log_->Statement, {}, e.what()};
+        names.clear();
+    }
+    if (names.empty()) {
         // What ends a run leaves the record set open without columns; the log
         // keeps whatever the run wrote.
-        names.clear();
         grid_->Cells.clear();
         grid_->RowTags.clear();
         grid_->ColCount = 0;

@@ -13,6 +13,8 @@
 // ResultText. The record set itself throws EDatabaseError for a misuse
 // (an unknown field name, a move while closed, an unknown bookmark).
 #pragma once
+#include "xmlsql/log_file.h"
+
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -77,6 +79,8 @@ public:
     // Drops the result; ResultText keeps its text until the next Open.
     void Close();
 
+    // Why the last run failed: statement, word and reason (empty when it ran cleanly).
+    const StoreError &Error() const;
     // The last error of the last run; empty when the statement ran cleanly.
     const std::string &ResultText() const;
     const TLogFile &Log() const { return *log_; }

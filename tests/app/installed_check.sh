@@ -7,7 +7,7 @@ build="$1"
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 DESTDIR="$root" cmake --install "$build" --prefix /usr >/dev/null
-for f in usr/bin/quenlor usr/bin/quenlor-cli usr/share/quenlor/RV1960.xml usr/share/quenlor/Estudios/Juan3.rvf \
+for f in usr/bin/quenlor usr/bin/quenlor-cli usr/bin/quenlor-cli-qt usr/share/quenlor/RV1960.xml usr/share/quenlor/Estudios/Juan3.rvf \
          usr/share/quenlor/Ayuda/index.html usr/share/applications/quenlor.desktop \
          usr/share/icons/hicolor/scalable/apps/quenlor.svg usr/share/mime/packages/quenlor.xml; do
   [ -e "$root/$f" ] || { echo "missing: /$f"; exit 1; }
@@ -20,3 +20,7 @@ env -u QUENLOR_DATA HOME="$root/home" QT_QPA_PLATFORM=offscreen QUENLOR_SELF_TES
 cat "$root/out.txt"
 grep -q '^titulo: Juan3$' "$root/out.txt"
 grep -q "^tabla: $root/usr/share/quenlor/RV1960.xml (encontrada)" "$root/out.txt"
+# The installed command line finds the installed table, and hands a document
+# command to its Qt half.
+env -u QUENLOR_DATA "$root/usr/bin/quenlor-cli" verse Jn:3:16 | grep -q '^Jn 3:16$'
+env -u QUENLOR_DATA QT_QPA_PLATFORM=offscreen "$root/usr/bin/quenlor-cli" text "$root/usr/share/quenlor/Estudios/Juan3.rvf" | grep -q Nicodemo

@@ -42,7 +42,8 @@ ReaderMessage openError(const QString &path, const QString &reason)
             QStringLiteral("Ocurrió un error al abrir el documento.\n\n") + path + "\n" + reason, "OK"};
 }
 const QString kNoFile = QStringLiteral("El archivo no existe.");
-const QString kNotRvf = QStringLiteral("El archivo no es un estudio en formato RVF o está dañado.");
+const QString kNotRvf = QStringLiteral("El archivo no es un estudio en formato RVF o está dañado.\n"
+                                       "Línea 1: Un registro empieza con un encabezado que no es válido.");
 
 // Messages are recorded instead of shown; the open dialog answers from a list.
 class Reader : public TfrmWinReader {

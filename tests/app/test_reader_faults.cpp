@@ -85,9 +85,10 @@ TEST(ReaderFaults, BadFilesAreRefusedAndTheStudyOnShowStays)
     } cases[] = {
         {"empty", w.file("vacio.rvf", {}), QStringLiteral("El archivo está vacío.")},
         {"junk", w.file("basura.rvf", "esto no es un estudio"),
-         QStringLiteral("El archivo no es un estudio en formato RVF o está dañado.")},
+         QStringLiteral("El archivo no es un estudio en formato RVF o está dañado.\n"
+                        "Línea 1: Un registro empieza con un encabezado que no es válido.")},
         {"cut short", w.file("cortado.rvf", valid.left(valid.size() / 2)),
-         QStringLiteral("El archivo no es un estudio en formato RVF o está dañado.")},
+         QStringLiteral("El archivo no es un estudio en formato RVF o está dañado.\nLínea ")},
         {"folder", w.dir.path(), QStringLiteral("Es una carpeta, no un estudio.")},
         {"missing", w.dir.filePath("no-existe.rvf"), QStringLiteral("El archivo no existe.")},
     };
@@ -100,7 +101,8 @@ TEST(ReaderFaults, BadFilesAreRefusedAndTheStudyOnShowStays)
         EXPECT_EQ(w.messages[0].caption, QStringLiteral("Información"));
         EXPECT_TRUE(w.messages[0].text.startsWith(QStringLiteral("Ocurrió un error al abrir el documento.")));
         EXPECT_TRUE(w.messages[0].text.contains(c.path));
-        EXPECT_TRUE(w.messages[0].text.endsWith(c.reason)) << w.messages[0].text.toStdString();
+        // The reason comes last; a damaged study's reason names the line.
+        EXPECT_TRUE(w.messages[0].text.contains(QStringLiteral("\n") + c.reason)) << w.messages[0].text.toStdString();
         // The study that was open is still what the window shows.
         EXPECT_EQ(w.windowTitle(), title);
         EXPECT_EQ(w.rvRevisar->ItemCount(), items);

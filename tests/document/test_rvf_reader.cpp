@@ -283,3 +283,50 @@ TEST(RVFReader, FailureKeepsItemsRead)
         EXPECT_LE(p.data.ItemCount(), 2);
     }
 }
+
+// A failed read says where it stopped (the line of the RVF text) and why; a
+// successful one leaves no error behind.
+TEST(RVFReader, FailureNamesLineAndReason)
+{
+    const struct {
+        const char *what;
+        std::string stream;
+        RvfErrorKind kind;
+        int line;
+        const char *reason; // contained in the English text
+    } cases[] = {
+        {"two spaces", lines({"-8 1 3", "0 1 0 0 0 0", "uno", "0  1 0 0 0 0", "dos"}), RvfErrorKind::Header, 4,
+         "Invalid RVF header"},
+        {"unknown text style", lines({"-8 1 3", "12 1 0 0 0 0", "x"}), RvfErrorKind::Style, 2, "Unknown text style"},
+        {"cut inside a record", lines({"-8 1 3", "0 3 0 0 0 0", "a", "b"}), RvfErrorKind::Truncated, 4,
+         "2 of 3 data lines"},
+        {"bad hex picture", lines({"-8 1 3", "-3 3 0 0 0 0", "", "TBitmap", "4D4ZZ"}), RvfErrorKind::Data, 5,
+         "hexadecimal"},
+        {"unknown picture class", lines({"-8 1 3", "-3 3 0 0 0 0", "", "TNoSuchPicture", "00"}), RvfErrorKind::Picture,
+         4, "Unknown picture format"},
+        {"damaged table", lines({"-8 1 3", "0 1 0 0 0 0", "a", "-60 2 0 0 0 0", "t", "DEADBEEF"}), RvfErrorKind::Table,
+         6, "no TPF0 signature"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        rvtest::Doc d;
+        ASSERT_FALSE(d.read(c.stream));
+        const RvfError &e = d.data.LoadError;
+        EXPECT_EQ(e.Kind, c.kind);
+        EXPECT_EQ(e.Line, c.line);
+        EXPECT_NE(e.What.find(c.reason), std::string::npos) << e.What;
+        EXPECT_EQ(e.Text().rfind("line " + std::to_string(c.line) + ": ", 0), 0u) << e.Text();
+        // A later good read clears it.
+        rvtest::Doc ok;
+        ok.data.LoadError = e;
+        ASSERT_TRUE(ok.read(lines({"-8 1 3", "0 1 0 0 0 0", "bien"})));
+        EXPECT_FALSE(ok.data.LoadError.Failed());
+    }
+    // Files: the reason without a line.
+    rvtest::Doc f;
+    EXPECT_FALSE(LoadRVFFromFile(f.data, "/no/such/study.rvf"));
+    EXPECT_EQ(f.data.LoadError.Kind, RvfErrorKind::File);
+    EXPECT_EQ(f.data.LoadError.Text(), "the file cannot be opened");
+    EXPECT_FALSE(LoadRVFFromFile(f.data, "/"));
+    EXPECT_EQ(f.data.LoadError.Text(), "it is a folder, not a file");
+}

@@ -39,7 +39,7 @@ TEST(TableReader, GridsAndSpansInHexAndBinary)
 {
     for (bool binary : {false, true}) {
         Doc d;
-        ASSERT_TRUE(d.read(kHead + tableRecord(grid2x2(), binary) + kTail)) << d.data.LoadError;
+        ASSERT_TRUE(d.read(kHead + tableRecord(grid2x2(), binary) + kTail)) << d.data.LoadError.Text();
         ASSERT_EQ(d.data.ItemCount(), 3);
         auto &t = tableAt(d, 1);
         EXPECT_EQ(d.data.ItemText(1), "tabla");
@@ -56,7 +56,7 @@ TEST(TableReader, GridsAndSpansInHexAndBinary)
     std::string cells = cell(textRVF("A"), "", 2, 1) + cell(textRVF("B"), "", 1, 2) + cell(textRVF("C"))
                         + cell(textRVF("D")) + cell(textRVF("E")) + cell(textRVF("F")) + cell(textRVF("G"));
     Doc d;
-    ASSERT_TRUE(d.read(kHead + tableRecord(tableBody(3, 3, cells)))) << d.data.LoadError;
+    ASSERT_TRUE(d.read(kHead + tableRecord(tableBody(3, 3, cells)))) << d.data.LoadError.Text();
     auto &t = tableAt(d, 1);
     EXPECT_EQ(cellText(t, 0, 0), "A");
     EXPECT_EQ(t.Cell(0, 0)->ColSpan, 2);
@@ -79,13 +79,13 @@ TEST(TableReader, GridsAndSpansInHexAndBinary)
     // A span past the grid's edge, and one over a slot an earlier span took,
     // are clamped: (0,0) asks 5 x 5 in a 2 x 2 and covers it all.
     Doc s;
-    ASSERT_TRUE(s.read(kHead + tableRecord(tableBody(2, 2, cell(textRVF("x"), "", 5, 5))))) << s.data.LoadError;
+    ASSERT_TRUE(s.read(kHead + tableRecord(tableBody(2, 2, cell(textRVF("x"), "", 5, 5))))) << s.data.LoadError.Text();
     EXPECT_EQ(tableAt(s, 1).Cell(0, 0)->ColSpan, 2);
     EXPECT_EQ(tableAt(s, 1).Cell(0, 0)->RowSpan, 2);
     // (0,1) spans two rows; (1,0) then asks for two columns, over (1,1).
     Doc o;
     ASSERT_TRUE(o.read(kHead + tableRecord(tableBody(2, 2, cell("") + cell("", "", 1, 2) + cell("", "", 2, 1)))))
-        << o.data.LoadError;
+        << o.data.LoadError.Text();
     EXPECT_EQ(tableAt(o, 1).Cell(1, 0)->ColSpan, 1);
     EXPECT_EQ(tableAt(o, 1).Cell(1, 1), nullptr);
 }
@@ -106,7 +106,7 @@ TEST(TableReader, TableCellAndRowProperties)
                            + prop("RowPageBreakBefore") + char(1) + char(8) + char(9) + std::string(1, '\0');
     std::string body = tableBody(2, 1, cell(textRVF("x"), cellProps) + cell(textRVF("y")), props, rowLists);
     Doc d;
-    ASSERT_TRUE(d.read(kHead + tableRecord(body))) << d.data.LoadError;
+    ASSERT_TRUE(d.read(kHead + tableRecord(body))) << d.data.LoadError.Text();
     auto &t = tableAt(d, 1);
     EXPECT_EQ(t.Color, 0x800000u);
     EXPECT_EQ(t.BorderWidth, 300);
@@ -139,7 +139,7 @@ TEST(TableReader, TableCellAndRowProperties)
     std::string odd = prop("T.Bogus") + char(12) + le32(3) + "abc" + prop("T.BorderWidth") + char(6) + prop("x")
                       + prop("T.CellHSpacing") + ival(7);
     Doc w;
-    ASSERT_TRUE(w.read(kHead + tableRecord(tableBody(1, 1, cell(textRVF("z")), odd)))) << w.data.LoadError;
+    ASSERT_TRUE(w.read(kHead + tableRecord(tableBody(1, 1, cell(textRVF("z")), odd)))) << w.data.LoadError.Text();
     EXPECT_EQ(tableAt(w, 1).CellHSpacing, 7);
     EXPECT_EQ(tableAt(w, 1).BorderWidth, 0);
     EXPECT_NE(w.data.LoadWarnings & lwUnknownStyleProperty, 0);
@@ -155,7 +155,7 @@ TEST(TableReader, CellDocumentsAreNestedUnderTheOuterOne)
     Doc d;
     d.data.RVFOptions |= rvfoLoadDocProperties;
     const int textStyles = d.style.TextStyles.Count();
-    ASSERT_TRUE(d.read(kHead + tableRecord(tableBody(1, 2, cell(listCell) + cell(styled))))) << d.data.LoadError;
+    ASSERT_TRUE(d.read(kHead + tableRecord(tableBody(1, 2, cell(listCell) + cell(styled))))) << d.data.LoadError.Text();
     auto &t = tableAt(d, 1);
     const TRVTableCellData &c = *t.Cell(0, 0);
     ASSERT_EQ(c.ItemCount(), 2);
@@ -199,7 +199,7 @@ TEST(TableReader, WrittenBodiesReadBack)
         std::string out;
         ASSERT_TRUE(SaveRVFToString(src.data, out));
         Doc back;
-        ASSERT_TRUE(back.read(out)) << back.data.LoadError;
+        ASSERT_TRUE(back.read(out)) << back.data.LoadError.Text();
         auto &t = tableAt(back, 0);
         ASSERT_EQ(t.RowCount(), 2);
         ASSERT_EQ(t.ColCount(), 3);
@@ -257,7 +257,7 @@ TEST(TableReader, DamagedBodiesFailWithAReason)
             Doc d;
             EXPECT_FALSE(d.read(kHead + tableRecord(c.body, binary) + kTail)) << c.what;
             EXPECT_EQ(d.data.ItemCount(), 1) << c.what;
-            EXPECT_NE(d.data.LoadError.find(c.reason), std::string::npos) << c.what << ": " << d.data.LoadError;
+            EXPECT_NE(d.data.LoadError.What.find(c.reason), std::string::npos) << c.what << ": " << d.data.LoadError.Text();
         }
     }
     // Sixteen levels are fine.
@@ -265,7 +265,7 @@ TEST(TableReader, DamagedBodiesFailWithAReason)
     for (int i = 1; i < kMaxTableNesting; ++i)
         ok = tableBody(1, 1, cell(lines({"-8 1 3"}) + tableRecord(ok, true)));
     Doc d;
-    EXPECT_TRUE(d.read(kHead + tableRecord(ok))) << d.data.LoadError;
+    EXPECT_TRUE(d.read(kHead + tableRecord(ok))) << d.data.LoadError.Text();
 }
 
 TEST(TableText, CellsInRowMajorOrderWithSeparators)
@@ -309,7 +309,7 @@ TEST(TableReader, ListsInCellsContinueTheNumberingAroundTheTable)
     level.StartFrom = 1;
     const std::string body = tableBody(1, 3, cell(head + marker() + marker()) + cell(head + marker())
                                                  + cell(head + marker(7, true) + marker()));
-    ASSERT_TRUE(d.read(head + marker() + tableRecord(body) + marker())) << d.data.LoadError;
+    ASSERT_TRUE(d.read(head + marker() + tableRecord(body) + marker())) << d.data.LoadError.Text();
     auto text = [](const TCustomRVData &doc, int i) {
         return static_cast<const TRVMarkerItemInfo &>(doc.GetItem(i)).DisplayString;
     };

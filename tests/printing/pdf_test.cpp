@@ -1,6 +1,6 @@
 // The pdf command's engine: a study paginated for A4 at 600 dpi and printed
 // into a PDF has as many pages in the file as the pagination counted.
-#include "printing/rv_print_qt.h"
+#include "printing/qt/rv_print_qt.h"
 
 #include "document/rvf_reader.h"
 #include "viewer/rv_layoutdata.h"

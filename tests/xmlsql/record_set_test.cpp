@@ -147,6 +147,40 @@ TEST_F(RecordSet, EmptyResultsAndErrors)
     EXPECT_EQ(db.RecordCount(), 3);
 }
 
+// A failed run says which statement, at which word, and why; ResultText keeps
+// the store's own message.
+TEST_F(RecordSet, ErrorsNameStatementWordAndReason)
+{
+    const struct {
+        const char *sql;
+        const char *result; // ResultText
+        const char *text;   // Error().Text()
+    } cases[] = {
+        {"select * from Missing", "Error: Unknown word in SQL expression",
+         "statement 1, at \"Missing\": Error: Unknown word in SQL expression (no such table)"},
+        {"select Id, Verso from T", "Error: in SELECT clause",
+         "statement 1, at \"Verso\": Error: in SELECT clause (the table has no such column)"},
+        {"select * from T where Nada = 1", "Error: Unknown field name in WHERE clause",
+         "statement 1, at \"Nada\": Error: Unknown field name in WHERE clause (the table has no such column)"},
+        {"select * from T; select Text from T order by Id", "Error: ORDER BY param is not correct",
+         "statement 2, at \"Id\": Error: ORDER BY param is not correct (not one of the selected columns)"},
+        {"frobnicate T", "Error: Unknown word in SQL expression",
+         "statement 1, at \"frobnicate\": Error: Unknown word in SQL expression"},
+        {"select", "Error: Unknown word in SQL expression",
+         "statement 1, at \"SELECT\": Error: Unknown word in SQL expression (no such table)"},
+        {"update T set", "Error: Finding table", "statement 1, at \"SET\": Error: Finding table (the statement ends too early)"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.sql);
+        Open(c.sql);
+        EXPECT_EQ(db.ResultText(), c.result);
+        EXPECT_TRUE(db.Error().Failed());
+        EXPECT_EQ(db.Error().Text(), c.text);
+    }
+    Open("select * from T");
+    EXPECT_FALSE(db.Error().Failed());
+}
+
 TEST(Log, KeepsTheTenNewestLines)
 {
     xmlsql::TLogFile log;

@@ -1,6 +1,6 @@
 #include "printing/widget/preview_window.h"
 
-#include "printing/rv_print_qt.h"
+#include "printing/qt/rv_print_qt.h"
 
 #include <QActionGroup>
 #include <algorithm>

@@ -302,13 +302,7 @@ bool TReadView::LoadRVFFromFile(const std::string &fileName)
     rv::TRVLayoutInfo layout;
     platform::Color color = FData.Color;
     std::filesystem::path path{std::u8string(fileName.begin(), fileName.end())};
-    bool ok = false;
-    try {
-        ok = rv::LoadRVFFromFile(FData, path, &layout, &FData.Background, &color);
-    } catch (const std::exception &e) {
-        FLastError = e.what();
-        ok = false;
-    }
+    const bool ok = rv::LoadRVFFromFile(FData, path, &layout, &FData.Background, &color);
     if (layout.Loaded) {
         FData.TakeStoredLayout(layout);
         FData.BiDiMode = layout.BiDiMode;

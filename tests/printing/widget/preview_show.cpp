@@ -3,7 +3,7 @@
 // back: load the study's stored background picture too). The study's own page is used.
 #include "printing/widget/preview_window.h"
 
-#include "printing/rv_print_qt.h"
+#include "printing/qt/rv_print_qt.h"
 #include "viewer/widget/readview.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 // picture and a shorter document after a longer one.
 #include "printing/widget/preview_window.h"
 
-#include "printing/rv_print_qt.h"
+#include "printing/qt/rv_print_qt.h"
 #include "viewer/widget/readview.h"
 
 #include "platform/test_canvas.h"

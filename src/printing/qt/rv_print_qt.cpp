@@ -1,4 +1,4 @@
-#include "printing/rv_print_qt.h"
+#include "printing/qt/rv_print_qt.h"
 
 #include "platform/qt_canvas.h"
 
