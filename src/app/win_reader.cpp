@@ -147,6 +147,8 @@ TfrmWinReader::TfrmWinReader(const QStringList &arguments) : FArguments(argument
     setWindowTitle(QStringLiteral("Quenlor v1.0"));
     setWindowIcon(applicationIcon());
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    // The preview keeps the printer's text widths, so its lines match paper.
+    rvPrint.PreviewCorrection = true;
 
     PosSaver = new TPosSaver(this);
     PosSaver->UseRegistry = true;
@@ -351,6 +353,12 @@ void TfrmWinReader::buildStatusBar()
 
 int TfrmWinReader::PaginateDocument()
 {
+    // The study's own page (paper, margins, header and footer positions)
+    // until the user chooses one in the set-up dialog.
+    const std::string warning =
+        rvPrint.UseStudyPageSetup(rvRevisar->RVData().DocParameters.get(), rvRevisar->RVData().GetScreenPixelsPerInchX());
+    if (!warning.empty())
+        StatusLine->showMessage(QString::fromStdString(warning), 10000);
     rvPrint.AttachData(rvRevisar->RVData());
     rvPrint.OnFormatting = [this](rv::TCustomRVFormattedData &, int page, int step) {
         if (step == 0) {
@@ -574,11 +582,17 @@ void TfrmWinReader::opcConfigurarImpresoraClick()
                      kOkButton});
         return;
     }
-    // The dialog reads the printer's layout when it is made.
+    // The dialog reads the printer's layout when it is made: it starts from
+    // the study's page until the user has chosen one.
+    rvPrint.UseStudyPageSetup(rvRevisar->RVData().DocParameters.get(), rvRevisar->RVData().GetScreenPixelsPerInchX());
+    rvPrint.ApplyStudyPaper();
     TPageSetupMargins margins(rvPrint.Printer(), rvPrint);
     QPageSetupDialog dialog(&rvPrint.Printer(), this);
-    if (dialog.exec() == QDialog::Accepted)
+    if (dialog.exec() == QDialog::Accepted) {
         margins.Accept();
+        // From now on paper and margins are the user's, whatever the study asks.
+        rvPrint.UserPageSetup = true;
+    }
 }
 
 void TfrmWinReader::btnBuscarClick()

@@ -6,6 +6,7 @@
 #include "cli.h"
 
 #include "document/rv_data.h"
+#include "document/rv_docparams.h"
 #include "document/rv_graphic.h"
 #include "document/rv_table.h"
 #include "document/rvf_writer.h"
@@ -461,8 +462,14 @@ bool writeSample(const std::filesystem::path &path, void (*build)(TCustomRVData 
     TCustomRVData doc(&style);
     doc.RVFOptions = kDefaultRVFOptions | rvfoSaveTextStyles | rvfoSaveParaStyles;
     doc.DocProperties = {"Autor: Quenlor", "Tema: Juan 3"};
-    doc.DocParameters->Units = rvuMillimeters;
-    doc.DocParameters->LeftMargin = doc.DocParameters->RightMargin = 25.5L;
+    // Every length in the unit the study names: an A4 sheet in millimetres.
+    TRVDocParameters &page = *doc.DocParameters;
+    page.Units = rvuMillimeters;
+    page.PageWidth = 210;
+    page.PageHeight = 297;
+    page.LeftMargin = page.RightMargin = 25.5L;
+    page.TopMargin = page.BottomMargin = 20;
+    page.HeaderY = page.FooterY = 10;
     build(doc);
     if (!SaveRVFToFile(doc, path)) {
         std::fprintf(stderr, "quenlor-cli: cannot write %s\n", path.string().c_str());

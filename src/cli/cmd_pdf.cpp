@@ -1,6 +1,9 @@
-// pdf: paginates a document for a sheet of paper (A4 portrait at 600 dpi
-// unless told otherwise) and prints every page into a PDF file, the way the
-// print command sends it to a printer.
+// pdf: paginates a document for a sheet of paper and prints every page into a
+// PDF file, the way the print command sends it to a printer. The sheet and
+// margins are the ones the study carries in its page parameters, else A4
+// portrait with 20 mm margins; --paper/--landscape replace the sheet and
+// --margins the margins. --header and --footer print another study at the top
+// and bottom of every page.
 #include "cli.h"
 
 #include "document/rvf_reader.h"
@@ -14,13 +17,15 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <tuple>
 
 namespace {
 
 int runPdf(const std::vector<std::string> &args);
 
 const cli::Command kPdf{"pdf",
-                        "pdf FILE.rvf OUT.pdf [--margins MM] [--paper A4|Letter|Legal] [--landscape] [--dpi N]",
+                        "pdf FILE.rvf OUT.pdf [--margins MM] [--paper A4|Letter|Legal] [--landscape] [--dpi N] "
+                        "[--header FILE.rvf] [--footer FILE.rvf]",
                         "paginate a document for a sheet of paper and print it into a PDF", runPdf, true};
 QUENLOR_CLI_COMMAND(kPdf);
 
@@ -34,11 +39,28 @@ long parseBounded(const std::string &s, long lo, long hi)
     return v;
 }
 
+// Reads a study with its stored layout, background and colour.
+bool loadStudy(rv::TRVLayoutData &data, const std::string &file)
+{
+    rv::TRVLayoutInfo layout;
+    rv::TColor color = platform::clNone;
+    if (!rv::LoadRVFFromFile(data, file, &layout, &data.Background, &color)) {
+        std::fprintf(stderr, "pdf: %s is not a readable RVF document: %s\n", file.c_str(),
+                     data.LoadError.Text().c_str());
+        return false;
+    }
+    if (layout.Loaded)
+        data.TakeStoredLayout(layout);
+    data.Color = color;
+    return true;
+}
+
 int runPdf(const std::vector<std::string> &args)
 {
     std::vector<std::string> files;
-    int margins = 20, dpi = 600;
-    bool landscape = false;
+    int margins = -1, dpi = 600;
+    bool landscape = false, paperGiven = false;
+    std::string headerFile, footerFile;
     QPageSize::PageSizeId paper = QPageSize::A4;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
@@ -56,7 +78,10 @@ int runPdf(const std::vector<std::string> &args)
                 return 2;
             }
             dpi = int(v);
+        } else if ((a == "--header" || a == "--footer") && hasValue) {
+            (a == "--header" ? headerFile : footerFile) = args[++i];
         } else if (a == "--paper" && hasValue) {
+            paperGiven = true;
             const std::string &p = args[++i];
             if (p == "A4")
                 paper = QPageSize::A4;
@@ -69,7 +94,7 @@ int runPdf(const std::vector<std::string> &args)
                 return 2;
             }
         } else if (a == "--landscape") {
-            landscape = true;
+            landscape = paperGiven = true;
         } else if (!a.empty() && a[0] == '-') {
             return cli::usageError(kPdf);
         } else {
@@ -78,40 +103,57 @@ int runPdf(const std::vector<std::string> &args)
     }
     if (files.size() != 2)
         return cli::usageError(kPdf);
-    if (!std::ifstream(files[0], std::ios::binary)) {
-        std::fprintf(stderr, "pdf: cannot open %s\n", files[0].c_str());
-        return 2;
-    }
+    for (const std::string &f : {files[0], headerFile, footerFile})
+        if (!f.empty() && !std::ifstream(f, std::ios::binary)) {
+            std::fprintf(stderr, "pdf: cannot open %s\n", f.c_str());
+            return 2;
+        }
 
     rv::TRVStyle style;
     style.LoadReaderDefaults();
     rv::TRVLayoutData data(&style, nullptr);
-    rv::TRVLayoutInfo layout;
-    rv::TColor color = platform::clNone;
-    if (!rv::LoadRVFFromFile(data, files[0], &layout, &data.Background, &color)) {
-        std::fprintf(stderr, "pdf: %s is not a readable RVF document: %s\n", files[0].c_str(),
-                     data.LoadError.Text().c_str());
+    if (!loadStudy(data, files[0]))
         return 1;
+    // Header and footer bring their own style tables: each gets its own sheet.
+    rv::TRVStyle headerStyle, footerStyle;
+    rv::TRVLayoutData header(&headerStyle, nullptr), footer(&footerStyle, nullptr);
+    for (auto [file, doc, st] : {std::tuple{&headerFile, &header, &headerStyle}, {&footerFile, &footer, &footerStyle}}) {
+        st->LoadReaderDefaults();
+        if (!file->empty() && !loadStudy(*doc, *file))
+            return 1;
     }
-    if (layout.Loaded)
-        data.TakeStoredLayout(layout);
-    data.Color = color;
 
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QString::fromStdString(files[1]));
     printer.setResolution(dpi);
-    printer.setPageSize(QPageSize(paper));
-    printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     printer.setFullPage(true); // a PDF page is printable to its edges
 
     rv::TRVPrint print(&printer);
-    print.LeftMarginMM = print.RightMarginMM = print.TopMarginMM = print.BottomMarginMM = margins;
+    // The study's own page comes first; what the command line says replaces it.
+    const std::string warning = print.UseStudyPageSetup(data.DocParameters.get());
+    if (!warning.empty())
+        std::fprintf(stderr, "pdf: %s: %s\n", files[0].c_str(), warning.c_str());
+    if (margins >= 0)
+        print.LeftMarginMM = print.RightMarginMM = print.TopMarginMM = print.BottomMarginMM = margins;
+    if (paperGiven || !print.StudyPaper()) {
+        printer.setPageSize(QPageSize(paper));
+        printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    } else {
+        rv::TRVPrint::SetPaper(printer, *print.StudyPaper());
+    }
+    print.UserPageSetup = true; // Paginate keeps the sheet set here
+    if (!headerFile.empty())
+        print.SetHeader(&header);
+    if (!footerFile.empty())
+        print.SetFooter(&footer);
     print.AttachData(data);
     const int pages = print.Paginate();
     if (pages <= 0) {
         if (print.LastError() == rv::TRVPrintError::NoRoom)
-            std::fprintf(stderr, "pdf: margins of %d mm leave no room for text on the page\n", margins);
+            std::fprintf(stderr, "pdf: margins of %d/%d/%d/%d mm (left/top/right/bottom) leave no room for text on the "
+                                 "page\n",
+                         print.LeftMarginMM, print.TopMarginMM, print.RightMarginMM, print.BottomMarginMM);
         else
             std::fprintf(stderr, "pdf: %s has nothing to print\n", files[0].c_str());
         return 1;

@@ -1,10 +1,13 @@
 #include "printing/rv_print.h"
 
 #include "document/rv_error.h"
+#include "document/rv_graphic.h"
+#include "viewer/rv_background.h"
 #include "viewer/rv_table_layout.h"
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 namespace rv {
 
@@ -22,9 +25,11 @@ namespace {
 // zoom would drop them.
 class ResolutionCanvas : public Canvas {
 public:
-    // minW, minH: logical units that make one device pixel.
-    ResolutionCanvas(Canvas &inner, int dpiX, int dpiY, int minW, int minH)
-        : c(inner), dx(dpiX), dy(dpiY), mw(std::max(1, minW)), mh(std::max(1, minH))
+    // minW, minH: logical units that make one device pixel. measure: when
+    // given, a canvas at the printer's resolution whose character positions
+    // every text run keeps, so the preview breaks and fills lines as paper does.
+    ResolutionCanvas(Canvas &inner, int dpiX, int dpiY, int minW, int minH, Canvas *measure = nullptr)
+        : c(inner), dx(dpiX), dy(dpiY), mw(std::max(1, minW)), mh(std::max(1, minH)), m(measure)
     {
     }
     int dpiX() const override { return dx; }
@@ -52,7 +57,35 @@ public:
     const platform::Pen &pen() const override { return c.pen(); }
     void setBrush(const platform::Brush &b) override { c.setBrush(b); }
     const platform::Brush &brush() const override { return c.brush(); }
-    void textOut(int x, int y, std::u16string_view t) override { c.textOut(x, y, t); }
+    void textOut(int x, int y, std::u16string_view t) override
+    {
+        // Right-to-left and aligned runs are placed by the canvas itself.
+        if (!m || t.size() < 2 || c.textAlign() != 0) {
+            c.textOut(x, y, t);
+            return;
+        }
+        // A screen font hinted at a small size is wider or narrower than the
+        // printer's: each character goes where the printer puts it, so a
+        // run's extent is its printer width and justified lines stay flush.
+        m->setFont(c.font());
+        m->setCharacterExtra(c.characterExtra());
+        pre.clear();
+        m->prefixWidths(t, pre);
+        if (pre.size() != t.size()) {
+            c.textOut(x, y, t);
+            return;
+        }
+        auto joins = [](char16_t ch) {
+            return (ch >= 0xDC00 && ch <= 0xDFFF) || (ch >= 0x0300 && ch <= 0x036F) || ch == 0x200D;
+        };
+        for (size_t i = 0; i < t.size();) {
+            size_t j = i + 1;
+            while (j < t.size() && joins(t[j]))
+                ++j;
+            c.textOut(x + (i > 0 ? pre[i - 1] : 0), y, t.substr(i, j - i));
+            i = j;
+        }
+    }
     void fillRect(const Rect &r, platform::Color v) override
     {
         Rect q = r;
@@ -85,6 +118,8 @@ public:
 private:
     Canvas &c;
     int dx, dy, mw, mh;
+    Canvas *m;
+    std::vector<int> pre;
 };
 
 // Logical units per device pixel of a mapping from `logical` onto `device`, rounded up.
@@ -125,6 +160,88 @@ std::string PrintErrorText(TRVPrintError e)
         return "La impresión falló y se canceló el trabajo. Compruebe la impresora e inténtelo de nuevo.";
     }
     return {};
+}
+
+// ---------------------------------------------------------------- TRVPageSetup
+
+std::optional<TRVPageSetup> PageSetupOf(const TRVDocParameters &p, int screenPPI, std::string *warning)
+{
+    if (warning)
+        warning->clear();
+    const TRVDocParameters d;
+    auto same = [](long double a, long double b) { return std::fabs(a - b) <= 1e-9L; };
+    // Zoom alone is how the study is shown, not how it prints.
+    if (same(p.PageWidth, d.PageWidth) && same(p.PageHeight, d.PageHeight) && same(p.LeftMargin, d.LeftMargin) &&
+        same(p.RightMargin, d.RightMargin) && same(p.TopMargin, d.TopMargin) &&
+        same(p.BottomMargin, d.BottomMargin) && same(p.HeaderY, d.HeaderY) && same(p.FooterY, d.FooterY) &&
+        p.Units == d.Units && p.Orientation == d.Orientation && p.MirrorMargins == d.MirrorMargins)
+        return std::nullopt;
+    auto refuse = [&](const char *why) -> std::optional<TRVPageSetup> {
+        if (warning)
+            *warning = std::string("Los parámetros de página del estudio no son válidos (") + why +
+                       "); se usan los valores predeterminados.";
+        return std::nullopt;
+    };
+    static const long double kPerInch[] = {1, 2.54L, 25.4L, 6, 0, 72};
+    if (p.Units > rvuPoints)
+        return refuse("unidad desconocida");
+    if (p.Orientation > 1)
+        return refuse("orientación desconocida");
+    const long double perInch = p.Units == rvuPixels ? (screenPPI > 0 ? screenPPI : 96) : kPerInch[p.Units];
+    // Every length in millimetres; NaN and infinities fail the range tests below.
+    auto mm = [&](long double v) { return v * 25.4L / perInch; };
+    long double w = mm(p.PageWidth), h = mm(p.PageHeight);
+    const long double l = mm(p.LeftMargin), r = mm(p.RightMargin), t = mm(p.TopMargin), b = mm(p.BottomMargin);
+    const long double hy = mm(p.HeaderY), fy = mm(p.FooterY);
+    constexpr long double kMinSheet = 20, kMaxSheet = 5000, kMinText = 10;
+    if (!(w >= kMinSheet && w <= kMaxSheet && h >= kMinSheet && h <= kMaxSheet))
+        return refuse("tamaño de hoja imposible");
+    for (long double v : {l, r, t, b, hy, fy})
+        if (!(v >= 0 && v <= kMaxSheet))
+            return refuse("margen imposible");
+    const bool landscape = p.Orientation == 1;
+    if (landscape && w < h)
+        std::swap(w, h);
+    if (!(l + r <= w - kMinText && t + b <= h - kMinText))
+        return refuse("los márgenes no caben en la hoja");
+    if (!(hy < h && fy < h))
+        return refuse("encabezado o pie fuera de la hoja");
+    TRVPageSetup s;
+    s.PaperWidthMM = double(w);
+    s.PaperHeightMM = double(h);
+    s.Landscape = landscape;
+    s.LeftMM = int(std::lround(l));
+    s.RightMM = int(std::lround(r));
+    s.TopMM = int(std::lround(t));
+    s.BottomMM = int(std::lround(b));
+    s.HeaderYMM = int(std::lround(hy));
+    s.FooterYMM = int(std::lround(fy));
+    s.Mirror = p.MirrorMargins;
+    return s;
+}
+
+// ---------------------------------------------------------------- TRVBandPtblRVData
+
+TRVBandPtblRVData::TRVBandPtblRVData(TCustomRVFormattedData &source) : FBand(source)
+{
+    SetRVStyle(source.GetRVStyle());
+    ShareItemsFrom(&source);
+}
+
+TRVBandPtblRVData::~TRVBandPtblRVData() { ShareItemsFrom(nullptr); }
+
+int TRVBandPtblRVData::Layout(platform::Canvas &measure, int width)
+{
+    ClientWidth = std::max(1, width);
+    if (!GetRVStyle() || Items().ItemCount() == 0) {
+        DrawItemList.Clear();
+        ContentHeight = 0;
+        return 0;
+    }
+    Canvas = &measure;
+    FormatItems(false, true, false, &measure);
+    Canvas = nullptr;
+    return ContentHeight;
 }
 
 // ---------------------------------------------------------------- TRVPrinterPage
@@ -190,6 +307,63 @@ void TCustomRVPrint::AttachData(TCustomRVFormattedData &source)
     FReady = false;
 }
 
+std::string TCustomRVPrint::UseStudyPageSetup(const TRVDocParameters *params, int screenPPI)
+{
+    if (UserPageSetup)
+        return {};
+    std::string warning;
+    const std::optional<TRVPageSetup> s = params ? PageSetupOf(*params, screenPPI, &warning) : std::nullopt;
+    if (!s) {
+        // Back to what the component had before a study lent it its page.
+        if (FOwnSetup) {
+            LeftMarginMM = FOwnSetup->LeftMM;
+            RightMarginMM = FOwnSetup->RightMM;
+            TopMarginMM = FOwnSetup->TopMM;
+            BottomMarginMM = FOwnSetup->BottomMM;
+            HeaderYMM = FOwnSetup->HeaderYMM;
+            FooterYMM = FOwnSetup->FooterYMM;
+            MirrorMargins = FOwnSetup->Mirror;
+            FOwnSetup.reset();
+        }
+        FStudyPaper.reset();
+        return warning;
+    }
+    if (!FOwnSetup) {
+        TRVPageSetup own;
+        own.LeftMM = LeftMarginMM;
+        own.RightMM = RightMarginMM;
+        own.TopMM = TopMarginMM;
+        own.BottomMM = BottomMarginMM;
+        own.HeaderYMM = HeaderYMM;
+        own.FooterYMM = FooterYMM;
+        own.Mirror = MirrorMargins;
+        FOwnSetup = own;
+    }
+    LeftMarginMM = s->LeftMM;
+    RightMarginMM = s->RightMM;
+    TopMarginMM = s->TopMM;
+    BottomMarginMM = s->BottomMM;
+    HeaderYMM = s->HeaderYMM;
+    FooterYMM = s->FooterYMM;
+    MirrorMargins = s->Mirror;
+    FStudyPaper = s;
+    return {};
+}
+
+void TCustomRVPrint::SetHeader(TCustomRVFormattedData *doc)
+{
+    FHeader = doc ? std::make_unique<TRVBandPtblRVData>(*doc) : nullptr;
+    FPages.clear();
+    FReady = false;
+}
+
+void TCustomRVPrint::SetFooter(TCustomRVFormattedData *doc)
+{
+    FFooter = doc ? std::make_unique<TRVBandPtblRVData>(*doc) : nullptr;
+    FPages.clear();
+    FReady = false;
+}
+
 int TCustomRVPrint::MMToPixels(int mm, int ppi) { return MulDiv(mm, 5 * ppi, 127); }
 
 int TCustomRVPrint::LeftMargin(int pageNo) const
@@ -237,7 +411,7 @@ Size TCustomRVPrint::PrintableSizeOnScreen(int screenDpiX, int screenDpiY) const
     return Size{MulDiv(a.width(), screenDpiX, FPrinter.DpiX), MulDiv(a.height(), screenDpiY, FPrinter.DpiY)};
 }
 
-void TCustomRVPrint::ComputeGeometry()
+void TCustomRVPrint::ComputeGeometry(Canvas &measure)
 {
     const TRVPrinterPage &p = FPrinter;
     const int stripL = p.OffsetX, stripT = p.OffsetY;
@@ -261,6 +435,20 @@ void TCustomRVPrint::ComputeGeometry()
         FBottom = std::max(FBottom, 0);
         FMirrorLeft = std::max(FMirrorLeft, 0);
     }
+    // Header and footer take the text width; the margins grow to hold them.
+    FHeaderTop = FFooterTop = 0;
+    const int width = p.PageWidth - FLeft - FRight;
+    if (width > 0 && FHeader) {
+        const int h = FHeader->Layout(measure, width);
+        FHeaderTop = std::max(0, MMToPixels(HeaderYMM, p.DpiY) - stripT);
+        FTop = std::max(FTop, FHeaderTop + h);
+    }
+    if (width > 0 && FFooter) {
+        const int h = FFooter->Layout(measure, width);
+        const int above = std::max(0, MMToPixels(FooterYMM, p.DpiY) - stripB);
+        FFooterTop = p.PageHeight - above - h;
+        FBottom = std::max(FBottom, h + above);
+    }
     FData.ClientWidth = p.PageWidth - FLeft - FRight;
     FData.ClientHeight = p.PageHeight - FTop - FBottom;
 }
@@ -279,9 +467,10 @@ int TCustomRVPrint::PaginateOn(Canvas &measure, const TRVPrinterPage &page)
     FError = TRVPrintError::None;
     FErrorDetail.clear();
     FData.SoftPageBreaks.clear();
+    FMeasure.reset();
     if (!FSource || !page.IsValid())
         return 0;
-    ComputeGeometry();
+    ComputeGeometry(measure);
     // Margins that leave no room for text are refused: a layout of negative
     // width, or a page of negative height, would cut thousands of pages.
     if (FData.ClientWidth < 1 || FData.ClientHeight - DocTopMargin() - DocBottomMargin() < 1) {
@@ -294,6 +483,7 @@ int TCustomRVPrint::PaginateOn(Canvas &measure, const TRVPrinterPage &page)
     FData.FormatItems(false, true, false, &measure);
     LayoutNotes(measure);
     FData.Canvas = nullptr; // the measuring canvas may not outlive this call
+    FMeasure = measure.createCompatible(1, 1);
     CutPages();
     PlaceEndnotes();
     if (OnFormatting)
@@ -500,6 +690,7 @@ void TCustomRVPrint::DrawPage(int pageNo, Canvas &canvas, bool preview, bool /*c
     const Rect area = PrintableAreaRect();
     if (OnPagePrepaint)
         OnPagePrepaint(*this, pageNo, canvas, preview, content, area);
+    DrawBands(canvas, pageNo);
     {
         platform::CanvasSaver saver(canvas);
         if (ClipMargins)
@@ -507,18 +698,7 @@ void TCustomRVPrint::DrawPage(int pageNo, Canvas &canvas, bool preview, bool /*c
         if (!FData.GetRVStyle())
             throw EReadViewError("Style of printable TReadView component is not assigned");
 
-        const TRVBackground *bg = FData.GetBackground();
-        const platform::Color color = FData.BackgroundColor();
-        if (bg && BackgroundVisible(*bg)) {
-            platform::CanvasSaver bgSaver(canvas);
-            const platform::Point o = canvas.origin();
-            canvas.intersectClipRect(content);
-            canvas.setOrigin({o.x + content.left, o.y + content.top});
-            DrawBackground(*bg, canvas, Rect{0, 0, content.width(), content.height()},
-                           Size{content.width(), content.height()}, 0, 0, PageColor(color, ColorMode));
-        } else if (!TransparentBackground && color != platform::clNone) {
-            canvas.fillRect(content, PageColor(color, ColorMode));
-        }
+        DrawPageBackground(canvas, content);
 
         if (pageNo <= int(FPages.size())) {
             const NoteLabels labels(*this, pageNo);
@@ -586,6 +766,95 @@ void TCustomRVPrint::DrawPageText(int pageNo, Canvas &canvas, const Rect &conten
     DrawTableEdges(pageNo, canvas, xOffs, yOffs, reserve, false);
 }
 
+void TCustomRVPrint::DrawBands(Canvas &canvas, int pageNo)
+{
+    const int left = LeftMargin(pageNo);
+    const int right = PrintableAreaRect().right;
+    auto draw = [&](TRVBandPtblRVData *band, int top) {
+        if (!band || band->Height() <= 0 || band->DrawItemList.Count() == 0)
+            return;
+        band->DrawItems(canvas, Rect{0, top, right, top + band->Height()}, -left, -top, true, false, ColorMode);
+    };
+    draw(FHeader.get(), FHeaderTop);
+    draw(FFooter.get(), FFooterTop);
+}
+
+void TCustomRVPrint::DrawPageBackground(Canvas &canvas, const Rect &content)
+{
+    const TRVBackground *bg = FData.GetBackground();
+    const platform::Color color = FData.BackgroundColor();
+    // Black-on-white and black-and-white print on plain paper.
+    const bool picture = bg && BackgroundVisible(*bg) && ColorMode != rvcmBlackAndWhite &&
+                         ColorMode != rvcmBlackOnWhite;
+    if (!(picture && BackgroundCoversAll(*bg)) && !TransparentBackground && color != platform::clNone)
+        canvas.fillRect(content, PageColor(color, ColorMode));
+    if (!picture)
+        return;
+    const TRVGraphic &g = *bg->Bitmap;
+    // The picture's size is in screen pixels: on paper it keeps its size in inches.
+    const TRVResolutionInfo &R = FData.ResolutionInfo;
+    const int w = std::max(1, R.X(g.Width())), h = std::max(1, R.Y(g.Height()));
+    std::optional<platform::Bitmap> grey;
+    if (ColorMode == rvcmGrayScale && g.Image() && !g.Transparent) {
+        grey = *g.Image();
+        for (int y = 0; y < grey->height(); ++y)
+            for (int x = 0; x < grey->width(); ++x) {
+                const uint32_t px = grey->pixel(x, y);
+                const uint32_t v = TRVStyle::ToGray(platform::rgb((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF)) & 0xFF;
+                grey->setPixel(x, y, (px & 0xFF000000u) | v << 16 | v << 8 | v);
+            }
+    }
+    auto put = [&](const Rect &r) {
+        if (grey)
+            canvas.drawBitmap(*grey, r);
+        else
+            g.Draw(canvas, r);
+    };
+    platform::CanvasSaver saver(canvas);
+    canvas.intersectClipRect(content);
+    const int cw = content.width(), ch = content.height();
+    Rect one;
+    switch (bg->Style) {
+    case bsStretched:
+        put(content);
+        return;
+    case bsTiled:
+    case bsTiledAndScrolled: {
+        // Paper does not scroll: tiles start at the content's corner. A tiny
+        // picture on a large sheet would mean millions of tiles: stretched instead.
+        const int64_t cols = (cw + w - 1) / w, rows = (ch + h - 1) / h;
+        if (cols * rows > 20000) {
+            put(content);
+            return;
+        }
+        for (int y = content.top; y < content.bottom; y += h)
+            for (int x = content.left; x < content.right; x += w)
+                put(Rect{x, y, x + w, y + h});
+        return;
+    }
+    case bsCentered:
+        one = Rect{(cw - w) / 2, (ch - h) / 2, 0, 0};
+        break;
+    case bsTopLeft:
+        one = Rect{0, 0, 0, 0};
+        break;
+    case bsTopRight:
+        one = Rect{cw - w, 0, 0, 0};
+        break;
+    case bsBottomLeft:
+        one = Rect{0, ch - h, 0, 0};
+        break;
+    case bsBottomRight:
+        one = Rect{cw - w, ch - h, 0, 0};
+        break;
+    default:
+        return;
+    }
+    one.left += content.left;
+    one.top += content.top;
+    put(Rect{one.left, one.top, one.left + w, one.top + h});
+}
+
 void TCustomRVPrint::DrawPreview(int pageNo, Canvas &canvas, const Rect &r)
 {
     if (r.isEmpty())
@@ -599,7 +868,8 @@ void TCustomRVPrint::DrawPreview(int pageNo, Canvas &canvas, const Rect &r)
     canvas.setMapping(Size{area.width(), area.height()}, Size{r.width(), r.height()});
     canvas.setOrigin({r.left, r.top});
     ResolutionCanvas printerLike(canvas, FPrinter.DpiX, FPrinter.DpiY, UnitsPerPixel(area.width(), r.width()),
-                                 UnitsPerPixel(area.height(), r.height()));
+                                 UnitsPerPixel(area.height(), r.height()),
+                                 PreviewCorrection ? FMeasure.get() : nullptr);
     DrawPage(pageNo, printerLike, true, PreviewCorrection);
 }
 

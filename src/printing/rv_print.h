@@ -4,10 +4,12 @@
 // so pagination and page drawing run on the deterministic test canvas too.
 // The Qt side (rv_print_qt.h) fills these from a QPrinter.
 #pragma once
+#include "document/rv_docparams.h"
 #include "viewer/rv_fdata.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,6 +72,23 @@ std::string PrintErrorText(TRVPrintError e);
 
 class TCustomRVPrint;
 
+// Paper, margins and header/footer positions in millimetres: what a study's
+// document parameters ask of the printed page.
+struct TRVPageSetup {
+    double PaperWidthMM = 210, PaperHeightMM = 297; // the sheet as it lies (landscape: wider than high)
+    bool Landscape = false;
+    int LeftMM = 20, RightMM = 20, TopMM = 20, BottomMM = 20;
+    int HeaderYMM = 10, FooterYMM = 10;
+    bool Mirror = false;
+};
+
+// The page set-up a study's parameters describe. nullopt when they are all
+// at their defaults (the study carries none) and when they make no sense (a
+// sheet smaller than its margins, negative, zero or huge lengths, an unknown
+// unit): *warning then says why, and the caller keeps its own settings.
+// screenPPI serves lengths stored in pixels.
+std::optional<TRVPageSetup> PageSetupOf(const TRVDocParameters &params, int screenPPI, std::string *warning);
+
 // The hidden viewer's document data: shares the attached viewer's items and
 // lays them out for the printable width at the printer's resolution.
 class TPrintableRVData : public TCustomRVFormattedData {
@@ -120,6 +139,37 @@ private:
     const TCustomRVFormattedData &FOwner;
 };
 
+// A header or footer document: its own items laid out at the page's text
+// width at the printer's resolution, drawn on every page.
+class TRVBandPtblRVData : public TCustomRVFormattedData {
+public:
+    explicit TRVBandPtblRVData(TCustomRVFormattedData &source);
+    ~TRVBandPtblRVData() override;
+    platform::Canvas *GetCanvas() override { return Canvas; }
+    int GetClientWidth() const override { return ClientWidth; }
+    int GetClientHeight() const override { return 0; }
+    int GetLeftMargin() const override { return FBand.GetLeftMargin(); }
+    int GetRightMargin() const override { return FBand.GetRightMargin(); }
+    int GetTopMargin() const override { return 0; }
+    int GetBottomMargin() const override { return 0; }
+    uint32_t GetOptions() const override { return FBand.GetOptions(); }
+    TRVBiDiMode GetBiDiMode() const override { return FBand.GetBiDiMode(); }
+    int GetScreenPixelsPerInchX() const override { return FBand.GetScreenPixelsPerInchX(); }
+    int GetScreenPixelsPerInchY() const override { return FBand.GetScreenPixelsPerInchY(); }
+    bool IsControlFocused() const override { return false; }
+    std::string GetControlName() const override { return "TPrintableRV"; }
+
+    // Lays the band out on `measure` for `width` printer pixels; returns its height.
+    int Layout(platform::Canvas &measure, int width);
+    int Height() const { return ContentHeight; }
+
+    platform::Canvas *Canvas = nullptr;
+    int ClientWidth = 0;
+
+private:
+    TCustomRVFormattedData &FBand;
+};
+
 // (sender, pages done, step 0 start / 1 page / 2 end)
 using TRVPrintingEvent = std::function<void(TCustomRVFormattedData &sender, int page, int step)>;
 // (sender, page number, canvas, preview, content rectangle, printable-area rectangle)
@@ -145,6 +195,21 @@ public:
     TRVFixMarginsMode FixMarginsMode = rvfmmAutoCorrect;
     TRVPrintingEvent OnFormatting, OnSendingToPrinter;
     TRVPagePrepaintEvent OnPagePrepaint, OnPagePostpaint;
+    // The user chose paper or margins in this session: studies no longer change them.
+    bool UserPageSetup = false;
+
+    // Takes the page set-up a study carries (margins, header and footer
+    // positions, mirroring, and the paper it asks for, see StudyPaper) unless
+    // UserPageSetup; a study carrying none, or absurd values, gets the
+    // component's own settings back. Returns a warning for absurd values ("" otherwise).
+    std::string UseStudyPageSetup(const TRVDocParameters *params, int screenPPI = 96);
+    // The paper the current study asks for (nullopt: the printer's own).
+    const std::optional<TRVPageSetup> &StudyPaper() const { return FStudyPaper; }
+
+    // Header and footer documents (not owned; nullptr: none). They must stay
+    // formatted-data objects alive while the component paginates and draws.
+    void SetHeader(TCustomRVFormattedData *doc);
+    void SetFooter(TCustomRVFormattedData *doc);
 
     // Shares the source's items and takes its margins, style sheet, colour and
     // background. Call again whenever the source's document changes.
@@ -189,6 +254,12 @@ public:
     int BottomMargin() const { return FBottom; }
     int ClientWidth() const { return FData.ClientWidth; }
     int ClientHeight() const { return FData.ClientHeight; }
+    // Where the header and footer of the last pagination lie (printable-area
+    // y of their tops) and their heights; 0 heights when there are none.
+    int HeaderTop() const { return FHeaderTop; }
+    int HeaderHeight() const { return FHeader ? FHeader->Height() : 0; }
+    int FooterTop() const { return FFooterTop; }
+    int FooterHeight() const { return FFooter ? FFooter->Height() : 0; }
     // The document's own top and bottom margins in printer pixels.
     int DocTopMargin() const;
     int DocBottomMargin() const;
@@ -226,7 +297,7 @@ public:
 
 private:
     friend class TPrintableRVData;
-    void ComputeGeometry();
+    void ComputeGeometry(platform::Canvas &measure);
     void CutPages();
     void MarkSourceBreaks();
     void DrawPageText(int pageNo, platform::Canvas &canvas, const platform::Rect &content, const platform::Rect &area);
@@ -258,6 +329,8 @@ private:
     // Draws the repeated band above the page's part (top) or the table's
     // bottom edge below a part that goes on over the next page (!top).
     void DrawTableEdges(int pageNo, platform::Canvas &canvas, int xOffs, int yOffs, int reserve, bool top);
+    void DrawBands(platform::Canvas &canvas, int pageNo);
+    void DrawPageBackground(platform::Canvas &canvas, const platform::Rect &content);
 
     TPrintableRVData FData;
     TCustomRVFormattedData *FSource = nullptr;
@@ -266,6 +339,12 @@ private:
     int FLeft = 0, FTop = 0, FRight = 0, FBottom = 0, FMirrorLeft = 0;
     int FCounter = 0;
     bool FReady = false;
+    std::unique_ptr<TRVBandPtblRVData> FHeader, FFooter;
+    int FHeaderTop = 0, FFooterTop = 0;
+    std::optional<TRVPageSetup> FStudyPaper;
+    std::optional<TRVPageSetup> FOwnSetup; // the component's settings while a study's are in use
+    // Measures text at the printer's resolution after pagination (preview correction).
+    std::unique_ptr<platform::Canvas> FMeasure;
     TRVPrintError FError = TRVPrintError::None;
     std::string FErrorDetail;
     std::vector<std::unique_ptr<TRVNotePtblData>> FNotes; // in item order

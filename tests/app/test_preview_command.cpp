@@ -5,7 +5,9 @@
 #include "printing/widget/preview_window.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPrinter>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -75,6 +77,63 @@ TEST_F(PreviewCommand, NoPagesShowsNothing)
     EXPECT_EQ(reader.rvPrint.PageCount(), 0);
     EXPECT_EQ(frmPreVer->rvPP->RVPrint(), nullptr);
     EXPECT_TRUE(reader.messages.isEmpty());
+}
+
+// A copy of the sample whose page parameters are replaced by `lines`.
+QString StudyWithPage(const QTemporaryDir &dir, const QString &name, const QByteArray &lines, int count)
+{
+    QFile in(kSample);
+    EXPECT_TRUE(in.open(QIODevice::ReadOnly));
+    QByteArray bytes = in.readAll();
+    const QByteArray head = "-9 9 0 0 0 0 7\r\n";
+    const qsizetype at = bytes.indexOf(head);
+    EXPECT_GE(at, 0);
+    qsizetype end = at + head.size();
+    for (int i = 0; i < 9; ++i)
+        end = bytes.indexOf("\r\n", end) + 2;
+    bytes.replace(at, end - at, "-9 " + QByteArray::number(count) + " 0 0 0 0 7\r\n" + lines);
+    const QString path = dir.filePath(name);
+    QFile out(path);
+    EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes);
+    return path;
+}
+
+TEST_F(PreviewCommand, PrintsOnTheStudysPageUntilTheUserChoosesOne)
+{
+    const QString landscape =
+        StudyWithPage(reader.dir, "apaisado.rvf",
+                      "Units=2\r\nPageWidth=210\r\nPageHeight=297\r\nLeftMargin=40\r\nRightMargin=10\r\n"
+                      "TopMargin=20\r\nBottomMargin=20\r\nOrientation=1\r\nMirrorMargins=1\r\n",
+                      9);
+    const QString absurd = StudyWithPage(reader.dir, "absurdo.rvf", "Units=2\r\nLeftMargin=25.5\r\n", 2);
+
+    ASSERT_TRUE(reader.OpenDocument(landscape));
+    ASSERT_GT(reader.PaginateDocument(), 0);
+    EXPECT_GT(reader.rvPrint.PrinterPage().PageWidth, reader.rvPrint.PrinterPage().PageHeight);
+    EXPECT_EQ(reader.rvPrint.LeftMarginMM, 40);
+    EXPECT_TRUE(reader.rvPrint.MirrorMargins);
+
+    // The sample's own page: A4 portrait with 25.5 mm sides.
+    ASSERT_TRUE(reader.OpenDocument(kSample));
+    ASSERT_GT(reader.PaginateDocument(), 0);
+    EXPECT_LT(reader.rvPrint.PrinterPage().PageWidth, reader.rvPrint.PrinterPage().PageHeight);
+    EXPECT_EQ(reader.rvPrint.LeftMarginMM, 26);
+    EXPECT_FALSE(reader.rvPrint.MirrorMargins);
+
+    // Nonsense parameters: the reader's own 20 mm, and a word in the status bar.
+    ASSERT_TRUE(reader.OpenDocument(absurd));
+    ASSERT_GT(reader.PaginateDocument(), 0);
+    EXPECT_EQ(reader.rvPrint.LeftMarginMM, 20);
+    EXPECT_TRUE(reader.StatusLine->currentMessage().contains("valores predeterminados"));
+
+    // Once the user has chosen paper and margins (accepting the set-up dialog), studies change nothing.
+    reader.rvPrint.UserPageSetup = true;
+    reader.rvPrint.LeftMarginMM = 15;
+    ASSERT_TRUE(reader.OpenDocument(landscape));
+    ASSERT_GT(reader.PaginateDocument(), 0);
+    EXPECT_EQ(reader.rvPrint.LeftMarginMM, 15);
+    EXPECT_LT(reader.rvPrint.PrinterPage().PageWidth, reader.rvPrint.PrinterPage().PageHeight);
 }
 
 } // namespace

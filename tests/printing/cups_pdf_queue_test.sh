@@ -169,7 +169,9 @@ for mode in ${QUENLOR_QUEUE_MODES:-main preview}; do
     pdf=
     for _ in $(seq 150); do
         pdf=$(find "${outdirs[@]}" -maxdepth 1 -name '*.pdf' -newer "$marker" 2>/dev/null | head -1)
-        if [ -n "$pdf" ] && [ -z "$(lpstat -o "$queue" 2>/dev/null)" ]; then
+        # cups-pdf may still be writing the file after the job left the queue
+        # (it is slow on a loaded machine): only a PDF poppler can read is done.
+        if [ -n "$pdf" ] && [ -z "$(lpstat -o "$queue" 2>/dev/null)" ] && pdfinfo "$pdf" >/dev/null 2>&1; then
             break
         fi
         pdf=

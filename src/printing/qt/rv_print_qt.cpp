@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPrinter>
 
+#include <algorithm>
+
 namespace rv {
 
 namespace {
@@ -107,16 +109,42 @@ TRVPrinterPage TRVPrint::PageOf(const QPrinter &printer)
     return p;
 }
 
+void TRVPrint::SetPaper(QPrinter &printer, const TRVPageSetup &paper)
+{
+    // QPageSize wants the portrait size; the orientation turns it.
+    const qreal w = std::min(paper.PaperWidthMM, paper.PaperHeightMM);
+    const qreal h = std::max(paper.PaperWidthMM, paper.PaperHeightMM);
+    printer.setPageSize(QPageSize(QSizeF(w, h), QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch));
+    const bool landscape = paper.PaperWidthMM > paper.PaperHeightMM;
+    printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+}
+
+void TRVPrint::ApplyStudyPaper()
+{
+    if (!UserPageSetup && HasPrinter()) {
+        if (StudyPaper()) {
+            if (!FOwnLayout)
+                FOwnLayout = std::make_unique<QPageLayout>(FPrinter->pageLayout());
+            SetPaper(*FPrinter, *StudyPaper());
+        } else if (FOwnLayout) {
+            FPrinter->setPageLayout(*FOwnLayout);
+            FOwnLayout.reset();
+        }
+    }
+}
+
 int TRVPrint::Paginate()
 {
-    const TRVPrinterPage page = HasPrinter() ? PageOf(*FPrinter) : DefaultPage();
+    ApplyStudyPaper();
+    const bool study = !UserPageSetup && StudyPaper();
+    const TRVPrinterPage page = HasPrinter() ? PageOf(*FPrinter) : DefaultPage(study ? &*StudyPaper() : nullptr);
     // Text is measured on a tiny image at the printer's resolution: a painter on
     // the printer itself would already start a job.
     platform::QtCanvas measure(1, 1, page.DpiX > 0 ? page.DpiX : 96);
     return PaginateOn(measure, page);
 }
 
-TRVPrinterPage TRVPrint::DefaultPage()
+TRVPrinterPage TRVPrint::DefaultPage(const TRVPageSetup *paper)
 {
     // A4 at 600 dpi, as the PDF printer lays it out: the preview still shows
     // how the study will print on a machine that has no printer yet.
@@ -124,6 +152,8 @@ TRVPrinterPage TRVPrint::DefaultPage()
     pdf.setOutputFormat(QPrinter::PdfFormat);
     pdf.setResolution(600);
     pdf.setPageSize(QPageSize(QPageSize::A4));
+    if (paper)
+        SetPaper(pdf, *paper);
     return PageOf(pdf);
 }
 

@@ -366,6 +366,8 @@ void TfrmPreVer::PrintSetupClick()
     const PrintChoice c = RunPrintDialog(Printer->PageCount());
     if (!c.accepted)
         return;
+    // The paper chosen here is the user's: studies no longer replace it.
+    Printer->UserPageSetup = true;
     // The dialog may have changed the paper, orientation or resolution: print
     // (and show) the pagination of the printer it chose.
     if (!Repaginate())
