@@ -238,11 +238,11 @@ Line Reader::readLine()
     switch (fm_) {
     case fmBinary: {
         if (n - pos_ < 4)
-            fail(RvfErrorKind::Data, "Invalid RVF format: binary block without length");
+            fail(RvfErrorKind::Truncated, "Invalid RVF format: binary block without length");
         auto *p = reinterpret_cast<const unsigned char *>(buf_.data() + pos_);
         size_t len = p[0] | p[1] << 8 | p[2] << 16 | size_t(p[3]) << 24;
         if (len > n - pos_ - 4)
-            fail(RvfErrorKind::Data, "Invalid RVF format: binary block runs past the end");
+            fail(RvfErrorKind::Truncated, "Invalid RVF format: binary block runs past the end");
         l.text = buf_.substr(pos_ + 4, len);
         l.end = pos_ + 4 + len;
         return l;

@@ -51,30 +51,6 @@ std::vector<std::string> splitNonEmpty(std::string_view text, char separator)
     }
 }
 
-std::optional<int> toWholeNumber(std::string_view s)
-{
-    size_t i = 0;
-    while (i < s.size() && s[i] == ' ')
-        ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-        negative = s[i++] == '-';
-    if (i == s.size())
-        return std::nullopt;
-    long long v = 0;
-    for (; i < s.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(s[i])))
-            return std::nullopt;
-        v = v * 10 + (s[i] - '0');
-        if (v > static_cast<long long>(INT_MAX) + 1)
-            return std::nullopt;
-    }
-    v = negative ? -v : v;
-    if (v > INT_MAX || v < INT_MIN)
-        return std::nullopt;
-    return static_cast<int>(v);
-}
-
 std::variant<Reference, LookupError> parseReference(std::string_view linkText)
 {
     std::vector<std::string> parts = splitNonEmpty(linkText, ':');

@@ -2,6 +2,8 @@
 // (Jn:3:16) or book:chapter:first-last (Jn:3:16-18), and the statement that
 // looks it up in the verse table. Texts are 8-bit, in the table's ISO-8859-1.
 #pragma once
+#include "xmlsql/text_util.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,7 +50,7 @@ std::string buildQuery(const Reference &ref);
 
 // A whole number the way the runtime's string-to-integer conversion takes it:
 // leading blanks, an optional sign, decimal digits and nothing after; within int.
-std::optional<int> toWholeNumber(std::string_view s);
+inline std::optional<int> toWholeNumber(std::string_view s) { return xmlsql::parseInt32(s); }
 
 // The pieces of `text` between occurrences of `separator`, empty ones dropped.
 std::vector<std::string> splitNonEmpty(std::string_view text, char separator);

@@ -5,6 +5,7 @@
 #include "printing/rv_print.h"
 
 #include "../viewer/test_doc.h"
+#include "small_page.h"
 
 #include <gtest/gtest.h>
 
@@ -20,15 +21,6 @@ constexpr platform::Color kFrame = platform::rgb(0, 0, 200);
 constexpr platform::Color kShade = platform::rgb(230, 230, 230);
 constexpr platform::Color kRule = platform::rgb(200, 0, 0);
 
-// 400 x 100 printable at 96 dpi, no strips.
-TRVPrinterPage SmallPage()
-{
-    TRVPrinterPage p;
-    p.DpiX = p.DpiY = 96;
-    p.PhysicalWidth = p.PageWidth = 400;
-    p.PhysicalHeight = p.PageHeight = 100;
-    return p;
-}
 
 std::vector<DrawOp> FillsOf(const platform::TestCanvas &c, platform::Color color)
 {

@@ -4,6 +4,7 @@
 #include "viewer/rv_table_layout.h"
 
 #include "../viewer/test_doc.h"
+#include "small_page.h"
 
 #include <gtest/gtest.h>
 
@@ -16,16 +17,6 @@ using rv::TCustomRVPrint;
 using rv::TRVPrinterPage;
 
 namespace {
-
-// A 96 dpi "printer" so layout lengths equal screen lengths: 400 x 100 printable, no strips.
-TRVPrinterPage SmallPage()
-{
-    TRVPrinterPage p;
-    p.DpiX = p.DpiY = 96;
-    p.PhysicalWidth = p.PageWidth = 400;
-    p.PhysicalHeight = p.PageHeight = 100;
-    return p;
-}
 
 struct BoxDoc {
     Doc doc;

@@ -7,6 +7,7 @@
 #include "viewer/rv_table_layout.h"
 
 #include "../viewer/test_doc.h"
+#include "small_page.h"
 
 #include <gtest/gtest.h>
 
@@ -19,15 +20,6 @@ namespace {
 
 constexpr platform::Color kFrame = platform::rgb(0, 0, 200);
 
-// 400 x 100 printable at 96 dpi, no strips: layout lengths are screen lengths.
-TRVPrinterPage SmallPage()
-{
-    TRVPrinterPage p;
-    p.DpiX = p.DpiY = 96;
-    p.PhysicalWidth = p.PageWidth = 400;
-    p.PhysicalHeight = p.PageHeight = 100;
-    return p;
-}
 
 struct Paper {
     Doc doc;
