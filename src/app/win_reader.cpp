@@ -45,9 +45,6 @@
 #include <optional>
 #include <utility>
 #include <vector>
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 TfrmWinReader *frmWinReader = nullptr;
 
@@ -119,25 +116,6 @@ QString FileTitle(const QString &path)
     const QString ext = name.mid(dot);
     name.remove(name.indexOf(ext), ext.size());
     return name;
-}
-
-std::string WindowsDir()
-{
-#ifdef _WIN32
-    // The Windows directory, asked for its length first: no fixed buffer.
-    if (const char *env = std::getenv("QUENLOR_DATA"); !env || !*env) {
-        const UINT need = GetWindowsDirectoryW(nullptr, 0);
-        if (need == 0)
-            return {};
-        std::wstring buf(need, L'\0');
-        const UINT got = GetWindowsDirectoryW(buf.data(), need);
-        if (got == 0 || got >= need)
-            return {};
-        buf.resize(got);
-        return QString::fromStdWString(buf).toLocal8Bit().toStdString() + "\\";
-    }
-#endif
-    return platform::verseTableDir();
 }
 
 TfrmWinReader::TfrmWinReader(const QStringList &arguments) : FArguments(arguments)
@@ -413,7 +391,7 @@ void TfrmWinReader::FormCreate()
 
 void TfrmWinReader::FormShow()
 {
-    xmlBiblia.SetDataBase(WindowsDir());
+    xmlBiblia.SetDataBase(platform::verseTableDir());
     // A message now would sit behind or over the splash: hold it until the
     // splash has gone.
     HoldMessagesWhileSplash();

@@ -42,9 +42,6 @@ struct ReaderMessage {
 QString FileTitle(const QString &path);
 // Why a study did not read, in the reader's words, with the line where it stopped.
 QString RvfErrorReason(const rv::RvfError &error);
-// The folder of the verse table files, ending in a separator; empty when the
-// system cannot say.
-std::string WindowsDir();
 
 class TfrmWinReader : public QMainWindow {
     Q_OBJECT

@@ -627,9 +627,7 @@ void TRVControlData::MouseMove(int x, int y, TShiftState shift)
         if (FindCharAt(p.x, p.y, true, d, o)) {
             TRVSelectionBounds b;
             GetSelectionBounds(b);
-            bool after = d > b.StartNo || (d == b.StartNo && o > b.StartOffs);
-            bool before = d < b.EndNo || (d == b.EndNo && o < b.EndOffs);
-            if (after && before)
+            if (b.Contains(d, o))
                 cursor = crArrow;
         }
     }
@@ -805,9 +803,7 @@ void TRVControlData::MouseUp(TMouseButton button, TShiftState shift, int x, int 
             TRVSelectionBounds b;
             bool inside = PointInCellSelection(p);
             if (!inside && GetSelectionBounds(b)) {
-                bool after = d > b.StartNo || (d == b.StartNo && o >= b.StartOffs);
-                bool before = d < b.EndNo || (d == b.EndNo && o <= b.EndOffs);
-                inside = after && before;
+                inside = b.Contains(d, o);
             }
             if (!inside) {
                 SetSelectionRepaint({d, o, d, o});
@@ -1028,9 +1024,7 @@ bool TRVControlData::PointInCellSelection(Point p) const
     TRVSelectionBounds b;
     if (!cd || !FindCharAtIn(*cd, p.x - o.x, p.y - o.y, false, d, offs) || !cd->GetSelectionBounds(b))
         return false;
-    const bool after = d > b.StartNo || (d == b.StartNo && offs >= b.StartOffs);
-    const bool before = d < b.EndNo || (d == b.EndNo && offs <= b.EndOffs);
-    return after && before;
+    return b.Contains(d, offs);
 }
 
 // ---------------------------------------------------------------- keyboard focus

@@ -70,6 +70,14 @@ struct TRVParaRecord {
 // A selection end: draw item and position (text: 1..CharCount+1; others 0 or 1).
 struct TRVSelectionBounds {
     int StartNo = -1, StartOffs = 0, EndNo = -1, EndOffs = 0;
+    // Whether a position (draw item, offset) lies inside normalised bounds,
+    // both ends included: the one test every "inside the selection" uses.
+    bool Contains(int drawNo, int offs) const
+    {
+        const bool after = drawNo > StartNo || (drawNo == StartNo && offs >= StartOffs);
+        const bool before = drawNo < EndNo || (drawNo == EndNo && offs <= EndOffs);
+        return after && before;
+    }
 };
 
 class TCustomRVFormattedData : public TCustomRVData {

@@ -168,7 +168,7 @@ TEST(ReaderOpen, CommandLineDocumentIsShownOnFirstShow)
     EXPECT_EQ(w.windowTitle(), "Quenlor v1.0"); // nothing before the window shows
     w.show();
     QCoreApplication::processEvents();
-    EXPECT_EQ(w.xmlBiblia.DataBase(), WindowsDir());
+    EXPECT_EQ(w.xmlBiblia.DataBase(), platform::verseTableDir());
     EXPECT_TRUE(w.messages.isEmpty());
     EXPECT_EQ(w.windowTitle(), "Juan3");
     EXPECT_EQ(w.statusPanelText(2), " " + kSample);

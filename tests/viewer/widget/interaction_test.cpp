@@ -293,6 +293,14 @@ TEST(Selection, SelectAllRightClickAndReformat)
     // A right click inside keeps the selection, outside collapses it.
     v.drag(26, 10, 44, 10); // "bbb"
     EXPECT_EQ(v.sel(), "bbb");
+    // The arrow over the selection and a right click agree on what lies
+    // inside it, its first and last character included.
+    for (int x : {25, 30, 43}) {
+        v.data.MouseMove(x, 10, 0);
+        EXPECT_EQ(v.host.cursor, crArrow) << x;
+    }
+    v.data.MouseMove(10, 20, 0);
+    EXPECT_NE(v.host.cursor, crArrow);
     v.click(30, 10, mbRight);
     EXPECT_EQ(v.sel(), "bbb");
     v.click(10, 20, mbRight);
