@@ -164,6 +164,15 @@ public:
         c_.setPen(p);
     }
     void applyBrush() { c_.setBrush(st.brush); }
+    // A line from the current position to (x, y), which becomes the current position.
+    void lineTo(double x, double y)
+    {
+        applyPen();
+        Point s = dev(st.curX, st.curY), e = dev(x, y);
+        c_.line(s.x, s.y, e.x, e.y);
+        st.curX = x;
+        st.curY = y;
+    }
     void applyFont()
     {
         FontDesc f = st.font;
@@ -430,15 +439,7 @@ bool playWmf(const Bytes &b, Player &p, size_t start)
         case 0x012D: p.selectIndex(r.u16(a)); break;
         case 0x01F0: p.deleteIndex(r.u16(a)); break;
         case 0x0214: p.st.curY = r.i16(a); p.st.curX = r.i16(a + 2); break;
-        case 0x0213: {
-            double y = r.i16(a), x = r.i16(a + 2);
-            p.applyPen();
-            Point s = p.dev(p.st.curX, p.st.curY), e = p.dev(x, y);
-            p.c_.line(s.x, s.y, e.x, e.y);
-            p.st.curX = x;
-            p.st.curY = y;
-            break;
-        }
+        case 0x0213: p.lineTo(r.i16(a + 2), r.i16(a)); break;
         case 0x041B:
         case 0x0418: {
             Rect rc = p.devRect(r.i16(a + 6), r.i16(a + 4), r.i16(a + 2), r.i16(a));
@@ -535,15 +536,7 @@ bool playEmf(const Bytes &b, Player &p)
         case 33: p.saveDc(); break;
         case 34: p.restoreDc(r.i32(a)); break;
         case 27: p.st.curX = r.i32(a); p.st.curY = r.i32(a + 4); break;
-        case 54: {
-            double x = r.i32(a), y = r.i32(a + 4);
-            p.applyPen();
-            Point s = p.dev(p.st.curX, p.st.curY), e = p.dev(x, y);
-            p.c_.line(s.x, s.y, e.x, e.y);
-            p.st.curX = x;
-            p.st.curY = y;
-            break;
-        }
+        case 54: p.lineTo(r.i32(a), r.i32(a + 4)); break;
         case 37: {
             uint32_t i = r.u32(a);
             if (i & 0x80000000u)
