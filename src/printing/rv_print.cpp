@@ -145,7 +145,102 @@ platform::Color PageColor(platform::Color c, TRVColorMode mode)
     return c;
 }
 
+// What cutting into pages asks of the laid-out lines: where a line's draw
+// items end, the tops and bottoms pages are measured by (paragraph spacing
+// included), where a page that overflows at a line may break, and where a
+// tall picture may be cut.
+class LineGeometry {
+public:
+    explicit LineGeometry(const TCustomRVFormattedData &data)
+        : FLines(data.Lines()), FParas(data.Paras()), FItems(data.Items()), FStyle(*data.GetRVStyle()),
+          FRes(data.ResolutionInfo), FDraw(data.DrawItemList)
+    {
+    }
+
+    int LineCount() const { return int(FLines.size()); }
+    int FirstItem(int l) const { return FLines[size_t(l)].FirstDrawItem; }
+    int LineEnd(int l) const { return l + 1 < LineCount() ? FirstItem(l + 1) : FDraw.Count(); }
+    const TParaInfo &ParaOf(int k) const { return FStyle.ParaStyles[FItems.GetItem(FDraw[k].ItemNo).ParaNo]; }
+    // A draw item's bottom with its paragraph's space after.
+    int BottomOf(int k) const { return FDraw[k].Bottom() + FRes.Y(ParaOf(k).SpaceAfter); }
+    // The smallest top of the line's items, less their paragraph's space before.
+    int LineTop(int l) const
+    {
+        int top = INT_MAX;
+        for (int k = FirstItem(l); k < LineEnd(l); ++k)
+            top = std::min(top, FDraw[k].Top - FRes.Y(ParaOf(k).SpaceBefore));
+        return top == INT_MAX ? FLines[size_t(l)].Top : top;
+    }
+    int LineBottom(int l) const
+    {
+        int bottom = INT_MIN;
+        for (int k = FirstItem(l); k < LineEnd(l); ++k)
+            bottom = std::max(bottom, BottomOf(k));
+        return bottom == INT_MIN ? FLines[size_t(l)].Bottom : bottom;
+    }
+
+    // The line a page ending at overflowing line l (draw item k) breaks at:
+    // back to its paragraph's start when the lines are kept together, and over
+    // paragraphs kept with the next; always after the page's first line pl,
+    // so every page holds a line and cutting moves on.
+    int FindBreak(int l, int k, int pl) const
+    {
+        int cand = l;
+        if (ParaOf(k).Options & bit(rvpaoKeepLinesTogether))
+            cand = FParas[size_t(FLines[size_t(l)].Para)].FirstLine;
+        while (cand > pl) {
+            const int para = FLines[size_t(cand)].Para;
+            if (FParas[size_t(para)].FirstLine != cand || para == 0 || !ParaHas(para - 1, rvpaoKeepWithNext))
+                break;
+            cand = FParas[size_t(para - 1)].FirstLine;
+        }
+        if (cand <= pl)
+            cand = l;
+        if (cand <= pl)
+            cand = l + 1;
+        return cand;
+    }
+
+    // A picture allowing it (MinHeightOnPage > 0) is cut at the page's bottom
+    // when the piece staying and the piece moving on are both at least that
+    // high; a page beginning inside one is always cut again where it ends,
+    // so no slice of it is lost. The document y of the cut, or -1.
+    int PictureCut(int k, const TRVPageInfo &page, int pageBottom) const
+    {
+        const auto *pic = dynamic_cast<const TRVRectItemInfo *>(&FItems.GetItem(FDraw[k].ItemNo));
+        if (!pic || !pic->HasMinHeightOnPage() || pic->MinHeightOnPage <= 0)
+            return -1;
+        const TRVDrawLineInfo &d = FDraw[k];
+        const int spacing = FRes.Y(pic->Spacing);
+        const int picTop = d.Top + spacing, picBottom = d.Bottom() - spacing;
+        const bool inside = page.FirstPart > 0 && page.FirstDrawItem == k;
+        const int from = inside ? page.PartTop : picTop;
+        const int min = std::max(1, FRes.Y(pic->MinHeightOnPage));
+        if (pageBottom <= from || pageBottom >= picBottom)
+            return -1;
+        if (!inside && (pageBottom - from < min || picBottom - pageBottom < min))
+            return -1;
+        return pageBottom;
+    }
+
+private:
+    bool ParaHas(int paraRecord, TRVParaOption o) const
+    {
+        return (FStyle.ParaStyles[FParas[size_t(paraRecord)].ParaNo].Options & bit(o)) != 0;
+    }
+
+    const std::vector<TRVLineRecord> &FLines;
+    const std::vector<TRVParaRecord> &FParas;
+    const TCustomRVData &FItems;
+    const TRVStyle &FStyle;
+    const TRVResolutionInfo &FRes;
+    const TRVDrawLines &FDraw;
+};
+
+int TopOf(const TRVPageInfo &p) { return p.FirstPart > 0 ? p.PartTop : p.PageTop; }
+
 } // namespace
+
 
 std::string PrintErrorText(TRVPrintError e)
 {
@@ -494,107 +589,56 @@ int TCustomRVPrint::PaginateOn(Canvas &measure, const TRVPrinterPage &page)
 
 void TCustomRVPrint::CutPages()
 {
-    const auto &lines = FData.Lines();
-    const auto &paras = FData.Paras();
-    const int nLines = int(lines.size());
+    const LineGeometry geo(FData);
+    const int nLines = geo.LineCount();
     if (nLines == 0 || FData.DrawItemList.Count() == 0)
         return;
     const TCustomRVData &items = FData.Items();
-    const TRVStyle &S = *FData.GetRVStyle();
-    const TRVResolutionInfo &R = FData.ResolutionInfo;
     const TRVDrawLines &draw = FData.DrawItemList;
     const int avail = ClientHeight() - DocTopMargin() - DocBottomMargin();
 
-    auto paraOf = [&](int k) -> const TParaInfo & { return S.ParaStyles[items.GetItem(draw[k].ItemNo).ParaNo]; };
-    auto lineEnd = [&](int l) { return l + 1 < nLines ? lines[size_t(l + 1)].FirstDrawItem : draw.Count(); };
-    auto bottomOf = [&](int k) { return draw[k].Bottom() + R.Y(paraOf(k).SpaceAfter); };
-    auto lineTop = [&](int l) {
-        int top = INT_MAX;
-        for (int k = lines[size_t(l)].FirstDrawItem; k < lineEnd(l); ++k)
-            top = std::min(top, draw[k].Top - R.Y(paraOf(k).SpaceBefore));
-        return top == INT_MAX ? lines[size_t(l)].Top : top;
-    };
-    auto lineBottom = [&](int l) {
-        int bottom = INT_MIN;
-        for (int k = lines[size_t(l)].FirstDrawItem; k < lineEnd(l); ++k)
-            bottom = std::max(bottom, bottomOf(k));
-        return bottom == INT_MIN ? lines[size_t(l)].Bottom : bottom;
-    };
-    auto paraHas = [&](int paraRecord, TRVParaOption o) {
-        return (S.ParaStyles[paras[size_t(paraRecord)].ParaNo].Options & bit(o)) != 0;
-    };
-    // The line a page ending at overflowing line l (draw item k) breaks at;
-    // always after the page's first line pl, so every page holds a line.
-    auto findBreak = [&](int l, int k, int pl) {
-        int cand = l;
-        if (paraOf(k).Options & bit(rvpaoKeepLinesTogether))
-            cand = paras[size_t(lines[size_t(l)].Para)].FirstLine;
-        while (cand > pl) {
-            const int para = lines[size_t(cand)].Para;
-            if (paras[size_t(para)].FirstLine != cand || para == 0 || !paraHas(para - 1, rvpaoKeepWithNext))
-                break;
-            cand = paras[size_t(para - 1)].FirstLine;
-        }
-        if (cand <= pl)
-            cand = l;
-        if (cand <= pl)
-            cand = l + 1;
-        return cand;
-    };
-
     if (OnFormatting)
         OnFormatting(FData, 0, 1);
-    // A picture allowing it (MinHeightOnPage > 0) is cut at the page's bottom
-    // when the piece staying and the piece moving on are both at least that
-    // high; a page beginning inside one is always cut again where it ends,
-    // so no slice of it is lost. Returns the document y of the cut, or -1.
-    auto pictureCut = [&](int k, const TRVPageInfo &page, int pageBottom) {
-        const auto *pic = dynamic_cast<const TRVRectItemInfo *>(&items.GetItem(draw[k].ItemNo));
-        if (!pic || !pic->HasMinHeightOnPage() || pic->MinHeightOnPage <= 0)
-            return -1;
-        const TRVDrawLineInfo &d = draw[k];
-        const int spacing = R.Y(pic->Spacing);
-        const int picTop = d.Top + spacing, picBottom = d.Bottom() - spacing;
-        const bool inside = page.FirstPart > 0 && page.FirstDrawItem == k;
-        const int from = inside ? page.PartTop : picTop;
-        const int min = std::max(1, R.Y(pic->MinHeightOnPage));
-        if (pageBottom <= from || pageBottom >= picBottom)
-            return -1;
-        if (!inside && (pageBottom - from < min || picBottom - pageBottom < min))
-            return -1;
-        return pageBottom;
-    };
-    auto topOf = [](const TRVPageInfo &p) { return p.FirstPart > 0 ? p.PartTop : p.PageTop; };
-
     TRVPageInfo page;
     // Room the page's footnotes take at its bottom, and the band of a table
     // it continues repeated at its top.
     int noteSpace = 0, reserve = 0;
-    auto pageBottom = [&] { return topOf(page) + avail - reserve - noteSpace; };
+    auto pageBottom = [&] { return TopOf(page) + avail - reserve - noteSpace; };
+    // Ends the page being cut (its content reaching document y `bottom`) and
+    // starts the next one at `next`.
+    auto endPage = [&](int bottom, const TRVPageInfo &next) {
+        page.ContentHeight = bottom - TopOf(page) + reserve;
+        FPages.push_back(page);
+        if (OnFormatting)
+            OnFormatting(FData, PageCount(), 1);
+        page = next;
+        noteSpace = 0;
+        reserve = next.FirstPart > 0 ? RepeatedTableBand(page) : 0;
+    };
     // A footnote goes where its reference goes: off a page the reference leaves.
     auto dropNotesFrom = [&](int drawNo) {
         std::erase_if(page.Footnotes, [&](int itemNo) { return FData.FirstDrawItemOf(itemNo) >= drawNo; });
     };
-    int pl = 0;
+    int pl = 0; // the page's first line
     for (int l = 0; l < nLines;) {
         int breakLine = -1, cutItem = -1, cutY = -1;
         const int from = page.FirstPart > 0 && FData.LineOfDrawItem(page.FirstDrawItem) == l ? page.FirstDrawItem
-                                                                                              : lines[size_t(l)].FirstDrawItem;
-        for (int k = from; k < lineEnd(l); ++k) {
+                                                                                              : geo.FirstItem(l);
+        for (int k = from; k < geo.LineEnd(l); ++k) {
             const TRVDrawLineInfo &d = draw[k];
-            if (l > pl && FData.FirstDrawItemOf(d.ItemNo) == k &&
-                (items.GetItem(d.ItemNo).ItemOptions & ioPageBreakBefore)) {
+            const bool itemStarts = FData.FirstDrawItemOf(d.ItemNo) == k;
+            if (l > pl && itemStarts && (items.GetItem(d.ItemNo).ItemOptions & ioPageBreakBefore)) {
                 breakLine = l;
                 break;
             }
-            if (FData.FirstDrawItemOf(d.ItemNo) == k)
+            if (itemStarts)
                 if (const TRVNotePtblData *fn = FootnoteOf(d.ItemNo)) {
                     noteSpace += fn->Height() + (page.Footnotes.empty() ? FSeparatorSpace : 0);
                     page.Footnotes.push_back(d.ItemNo);
                 }
-            const bool over = pageBottom() < bottomOf(k);
+            const bool over = pageBottom() < geo.BottomOf(k);
             if (over || FData.TableLayoutOf(d.ItemNo)) {
-                cutY = over ? pictureCut(k, page, pageBottom()) : -1;
+                cutY = over ? geo.PictureCut(k, page, pageBottom()) : -1;
                 if (cutY < 0)
                     cutY = TableCut(k, page, pageBottom(), over, l == pl);
                 if (cutY >= 0) {
@@ -602,7 +646,7 @@ void TCustomRVPrint::CutPages()
                     break;
                 }
                 if (over) {
-                    breakLine = findBreak(l, k, pl);
+                    breakLine = geo.FindBreak(l, k, pl);
                     break;
                 }
             }
@@ -610,27 +654,16 @@ void TCustomRVPrint::CutPages()
         if (cutItem >= 0) {
             // The page ends inside the picture or table; the next one begins with its next part.
             dropNotesFrom(cutItem + 1);
-            const int part = page.FirstPart > 0 && page.FirstDrawItem == cutItem ? page.FirstPart + 1 : 1;
             TRVPageInfo next;
-            next.PageTop = lineTop(l);
+            next.PageTop = geo.LineTop(l);
             next.FirstDrawItem = cutItem;
-            next.FirstPart = part;
+            next.FirstPart = page.FirstPart > 0 && page.FirstDrawItem == cutItem ? page.FirstPart + 1 : 1;
             next.PartTop = cutY;
             // A table's part ends with its last whole row (or line) and its bottom edge.
             const TRVTableLayout *tl = FData.TableLayoutOf(draw[cutItem].ItemNo);
             const int end = tl ? TablePartEnd(next) : cutY;
             const int edge = tl && !tl->RowTop.empty() ? tl->Height - (tl->RowTop.back() + tl->RowHeight.back()) : 0;
-            page.ContentHeight = end + edge - topOf(page) + reserve;
-            FPages.push_back(page);
-            if (OnFormatting)
-                OnFormatting(FData, PageCount(), 1);
-            page = TRVPageInfo{};
-            page.PageTop = lineTop(l);
-            page.FirstDrawItem = cutItem;
-            page.FirstPart = part;
-            page.PartTop = cutY;
-            noteSpace = 0;
-            reserve = RepeatedTableBand(page);
+            endPage(end + edge, next);
             pl = l;
             continue;
         }
@@ -638,18 +671,14 @@ void TCustomRVPrint::CutPages()
             ++l;
             continue;
         }
-        dropNotesFrom(lines[size_t(breakLine)].FirstDrawItem);
-        page.ContentHeight = lineBottom(breakLine - 1) - topOf(page) + reserve;
-        FPages.push_back(page);
-        if (OnFormatting)
-            OnFormatting(FData, PageCount(), 1);
-        page = TRVPageInfo{};
-        page.PageTop = lineTop(breakLine);
-        page.FirstDrawItem = lines[size_t(breakLine)].FirstDrawItem;
-        noteSpace = reserve = 0;
+        dropNotesFrom(geo.FirstItem(breakLine));
+        TRVPageInfo next;
+        next.PageTop = geo.LineTop(breakLine);
+        next.FirstDrawItem = geo.FirstItem(breakLine);
+        endPage(geo.LineBottom(breakLine - 1), next);
         pl = l = breakLine;
     }
-    page.ContentHeight = lineBottom(nLines - 1) - topOf(page) + reserve;
+    page.ContentHeight = geo.LineBottom(nLines - 1) - TopOf(page) + reserve;
     FPages.push_back(page);
     if (OnFormatting)
         OnFormatting(FData, PageCount(), 1);
