@@ -5,6 +5,7 @@
 #include "viewer/rv_fontcache.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace rv {
 
@@ -169,24 +170,14 @@ void TRVTableLayout::Measure(const TRVTableItemInfo &t, const TRVResolutionInfo 
         minWidth = prefWidth = std::max(minWidth, r.X(t.BestWidth));
 }
 
-void TRVTableLayout::Arrange(Canvas &canvas, int available)
+namespace {
+
+// Column widths for `available` pixels: fixed and percent columns first, then
+// the automatic ones at their preferred widths, shrunk in proportion to their
+// slack when short of room; a table asking for a width of its own widens its
+// automatic columns (else all) to fill it.
+std::vector<int> columnWidths(const Grid &g, const TRVTableItemInfo &t, const TRVResolutionInfo &r, int available)
 {
-    const TRVTableItemInfo &t = FTable;
-    const TRVResolutionInfo &r = FOwner.ResolutionInfo;
-    Cells.clear();
-    ColLeft.clear();
-    ColWidth.clear();
-    RowTop.clear();
-    RowHeight.clear();
-    Width = Height = 0;
-    const int border = r.X(std::max(0, t.BorderWidth)), vborder = r.Y(std::max(0, t.BorderWidth));
-    if (t.RowCount() == 0 || t.ColCount() == 0)
-        return;
-    Grid g;
-    {
-        CanvasSaver saver(canvas);
-        g = measureColumns(t, r, canvas);
-    }
     const int cols = g.cols;
     const int between = (cols - 1) * g.hSpacing + g.hOuter;
     int minInner = 0;
@@ -210,21 +201,20 @@ void TRVTableLayout::Arrange(Canvas &canvas, int available)
         stretch = false;
     }
     want = std::min(want, std::max(available, 0));
-    int inner = std::max(want - between, minInner);
+    const int inner = std::max(want - between, minInner);
 
-    // Fixed and percent columns first, then the automatic ones.
-    ColWidth.assign(size_t(cols), 0);
+    std::vector<int> width(size_t(cols), 0);
     std::vector<bool> isAuto(size_t(cols), false);
     int rest = inner;
     for (int k = 0; k < cols; ++k) {
         size_t i = size_t(k);
         if (g.colFixed[i] > 0)
-            ColWidth[i] = std::max(g.colFixed[i], g.colMin[i]);
+            width[i] = std::max(g.colFixed[i], g.colMin[i]);
         else if (g.colPercent[i] > 0)
-            ColWidth[i] = std::max(int(int64_t(inner) * g.colPercent[i] / 100), g.colMin[i]);
+            width[i] = std::max(int(int64_t(inner) * g.colPercent[i] / 100), g.colMin[i]);
         else
             isAuto[i] = true;
-        rest -= ColWidth[i];
+        rest -= width[i];
     }
     int autoMin = 0, autoPref = 0;
     for (int k = 0; k < cols; ++k)
@@ -235,7 +225,7 @@ void TRVTableLayout::Arrange(Canvas &canvas, int available)
     if (rest >= autoPref) {
         for (int k = 0; k < cols; ++k)
             if (isAuto[size_t(k)])
-                ColWidth[size_t(k)] = g.colPref[size_t(k)];
+                width[size_t(k)] = g.colPref[size_t(k)];
     } else {
         // Shrink: each automatic column gives up in proportion to its slack.
         int room = std::max(0, rest - autoMin), slack = autoPref - autoMin;
@@ -243,36 +233,82 @@ void TRVTableLayout::Arrange(Canvas &canvas, int available)
             if (isAuto[size_t(k)]) {
                 size_t i = size_t(k);
                 int share = slack > 0 ? int(int64_t(room) * (g.colPref[i] - g.colMin[i]) / slack) : 0;
-                ColWidth[i] = g.colMin[i] + share;
+                width[i] = g.colMin[i] + share;
             }
     }
-    int used = sum(ColWidth);
+    int used = sum(width);
     if (stretch && used < inner) {
         // Room left: the automatic columns (else all) widen by their widths.
         int extra = inner - used, base = 0;
         bool anyAuto = std::find(isAuto.begin(), isAuto.end(), true) != isAuto.end();
         for (int k = 0; k < cols; ++k)
             if (!anyAuto || isAuto[size_t(k)])
-                base += std::max(1, ColWidth[size_t(k)]);
+                base += std::max(1, width[size_t(k)]);
         int given = 0, last = -1;
         for (int k = 0; k < cols; ++k)
             if (!anyAuto || isAuto[size_t(k)]) {
-                int add = int(int64_t(extra) * std::max(1, ColWidth[size_t(k)]) / base);
-                ColWidth[size_t(k)] += add;
+                int add = int(int64_t(extra) * std::max(1, width[size_t(k)]) / base);
+                width[size_t(k)] += add;
                 given += add;
                 last = k;
             }
         if (last >= 0)
-            ColWidth[size_t(last)] += extra - given;
+            width[size_t(last)] += extra - given;
     }
     // Rounding in the shrink leaves the last automatic column a few pixels short.
-    used = sum(ColWidth);
+    used = sum(width);
     if (used < inner && !stretch && rest < autoPref)
         for (int k = cols - 1; k >= 0; --k)
             if (isAuto[size_t(k)]) {
-                ColWidth[size_t(k)] += inner - used;
+                width[size_t(k)] += inner - used;
                 break;
             }
+    return width;
+}
+
+// Row heights: the tallest single-row cell of each row, then a cell spanning
+// rows adds what it still lacks to its last row.
+std::vector<int> rowHeights(const std::vector<TRVCellBox> &cells, int rows, int vSpacing,
+                            const std::function<int(const TRVCellBox &)> &needed)
+{
+    std::vector<int> height(size_t(rows), 0);
+    for (const TRVCellBox &b : cells)
+        if (b.Cell->RowSpan <= 1)
+            height[size_t(b.Row)] = std::max(height[size_t(b.Row)], needed(b));
+    for (const TRVCellBox &b : cells)
+        if (b.Cell->RowSpan > 1) {
+            int last = std::min(rows, b.Row + b.Cell->RowSpan) - 1;
+            int have = (last - b.Row) * vSpacing;
+            for (int k = b.Row; k <= last; ++k)
+                have += height[size_t(k)];
+            if (needed(b) > have)
+                height[size_t(last)] += needed(b) - have;
+        }
+    return height;
+}
+
+} // namespace
+
+void TRVTableLayout::Arrange(Canvas &canvas, int available)
+{
+    const TRVTableItemInfo &t = FTable;
+    const TRVResolutionInfo &r = FOwner.ResolutionInfo;
+    Cells.clear();
+    ColLeft.clear();
+    ColWidth.clear();
+    RowTop.clear();
+    RowHeight.clear();
+    Width = Height = 0;
+    const int border = r.X(std::max(0, t.BorderWidth)), vborder = r.Y(std::max(0, t.BorderWidth));
+    if (t.RowCount() == 0 || t.ColCount() == 0)
+        return;
+    Grid g;
+    {
+        CanvasSaver saver(canvas);
+        g = measureColumns(t, r, canvas);
+    }
+    const int cols = g.cols;
+    ColWidth = columnWidths(g, t, r, available);
 
     const int hSpacingOuter = r.X(std::max(0, t.BorderHSpacing));
     ColLeft.assign(size_t(cols), 0);
@@ -307,24 +343,10 @@ void TRVTableLayout::Arrange(Canvas &canvas, int available)
             Cells.push_back(std::move(box));
         }
 
-    // Row heights.
     const int vSpacing = r.Y(std::max(0, t.CellVSpacing)), vOuter = r.Y(std::max(0, t.BorderVSpacing));
-    auto needed = [&](const TRVCellBox &b) {
+    RowHeight = rowHeights(Cells, rows, vSpacing, [&](const TRVCellBox &b) {
         return std::max(b.Data->ContentHeight + 2 * cbv + 2 * vp, r.Y(std::max(0, b.Cell->BestHeight)));
-    };
-    RowHeight.assign(size_t(rows), 0);
-    for (const TRVCellBox &b : Cells)
-        if (b.Cell->RowSpan <= 1)
-            RowHeight[size_t(b.Row)] = std::max(RowHeight[size_t(b.Row)], needed(b));
-    for (const TRVCellBox &b : Cells)
-        if (b.Cell->RowSpan > 1) {
-            int last = std::min(rows, b.Row + b.Cell->RowSpan) - 1;
-            int have = (last - b.Row) * vSpacing;
-            for (int k = b.Row; k <= last; ++k)
-                have += RowHeight[size_t(k)];
-            if (needed(b) > have)
-                RowHeight[size_t(last)] += needed(b) - have;
-        }
+    });
     RowTop.assign(size_t(rows), 0);
     int y = vborder + vOuter;
     for (int k = 0; k < rows; ++k) {
