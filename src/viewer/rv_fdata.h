@@ -32,7 +32,14 @@ enum : uint32_t {
     rvoDblClickSelectsWord = bit(14), rvoRClickDeselects = bit(15), rvoShowSpecialCharacters = bit(16),
     rvoFastFormatting = bit(18)
 };
-constexpr uint32_t kDefaultViewerOptions = 326949;
+// The reader's viewer options: selection, scroll to end, page breaks shown,
+// copy as text, our format, pictures and RTF, reformat on style changes,
+// double click selects a word, right click outside the selection clears it,
+// fast formatting.
+constexpr uint32_t kDefaultViewerOptions = rvoAllowSelection | rvoScrollToEnd | rvoShowPageBreaks | rvoAutoCopyText
+                                           | rvoAutoCopyRVF | rvoAutoCopyImage | rvoAutoCopyRTF | rvoFormatInvalidate
+                                           | rvoDblClickSelectsWord | rvoRClickDeselects | rvoFastFormatting;
+static_assert(kDefaultViewerOptions == 326949, "the viewer's stored default");
 
 // Text draw states beyond the three the style sheet knows (selected, hover, focused).
 enum : uint32_t {
