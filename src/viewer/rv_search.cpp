@@ -439,14 +439,14 @@ bool TRVControlData::SearchText(std::u16string_view text, uint32_t options)
     } else if (SelectionExists()) {
         start = DrawPosToItemPos(Selection.EndNo, Selection.EndOffs);
     } else {
-        const auto &L = Lines();
+        const auto &lines = Lines();
         const int dy = GetVOffs() - DocumentOffsetY();
         if (down) {
-            int li = std::min(FindLineAt(dy), int(L.size()) - 1);
-            int item = DrawItemList[L[size_t(li)].FirstDrawItem].ItemNo;
+            int li = std::min(FindLineAt(dy), int(lines.size()) - 1);
+            int item = DrawItemList[lines[size_t(li)].FirstDrawItem].ItemNo;
             start = {item, items.GetOffsBeforeItem(item)};
         } else {
-            int li = std::min(FindLineAt(dy + GetClientHeight()), int(L.size()) - 1);
+            int li = std::min(FindLineAt(dy + GetClientHeight()), int(lines.size()) - 1);
             int item = DrawItemList[LineEnd(li) - 1].ItemNo;
             start = {item, items.GetOffsAfterItem(item)};
         }
