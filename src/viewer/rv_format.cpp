@@ -64,9 +64,9 @@ private:
     int maxLength = 0;
     bool wordWrap = true;
 
-    const TParaInfo &Para(int itemNo) const { return Style.ParaStyles[Items.GetItem(itemNo).ParaNo]; }
-    bool NoWrap(int itemNo) const { return !wordWrap || (Para(itemNo).Options & bit(rvpaoNoWrap)); }
-    TRVDrawLineInfo &Last() { return DrawItems()[DrawItems().Count() - 1]; }
+    const TParaInfo &ParaStyleOf(int itemNo) const { return Style.ParaStyles[Items.GetItem(itemNo).ParaNo]; }
+    bool NoWrap(int itemNo) const { return !wordWrap || (ParaStyleOf(itemNo).Options & bit(rvpaoNoWrap)); }
+    TRVDrawLineInfo &LastPiece() { return DrawItems()[DrawItems().Count() - 1]; }
     TRVDrawLines &DrawItems() { return Formatted.DrawItemList; }
     bool IsTextPiece(const TRVDrawLineInfo &d) const { return Items.GetItem(d.ItemNo).IsText(); }
 
@@ -117,9 +117,9 @@ void TRVFormatter::ComputeWidths()
         int paraEnd = paraStart + 1;
         while (paraEnd < n && !Items.IsParaStart(paraEnd))
             ++paraEnd;
-        const TParaInfo &p = Para(paraStart);
-        int indents = Resolution.X(p.LeftIndent) + Resolution.X(p.RightIndent)
-                      + std::max(0, Resolution.X(p.FirstIndent));
+        const TParaInfo &para = ParaStyleOf(paraStart);
+        int indents = Resolution.X(para.LeftIndent) + Resolution.X(para.RightIndent)
+                      + std::max(0, Resolution.X(para.FirstIndent));
         bool noWrap = NoWrap(paraStart);
         int sum = 0, best = 0;
         for (int i = paraStart; i < paraEnd; ++i) {
@@ -174,7 +174,7 @@ void TRVFormatter::StartNewLine(int itemNo, bool paraStart, bool lineBreak)
     const bool wrap = !paraStart && !lineBreak;
     bool consumed = false;
     if (lineOpen && !lineEmpty) {
-        TRVDrawLineInfo &last = Last();
+        TRVDrawLineInfo &last = LastPiece();
         if (wrap && IsTextPiece(last) && last.CharCount > 0) {
             const std::u16string &t = Formatted.TextOf(last.ItemNo).text;
             int endPos = last.FirstChar - 1 + last.CharCount - 1;
@@ -195,7 +195,7 @@ void TRVFormatter::StartNewLine(int itemNo, bool paraStart, bool lineBreak)
                             jumps.erase(std::next(it).base());
                             break;
                         }
-                    penX = Last().Right() - lineOrigin;
+                    penX = LastPiece().Right() - lineOrigin;
                 } else {
                     const auto &fi = fontCache->Select(Items.EffectiveStyleNo(last.ItemNo));
                     last.CharCount -= 1;
@@ -210,7 +210,7 @@ void TRVFormatter::StartNewLine(int itemNo, bool paraStart, bool lineBreak)
             }
         }
         // A line that ends at a soft hyphen shows a hyphen there.
-        TRVDrawLineInfo &end = Last();
+        TRVDrawLineInfo &end = LastPiece();
         if (IsTextPiece(end) && end.CharCount > 0 && Items.IsUnicodeItem(end.ItemNo)) {
             const auto &sh = Formatted.TextOf(end.ItemNo).softHyphens;
             int endPos = end.FirstChar - 1 + end.CharCount - 1;
@@ -224,7 +224,7 @@ void TRVFormatter::StartNewLine(int itemNo, bool paraStart, bool lineBreak)
         FinishLine(!wrap);
     }
     skipSpaceAllowed = wrap && !consumed;
-    const TParaInfo &para = Para(itemNo);
+    const TParaInfo &para = ParaStyleOf(itemNo);
     int left = Resolution.X(para.LeftIndent), right = Resolution.X(para.RightIndent);
     if (const TRVListLevel *level = ListLevelOfPara(itemNo)) {
         // A list paragraph takes its indents from its level: the marker's line
@@ -240,7 +240,7 @@ void TRVFormatter::StartNewLine(int itemNo, bool paraStart, bool lineBreak)
     }
     if (paraStart) {
         if (prevItem >= 0)
-            descent += Resolution.Y(Para(prevItem).SpaceAfter);
+            descent += Resolution.Y(ParaStyleOf(prevItem).SpaceAfter);
         descent += Resolution.Y(para.SpaceBefore);
     }
     int width = NoWrap(itemNo) ? contentWidth : wrapWidth;
@@ -687,7 +687,7 @@ Size TRVFormatter::RectItemSize(int itemNo, int &above, int &below, bool &lineAl
 
 int TRVFormatter::TabWidth(int itemNo)
 {
-    const TParaInfo &para = Para(itemNo);
+    const TParaInfo &para = ParaStyleOf(itemNo);
     const int x = lineOrigin - Resolution.LeftMargin + penX;
     const int leftIndent = Resolution.X(para.LeftIndent);
     int stop = -1;
@@ -785,8 +785,8 @@ void TRVFormatter::PlaceFullLineItem(int itemNo, int &jumpNo)
     }
     baseline += lastExtra;
     lastExtra = 0;
-    const TParaInfo &para = Para(itemNo);
-    int gap = (prevItem >= 0 ? Resolution.Y(Para(prevItem).SpaceAfter) : 0) + Resolution.Y(para.SpaceBefore);
+    const TParaInfo &para = ParaStyleOf(itemNo);
+    int gap = (prevItem >= 0 ? Resolution.Y(ParaStyleOf(prevItem).SpaceAfter) : 0) + Resolution.Y(para.SpaceBefore);
     const bool hline = item.StyleNo == ikHorizontalLine;
     if (hline)
         gap += Resolution.Y(Style.ParaStyles[0].SpaceBefore);
@@ -863,7 +863,7 @@ void TRVFormatter::Run(bool tailOnly)
         prevItem = Formatted.LastFormattedItem;
         jumpNo = Formatted.JumpCount;
         baseline = Formatted.ContentHeight - Resolution.Y(Formatted.GetBottomMargin())
-                   - Resolution.Y(Para(prevItem).SpaceAfter);
+                   - Resolution.Y(ParaStyleOf(prevItem).SpaceAfter);
         descent = 0;
         // The arrays may have grown with the appended items.
         size_t n = size_t(Items.ItemCount());
@@ -929,7 +929,7 @@ void TRVFormatter::Run(bool tailOnly)
     Formatted.LastFormattedItem = n - 1;
     Formatted.ContentHeight = baseline + descent + lastExtra + Resolution.Y(Formatted.GetBottomMargin());
     if (n > 0)
-        Formatted.ContentHeight += Resolution.Y(Para(n - 1).SpaceAfter);
+        Formatted.ContentHeight += Resolution.Y(ParaStyleOf(n - 1).SpaceAfter);
     for (auto &j : Formatted.JumpList) {
         if (j.RVData && j.RVData != &Formatted)
             continue; // a link inside a table cell, placed with the table
