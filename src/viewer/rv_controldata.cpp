@@ -206,11 +206,11 @@ Rect TRVControlData::CellSelectionRect() const
 
 std::u16string TRVControlData::CellSelTextW() const
 {
-    const TCustomRVData *D = nullptr;
+    const TCustomRVData *source = nullptr;
     TRVItemPos a, b;
-    if (SelectionExists() || !SelectionSource(D, a, b))
+    if (SelectionExists() || !SelectionSource(source, a, b))
         return {};
-    return PlainTextIn(*D, a, b);
+    return PlainTextIn(*source, a, b);
 }
 
 bool TRVControlData::SelectionSource(const TCustomRVData *&items, TRVItemPos &first, TRVItemPos &last) const
@@ -244,8 +244,8 @@ namespace {
 // (whose document coordinates start at the cell's content corner).
 int LineEndIn(const TCustomRVFormattedData &f, int line)
 {
-    const auto &L = f.Lines();
-    return line + 1 < int(L.size()) ? L[size_t(line + 1)].FirstDrawItem : f.DrawItemList.Count();
+    const auto &lines = f.Lines();
+    return line + 1 < int(lines.size()) ? lines[size_t(line + 1)].FirstDrawItem : f.DrawItemList.Count();
 }
 
 int StartOffsIn(const TCustomRVFormattedData &f, int drawNo)
@@ -261,13 +261,13 @@ int EndOffsIn(const TCustomRVFormattedData &f, int drawNo)
 
 int FindDrawItemAtIn(const TCustomRVFormattedData &f, int x, int y)
 {
-    const auto &L = f.Lines();
-    if (L.empty())
+    const auto &lines = f.Lines();
+    if (lines.empty())
         return -1;
     // Lines overlap only with negative line spacing; a few lines at most hold y.
     int li = f.FindLineAt(y);
-    for (int n = 0; li < int(L.size()) && L[size_t(li)].Top <= y && n < 4; ++li, ++n) {
-        for (int k = L[size_t(li)].FirstDrawItem, e = LineEndIn(f, li); k < e; ++k) {
+    for (int n = 0; li < int(lines.size()) && lines[size_t(li)].Top <= y && n < 4; ++li, ++n) {
+        for (int k = lines[size_t(li)].FirstDrawItem, e = LineEndIn(f, li); k < e; ++k) {
             const TRVDrawLineInfo &d = f.DrawItemList[k];
             if (x >= d.Left && x < d.Left + d.Width && y >= d.Top && y < d.Top + d.Height)
                 return k;
@@ -356,11 +356,11 @@ static bool FindCharAtIn(const TCustomRVFormattedData &f, int x, int y, bool exa
         offs = PosInPiece(f, k, x);
         return true;
     }
-    const auto &L = f.Lines();
-    if (L.empty())
+    const auto &lines = f.Lines();
+    if (lines.empty())
         return false;
-    int li = std::min(f.FindLineAt(y), int(L.size()) - 1);
-    int first = L[size_t(li)].FirstDrawItem, end = LineEndIn(f, li);
+    int li = std::min(f.FindLineAt(y), int(lines.size()) - 1);
+    int first = lines[size_t(li)].FirstDrawItem, end = LineEndIn(f, li);
     if (first >= end)
         return false;
     if (x < f.DrawItemList[first].Left) {
@@ -409,17 +409,17 @@ int TRVControlData::FindJumpAt(int x, int y) const
     return int(it - JumpList.begin());
 }
 
-bool TRVControlData::IsDelimiterIn(const TCustomRVData &D, int itemNo, int k) const
+bool TRVControlData::IsDelimiterIn(const TCustomRVData &items, int itemNo, int k) const
 {
-    const std::string &raw = D.ItemText(itemNo);
-    if (D.IsUnicodeItem(itemNo)) {
+    const std::string &raw = items.ItemText(itemNo);
+    if (items.IsUnicodeItem(itemNo)) {
         if (size_t(2 * k + 1) >= raw.size() || k < 0)
             return true;
         char16_t c = char16_t(uint8_t(raw[size_t(2 * k)]) | (uint8_t(raw[size_t(2 * k + 1)]) << 8));
         if (c <= 0xFF)
             return Delimiters.find(char(c)) != std::string::npos;
         // Curly quotes and the like are delimiters in Unicode text as they are in 8-bit text.
-        int cp = GetRVStyle() ? GetRVStyle()->CodePageOfStyle(D.EffectiveStyleNo(itemNo)) : CP_ACP;
+        int cp = GetRVStyle() ? GetRVStyle()->CodePageOfStyle(items.EffectiveStyleNo(itemNo)) : CP_ACP;
         bool def = false;
         std::string b = fromUtf16(std::u16string_view(&c, 1), cp, &def);
         return !def && b.size() == 1 && uint8_t(b[0]) >= 0x80 && Delimiters.find(b[0]) != std::string::npos;
@@ -472,12 +472,12 @@ bool TRVControlData::FindWordAtIn(const TCustomRVFormattedData &f, int x, int y,
     if (k < 0)
         return false;
     const TRVDrawLineInfo &d = f.DrawItemList[k];
-    const TCustomRVData &D = f.Items();
+    const TCustomRVData &items = f.Items();
     itemNo = d.ItemNo;
-    if (!D.GetItem(d.ItemNo).IsText()) {
-        word = D.ItemText(d.ItemNo);
+    if (!items.GetItem(d.ItemNo).IsText()) {
+        word = items.ItemText(d.ItemNo);
         firstChar = 0;
-        styleNo = D.GetItem(d.ItemNo).StyleNo;
+        styleNo = items.GetItem(d.ItemNo).StyleNo;
         return true;
     }
     // The character under x, not the nearest boundary.
@@ -487,13 +487,13 @@ bool TRVControlData::FindWordAtIn(const TCustomRVFormattedData &f, int x, int y,
     if (rel < 0 || ci >= d.CharCount)
         return false;
     WordBounds wb;
-    if (IsDelimiterIn(D, d.ItemNo, d.FirstChar - 1 + ci) || !WordAtPosIn(f, k, ci + 1, wb))
+    if (IsDelimiterIn(items, d.ItemNo, d.FirstChar - 1 + ci) || !WordAtPosIn(f, k, ci + 1, wb))
         return false;
-    const std::u16string text = D.ItemTextW(d.ItemNo);
+    const std::u16string text = items.ItemTextW(d.ItemNo);
     firstChar = d.FirstChar + wb.from - 1;
     size_t from = size_t(firstChar - 1), n = size_t(wb.to - wb.from);
     word = utf16ToUtf8(std::u16string_view(text).substr(std::min(from, text.size()), n));
-    styleNo = D.EffectiveStyleNo(d.ItemNo);
+    styleNo = items.EffectiveStyleNo(d.ItemNo);
     return true;
 }
 
@@ -501,15 +501,16 @@ bool TRVControlData::FindWordAtIn(const TCustomRVFormattedData &f, int x, int y,
 
 void TRVControlData::InvalidateDrawRange(int first, int last)
 {
-    const auto &L = Lines();
-    if (L.empty() || first < 0 || last < 0)
+    const auto &lines = Lines();
+    if (lines.empty() || first < 0 || last < 0)
         return;
     int l1 = LineOf(std::min(first, last)), l2 = LineOf(std::max(first, last));
     if (l1 < 0 || l2 < 0)
         return;
     // The gaps around the lines too: selected non-text items fill the paragraph spacing.
-    int top = l1 > 0 ? std::min(L[size_t(l1)].Top, L[size_t(l1 - 1)].Bottom) : 0;
-    int bottom = l2 + 1 < int(L.size()) ? std::max(L[size_t(l2)].Bottom, L[size_t(l2 + 1)].Top) : ContentHeight;
+    int top = l1 > 0 ? std::min(lines[size_t(l1)].Top, lines[size_t(l1 - 1)].Bottom) : 0;
+    int bottom =
+        l2 + 1 < int(lines.size()) ? std::max(lines[size_t(l2)].Bottom, lines[size_t(l2 + 1)].Top) : ContentHeight;
     int dy = Host.VScrollPixels() - DocumentOffsetY();
     Rect r{0, top - dy, GetClientWidth(), bottom - dy};
     Rect client{0, 0, GetClientWidth(), GetClientHeight()};
@@ -725,7 +726,7 @@ void TRVControlData::ExtendSelection(int cx, int cy)
         return;
     TRVSelectionBounds s = Selection;
     const TRVStyle *st = GetRVStyle();
-    const auto &L = Lines();
+    const auto &lines = Lines();
     if (FLineSelecting || (st && st->SelectionMode == rvsmParagraph && FPressLine >= 0)) {
         // Whole lines, or whole paragraphs, from the press to the point.
         int a = FPressLine, b = LineOf(d);
@@ -733,8 +734,8 @@ void TRVControlData::ExtendSelection(int cx, int cy)
             return;
         int aFirst = a, aLast = a, bFirst = b, bLast = b;
         if (!FLineSelecting) {
-            const auto &P = Paras();
-            const TRVParaRecord &pa = P[size_t(L[size_t(a)].Para)], &pb = P[size_t(L[size_t(b)].Para)];
+            const auto &paras = Paras();
+            const TRVParaRecord &pa = paras[size_t(lines[size_t(a)].Para)], &pb = paras[size_t(lines[size_t(b)].Para)];
             aFirst = pa.FirstLine;
             aLast = pa.FirstLine + pa.LineCount - 1;
             bFirst = pb.FirstLine;
@@ -742,11 +743,11 @@ void TRVControlData::ExtendSelection(int cx, int cy)
         }
         int so;
         if (b >= a) {
-            int first = L[size_t(aFirst)].FirstDrawItem, last = LineEnd(bLast) - 1;
+            int first = lines[size_t(aFirst)].FirstDrawItem, last = LineEnd(bLast) - 1;
             StartOffs(first, so);
             s = {first, so, last, EndOffs(last)};
         } else {
-            int first = L[size_t(bFirst)].FirstDrawItem, last = LineEnd(aLast) - 1;
+            int first = lines[size_t(bFirst)].FirstDrawItem, last = LineEnd(aLast) - 1;
             StartOffs(first, so);
             s = {last, EndOffs(last), first, so};
         }
@@ -1195,11 +1196,11 @@ std::u16string TRVControlData::ItemPlainText(int itemNo, int from, int to) const
     return ItemPlainTextIn(Items(), itemNo, from, to);
 }
 
-std::u16string TRVControlData::ItemPlainTextIn(const TCustomRVData &D, int itemNo, int from, int to) const
+std::u16string TRVControlData::ItemPlainTextIn(const TCustomRVData &items, int itemNo, int from, int to) const
 {
-    const TCustomRVItemInfo &item = D.GetItem(itemNo);
+    const TCustomRVItemInfo &item = items.GetItem(itemNo);
     if (item.IsText()) {
-        std::u16string t = D.ItemTextW(itemNo);
+        std::u16string t = items.ItemTextW(itemNo);
         from = std::clamp(from, 0, int(t.size()));
         to = std::clamp(to, from, int(t.size()));
         return t.substr(size_t(from), size_t(to - from));
@@ -1233,54 +1234,54 @@ std::u16string TRVControlData::PlainText(TRVItemPos first, TRVItemPos last) cons
     return PlainTextIn(Items(), first, last);
 }
 
-std::u16string TRVControlData::PlainTextIn(const TCustomRVData &D, TRVItemPos first, TRVItemPos last) const
+std::u16string TRVControlData::PlainTextIn(const TCustomRVData &items, TRVItemPos first, TRVItemPos last) const
 {
     std::u16string out;
-    for (int i = first.ItemNo; i <= last.ItemNo && i < D.ItemCount(); ++i) {
-        if (i > first.ItemNo && D.IsLineStart(i))
+    for (int i = first.ItemNo; i <= last.ItemNo && i < items.ItemCount(); ++i) {
+        if (i > first.ItemNo && items.IsLineStart(i))
             out += u"\r\n";
-        const bool text = D.GetItem(i).IsText();
+        const bool text = items.GetItem(i).IsText();
         int from = i == first.ItemNo ? first.Offs - (text ? 1 : 0) : 0;
-        int to = i == last.ItemNo ? last.Offs - (text ? 1 : 0) : (text ? D.ItemLength(i) : 1);
-        out += ItemPlainTextIn(D, i, from, to);
+        int to = i == last.ItemNo ? last.Offs - (text ? 1 : 0) : (text ? items.ItemLength(i) : 1);
+        out += ItemPlainTextIn(items, i, from, to);
     }
     return out;
 }
 
 std::u16string TRVControlData::GetSelTextW() const
 {
-    const TCustomRVData *D = nullptr;
+    const TCustomRVData *source = nullptr;
     TRVItemPos a, b;
-    if (!SelectionSource(D, a, b))
+    if (!SelectionSource(source, a, b))
         return {};
-    return PlainTextIn(*D, a, b);
+    return PlainTextIn(*source, a, b);
 }
 
 std::string TRVControlData::GetSelTextA() const
 {
-    const TCustomRVData *items = nullptr;
+    const TCustomRVData *source = nullptr;
     TRVItemPos a, b;
-    if (!SelectionSource(items, a, b))
+    if (!SelectionSource(source, a, b))
         return {};
     // 8-bit items keep their bytes; everything else goes through its code page.
-    const TCustomRVData &D = *items;
+    const TCustomRVData &items = *source;
     const TRVStyle *s = GetRVStyle();
     std::string out;
     for (int i = a.ItemNo; i <= b.ItemNo; ++i) {
-        if (i > a.ItemNo && D.IsLineStart(i))
+        if (i > a.ItemNo && items.IsLineStart(i))
             out += "\r\n";
-        const TCustomRVItemInfo &item = D.GetItem(i);
+        const TCustomRVItemInfo &item = items.GetItem(i);
         const bool text = item.IsText();
         int from = i == a.ItemNo ? a.Offs - (text ? 1 : 0) : 0;
-        int to = i == b.ItemNo ? b.Offs - (text ? 1 : 0) : (text ? D.ItemLength(i) : 1);
-        int cp = s ? s->CodePageOfStyle(text ? D.EffectiveStyleNo(i) : 0) : CP_ACP;
-        if (text && !D.IsUnicodeItem(i)) {
-            const std::string &raw = D.ItemText(i);
+        int to = i == b.ItemNo ? b.Offs - (text ? 1 : 0) : (text ? items.ItemLength(i) : 1);
+        int cp = s ? s->CodePageOfStyle(text ? items.EffectiveStyleNo(i) : 0) : CP_ACP;
+        if (text && !items.IsUnicodeItem(i)) {
+            const std::string &raw = items.ItemText(i);
             from = std::clamp(from, 0, int(raw.size()));
             to = std::clamp(to, from, int(raw.size()));
             out += raw.substr(size_t(from), size_t(to - from));
         } else {
-            out += fromUtf16(ItemPlainTextIn(D, i, from, to), cp);
+            out += fromUtf16(ItemPlainTextIn(items, i, from, to), cp);
         }
     }
     return out;
@@ -1296,28 +1297,28 @@ std::u16string TRVControlData::GetDocTextW() const
 
 const TRVGraphicItemInfo *TRVControlData::GetSelectedPicture() const
 {
-    const TCustomRVData *items = nullptr;
+    const TCustomRVData *source = nullptr;
     TRVItemPos a, b;
-    if (!SelectionSource(items, a, b))
+    if (!SelectionSource(source, a, b))
         return nullptr;
-    const TCustomRVData &D = *items;
+    const TCustomRVData &items = *source;
     // Ends that sit at the far edge of a neighbouring item select nothing of it.
-    if (a.Offs == D.GetOffsAfterItem(a.ItemNo) && a.ItemNo < b.ItemNo)
-        a = {a.ItemNo + 1, D.GetOffsBeforeItem(a.ItemNo + 1)};
-    if (b.Offs == D.GetOffsBeforeItem(b.ItemNo) && b.ItemNo > a.ItemNo)
-        b = {b.ItemNo - 1, D.GetOffsAfterItem(b.ItemNo - 1)};
+    if (a.Offs == items.GetOffsAfterItem(a.ItemNo) && a.ItemNo < b.ItemNo)
+        a = {a.ItemNo + 1, items.GetOffsBeforeItem(a.ItemNo + 1)};
+    if (b.Offs == items.GetOffsBeforeItem(b.ItemNo) && b.ItemNo > a.ItemNo)
+        b = {b.ItemNo - 1, items.GetOffsAfterItem(b.ItemNo - 1)};
     if (a.ItemNo != b.ItemNo || a.Offs != 0 || b.Offs != 1)
         return nullptr;
-    return dynamic_cast<const TRVGraphicItemInfo *>(&D.GetItem(a.ItemNo));
+    return dynamic_cast<const TRVGraphicItemInfo *>(&items.GetItem(a.ItemNo));
 }
 
 // ---------------------------------------------------------------- copy
 
 bool TRVControlData::GetSelectionRTF(std::string &out, std::string *error) const
 {
-    const TCustomRVData *D = nullptr;
+    const TCustomRVData *source = nullptr;
     TRVItemPos a, b;
-    if (!SelectionSource(D, a, b))
+    if (!SelectionSource(source, a, b))
         return false;
     TRVRTFSettings s;
     s.Options = RTFOptions;
@@ -1325,16 +1326,16 @@ bool TRVControlData::GetSelectionRTF(std::string &out, std::string *error) const
     s.Background = GetColor() != clNone ? GetColor() : GetRVStyle() ? GetRVStyle()->Color : platform::clWindow;
     s.BiDiMode = BiDiMode;
     s.ScreenPixelsPerInch = GetScreenPixelsPerInchY();
-    return SaveRTFSelectionToString(*D, out, a.ItemNo, a.Offs, b.ItemNo, b.Offs, s, error);
+    return SaveRTFSelectionToString(*source, out, a.ItemNo, a.Offs, b.ItemNo, b.Offs, s, error);
 }
 
 bool TRVControlData::GetSelectionHTML(std::string &out, std::string *error) const
 {
-    const TCustomRVData *D = nullptr;
+    const TCustomRVData *source = nullptr;
     TRVItemPos a, b;
-    if (!SelectionSource(D, a, b))
+    if (!SelectionSource(source, a, b))
         return false;
-    return SaveHTMLSelectionToString(*D, out, a.ItemNo, a.Offs, b.ItemNo, b.Offs, error);
+    return SaveHTMLSelectionToString(*source, out, a.ItemNo, a.Offs, b.ItemNo, b.Offs, error);
 }
 
 bool TRVControlData::BuildClipboard(ClipboardContent &out, bool raiseCopy)
@@ -1344,15 +1345,15 @@ bool TRVControlData::BuildClipboard(ClipboardContent &out, bool raiseCopy)
         return false;
     // The viewer's selection, or one inside a table cell (a find match, a
     // mouse selection there): either goes out in every format.
-    const TCustomRVData *D = nullptr;
+    const TCustomRVData *source = nullptr;
     TRVItemPos a, b;
-    if (!SelectionSource(D, a, b))
+    if (!SelectionSource(source, a, b))
         return true;
     if (raiseCopy)
         Host.Copy();
     if (Options & rvoAutoCopyRVF) {
         std::string rvf;
-        if (SaveRVFSelectionToString(*D, rvf, a.ItemNo, a.Offs, b.ItemNo, b.Offs)) {
+        if (SaveRVFSelectionToString(*source, rvf, a.ItemNo, a.Offs, b.ItemNo, b.Offs)) {
             std::string block(4, '\0');
             const uint32_t n = uint32_t(rvf.size());
             for (int k = 0; k < 4; ++k)

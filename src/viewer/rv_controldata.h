@@ -132,7 +132,7 @@ public:
     // Delimiter test for character k (0-based) of an item's text.
     bool IsDelimiter(int itemNo, int k) const { return IsDelimiterIn(Items(), itemNo, k); }
     // The same for an item of another document (a table cell's).
-    bool IsDelimiterIn(const TCustomRVData &D, int itemNo, int k) const;
+    bool IsDelimiterIn(const TCustomRVData &items, int itemNo, int k) const;
 
     // ---- mouse and keyboard (client coordinates) ----
     void MouseMove(int x, int y, TShiftState shift);
@@ -261,8 +261,8 @@ private:
     // The items and normalised ends of the selection on show: the viewer's,
     // or the cell selection's. False when there is none.
     bool SelectionSource(const TCustomRVData *&items, TRVItemPos &first, TRVItemPos &last) const;
-    std::u16string PlainTextIn(const TCustomRVData &D, TRVItemPos first, TRVItemPos last) const;
-    std::u16string ItemPlainTextIn(const TCustomRVData &D, int itemNo, int from, int to) const;
+    std::u16string PlainTextIn(const TCustomRVData &items, TRVItemPos first, TRVItemPos last) const;
+    std::u16string ItemPlainTextIn(const TCustomRVData &items, int itemNo, int from, int to) const;
     // Mouse selection that began inside a cell.
     bool CellMouseDown(platform::Point p, TShiftState shift);
     void ExtendCellSelection(platform::Point p);

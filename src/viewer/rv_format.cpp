@@ -25,21 +25,22 @@ bool isCombiningMark(char16_t c)
 
 class TRVFormatter {
 public:
-    TRVFormatter(TCustomRVFormattedData &f, Canvas &canvas)
-        : F(f), D(f.Items()), S(*f.GetRVStyle()), C(canvas), R(f.ResolutionInfo), opts(f.GetOptions())
+    TRVFormatter(TCustomRVFormattedData &formatted, Canvas &target)
+        : Formatted(formatted), Items(formatted.Items()), Style(*formatted.GetRVStyle()), Target(target),
+          Resolution(formatted.ResolutionInfo), options(formatted.GetOptions())
     {
     }
 
     void ComputeWidths();
     void Run(bool tailOnly);
 
-    TCustomRVFormattedData &F;
-    const TCustomRVData &D;
-    TRVStyle &S;
-    Canvas &C;
-    TRVResolutionInfo &R;
-    uint32_t opts;
-    std::unique_ptr<TRVFontInfoCache> cache;
+    TCustomRVFormattedData &Formatted; // receives the lines, pieces and links
+    const TCustomRVData &Items;        // the items being laid out
+    TRVStyle &Style;
+    Canvas &Target;                    // the canvas text is measured on
+    TRVResolutionInfo &Resolution;     // document units to target pixels
+    uint32_t options;
+    std::unique_ptr<TRVFontInfoCache> fontCache;
     int contentWidth = 0, wrapWidth = 0;
 
 private:
@@ -63,11 +64,11 @@ private:
     int maxLength = 0;
     bool wordWrap = true;
 
-    const TParaInfo &Para(int itemNo) const { return S.ParaStyles[D.GetItem(itemNo).ParaNo]; }
-    bool NoWrap(int itemNo) const { return !wordWrap || (Para(itemNo).Options & bit(rvpaoNoWrap)); }
-    TRVDrawLineInfo &Last() { return DrawItems()[DrawItems().Count() - 1]; }
-    TRVDrawLines &DrawItems() { return F.DrawItemList; }
-    bool IsTextPiece(const TRVDrawLineInfo &d) const { return D.GetItem(d.ItemNo).IsText(); }
+    const TParaInfo &ParaStyleOf(int itemNo) const { return Style.ParaStyles[Items.GetItem(itemNo).ParaNo]; }
+    bool NoWrap(int itemNo) const { return !wordWrap || (ParaStyleOf(itemNo).Options & bit(rvpaoNoWrap)); }
+    TRVDrawLineInfo &LastPiece() { return DrawItems()[DrawItems().Count() - 1]; }
+    TRVDrawLines &DrawItems() { return Formatted.DrawItemList; }
+    bool IsTextPiece(const TRVDrawLineInfo &d) const { return Items.GetItem(d.ItemNo).IsText(); }
 
     void StartNewLine(int itemNo, bool paraStart, bool lineBreak);
     void FinishLine(bool lastOfPara);
@@ -90,56 +91,60 @@ private:
     void RecordLine(int first, int last);
     void SetFirstDrawItem(int itemNo, int drawItemNo)
     {
-        if (F.FFirstDrawItem[size_t(itemNo)] < 0)
-            F.FFirstDrawItem[size_t(itemNo)] = drawItemNo;
+        if (Formatted.FFirstDrawItem[size_t(itemNo)] < 0)
+            Formatted.FFirstDrawItem[size_t(itemNo)] = drawItemNo;
     }
 };
 
-// ---- widths (step 2) ----
+// ---- widths ----
+// Two widths drive the layout: the content width (never narrower than the
+// widest thing that cannot be broken, so nothing sticks out of the scroll
+// range) and the wrap width that wrapping paragraphs fill.
 
 void TRVFormatter::ComputeWidths()
 {
-    const int client = F.GetClientWidth();
-    const int margins = R.LeftMargin + R.RightMargin;
-    const int minText = R.X(F.GetMinTextWidth());
-    const int maxText = R.X(F.GetMaxTextWidth());
-    wordWrap = F.GetWordWrap();
+    const int client = Formatted.GetClientWidth();
+    const int margins = Resolution.LeftMargin + Resolution.RightMargin;
+    const int minText = Resolution.X(Formatted.GetMinTextWidth());
+    const int maxText = Resolution.X(Formatted.GetMaxTextWidth());
+    wordWrap = Formatted.GetWordWrap();
     // The widest thing that cannot be broken: a whole no-wrap paragraph, or
     // the widest single item of a wrapping one (text counts a token 20 pixels).
     int widest = 0;
-    const int n = D.ItemCount();
+    const int n = Items.ItemCount();
     int paraStart = 0;
     while (paraStart < n) {
         int paraEnd = paraStart + 1;
-        while (paraEnd < n && !D.IsParaStart(paraEnd))
+        while (paraEnd < n && !Items.IsParaStart(paraEnd))
             ++paraEnd;
-        const TParaInfo &p = Para(paraStart);
-        int indents = R.X(p.LeftIndent) + R.X(p.RightIndent) + std::max(0, R.X(p.FirstIndent));
+        const TParaInfo &para = ParaStyleOf(paraStart);
+        int indents = Resolution.X(para.LeftIndent) + Resolution.X(para.RightIndent)
+                      + std::max(0, Resolution.X(para.FirstIndent));
         bool noWrap = NoWrap(paraStart);
         int sum = 0, best = 0;
         for (int i = paraStart; i < paraEnd; ++i) {
-            const TCustomRVItemInfo &item = D.GetItem(i);
+            const TCustomRVItemInfo &item = Items.GetItem(i);
             int w;
             if (item.IsText()) {
                 if (noWrap) {
-                    const auto &fi = cache->Select(D.EffectiveStyleNo(i));
-                    w = fi.Canvas->textExtent(F.TextOf(i).text).cx;
+                    const auto &fi = fontCache->Select(Items.EffectiveStyleNo(i));
+                    w = fi.Canvas->textExtent(Formatted.TextOf(i).text).cx;
                 } else {
-                    w = R.X(20);
+                    w = Resolution.X(20);
                 }
             } else if (auto *table = dynamic_cast<const TRVTableItemInfo *>(&item)) {
                 int pref;
-                TRVTableLayout::Measure(*table, R, C, w, pref);
+                TRVTableLayout::Measure(*table, Resolution, Target, w, pref);
             } else if (item.IsFullLine()) {
-                w = item.StyleNo == ikHorizontalLine ? 0 : R.X(item.ContentSize().cx);
+                w = item.StyleNo == ikHorizontalLine ? 0 : Resolution.X(item.ContentSize().cx);
             } else {
                 int a, b;
                 bool la;
                 w = item.StyleNo == ikTab ? 0 : RectItemSize(i, a, b, la).cx;
                 if (item.StyleNo == ikListMarker && i + 1 < paraEnd && !noWrap) {
                     // A marker stays with the item after it.
-                    const TCustomRVItemInfo &next = D.GetItem(i + 1);
-                    w += next.IsText() ? R.X(20) : (next.IsFullLine() ? 0 : RectItemSize(i + 1, a, b, la).cx);
+                    const TCustomRVItemInfo &next = Items.GetItem(i + 1);
+                    w += next.IsText() ? Resolution.X(20) : (next.IsFullLine() ? 0 : RectItemSize(i + 1, a, b, la).cx);
                 }
             }
             sum += w;
@@ -151,7 +156,7 @@ void TRVFormatter::ComputeWidths()
     contentWidth = std::max(client - margins, widest);
     if (contentWidth < minText)
         contentWidth = minText;
-    if (opts & rvoClientTextWidth) {
+    if (options & rvoClientTextWidth) {
         wrapWidth = std::max(client - margins, minText);
     } else {
         wrapWidth = contentWidth;
@@ -160,16 +165,18 @@ void TRVFormatter::ComputeWidths()
     }
 }
 
-// ---- lines (steps 5 and 6) ----
+// ---- lines ----
+// A line is opened before its first piece, grows its ascent and descent as
+// pieces join, and is aligned, justified and spaced once it is finished.
 
 void TRVFormatter::StartNewLine(int itemNo, bool paraStart, bool lineBreak)
 {
     const bool wrap = !paraStart && !lineBreak;
     bool consumed = false;
     if (lineOpen && !lineEmpty) {
-        TRVDrawLineInfo &last = Last();
+        TRVDrawLineInfo &last = LastPiece();
         if (wrap && IsTextPiece(last) && last.CharCount > 0) {
-            const std::u16string &t = F.TextOf(last.ItemNo).text;
+            const std::u16string &t = Formatted.TextOf(last.ItemNo).text;
             int endPos = last.FirstChar - 1 + last.CharCount - 1;
             if (endPos >= 0 && endPos < int(t.size()) && t[size_t(endPos)] == u' ') {
                 consumed = true;
@@ -180,34 +187,35 @@ void TRVFormatter::StartNewLine(int itemNo, bool paraStart, bool lineBreak)
                     // item still has a draw item.
                     int item = last.ItemNo;
                     DrawItems().Delete(idx);
-                    if (F.FFirstDrawItem[size_t(item)] == idx)
-                        F.FFirstDrawItem[size_t(item)] = -1;
-                    for (auto it = F.JumpList.rbegin(); it != F.JumpList.rend() && it->DrawItemNo >= idx; ++it)
+                    if (Formatted.FFirstDrawItem[size_t(item)] == idx)
+                        Formatted.FFirstDrawItem[size_t(item)] = -1;
+                    auto &jumps = Formatted.JumpList;
+                    for (auto it = jumps.rbegin(); it != jumps.rend() && it->DrawItemNo >= idx; ++it)
                         if (it->DrawItemNo == idx) {
-                            F.JumpList.erase(std::next(it).base());
+                            jumps.erase(std::next(it).base());
                             break;
                         }
-                    penX = Last().Right() - lineOrigin;
+                    penX = LastPiece().Right() - lineOrigin;
                 } else {
-                    const auto &fi = cache->Select(D.EffectiveStyleNo(last.ItemNo));
+                    const auto &fi = fontCache->Select(Items.EffectiveStyleNo(last.ItemNo));
                     last.CharCount -= 1;
                     int w = fi.Canvas->textExtent(std::u16string_view(t).substr(size_t(last.FirstChar - 1),
                                                                                 size_t(last.CharCount))).cx;
                     penX -= last.Width - (w + last.SpaceBefore);
                     last.Width = w + last.SpaceBefore;
-                    for (auto &j : F.JumpList)
+                    for (auto &j : Formatted.JumpList)
                         if (j.DrawItemNo == idx)
                             j.Width = last.Width;
                 }
             }
         }
         // A line that ends at a soft hyphen shows a hyphen there.
-        TRVDrawLineInfo &end = Last();
-        if (IsTextPiece(end) && end.CharCount > 0 && D.IsUnicodeItem(end.ItemNo)) {
-            const auto &sh = F.TextOf(end.ItemNo).softHyphens;
+        TRVDrawLineInfo &end = LastPiece();
+        if (IsTextPiece(end) && end.CharCount > 0 && Items.IsUnicodeItem(end.ItemNo)) {
+            const auto &sh = Formatted.TextOf(end.ItemNo).softHyphens;
             int endPos = end.FirstChar - 1 + end.CharCount - 1;
             if (std::binary_search(sh.begin(), sh.end(), endPos)) {
-                int hw = cache->Get(D.EffectiveStyleNo(end.ItemNo)).HyphenWidth;
+                int hw = fontCache->Get(Items.EffectiveStyleNo(end.ItemNo)).HyphenWidth;
                 end.Width += hw;
                 penX += hw;
             }
@@ -216,35 +224,35 @@ void TRVFormatter::StartNewLine(int itemNo, bool paraStart, bool lineBreak)
         FinishLine(!wrap);
     }
     skipSpaceAllowed = wrap && !consumed;
-    const TParaInfo &p = Para(itemNo);
-    int left = R.X(p.LeftIndent), right = R.X(p.RightIndent);
+    const TParaInfo &para = ParaStyleOf(itemNo);
+    int left = Resolution.X(para.LeftIndent), right = Resolution.X(para.RightIndent);
     if (const TRVListLevel *level = ListLevelOfPara(itemNo)) {
         // A list paragraph takes its indents from its level: the marker's line
         // starts at the marker, the lines after it at the level's left indent.
-        const bool markerLine = paraStart && D.GetItemStyle(itemNo) == ikListMarker;
-        int indent = R.X(markerLine ? level->MarkerIndent : level->LeftIndent);
-        if (p.BiDiMode == rvbdRightToLeft)
+        const bool markerLine = paraStart && Items.GetItemStyle(itemNo) == ikListMarker;
+        int indent = Resolution.X(markerLine ? level->MarkerIndent : level->LeftIndent);
+        if (para.BiDiMode == rvbdRightToLeft)
             right = indent;
         else
             left = indent;
     } else if (paraStart) {
-        left += R.X(p.FirstIndent);
+        left += Resolution.X(para.FirstIndent);
     }
     if (paraStart) {
         if (prevItem >= 0)
-            descent += R.Y(Para(prevItem).SpaceAfter);
-        descent += R.Y(p.SpaceBefore);
+            descent += Resolution.Y(ParaStyleOf(prevItem).SpaceAfter);
+        descent += Resolution.Y(para.SpaceBefore);
     }
     int width = NoWrap(itemNo) ? contentWidth : wrapWidth;
     lineWidth = width - right - left;
-    lineOrigin = R.LeftMargin + left;
+    lineOrigin = Resolution.LeftMargin + left;
     lineChars = 0;
     penX = 0;
     lineOpen = true;
     lineEmpty = true;
     lineHasAligned = false;
     lineStartsPara = paraStart;
-    lineParaNo = D.GetItem(itemNo).ParaNo;
+    lineParaNo = Items.GetItem(itemNo).ParaNo;
 }
 
 void TRVFormatter::AddPiece(std::unique_ptr<TRVDrawLineInfo> d, int above, int below, bool counts)
@@ -300,9 +308,9 @@ void TRVFormatter::FinishLine(bool lastOfPara)
         return;
     TRVDrawLines &list = DrawItems();
     const int first = lineStart, last = list.Count() - 1;
-    const TParaInfo &p = S.ParaStyles[lineParaNo];
+    const TParaInfo &para = Style.ParaStyles[lineParaNo];
     int free = lineOrigin + lineWidth - list[last].Right();
-    TRVAlignment align = p.Alignment;
+    TRVAlignment align = para.Alignment;
     if (align == rvaJustify && lastOfPara)
         align = rvaLeft;
     if (align == rvaRight || align == rvaCenter) {
@@ -312,12 +320,12 @@ void TRVFormatter::FinishLine(bool lastOfPara)
                 list[k].Left += shift;
     } else if (align == rvaJustify && last > first && free > 0) {
         int k = last;
-        while (k > first && !isTabItem(D.GetItem(list[k].ItemNo)))
+        while (k > first && !isTabItem(Items.GetItem(list[k].ItemNo)))
             --k;
         auto startsWithSpace = [&](const TRVDrawLineInfo &d) {
             if (!IsTextPiece(d) || d.CharCount == 0)
                 return false;
-            const std::u16string &t = F.TextOf(d.ItemNo).text;
+            const std::u16string &t = Formatted.TextOf(d.ItemNo).text;
             return d.FirstChar >= 1 && size_t(d.FirstChar - 1) < t.size() && t[size_t(d.FirstChar - 1)] == u' ';
         };
         int count = 0;
@@ -340,10 +348,10 @@ void TRVFormatter::FinishLine(bool lastOfPara)
     }
     // Line spacing.
     int extra = 0;
-    if (p.LineSpacingType == rvlsSpaceBetween) {
-        if (p.LineSpacing >= 0)
-            extra = R.Y(p.LineSpacing);
-    } else if (p.LineSpacing != 100 && p.LineSpacing >= 50) {
+    if (para.LineSpacingType == rvlsSpaceBetween) {
+        if (para.LineSpacing >= 0)
+            extra = Resolution.Y(para.LineSpacing);
+    } else if (para.LineSpacing != 100 && para.LineSpacing >= 50) {
         int top = INT32_MAX, bottom = INT32_MIN;
         for (int k = first; k <= last; ++k)
             if (IsTextPiece(list[k])) {
@@ -351,13 +359,13 @@ void TRVFormatter::FinishLine(bool lastOfPara)
                 bottom = std::max(bottom, list[k].Bottom());
             }
         if (top <= bottom)
-            extra = (bottom - top) * (p.LineSpacing - 100) / 100;
+            extra = (bottom - top) * (para.LineSpacing - 100) / 100;
     }
     // Items aligned to the line itself go in now that the line's extent is known.
     if (lineHasAligned) {
         int top = INT32_MAX, bottom = INT32_MIN;
         for (int k = first; k <= last; ++k) {
-            const auto *ri = dynamic_cast<const TRVRectItemInfo *>(&D.GetItem(list[k].ItemNo));
+            const auto *ri = dynamic_cast<const TRVRectItemInfo *>(&Items.GetItem(list[k].ItemNo));
             if (ri && ri->VerticalAlign >= 2)
                 continue;
             top = std::min(top, list[k].Top);
@@ -367,7 +375,7 @@ void TRVFormatter::FinishLine(bool lastOfPara)
             top = bottom = lineTop;
         int rise = 0;
         for (int k = first; k <= last; ++k) {
-            const auto *ri = dynamic_cast<const TRVRectItemInfo *>(&D.GetItem(list[k].ItemNo));
+            const auto *ri = dynamic_cast<const TRVRectItemInfo *>(&Items.GetItem(list[k].ItemNo));
             if (!ri || ri->VerticalAlign < 2)
                 continue;
             TRVDrawLineInfo &d = list[k];
@@ -399,27 +407,29 @@ void TRVFormatter::RecordLine(int first, int last)
         line.Bottom = std::max(line.Bottom, list[k].Bottom() + list[k].ExtraLineSpace);
         right = std::max(right, list[k].Right());
     }
-    auto &paras = F.FParas;
+    auto &paras = Formatted.FParas;
     if (lineStartsPara || paras.empty()) {
-        TRVParaRecord p;
-        p.FirstLine = int(F.FLines.size());
-        p.FirstItem = list[first].ItemNo;
-        p.ParaNo = lineParaNo;
-        p.Top = line.Top;
-        p.Bottom = line.Bottom;
-        p.Right = right;
-        paras.push_back(p);
+        TRVParaRecord record;
+        record.FirstLine = int(Formatted.FLines.size());
+        record.FirstItem = list[first].ItemNo;
+        record.ParaNo = lineParaNo;
+        record.Top = line.Top;
+        record.Bottom = line.Bottom;
+        record.Right = right;
+        paras.push_back(record);
     }
-    TRVParaRecord &p = paras.back();
-    p.LineCount += 1;
-    p.Top = std::min(p.Top, line.Top);
-    p.Bottom = std::max(p.Bottom, line.Bottom);
-    p.Right = std::max(p.Right, right);
+    TRVParaRecord &record = paras.back();
+    record.LineCount += 1;
+    record.Top = std::min(record.Top, line.Top);
+    record.Bottom = std::max(record.Bottom, line.Bottom);
+    record.Right = std::max(record.Right, right);
     line.Para = int(paras.size()) - 1;
-    F.FLines.push_back(line);
+    Formatted.FLines.push_back(line);
 }
 
-// ---- text (steps 7 and 8) ----
+// ---- text ----
+// A text item is cut into pieces: as many characters as fit, then back to
+// the last place the line may break.
 
 int TRVFormatter::FitCount(Canvas &c, const std::u16string &t, int pos, int rest, int avail, bool unicode,
                            const std::vector<int> &softHyphens, int hyphenWidth)
@@ -510,16 +520,16 @@ bool TRVFormatter::FindBreak(const std::u16string &t, int pos, int rest, int n, 
 void TRVFormatter::PlaceText(int itemNo, int from, int count, int jumpId, bool &firstPiece, bool startsLine,
                              bool paraStart, bool lineBreak)
 {
-    const int styleNo = D.EffectiveStyleNo(itemNo);
-    const TRVFontInfoCacheItem &fi = cache->Select(styleNo);
+    const int styleNo = Items.EffectiveStyleNo(itemNo);
+    const TRVFontInfoCacheItem &fi = fontCache->Select(styleNo);
     Canvas &c = *fi.Canvas;
-    if (fi.FontInfo->CharSpacing != 0 && !R.IsScreen())
-        c.setCharacterExtra(R.X(fi.FontInfo->CharSpacing));
-    const auto &tc = F.TextOf(itemNo);
+    if (fi.FontInfo->CharSpacing != 0 && !Resolution.IsScreen())
+        c.setCharacterExtra(Resolution.X(fi.FontInfo->CharSpacing));
+    const auto &tc = Formatted.TextOf(itemNo);
     const std::u16string &t = tc.text;
-    const bool unicode = D.IsUnicodeItem(itemNo);
+    const bool unicode = Items.IsUnicodeItem(itemNo);
     const bool noWrap = NoWrap(itemNo);
-    const bool continuesAfter = itemNo + 1 < D.ItemCount() && !D.IsLineStart(itemNo + 1);
+    const bool continuesAfter = itemNo + 1 < Items.ItemCount() && !Items.IsLineStart(itemNo + 1);
     const int above = fi.TextMetric.tmAscent + fi.VerticalOffset;
     const int below = fi.TextMetric.tmDescent - fi.VerticalOffset;
     int pos = from;
@@ -573,13 +583,13 @@ void TRVFormatter::PlaceText(int itemNo, int from, int count, int jumpId, bool &
         SetFirstDrawItem(itemNo, idx);
         if (jumpId >= 0) {
             TRVJumpInfo j;
-            j.RVData = &F;
+            j.RVData = &Formatted;
             j.Width = w;
             j.Height = fi.TextMetric.tmHeight;
             j.Id = jumpId;
             j.DrawItemNo = idx;
             j.Cursor = fi.FontInfo->JumpCursor;
-            F.JumpList.push_back(j);
+            Formatted.JumpList.push_back(j);
         }
         penX += w;
         lineChars += pieceLen;
@@ -592,7 +602,7 @@ void TRVFormatter::PlaceText(int itemNo, int from, int count, int jumpId, bool &
 
 void TRVFormatter::PlaceEmptyText(int itemNo, bool startsLine, bool paraStart, bool lineBreak)
 {
-    const TRVFontInfoCacheItem &fi = cache->Get(D.EffectiveStyleNo(itemNo));
+    const TRVFontInfoCacheItem &fi = fontCache->Get(Items.EffectiveStyleNo(itemNo));
     if (startsLine || !lineOpen)
         StartNewLine(itemNo, paraStart || !lineOpen, lineBreak);
     auto d = std::make_unique<TRVDrawLineInfo>(lineOrigin + penX, 0, 0, fi.EmptyHeight, itemNo, false);
@@ -602,27 +612,30 @@ void TRVFormatter::PlaceEmptyText(int itemNo, bool startsLine, bool paraStart, b
     SetFirstDrawItem(itemNo, DrawItems().Count() - 1);
 }
 
-// ---- other items (steps 9 and 10) ----
+// ---- other items ----
+// Pictures, markers, tabs and labels sit on the line like one character;
+// rules and tables take whole lines of their own.
 
 const TRVListLevel *TRVFormatter::ListLevelOfPara(int itemNo) const
 {
-    int first = D.GetFirstParaItem(itemNo);
-    if (D.GetItemStyle(first) != ikListMarker)
+    int first = Items.GetFirstParaItem(itemNo);
+    if (Items.GetItemStyle(first) != ikListMarker)
         return nullptr;
-    return MarkerLevel(S, static_cast<const TRVMarkerItemInfo &>(D.GetItem(first)));
+    return MarkerLevel(Style, static_cast<const TRVMarkerItemInfo &>(Items.GetItem(first)));
 }
 
 Size TRVFormatter::RectItemSize(int itemNo, int &above, int &below, bool &lineAligned, int *markerBefore)
 {
-    const TCustomRVItemInfo &item = D.GetItem(itemNo);
+    const TCustomRVItemInfo &item = Items.GetItem(itemNo);
     if (item.StyleNo == ikListMarker) {
         // Measured on the target in the level's font; the box spans from
         // `before` left of the marker's position to the gap on its right.
         TRVMarkerMetrics mm;
         {
-            CanvasSaver keep(C);
-            mm = MeasureMarker(S, static_cast<const TRVMarkerItemInfo &>(item), C, R.IsScreen() ? 0 : R.ScreenX,
-                               R.IsScreen() ? 0 : R.ScreenY);
+            CanvasSaver keep(Target);
+            mm = MeasureMarker(Style, static_cast<const TRVMarkerItemInfo &>(item), Target,
+                               Resolution.IsScreen() ? 0 : Resolution.ScreenX,
+                               Resolution.IsScreen() ? 0 : Resolution.ScreenY);
         }
         lineAligned = false;
         above = mm.Height - mm.Descent;
@@ -635,33 +648,33 @@ Size TRVFormatter::RectItemSize(int itemNo, int &above, int &below, bool &lineAl
     Size s = item.ContentSize();
     int spacing = ri && !isTabItem(item) ? ri->Spacing : 0;
     if (auto *g = dynamic_cast<const TRVGraphicItemInfo *>(&item); g && !g->HasValidContent()) {
-        const TRVGraphic &bad = S.InvalidPicture();
+        const TRVGraphic &bad = Style.InvalidPicture();
         if (g->ImageWidth <= 0)
             s.cx = bad.Width();
         if (g->ImageHeight <= 0)
             s.cy = bad.Height();
     }
-    Size box{R.X(s.cx + 2 * spacing), R.Y(s.cy + 2 * spacing)};
+    Size box{Resolution.X(s.cx + 2 * spacing), Resolution.Y(s.cy + 2 * spacing)};
     const int assoc = item.GetAssociatedTextStyleNo();
     lineAligned = ri && ri->VerticalAlign >= 2;
     if (assoc >= 0 && s.cy == 0) {
         // Tabs and labels stand on the baseline like text of their style.
-        const auto &fi = cache->Get(assoc);
+        const auto &fi = fontCache->Get(assoc);
         box.cy = fi.TextMetric.tmHeight;
         above = fi.TextMetric.tmAscent + fi.VerticalOffset;
         below = fi.TextMetric.tmDescent - fi.VerticalOffset;
         if (auto *label = dynamic_cast<const TRVLabelItemInfo *>(&item); label && !label->Text.empty()) {
             // A label (a note's number among them) is as wide as its text.
-            const auto &sel = cache->Select(assoc);
-            box.cx += sel.Canvas->textExtent(platform::toUtf16(label->Text, S.CodePageOfStyle(assoc))).cx;
+            const auto &sel = fontCache->Select(assoc);
+            box.cx += sel.Canvas->textExtent(platform::toUtf16(label->Text, Style.CodePageOfStyle(assoc))).cx;
         }
         return box;
     }
     int voff = 0;
     if (assoc >= 0)
-        voff = cache->Get(assoc).VerticalOffset;
+        voff = fontCache->Get(assoc).VerticalOffset;
     else if (ri)
-        voff = ri->VShiftAbsolute ? R.Y(ri->VShift) : MulDiv(box.cy, ri->VShift, 100);
+        voff = ri->VShiftAbsolute ? Resolution.Y(ri->VShift) : MulDiv(box.cy, ri->VShift, 100);
     if (ri && ri->VerticalAlign == 1) {
         above = box.cy / 2 + voff;
         below = box.cy - box.cy / 2 - voff;
@@ -674,16 +687,16 @@ Size TRVFormatter::RectItemSize(int itemNo, int &above, int &below, bool &lineAl
 
 int TRVFormatter::TabWidth(int itemNo)
 {
-    const TParaInfo &p = Para(itemNo);
-    const int x = lineOrigin - R.LeftMargin + penX;
-    const int L = R.X(p.LeftIndent);
+    const TParaInfo &para = ParaStyleOf(itemNo);
+    const int x = lineOrigin - Resolution.LeftMargin + penX;
+    const int leftIndent = Resolution.X(para.LeftIndent);
     int stop = -1;
     TRVTabAlign align = rvtaLeft;
     std::string leader;
-    for (const auto &tab : p.Tabs) {
-        int pos = R.X(tab.Position);
-        if (x < L && L < pos) {
-            stop = L;
+    for (const auto &tab : para.Tabs) {
+        int pos = Resolution.X(tab.Position);
+        if (x < leftIndent && leftIndent < pos) {
+            stop = leftIndent;
             break;
         }
         if (pos > x) {
@@ -694,21 +707,21 @@ int TRVFormatter::TabWidth(int itemNo)
         }
     }
     if (stop < 0) {
-        bool lastBeyond = !p.Tabs.empty() && R.X(p.Tabs.back().Position) >= L;
-        if (x >= L || lastBeyond) {
-            int step = R.X(S.DefTabWidth > 0 ? S.DefTabWidth : 1);
+        bool lastBeyond = !para.Tabs.empty() && Resolution.X(para.Tabs.back().Position) >= leftIndent;
+        if (x >= leftIndent || lastBeyond) {
+            int step = Resolution.X(Style.DefTabWidth > 0 ? Style.DefTabWidth : 1);
             if (step <= 0)
                 step = 1;
             stop = (x / step + 1) * step;
         } else {
-            stop = L;
+            stop = leftIndent;
         }
     }
     int idx = DrawItems().Count(); // the tab's draw item, about to be added
     if (!leader.empty())
-        F.FTabLeaders[idx] = leader;
+        Formatted.FTabLeaders[idx] = leader;
     const int tabLeft = lineOrigin + penX;
-    const int stopDoc = R.LeftMargin + stop;
+    const int stopDoc = Resolution.LeftMargin + stop;
     if (align == rvtaLeft)
         return stop - x;
     tabDrawItem = idx;
@@ -721,12 +734,12 @@ int TRVFormatter::TabWidth(int itemNo)
 
 void TRVFormatter::PlaceRectItem(int itemNo, bool startsLine, bool paraStart, bool lineBreak, int &jumpNo)
 {
-    const TCustomRVItemInfo &item = D.GetItem(itemNo);
+    const TCustomRVItemInfo &item = Items.GetItem(itemNo);
     int above, below;
     bool lineAligned;
     int markerBefore = 0;
     Size box = RectItemSize(itemNo, above, below, lineAligned, &markerBefore);
-    bool afterMarker = itemNo > 0 && D.GetItemStyle(itemNo - 1) == ikListMarker;
+    bool afterMarker = itemNo > 0 && Items.GetItemStyle(itemNo - 1) == ikListMarker;
     if (startsLine || !lineOpen) {
         StartNewLine(itemNo, paraStart || !lineOpen, lineBreak);
     } else {
@@ -751,56 +764,56 @@ void TRVFormatter::PlaceRectItem(int itemNo, bool startsLine, bool paraStart, bo
     lineChars += 1;
     if (item.IsHotKind()) {
         TRVJumpInfo j;
-        j.RVData = &F;
+        j.RVData = &Formatted;
         j.Width = box.cx;
         j.Height = box.cy;
         j.Id = jumpNo;
         j.DrawItemNo = idx;
-        j.Cursor = S.JumpCursor;
-        F.JumpList.push_back(j);
-        F.FJumpIndex[size_t(itemNo)] = jumpNo;
+        j.Cursor = Style.JumpCursor;
+        Formatted.JumpList.push_back(j);
+        Formatted.FJumpIndex[size_t(itemNo)] = jumpNo;
         ++jumpNo;
     }
 }
 
 void TRVFormatter::PlaceFullLineItem(int itemNo, int &jumpNo)
 {
-    const TCustomRVItemInfo &item = D.GetItem(itemNo);
+    const TCustomRVItemInfo &item = Items.GetItem(itemNo);
     if (lineOpen && !lineEmpty) {
         FinishTab();
         FinishLine(true);
     }
     baseline += lastExtra;
     lastExtra = 0;
-    const TParaInfo &p = Para(itemNo);
-    int gap = (prevItem >= 0 ? R.Y(Para(prevItem).SpaceAfter) : 0) + R.Y(p.SpaceBefore);
+    const TParaInfo &para = ParaStyleOf(itemNo);
+    int gap = (prevItem >= 0 ? Resolution.Y(ParaStyleOf(prevItem).SpaceAfter) : 0) + Resolution.Y(para.SpaceBefore);
     const bool hline = item.StyleNo == ikHorizontalLine;
     if (hline)
-        gap += R.Y(S.ParaStyles[0].SpaceBefore);
+        gap += Resolution.Y(Style.ParaStyles[0].SpaceBefore);
     std::unique_ptr<TRVDrawLineInfo> d;
     if (hline) {
-        int h = R.Y(5);
+        int h = Resolution.Y(5);
         // The previous line's descent stays clear, so the rule never overlaps it.
-        d = std::make_unique<TRVDrawLineInfo>(R.LeftMargin, baseline + descent + gap, wrapWidth, 2 * h + 1, itemNo,
-                                              true);
+        d = std::make_unique<TRVDrawLineInfo>(Resolution.LeftMargin, baseline + descent + gap, wrapWidth, 2 * h + 1,
+                                              itemNo, true);
         baseline = d->Top + h + 1;
         descent = h;
     } else {
-        int left = R.X(p.LeftIndent), right = R.X(p.RightIndent);
+        int left = Resolution.X(para.LeftIndent), right = Resolution.X(para.RightIndent);
         int avail = wrapWidth - left - right;
         Size s = item.ContentSize();
-        int w = R.X(s.cx), h = R.Y(s.cy);
+        int w = Resolution.X(s.cx), h = Resolution.Y(s.cy);
         if (auto *table = dynamic_cast<const TRVTableItemInfo *>(&item)) {
-            auto layout = std::make_unique<TRVTableLayout>(F, *table);
-            layout->Arrange(C, avail);
+            auto layout = std::make_unique<TRVTableLayout>(Formatted, *table);
+            layout->Arrange(Target, avail);
             w = layout->Width;
             h = layout->Height;
-            F.FTableLayouts[itemNo] = std::move(layout);
+            Formatted.FTableLayouts[itemNo] = std::move(layout);
         }
-        int x = R.LeftMargin + left;
-        if (p.Alignment == rvaRight)
+        int x = Resolution.LeftMargin + left;
+        if (para.Alignment == rvaRight)
             x += avail - w;
-        else if (p.Alignment == rvaCenter)
+        else if (para.Alignment == rvaCenter)
             x += std::max(0, (avail - w) / 2);
         d = std::make_unique<TRVDrawLineInfo>(x, baseline + descent + gap, w, h, itemNo, true);
         baseline = d->Top + h;
@@ -811,7 +824,7 @@ void TRVFormatter::PlaceFullLineItem(int itemNo, int &jumpNo)
     list.Add(std::move(d));
     int idx = list.Count() - 1;
     SetFirstDrawItem(itemNo, idx);
-    if (auto it = F.FTableLayouts.find(itemNo); it != F.FTableLayouts.end()) {
+    if (auto it = Formatted.FTableLayouts.find(itemNo); it != Formatted.FTableLayouts.end()) {
         // The cells' hyperlinks join this document's numbering, in cell
         // order, on the table's draw item; each cell numbers its own from
         // the first id it was given (see JumpDocument).
@@ -824,7 +837,7 @@ void TRVFormatter::PlaceFullLineItem(int itemNo, int &jumpNo)
                 j.Top += tableTop + b.ContentTop;
                 j.Id = jumpNo + cj.Id;
                 j.DrawItemNo = idx;
-                F.JumpList.push_back(j);
+                Formatted.JumpList.push_back(j);
             }
             jumpNo += b.Data->JumpCount;
         }
@@ -836,53 +849,56 @@ void TRVFormatter::PlaceFullLineItem(int itemNo, int &jumpNo)
     lineEmpty = true;
 }
 
-// ---- the run (steps 3, 4 and 11) ----
+// ---- the run ----
+// One pass over the items, from the start or, when only items were
+// appended, from the first new one.
 
 void TRVFormatter::Run(bool tailOnly)
 {
-    maxLength = F.GetMaxLength();
+    maxLength = Formatted.GetMaxLength();
     int start = 0;
     int jumpNo = 0;
-    if (tailOnly && F.LastFormattedItem >= 0) {
-        start = F.LastFormattedItem + 1;
-        prevItem = F.LastFormattedItem;
-        jumpNo = F.JumpCount;
-        baseline = F.ContentHeight - R.Y(F.GetBottomMargin()) - R.Y(Para(prevItem).SpaceAfter);
+    if (tailOnly && Formatted.LastFormattedItem >= 0) {
+        start = Formatted.LastFormattedItem + 1;
+        prevItem = Formatted.LastFormattedItem;
+        jumpNo = Formatted.JumpCount;
+        baseline = Formatted.ContentHeight - Resolution.Y(Formatted.GetBottomMargin())
+                   - Resolution.Y(ParaStyleOf(prevItem).SpaceAfter);
         descent = 0;
         // The arrays may have grown with the appended items.
-        size_t n = size_t(D.ItemCount());
-        F.FFirstDrawItem.resize(n, -1);
-        F.FJumpIndex.resize(n, 0);
+        size_t n = size_t(Items.ItemCount());
+        Formatted.FFirstDrawItem.resize(n, -1);
+        Formatted.FJumpIndex.resize(n, 0);
     } else {
-        F.DrawItemList.Clear();
-        F.JumpList.clear();
-        F.FLines.clear();
-        F.FParas.clear();
-        F.FTabLeaders.clear();
-        F.FTableLayouts.clear();
-        F.JumpCount = 0;
-        F.SyncItemArrays();
-        baseline = R.Y(F.GetTopMargin());
+        Formatted.DrawItemList.Clear();
+        Formatted.JumpList.clear();
+        Formatted.FLines.clear();
+        Formatted.FParas.clear();
+        Formatted.FTabLeaders.clear();
+        Formatted.FTableLayouts.clear();
+        Formatted.JumpCount = 0;
+        Formatted.SyncItemArrays();
+        baseline = Resolution.Y(Formatted.GetTopMargin());
         descent = 0;
     }
-    const int n = D.ItemCount();
+    const int n = Items.ItemCount();
     for (int i = start; i < n; ++i) {
-        const TCustomRVItemInfo &item = D.GetItem(i);
+        const TCustomRVItemInfo &item = Items.GetItem(i);
         const bool first = i == start;
-        const bool paraStart = D.IsParaStart(i) || (first && !lineOpen);
-        const bool lineBreak = !D.IsParaStart(i) && (item.ItemOptions & ioLineBreak) != 0;
+        const bool paraStart = Items.IsParaStart(i) || (first && !lineOpen);
+        const bool lineBreak = !Items.IsParaStart(i) && (item.ItemOptions & ioLineBreak) != 0;
         const bool startsLine = paraStart || lineBreak || (first && !lineOpen);
         if (item.IsText()) {
-            const auto &t = F.TextOf(i).text;
-            const int styleNo = D.EffectiveStyleNo(i);
-            const bool jump = S.TextStyles[styleNo].Jump && !t.empty();
+            const auto &t = Formatted.TextOf(i).text;
+            const int styleNo = Items.EffectiveStyleNo(i);
+            const bool jump = Style.TextStyles[styleNo].Jump && !t.empty();
             int jumpId = jump ? jumpNo : -1;
             if (jump)
-                F.FJumpIndex[size_t(i)] = jumpNo;
+                Formatted.FJumpIndex[size_t(i)] = jumpNo;
             if (t.empty()) {
                 PlaceEmptyText(i, startsLine, paraStart, lineBreak);
-            } else if (S.ParaStyles[item.ParaNo].Alignment == rvaJustify
-                       && D.GetItemBiDiMode(i) != rvbdRightToLeft) {
+            } else if (Style.ParaStyles[item.ParaNo].Alignment == rvaJustify
+                       && Items.GetItemBiDiMode(i) != rvbdRightToLeft) {
                 // Every word is a piece of its own, carrying the space in front of it.
                 bool firstPiece = true;
                 size_t a = 0;
@@ -909,15 +925,15 @@ void TRVFormatter::Run(bool tailOnly)
     FinishTab();
     if (lineOpen)
         FinishLine(true);
-    F.JumpCount = jumpNo;
-    F.LastFormattedItem = n - 1;
-    F.ContentHeight = baseline + descent + lastExtra + R.Y(F.GetBottomMargin());
+    Formatted.JumpCount = jumpNo;
+    Formatted.LastFormattedItem = n - 1;
+    Formatted.ContentHeight = baseline + descent + lastExtra + Resolution.Y(Formatted.GetBottomMargin());
     if (n > 0)
-        F.ContentHeight += R.Y(Para(n - 1).SpaceAfter);
-    for (auto &j : F.JumpList) {
-        if (j.RVData && j.RVData != &F)
+        Formatted.ContentHeight += Resolution.Y(ParaStyleOf(n - 1).SpaceAfter);
+    for (auto &j : Formatted.JumpList) {
+        if (j.RVData && j.RVData != &Formatted)
             continue; // a link inside a table cell, placed with the table
-        const TRVDrawLineInfo &d = F.DrawItemList[j.DrawItemNo];
+        const TRVDrawLineInfo &d = Formatted.DrawItemList[j.DrawItemNo];
         j.Left = d.Left;
         j.Top = d.Top;
         j.Width = d.Width;
@@ -925,7 +941,9 @@ void TRVFormatter::Run(bool tailOnly)
     }
 }
 
-// ---- the entry point (steps 1, 2, 12 and 13) ----
+// ---- the entry point ----
+// Sets up the resolution, lays out, sets the scroll range and keeps the
+// view where it was.
 
 void TCustomRVFormattedData::FormatItems(bool OnlyResized, bool Force, bool TailOnly, Canvas *canvas)
 {
@@ -936,13 +954,13 @@ void TCustomRVFormattedData::FormatItems(bool OnlyResized, bool Force, bool Tail
         }
         if (IsDesigning() || !GetRVStyle())
             return;
-        Canvas *c = canvas ? canvas : GetCanvas();
-        if (!c)
+        Canvas *target = canvas ? canvas : GetCanvas();
+        if (!target)
             return;
         ResolutionInfo.ScreenX = GetScreenPixelsPerInchX();
         ResolutionInfo.ScreenY = GetScreenPixelsPerInchY();
-        ResolutionInfo.TargetX = c->dpiX();
-        ResolutionInfo.TargetY = c->dpiY();
+        ResolutionInfo.TargetX = target->dpiX();
+        ResolutionInfo.TargetY = target->dpiY();
         ResolutionInfo.LeftMargin = ResolutionInfo.X(GetLeftMargin());
         ResolutionInfo.RightMargin = ResolutionInfo.X(GetRightMargin());
 
@@ -957,16 +975,18 @@ void TCustomRVFormattedData::FormatItems(bool OnlyResized, bool Force, bool Tail
         }
 
         const int clientW = GetClientWidth(), clientH = GetClientHeight();
-        TRVFormatter fm(*this, *c);
-        fm.cache = MakeFontInfoCache((GetOptions() & rvoFastFormatting) != 0, *GetRVStyle(), *c, GetBiDiMode());
-        CanvasSaver saver(*c);
-        fm.ComputeWidths();
-        bool widthsSame = fm.contentWidth == ContentWidth && fm.wrapWidth == WrapWidth && LastFormattedItem >= 0;
-        ContentWidth = fm.contentWidth;
-        WrapWidth = fm.wrapWidth;
+        TRVFormatter formatter(*this, *target);
+        formatter.fontCache =
+            MakeFontInfoCache((GetOptions() & rvoFastFormatting) != 0, *GetRVStyle(), *target, GetBiDiMode());
+        CanvasSaver saver(*target);
+        formatter.ComputeWidths();
+        bool widthsSame =
+            formatter.contentWidth == ContentWidth && formatter.wrapWidth == WrapWidth && LastFormattedItem >= 0;
+        ContentWidth = formatter.contentWidth;
+        WrapWidth = formatter.wrapWidth;
         bool layoutChanged = false;
         if (!(OnlyResized && !Force && widthsSame)) {
-            fm.Run(TailOnly && widthsSame);
+            formatter.Run(TailOnly && widthsSame);
             layoutChanged = true;
         }
 
@@ -983,7 +1003,7 @@ void TCustomRVFormattedData::FormatItems(bool OnlyResized, bool Force, bool Tail
         // A scroll bar that appeared or vanished changed the client size: once more.
         if (GetClientWidth() == clientW && GetClientHeight() == clientH)
             return;
-        canvas = c;
+        canvas = target;
     }
 }
 

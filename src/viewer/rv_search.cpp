@@ -84,9 +84,9 @@ char16_t StripAccent(char16_t c)
 
 class TRVSearcher {
 public:
-    TRVSearcher(const TRVControlData &f, std::u16string_view text, uint32_t options)
-        : F(f), D(&f.Items()), S(f.GetRVStyle()), matchCase(options & rvsroMatchCase), whole(options & rvsroWholeWord),
-          down(options & rvsroDown), plain(options & rvsroIgnoreAccents)
+    TRVSearcher(const TRVControlData &control, std::u16string_view text, uint32_t options)
+        : Control(control), Items(&control.Items()), Style(control.GetRVStyle()), matchCase(options & rvsroMatchCase),
+          whole(options & rvsroWholeWord), down(options & rvsroDown), plain(options & rvsroIgnoreAccents)
     {
         pat16.assign(text.begin(), text.end());
         for (auto &c : pat16)
@@ -104,13 +104,13 @@ public:
     bool Folds() const { return plain || !matchCase; }
 
     // The items searched from now on (the viewer's, or a table cell's; they share the style sheet).
-    void Use(const TCustomRVData &d) { D = &d; }
+    void Use(const TCustomRVData &d) { Items = &d; }
 
     // Position (0-based character) of the match inside [from, to) of item i, or -1.
     int Find(int i, int from, int to)
     {
-        const std::string &raw = D->ItemText(i);
-        if (D->IsUnicodeItem(i))
+        const std::string &raw = Items->ItemText(i);
+        if (Items->IsUnicodeItem(i))
             return FindUnicode(i, raw, from, to);
         return FindBytes(i, raw, from, to);
     }
@@ -169,7 +169,7 @@ private:
 
     bool WholeWordAt(int i, int p, int n) const
     {
-        return !whole || (F.IsDelimiterIn(*D, i, p - 1) && F.IsDelimiterIn(*D, i, p + n));
+        return !whole || (Control.IsDelimiterIn(*Items, i, p - 1) && Control.IsDelimiterIn(*Items, i, p + n));
     }
 
     // The pattern's form for a text style, looked up once per style.
@@ -177,7 +177,7 @@ private:
     {
         if (styleNo >= 0 && size_t(styleNo) < byStyle.size() && byStyle[size_t(styleNo)])
             return *byStyle[size_t(styleNo)];
-        const CodePageForm &f = FormFor(S ? S->CodePageOfStyle(styleNo) : CP_ACP);
+        const CodePageForm &f = FormFor(Style ? Style->CodePageOfStyle(styleNo) : CP_ACP);
         if (styleNo >= 0 && styleNo < 4096) {
             if (byStyle.size() <= size_t(styleNo))
                 byStyle.resize(size_t(styleNo) + 1, nullptr);
@@ -188,7 +188,7 @@ private:
 
     int FindBytes(int i, const std::string &raw, int from, int to)
     {
-        const CodePageForm &f = FormForStyle(D->EffectiveStyleNo(i));
+        const CodePageForm &f = FormForStyle(Items->EffectiveStyleNo(i));
         if (!f.ok)
             return -1;
         const int n = int(f.pat.size());
@@ -283,9 +283,9 @@ private:
         return -1;
     }
 
-    const TRVControlData &F;
-    const TCustomRVData *D;
-    const TRVStyle *S;
+    const TRVControlData &Control; // decides what separates words
+    const TCustomRVData *Items;    // the items searched now
+    const TRVStyle *Style;
     bool matchCase, whole, down, plain;
     std::u16string pat16, buf;
     std::map<int, CodePageForm> forms; // node-based: pointers to entries stay valid
@@ -296,13 +296,13 @@ namespace {
 
 using TCellStep = TRVControlData::TCellStep;
 
-// Whether `D` or a table cell in it (at any depth the reader allowed) holds the text.
-bool OccursIn(TRVSearcher &searcher, const TCustomRVData &D, std::u16string_view text, int depth)
+// Whether `items` or a table cell in it (at any depth the reader allowed) holds the text.
+bool OccursIn(TRVSearcher &searcher, const TCustomRVData &items, std::u16string_view text, int depth)
 {
-    searcher.Use(D);
-    for (int i = 0; i < D.ItemCount(); ++i) {
-        const TCustomRVItemInfo &item = D.GetItem(i);
-        if (item.IsText() ? searcher.Find(i, 0, D.ItemLength(i)) >= 0 : item.StyleNo == ikTab && text == u"\t")
+    searcher.Use(items);
+    for (int i = 0; i < items.ItemCount(); ++i) {
+        const TCustomRVItemInfo &item = items.GetItem(i);
+        if (item.IsText() ? searcher.Find(i, 0, items.ItemLength(i)) >= 0 : item.StyleNo == ikTab && text == u"\t")
             return true;
         if (auto *table = depth <= kMaxTableNesting ? dynamic_cast<const TRVTableItemInfo *>(&item) : nullptr) {
             for (int r = 0; r < table->RowCount(); ++r)
@@ -310,7 +310,7 @@ bool OccursIn(TRVSearcher &searcher, const TCustomRVData &D, std::u16string_view
                     if (const TRVTableCellData *cell = table->Cell(r, c);
                         cell && OccursIn(searcher, *cell, text, depth + 1))
                         return true;
-            searcher.Use(D);
+            searcher.Use(items);
         }
     }
     return false;
@@ -333,8 +333,8 @@ struct SearchHit {
 bool FindInDoc(TRVSearcher &searcher, const TCustomRVFormattedData &fd, std::u16string_view text, bool down,
                TRVItemPos start, std::span<const TCellStep> into, TRVItemPos innerStart, int depth, SearchHit &hit)
 {
-    const TCustomRVData &D = fd.Items();
-    const int n = D.ItemCount();
+    const TCustomRVData &items = fd.Items();
+    const int n = items.ItemCount();
     const int len = int(searcher.Length());
     auto selectable = [&](int item, int a, int b) {
         int sd, so, ed, eo;
@@ -342,11 +342,11 @@ bool FindInDoc(TRVSearcher &searcher, const TCustomRVFormattedData &fd, std::u16
                && (sd != ed || so != eo);
     };
     for (int i = start.ItemNo; down ? i < n : i >= 0; i += down ? 1 : -1) {
-        searcher.Use(D);
-        const TCustomRVItemInfo &item = D.GetItem(i);
+        searcher.Use(items);
+        const TCustomRVItemInfo &item = items.GetItem(i);
         const bool first = i == start.ItemNo;
         if (item.IsText()) {
-            int from = 0, to = D.ItemLength(i);
+            int from = 0, to = items.ItemLength(i);
             if (first) {
                 if (down)
                     from = start.Offs - 1;
@@ -382,25 +382,25 @@ bool FindInDoc(TRVSearcher &searcher, const TCustomRVFormattedData &fd, std::u16
                 continue;
             }
             for (; c >= 0 && c < count; c += down ? 1 : -1, inside = false) {
-                const TRVCellFormattedData &cd = *table->Cells[size_t(c)].Data;
-                const TCustomRVData &CD = cd.Items();
-                const int m = CD.ItemCount();
-                if (m == 0 || cd.DrawItemList.Count() == 0)
+                const TRVCellFormattedData &cellData = *table->Cells[size_t(c)].Data;
+                const TCustomRVData &cellItems = cellData.Items();
+                const int m = cellItems.ItemCount();
+                if (m == 0 || cellData.DrawItemList.Count() == 0)
                     continue;
                 std::span<const TCellStep> deeper = inside ? into.subspan(1) : std::span<const TCellStep>{};
-                TRVItemPos from = !inside ? (down ? TRVItemPos{0, CD.GetOffsBeforeItem(0)}
-                                                  : TRVItemPos{m - 1, CD.GetOffsAfterItem(m - 1)})
+                TRVItemPos from = !inside ? (down ? TRVItemPos{0, cellItems.GetOffsBeforeItem(0)}
+                                                  : TRVItemPos{m - 1, cellItems.GetOffsAfterItem(m - 1)})
                                   : !deeper.empty() ? TRVItemPos{deeper[0].TableItem, down ? 0 : 1}
                                                     : innerStart;
                 if (from.ItemNo < 0 || from.ItemNo >= m)
                     continue;
                 SearchHit inner;
-                if (FindInDoc(searcher, cd, text, down, from, deeper, innerStart, depth + 1, inner)) {
+                if (FindInDoc(searcher, cellData, text, down, from, deeper, innerStart, depth + 1, inner)) {
                     hit = std::move(inner);
                     hit.Path.insert(hit.Path.begin(), TCellStep{i, c});
                     return true;
                 }
-                searcher.Use(D);
+                searcher.Use(items);
             }
         }
     }
@@ -419,8 +419,8 @@ bool TRVControlData::TextOccurs(std::u16string_view text, uint32_t options) cons
 
 bool TRVControlData::SearchText(std::u16string_view text, uint32_t options)
 {
-    const TCustomRVData &D = Items();
-    const int n = D.ItemCount();
+    const TCustomRVData &items = Items();
+    const int n = items.ItemCount();
     if (text.empty() || n == 0 || DrawItemList.Count() == 0)
         return false;
     const bool down = options & rvsroDown;
@@ -431,7 +431,7 @@ bool TRVControlData::SearchText(std::u16string_view text, uint32_t options)
     std::vector<TCellStep> into;
     TRVItemPos cellStart;
     if (options & rvsroFromStart) {
-        start = down ? TRVItemPos{0, D.GetOffsBeforeItem(0)} : TRVItemPos{n - 1, D.GetOffsAfterItem(n - 1)};
+        start = down ? TRVItemPos{0, items.GetOffsBeforeItem(0)} : TRVItemPos{n - 1, items.GetOffsAfterItem(n - 1)};
     } else if (CellSelectionExists() && CellDataOf(FCellSel.Path())) {
         start = {FCellSel.TableItem, down ? 0 : 1};
         into = FCellSel.Path();
@@ -439,16 +439,16 @@ bool TRVControlData::SearchText(std::u16string_view text, uint32_t options)
     } else if (SelectionExists()) {
         start = DrawPosToItemPos(Selection.EndNo, Selection.EndOffs);
     } else {
-        const auto &L = Lines();
+        const auto &lines = Lines();
         const int dy = GetVOffs() - DocumentOffsetY();
         if (down) {
-            int li = std::min(FindLineAt(dy), int(L.size()) - 1);
-            int item = DrawItemList[L[size_t(li)].FirstDrawItem].ItemNo;
-            start = {item, D.GetOffsBeforeItem(item)};
+            int li = std::min(FindLineAt(dy), int(lines.size()) - 1);
+            int item = DrawItemList[lines[size_t(li)].FirstDrawItem].ItemNo;
+            start = {item, items.GetOffsBeforeItem(item)};
         } else {
-            int li = std::min(FindLineAt(dy + GetClientHeight()), int(L.size()) - 1);
+            int li = std::min(FindLineAt(dy + GetClientHeight()), int(lines.size()) - 1);
             int item = DrawItemList[LineEnd(li) - 1].ItemNo;
-            start = {item, D.GetOffsAfterItem(item)};
+            start = {item, items.GetOffsAfterItem(item)};
         }
     }
     if (start.ItemNo < 0)
