@@ -821,8 +821,8 @@ void TCustomRVPrint::DrawPageBackground(Canvas &canvas, const Rect &content)
         return;
     const TRVGraphic &g = *bg->Bitmap;
     // The picture's size is in screen pixels: on paper it keeps its size in inches.
-    const TRVResolutionInfo &R = FData.ResolutionInfo;
-    const int w = std::max(1, R.X(g.Width())), h = std::max(1, R.Y(g.Height()));
+    const TRVResolutionInfo &res = FData.ResolutionInfo;
+    const int w = std::max(1, res.X(g.Width())), h = std::max(1, res.Y(g.Height()));
     std::optional<platform::Bitmap> grey;
     if (ColorMode == rvcmGrayScale && g.Image() && !g.Transparent) {
         grey = *g.Image();

@@ -49,8 +49,8 @@ void TCustomRVPrint::LayoutNotes(Canvas &measure)
 {
     FNotes.clear();
     const TCustomRVData &items = FData.Items();
-    const TRVResolutionInfo &R = FData.ResolutionInfo;
-    const int width = std::max(1, ClientWidth() - R.LeftMargin - R.RightMargin);
+    const TRVResolutionInfo &res = FData.ResolutionInfo;
+    const int width = std::max(1, ClientWidth() - res.LeftMargin - res.RightMargin);
     for (int i = 0; i < items.ItemCount(); ++i) {
         auto *note = dynamic_cast<TCustomRVNoteItemInfo *>(&const_cast<TCustomRVData &>(items).GetItem(i));
         if (!note || !note->Document || note->Document->ItemCount() == 0 || !note->Document->GetRVStyle())
@@ -88,14 +88,14 @@ std::vector<int> TCustomRVPrint::FootnoteTops(int pageNo) const
 
 TCustomRVPrint::NoteLabels::NoteLabels(TCustomRVPrint &p, int pageNo)
 {
-    const TRVStyle *S = p.FData.GetRVStyle();
-    if (!S || !S->FootnotePageReset || pageNo < 1 || pageNo > int(p.FPages.size()))
+    const TRVStyle *style = p.FData.GetRVStyle();
+    if (!style || !style->FootnotePageReset || pageNo < 1 || pageNo > int(p.FPages.size()))
         return;
     int n = 0;
     for (int itemNo : p.FPages[size_t(pageNo - 1)].Footnotes)
         if (const TRVNotePtblData *fn = p.FootnoteOf(itemNo)) {
             saved.push_back({&fn->Note, fn->Note.Text});
-            SetNoteLabel(fn->Note, NoteNumberText(S->FootnoteNumbering, ++n));
+            SetNoteLabel(fn->Note, NoteNumberText(style->FootnoteNumbering, ++n));
         }
 }
 
@@ -128,9 +128,9 @@ void TCustomRVPrint::DrawFootnotes(int pageNo, Canvas &canvas)
     const std::vector<int> &notes = FPages[size_t(pageNo - 1)].Footnotes;
     if (notes.empty())
         return;
-    const TRVResolutionInfo &R = FData.ResolutionInfo;
-    const int left = LeftMargin(pageNo) + R.LeftMargin;
-    const int textWidth = ClientWidth() - R.LeftMargin - R.RightMargin;
+    const TRVResolutionInfo &res = FData.ResolutionInfo;
+    const int left = LeftMargin(pageNo) + res.LeftMargin;
+    const int textWidth = ClientWidth() - res.LeftMargin - res.RightMargin;
     const std::vector<int> tops = FootnoteTops(pageNo);
     for (size_t j = 0; j < notes.size(); ++j) {
         const TRVNotePtblData *n = FootnoteOf(notes[j]);
@@ -141,7 +141,7 @@ void TCustomRVPrint::DrawFootnotes(int pageNo, Canvas &canvas)
         canvas.intersectClipRect(Rect{0, r.top, PrintableAreaRect().right, r.bottom});
         const_cast<TRVNotePtblData *>(n)->DrawItems(canvas, r, -left, -tops[j], true, false, ColorMode);
     }
-    DrawSeparator(canvas, left, textWidth, tops.front(), FSeparatorSpace, R.Y(1));
+    DrawSeparator(canvas, left, textWidth, tops.front(), FSeparatorSpace, res.Y(1));
 }
 
 void TCustomRVPrint::PlaceEndnotes()
@@ -193,8 +193,8 @@ void TCustomRVPrint::PlaceEndnotes()
 
 void TCustomRVPrint::DrawEndnotes(int pageNo, Canvas &canvas)
 {
-    const TRVResolutionInfo &R = FData.ResolutionInfo;
-    const int left = LeftMargin(pageNo) + R.LeftMargin;
+    const TRVResolutionInfo &res = FData.ResolutionInfo;
+    const int left = LeftMargin(pageNo) + res.LeftMargin;
     const int textTop = FTop + DocTopMargin();
     bool first = true;
     for (const TEndnotePiece &p : FEndnotePieces) {
@@ -203,7 +203,7 @@ void TCustomRVPrint::DrawEndnotes(int pageNo, Canvas &canvas)
         const int top = textTop + p.PageY;
         // The separator goes above the endnotes where they follow the text.
         if (first && p.Page == int(FPages.size()) && p.DocTop == 0 && &p == &FEndnotePieces.front())
-            DrawSeparator(canvas, left, ClientWidth() - R.LeftMargin - R.RightMargin, top, FSeparatorSpace, R.Y(1));
+            DrawSeparator(canvas, left, ClientWidth() - res.LeftMargin - res.RightMargin, top, FSeparatorSpace, res.Y(1));
         first = false;
         platform::CanvasSaver keep(canvas);
         const Rect r{left, top, left + p.Note->Width, top + p.DocBottom - p.DocTop};
