@@ -175,7 +175,16 @@ private:
 
     // --- records ---
     void parseHeader(std::string_view line);
+    void styleOrName(HeaderCursor &h, int &out, bool para);
+    bool recordFields(HeaderCursor &h);
+    void readTag(HeaderCursor &h);
+    void mapItemStyles();
+    void startBody(bool record);
     void readTail(HeaderCursor &h);
+    void backgroundTail(HeaderCursor &h);
+    void breakTail(HeaderCursor &h);
+    void bulletTail(HeaderCursor &h);
+    void markerTail(HeaderCursor &h);
     void dataLine(std::string_view line, int i);
     void itemDataLine(std::string_view line, int i);
     void pictureLine(std::string_view line, int i);
@@ -441,45 +450,58 @@ int Reader::mapTextStyle(int n, bool dropInsteadOfFail, bool &drop)
     return n;
 }
 
+// A style given by number, or by name between quotes (0 when no style has it).
+void Reader::styleOrName(HeaderCursor &h, int &out, bool para)
+{
+    if (h.startsNumber()) {
+        if (!h.number(out))
+            fail(RvfErrorKind::Header, "Invalid RVF header");
+        return;
+    }
+    std::string name;
+    if (!h.quoted(name))
+        fail(RvfErrorKind::Header, "Invalid RVF header");
+    out = 0;
+    if (para) {
+        for (int i = 0; i < st_.ParaStyles.Count(); ++i)
+            if (st_.ParaStyles[i].StyleName == name) {
+                out = i;
+                break;
+            }
+    } else {
+        for (int i = 0; i < st_.TextStyles.Count(); ++i)
+            if (st_.TextStyles[i].StyleName == name) {
+                out = i;
+                break;
+            }
+    }
+}
+
 void Reader::parseHeader(std::string_view text)
 {
     HeaderCursor h(text);
-    std::string name;
-    auto styleOrName = [&](int &out, bool para) {
-        if (h.startsNumber()) {
-            if (!h.number(out))
-                fail(RvfErrorKind::Header, "Invalid RVF header");
-            return;
-        }
-        if (!h.quoted(name))
-            fail(RvfErrorKind::Header, "Invalid RVF header");
-        out = 0;
-        if (para) {
-            for (int i = 0; i < st_.ParaStyles.Count(); ++i)
-                if (st_.ParaStyles[i].StyleName == name) {
-                    out = i;
-                    break;
-                }
-        } else {
-            for (int i = 0; i < st_.TextStyles.Count(); ++i)
-                if (st_.TextStyles[i].StyleName == name) {
-                    out = i;
-                    break;
-                }
-        }
-    };
     item_.reset();
     itemName_.clear();
     unicodeText_ = false;
-    styleOrName(style_, false);
+    styleOrName(h, style_, false);
     if (style_ == ikVersionRecord) {
         if (!h.number(version_) || !h.number(subversion_))
             fail(RvfErrorKind::Header, "Invalid RVF version record");
         return;
     }
+    bool record = recordFields(h);
+    mapItemStyles();
+    readTail(h);
+    startBody(record);
+}
+
+// The fields every record header has after its style, up to the tail; makes
+// the item unless the record is one of the document's own. True for those.
+bool Reader::recordFields(HeaderCursor &h)
+{
     if (!h.number(lineCount_) || lineCount_ < 0)
         fail(RvfErrorKind::Header, "Invalid RVF header: line count");
-    styleOrName(paraNo_, true);
+    styleOrName(h, paraNo_, true);
     bool record = style_ == ikCheckpointRecord || style_ == ikBackgroundRecord || style_ == ikPropertiesRecord;
     if (!record)
         item_ = CreateItemForStyle(style_);
@@ -492,7 +514,20 @@ void Reader::parseHeader(std::string_view text)
     }
     if (!h.number(encoding_))
         fail(RvfErrorKind::Header, "Invalid RVF header: data encoding");
-    // Tags are integers here: a word, or (in newer streams) a quoted string.
+    readTag(h);
+    if (style_ == ikPropertiesRecord) {
+        if (!h.number(subtype_))
+            fail(RvfErrorKind::Header, "Invalid RVF header: properties subtype");
+        // Page setup is reset only when this read will fill it in.
+        if (subtype_ == psDocParameters && d_.DocParameters && load_ && (opts_ & rvfoLoadDocProperties))
+            d_.DocParameters->Reset();
+    }
+    return record;
+}
+
+// Tags are integers here: a word, or (in newer streams) a quoted string.
+void Reader::readTag(HeaderCursor &h)
+{
     std::string tagText;
     if ((version_ > 1 || subversion_ > 2) && h.startsWith('"')) {
         if (!h.quoted(tagText))
@@ -504,18 +539,19 @@ void Reader::parseHeader(std::string_view text)
         fail(RvfErrorKind::Header, "Invalid RVF header: tag");
     if (item_)
         item_->Tag = tag_;
-    if (style_ == ikPropertiesRecord) {
-        if (!h.number(subtype_))
-            fail(RvfErrorKind::Header, "Invalid RVF header: properties subtype");
-        // Page setup is reset only when this read will fill it in.
-        if (subtype_ == psDocParameters && d_.DocParameters && load_ && (opts_ & rvfoLoadDocProperties))
-            d_.DocParameters->Reset();
-    }
-    if (item_ && style_ >= 0 && style_ != ParagraphDefaultStyle) {
+}
+
+// The item's text and paragraph styles, through the maps of an inserted
+// file's style tables.
+void Reader::mapItemStyles()
+{
+    if (!item_)
+        return;
+    if (style_ >= 0 && style_ != ParagraphDefaultStyle) {
         bool drop;
         item_->StyleNo = style_ = mapTextStyle(style_, false, drop);
     }
-    if (item_ && paraNo_ != -1) {
+    if (paraNo_ != -1) {
         if (paraNo_ < 0)
             paraNo_ = INT32_MAX; // no paragraph style has a negative number
         if (haveParaMap_) {
@@ -532,10 +568,12 @@ void Reader::parseHeader(std::string_view text)
             paraNo_ = 0;
         }
     }
-    if (item_)
-        item_->ParaNo = paraNo_;
-    readTail(h);
+    item_->ParaNo = paraNo_;
+}
 
+// What the lines after the header are read as.
+void Reader::startBody(bool record)
+{
     if (lineCount_ == 0) {
         if (item_)
             addRecordItem();
@@ -554,101 +592,122 @@ void Reader::parseHeader(std::string_view text)
     }
 }
 
+void needTail(bool ok)
+{
+    if (!ok)
+        fail(RvfErrorKind::Header, "Invalid RVF header tail");
+}
+
+// The fields after the tag, which depend on the record's kind.
 void Reader::readTail(HeaderCursor &h)
 {
-    int a = 0, b = 0, c = 0, e = 0;
-    auto need = [&](bool ok) {
-        if (!ok)
-            fail(RvfErrorKind::Header, "Invalid RVF header tail");
-    };
+    int a = 0, b = 0;
     if (style_ >= 0 && item_) {
         std::string hint;
-        need(h.quoted(hint));
+        needTail(h.quoted(hint));
         item_->Hint = hint;
-        need(h.atEnd());
+        needTail(h.atEnd());
         return;
     }
     switch (style_) {
     case ikCheckpointRecord:
-        need(h.optionalNumber(a, 0) && h.optionalNumber(b, 0));
+        needTail(h.optionalNumber(a, 0) && h.optionalNumber(b, 0));
         cpRaiseEvent_ = a != 0;
         cpPersistent_ = b != 0;
         break;
-    case ikBackgroundRecord:
-        need(h.number(a) && h.number(b));
-        if (load_ && (opts_ & rvfoLoadBack)) {
-            if (color_)
-                *color_ = TColor(b);
-            if (back_) {
-                back_->Style = TBackgroundStyle(a >= bsNoBitmap && a <= bsBottomRight ? a : bsNoBitmap);
-                back_->Bitmap.reset();
-            }
-        }
-        break;
-    case ikHorizontalLine: {
-        auto *br = static_cast<TRVBreakItemInfo *>(item_.get());
-        if (!h.atEnd()) {
-            need(h.number(a) && h.number(b) && h.number(c));
-            br->LineColor = TColor(a);
-            br->LineStyle = uint8_t(b);
-            br->LineWidth = uint8_t(c);
-        }
-        break;
-    }
+    case ikBackgroundRecord: backgroundTail(h); break;
+    case ikHorizontalLine: breakTail(h); break;
     case ikPicture: case ikHotPicture: case ikControl: case ikLabel: case ikSequence: case ikFootnote:
     case ikEndnote: case ikNoteReference:
         if (item_) {
-            need(h.optionalNumber(a, 0));
+            needTail(h.optionalNumber(a, 0));
             static_cast<TRVRectItemInfo *>(item_.get())->VerticalAlign = uint8_t(a);
         }
         break;
-    case ikHotspot: case ikBullet: {
-        if (!item_)
-            break;
-        auto *bu = static_cast<TRVBulletItemInfo *>(item_.get());
-        need(h.number(a) && h.number(b));
-        c = b;
-        if (style_ == ikHotspot)
-            need(h.optionalNumber(c, b));
-        bu->ImageListTag = a;
-        bu->ImageIndex = b;
-        if (style_ == ikHotspot)
-            static_cast<TRVHotspotItemInfo *>(bu)->HotImageIndex = c;
-        if (d_.OnRVFImageListNeeded)
-            bu->ImageList = d_.OnRVFImageListNeeded(a);
-        if (bu->ImageList) {
-            int count = bu->ImageList->Count();
-            for (int *idx : {&bu->ImageIndex, style_ == ikHotspot ? &static_cast<TRVHotspotItemInfo *>(bu)->HotImageIndex : nullptr}) {
-                if (idx && *idx >= count) {
-                    d_.LoadWarnings |= lwImageIndexTooLarge;
-                    if (!(opts_ & rvfoConvLargeImageIdxToZero))
-                        fail(RvfErrorKind::Picture, "Image index out of range");
-                    *idx = 0;
-                }
-            }
-        }
+    case ikHotspot: case ikBullet:
+        if (item_)
+            bulletTail(h);
         break;
-    }
-    case ikListMarker: {
-        if (!item_)
-            break;
-        auto *m = static_cast<TRVMarkerItemInfo *>(item_.get());
-        need(h.number(a) && h.number(b) && h.number(c) && h.number(e));
-        m->ListNo = a;
-        m->Level = b;
-        m->StartFrom = c;
-        m->Reset = e != 0;
+    case ikListMarker:
+        if (item_)
+            markerTail(h);
         break;
-    }
     case ikTab:
         if (item_) {
-            need(h.optionalNumber(a, 0));
+            needTail(h.optionalNumber(a, 0));
             item_->SetAssociatedTextStyleNo(a);
         }
         break;
     default:
         break; // tables and unknown kinds: the rest is not read
     }
+}
+
+void Reader::backgroundTail(HeaderCursor &h)
+{
+    int style = 0, color = 0;
+    needTail(h.number(style) && h.number(color));
+    if (!load_ || !(opts_ & rvfoLoadBack))
+        return;
+    if (color_)
+        *color_ = TColor(color);
+    if (back_) {
+        back_->Style = TBackgroundStyle(style >= bsNoBitmap && style <= bsBottomRight ? style : bsNoBitmap);
+        back_->Bitmap.reset();
+    }
+}
+
+void Reader::breakTail(HeaderCursor &h)
+{
+    auto *br = static_cast<TRVBreakItemInfo *>(item_.get());
+    if (h.atEnd())
+        return;
+    int color = 0, style = 0, width = 0;
+    needTail(h.number(color) && h.number(style) && h.number(width));
+    br->LineColor = TColor(color);
+    br->LineStyle = uint8_t(style);
+    br->LineWidth = uint8_t(width);
+}
+
+// A bullet's or hotspot's image list and image indices, checked against the
+// list the host gives.
+void Reader::bulletTail(HeaderCursor &h)
+{
+    auto *bu = static_cast<TRVBulletItemInfo *>(item_.get());
+    auto *hot = style_ == ikHotspot ? static_cast<TRVHotspotItemInfo *>(bu) : nullptr;
+    int listTag = 0, index = 0;
+    needTail(h.number(listTag) && h.number(index));
+    int hotIndex = index;
+    if (hot)
+        needTail(h.optionalNumber(hotIndex, index));
+    bu->ImageListTag = listTag;
+    bu->ImageIndex = index;
+    if (hot)
+        hot->HotImageIndex = hotIndex;
+    if (d_.OnRVFImageListNeeded)
+        bu->ImageList = d_.OnRVFImageListNeeded(listTag);
+    if (!bu->ImageList)
+        return;
+    int count = bu->ImageList->Count();
+    for (int *idx : {&bu->ImageIndex, hot ? &hot->HotImageIndex : nullptr}) {
+        if (idx && *idx >= count) {
+            d_.LoadWarnings |= lwImageIndexTooLarge;
+            if (!(opts_ & rvfoConvLargeImageIdxToZero))
+                fail(RvfErrorKind::Picture, "Image index out of range");
+            *idx = 0;
+        }
+    }
+}
+
+void Reader::markerTail(HeaderCursor &h)
+{
+    auto *m = static_cast<TRVMarkerItemInfo *>(item_.get());
+    int list = 0, level = 0, start = 0, reset = 0;
+    needTail(h.number(list) && h.number(level) && h.number(start) && h.number(reset));
+    m->ListNo = list;
+    m->Level = level;
+    m->StartFrom = start;
+    m->Reset = reset != 0;
 }
 
 void Reader::dataLine(std::string_view line, int i)
