@@ -169,6 +169,9 @@ public:
     bool run();
 
 private:
+    void begin();
+    bool readAll(int &textLine);
+    void closeAdded();
     // --- framing ---
     Line readLine();
     void advance(const Line &line);
@@ -202,6 +205,10 @@ private:
     void extraProperty(std::string_view line);
     std::string bodyBytes(std::string_view line, bool mustDecode);
     void addItem(std::unique_ptr<TCustomRVItemInfo> item, std::string text);
+    bool mapAssociatedStyle(TCustomRVItemInfo &item);
+    void setParagraph(TCustomRVItemInfo &item);
+    void matchTextEncoding(TCustomRVItemInfo &item, std::string &text);
+    void mapMarkerList(TCustomRVItemInfo &item);
     void addRecordItem();
     void finishPending(bool success);
 
@@ -319,7 +326,8 @@ void Reader::advance(const Line &line)
     pos_ = p;
 }
 
-bool Reader::run()
+// Where the read starts, and what a fresh read clears.
+void Reader::begin()
 {
     index_ = std::clamp(index_, 0, d_.ItemCount());
     atEnd_ = index_ == d_.ItemCount();
@@ -336,43 +344,78 @@ bool Reader::run()
     d_.LoadError = {};
     if (load_)
         d_.DocProperties.clear();
+}
+
+// Reads every record; textLine counts the lines of the RVF text read so far
+// (a binary block or a run of UTF-16 counts as the one line it stands for).
+bool Reader::readAll(int &textLine)
+{
+    int lineNo = 0;
+    while (pos_ < buf_.size()) {
+        ++textLine;
+        Line line = readLine();
+        switch (state_) {
+        case rsHeader:
+            parseHeader(line.text);
+            lineNo = 0;
+            break;
+        case rsDataLines:
+            dataLine(line.text, lineNo);
+            if (++lineNo == lineCount_) {
+                state_ = rsHeader;
+                if (fm_ == fmUnicode)
+                    fm_ = fmUnicodeLast;
+            }
+            break;
+        case rsSkipLines:
+            ++lineNo;
+            if (lineNo + 1 == lineCount_ && encoding_ == rtBinary)
+                fm_ = fmTextThenBinary;
+            if (lineNo == lineCount_)
+                state_ = rsHeader;
+            break;
+        }
+        advance(line);
+    }
+    if (state_ == rsHeader)
+        return true;
+    d_.LoadError = {RvfErrorKind::Truncated, textLine,
+                    "the text ends inside a record (" + std::to_string(lineNo) + " of " + std::to_string(lineCount_)
+                        + " data lines read)"};
+    return false;
+}
+
+// Closes what the added items leave open: the paragraph of a last marker and
+// the paragraph style of the first added item's paragraph.
+void Reader::closeAdded()
+{
+    // A marker never ends its paragraph.
+    if (lastAdded_ >= 0 && d_.GetItemStyle(lastAdded_) == ikListMarker
+        && (lastAdded_ + 1 >= d_.ItemCount() || d_.IsParaStart(lastAdded_ + 1))) {
+        auto text = CreateItemForStyle(0);
+        text->ParaNo = d_.GetItem(lastAdded_).ParaNo;
+        text->SetContinuesParagraph(true);
+        if (st_.TextStyles[0].Unicode)
+            text->ItemOptions |= ioUnicode;
+        d_.InsertItem(lastAdded_ + 1, std::string(), std::move(text));
+        index_ = lastAdded_ + 2;
+    }
+    // The paragraph holding the first added item takes one paragraph style.
+    if (firstAdded_ >= 0 && firstAdded_ < d_.ItemCount()) {
+        int start = d_.GetFirstParaItem(firstAdded_);
+        int paraNo = d_.GetItem(start).ParaNo;
+        for (int i = start + 1; i < d_.ItemCount() && !d_.IsParaStart(i); ++i)
+            d_.GetItem(i).ParaNo = paraNo;
+    }
+}
+
+bool Reader::run()
+{
+    begin();
     bool ok = true;
-    // Lines of the RVF text read so far; a binary block or a run of UTF-16
-    // counts as the one line it stands for.
     int textLine = 0;
     try {
-        int lineNo = 0;
-        while (pos_ < buf_.size()) {
-            ++textLine;
-            Line line = readLine();
-            switch (state_) {
-            case rsHeader:
-                parseHeader(line.text);
-                lineNo = 0;
-                break;
-            case rsDataLines:
-                dataLine(line.text, lineNo);
-                if (++lineNo == lineCount_) {
-                    state_ = rsHeader;
-                    if (fm_ == fmUnicode)
-                        fm_ = fmUnicodeLast;
-                }
-                break;
-            case rsSkipLines:
-                ++lineNo;
-                if (lineNo + 1 == lineCount_ && encoding_ == rtBinary)
-                    fm_ = fmTextThenBinary;
-                if (lineNo == lineCount_)
-                    state_ = rsHeader;
-                break;
-            }
-            advance(line);
-        }
-        ok = state_ == rsHeader;
-        if (!ok)
-            d_.LoadError = {RvfErrorKind::Truncated, textLine,
-                            "the text ends inside a record (" + std::to_string(lineNo) + " of "
-                                + std::to_string(lineCount_) + " data lines read)"};
+        ok = readAll(textLine);
     } catch (const EReadViewError &e) {
         ok = false;
         d_.LoadError = {e.Kind, textLine, e.what()};
@@ -384,24 +427,7 @@ bool Reader::run()
     }
     item_.reset();
     try {
-        // A marker never ends its paragraph.
-        if (lastAdded_ >= 0 && d_.GetItemStyle(lastAdded_) == ikListMarker
-            && (lastAdded_ + 1 >= d_.ItemCount() || d_.IsParaStart(lastAdded_ + 1))) {
-            auto text = CreateItemForStyle(0);
-            text->ParaNo = d_.GetItem(lastAdded_).ParaNo;
-            text->SetContinuesParagraph(true);
-            if (st_.TextStyles[0].Unicode)
-                text->ItemOptions |= ioUnicode;
-            d_.InsertItem(lastAdded_ + 1, std::string(), std::move(text));
-            index_ = lastAdded_ + 2;
-        }
-        // The paragraph holding the first added item takes one paragraph style.
-        if (firstAdded_ >= 0 && firstAdded_ < d_.ItemCount()) {
-            int start = d_.GetFirstParaItem(firstAdded_);
-            int paraNo = d_.GetItem(start).ParaNo;
-            for (int i = start + 1; i < d_.ItemCount() && !d_.IsParaStart(i); ++i)
-                d_.GetItem(i).ParaNo = paraNo;
-        }
+        closeAdded();
     } catch (const EReadViewError &e) {
         ok = false;
         d_.LoadError = {e.Kind, textLine, e.what()};
@@ -1148,72 +1174,92 @@ void Reader::addRecordItem()
     addItem(std::move(item_), std::move(name));
 }
 
+// An item's associated text style through the style map; false when the
+// item is dropped for it.
+bool Reader::mapAssociatedStyle(TCustomRVItemInfo &item)
+{
+    int assoc = item.GetAssociatedTextStyleNo();
+    if (assoc >= 0 || dynamic_cast<TRVTabItemInfo *>(&item) || dynamic_cast<TRVLabelItemInfo *>(&item)) {
+        bool drop;
+        int mapped = mapTextStyle(assoc, true, drop);
+        if (drop)
+            return false;
+        item.SetAssociatedTextStyleNo(mapped);
+    }
+    return true;
+}
+
+// Paragraph: -1 continues the paragraph of the item before, unless that one
+// fills a line of its own.
+void Reader::setParagraph(TCustomRVItemInfo &item)
+{
+    if (paraNo_ == -1 && index_ > 0 && !d_.GetItem(index_ - 1).IsFullLine()) {
+        item.SetContinuesParagraph(true);
+        item.ParaNo = d_.GetItem(index_ - 1).ParaNo;
+    } else {
+        item.ItemOptions &= uint8_t(~ioContinuesParagraph);
+        item.ParaNo = paraNo_ == -1 ? 0 : paraNo_;
+    }
+}
+
+// A text item's bytes converted to what its style stores: UTF-16 for a
+// Unicode style, the style's code page otherwise.
+void Reader::matchTextEncoding(TCustomRVItemInfo &item, std::string &text)
+{
+    int style = item.StyleNo;
+    if (style == ParagraphDefaultStyle) {
+        style = st_.ParaStyles[item.ParaNo].DefStyleNo;
+        if (style < 0)
+            style = 0;
+    }
+    bool styleUnicode = st_.TextStyles[style].Unicode;
+    bool itemUnicode = (item.ItemOptions & ioUnicode) != 0;
+    int cp = st_.CodePageOfStyle(style);
+    if (itemUnicode && !styleUnicode) {
+        if (text.size() % 2)
+            fail(RvfErrorKind::Data, "Can't perform Unicode operation");
+        std::u16string w(text.size() / 2, u'\0');
+        for (size_t k = 0; k < w.size(); ++k)
+            w[k] = char16_t(uint8_t(text[2 * k]) | uint8_t(text[2 * k + 1]) << 8);
+        text = fromUtf16(w, cp);
+        item.ItemOptions &= uint8_t(~ioUnicode);
+        d_.LoadWarnings |= lwConvertedFromUnicode;
+    } else if (!itemUnicode && styleUnicode) {
+        std::u16string w = toUtf16(text, cp);
+        text.resize(w.size() * 2);
+        for (size_t k = 0; k < w.size(); ++k) {
+            text[2 * k] = char(w[k] & 0xFF);
+            text[2 * k + 1] = char(w[k] >> 8);
+        }
+        item.ItemOptions |= ioUnicode;
+        d_.LoadWarnings |= lwConvertedToUnicode;
+    } else if (itemUnicode && text.size() % 2) {
+        text.pop_back(); // half a UTF-16 unit is no character
+    }
+}
+
+// A marker's list through the list map; an unknown list becomes the first.
+void Reader::mapMarkerList(TCustomRVItemInfo &item)
+{
+    auto *m = static_cast<TRVMarkerItemInfo *>(&item);
+    if (haveListMap_ && m->ListNo >= 0)
+        m->ListNo = size_t(m->ListNo) < listMap_.size() ? listMap_[size_t(m->ListNo)] : st_.ListStyles.Count();
+    if (m->ListNo >= st_.ListStyles.Count()) {
+        d_.LoadWarnings |= lwUnknownStyle;
+        m->ListNo = st_.ListStyles.Count() > 0 ? 0 : -1;
+    }
+}
+
 void Reader::addItem(std::unique_ptr<TCustomRVItemInfo> item, std::string text)
 {
-    if (!item->IsText()) {
-        int assoc = item->GetAssociatedTextStyleNo();
-        if (assoc >= 0 || dynamic_cast<TRVTabItemInfo *>(item.get()) || dynamic_cast<TRVLabelItemInfo *>(item.get())) {
-            bool drop;
-            int mapped = mapTextStyle(assoc, true, drop);
-            if (drop)
-                return;
-            item->SetAssociatedTextStyleNo(mapped);
-        }
-        if (!item->HasValidContent())
-            return;
-    }
-    // Paragraph: -1 continues the paragraph of the item before, unless that
-    // one fills a line of its own.
-    if (paraNo_ == -1 && index_ > 0 && !d_.GetItem(index_ - 1).IsFullLine()) {
-        item->SetContinuesParagraph(true);
-        item->ParaNo = d_.GetItem(index_ - 1).ParaNo;
-    } else {
-        item->ItemOptions &= uint8_t(~ioContinuesParagraph);
-        item->ParaNo = paraNo_ == -1 ? 0 : paraNo_;
-    }
-    if (item->IsText()) {
-        int style = item->StyleNo;
-        if (style == ParagraphDefaultStyle) {
-            style = st_.ParaStyles[item->ParaNo].DefStyleNo;
-            if (style < 0)
-                style = 0;
-        }
-        bool styleUnicode = st_.TextStyles[style].Unicode;
-        bool itemUnicode = (item->ItemOptions & ioUnicode) != 0;
-        int cp = st_.CodePageOfStyle(style);
-        if (itemUnicode && !styleUnicode) {
-            if (text.size() % 2)
-                fail(RvfErrorKind::Data, "Can't perform Unicode operation");
-            std::u16string w(text.size() / 2, u'\0');
-            for (size_t k = 0; k < w.size(); ++k)
-                w[k] = char16_t(uint8_t(text[2 * k]) | uint8_t(text[2 * k + 1]) << 8);
-            text = fromUtf16(w, cp);
-            item->ItemOptions &= uint8_t(~ioUnicode);
-            d_.LoadWarnings |= lwConvertedFromUnicode;
-        } else if (!itemUnicode && styleUnicode) {
-            std::u16string w = toUtf16(text, cp);
-            text.resize(w.size() * 2);
-            for (size_t k = 0; k < w.size(); ++k) {
-                text[2 * k] = char(w[k] & 0xFF);
-                text[2 * k + 1] = char(w[k] >> 8);
-            }
-            item->ItemOptions |= ioUnicode;
-            d_.LoadWarnings |= lwConvertedToUnicode;
-        } else if (itemUnicode && text.size() % 2) {
-            text.pop_back(); // half a UTF-16 unit is no character
-        }
-    }
-    if (item->StyleNo == ikListMarker) {
-        auto *m = static_cast<TRVMarkerItemInfo *>(item.get());
-        if (haveListMap_ && m->ListNo >= 0)
-            m->ListNo = size_t(m->ListNo) < listMap_.size() ? listMap_[size_t(m->ListNo)] : st_.ListStyles.Count();
-        if (m->ListNo >= st_.ListStyles.Count()) {
-            d_.LoadWarnings |= lwUnknownStyle;
-            m->ListNo = st_.ListStyles.Count() > 0 ? 0 : -1;
-        }
-    }
+    if (!item->IsText() && (!mapAssociatedStyle(*item) || !item->HasValidContent()))
+        return;
+    setParagraph(*item);
+    if (item->IsText())
+        matchTextEncoding(*item, text);
+    if (item->StyleNo == ikListMarker)
+        mapMarkerList(*item);
     int at = index_;
-    TCustomRVItemInfo *raw = item.get();
     d_.InsertItem(at, std::move(text), std::move(item));
     if (pending_) {
         bool wasTrailing = pendingWasTrailing_;
@@ -1223,7 +1269,6 @@ void Reader::addItem(std::unique_ptr<TCustomRVItemInfo> item, std::string text)
             ++d_.CPCount;
         pendingWasTrailing_ = false;
         prevCP_ = cp;
-        (void)raw;
     }
     if (firstAdded_ < 0)
         firstAdded_ = at;
