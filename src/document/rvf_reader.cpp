@@ -1,34 +1,24 @@
+// Reading RVF text: framing of lines and binary blocks, record headers, and
+// adding the items read to the document.
 #include "rvf_reader.h"
-
-#include "rv_marker.h"
+#include "rvf_reader_impl.h"
 
 #include "platform/codepage.h"
-#include "rv_error.h"
 #include "rv_graphic.h"
+#include "rv_marker.h"
 #include "rv_table.h"
 #include "rvf_styles.h"
 
-#include <charconv>
 #include <cstring>
 #include <fstream>
-#include <new>
 #include <iterator>
+#include <new>
 
 namespace rv {
 
 using namespace platform;
 
-namespace {
-
-enum TRVFDataEncoding { rtText = 0, rtExternal = 1, rtBinary = 2, rtHexUnicode = 3 };
-enum TFraming { fmText, fmTextThenBinary, fmBinary, fmTextThenUnicode, fmUnicode, fmUnicodeLast };
-enum TReadState { rsHeader, rsDataLines, rsSkipLines };
-enum TPropSubtype { psTextStyles = 1, psParaStyles = 2, psLayout = 3, psListStyles = 4, psDocProperties = 5,
-                    psMarkers = 6, psDocParameters = 7 };
-
-// Notes carry documents of their own; a hostile file must not nest them without end.
-constexpr int kMaxNesting = 16;
-thread_local int gNesting = 0;
+namespace rvfread {
 
 [[noreturn]] void fail(RvfErrorKind kind, const char *why) { throw EReadViewError(why, kind); }
 
@@ -56,6 +46,8 @@ int intOrZero(std::string_view s)
     return parseInt(s, v) ? v : 0;
 }
 
+namespace {
+
 // The first CR, LF or NUL at or after `from` (or `n`). Text lines are most of a
 // study, so this looks at eight bytes at a time.
 size_t lineEnd(const char *b, size_t from, size_t n)
@@ -74,162 +66,7 @@ size_t lineEnd(const char *b, size_t from, size_t n)
     return p;
 }
 
-// Fields of a header line, separated by exactly one space.
-class HeaderCursor {
-public:
-    explicit HeaderCursor(std::string_view s) : s_(s) {}
-    bool atEnd() const { return pos_ >= s_.size(); }
-    bool startsWith(char c) const { return !atEnd() && s_[pos_] == c; }
-    bool startsNumber() const { return !atEnd() && (s_[pos_] == '-' || (s_[pos_] >= '0' && s_[pos_] <= '9')); }
-
-    // A number ended by one space (consumed) or the end of the line.
-    bool number(int &out)
-    {
-        size_t start = pos_, p = pos_;
-        if (p < s_.size() && s_[p] == '-')
-            ++p;
-        size_t digits = p;
-        while (p < s_.size() && s_[p] >= '0' && s_[p] <= '9')
-            ++p;
-        if (p == digits || (p < s_.size() && s_[p] != ' '))
-            return false;
-        int64_t v = 0;
-        auto r = std::from_chars(s_.data() + start, s_.data() + p, v);
-        if (r.ec != std::errc() || v < INT32_MIN || v > INT32_MAX)
-            return false;
-        out = int(v);
-        pos_ = p < s_.size() ? p + 1 : p;
-        return true;
-    }
-    // A number or nothing at the end of the line.
-    bool optionalNumber(int &out, int def)
-    {
-        if (atEnd()) {
-            out = def;
-            return true;
-        }
-        return number(out);
-    }
-    // Characters between double quotes ("" for one), then one optional space.
-    // Without an opening quote the name is empty and nothing is consumed.
-    bool quoted(std::string &out)
-    {
-        out.clear();
-        if (!startsWith('"'))
-            return true;
-        size_t p = pos_ + 1;
-        for (;;) {
-            if (p >= s_.size())
-                return false;
-            if (s_[p] == '"') {
-                if (p + 1 < s_.size() && s_[p + 1] == '"') {
-                    out.push_back('"');
-                    p += 2;
-                    continue;
-                }
-                ++p;
-                break;
-            }
-            out.push_back(s_[p++]);
-        }
-        if (p < s_.size() && s_[p] == ' ')
-            ++p;
-        pos_ = p;
-        return true;
-    }
-    // The text up to the next space (consumed) or the end of the line.
-    std::string_view word()
-    {
-        size_t sp = s_.find(' ', pos_);
-        std::string_view w = s_.substr(pos_, sp == std::string_view::npos ? std::string_view::npos : sp - pos_);
-        pos_ = sp == std::string_view::npos ? s_.size() : sp + 1;
-        return w;
-    }
-
-private:
-    std::string_view s_;
-    size_t pos_ = 0;
-};
-
-struct Line {
-    std::string_view text;
-    size_t end = 0; // where the terminator starts
-};
-
-class Reader {
-public:
-    Reader(TCustomRVData &d, std::string_view buf, int &index, bool loadMode, TRVLayoutInfo *layout,
-           TRVBackground *back, TColor *color)
-        : d_(d), st_(*d.GetRVStyle()), buf_(buf), index_(index), load_(loadMode), layout_(layout), back_(back),
-          color_(color), opts_(d.RVFOptions)
-    {
-    }
-    ~Reader() { finishPending(false); }
-
-    bool run();
-
-private:
-    // --- framing ---
-    Line readLine();
-    void advance(const Line &line);
-
-    // --- records ---
-    void parseHeader(std::string_view line);
-    void readTail(HeaderCursor &h);
-    void dataLine(std::string_view line, int i);
-    void itemDataLine(std::string_view line, int i);
-    void pictureLine(std::string_view line, int i);
-    void controlLine(std::string_view line, int i);
-    void tableLine(std::string_view line, int i);
-    void sequenceLine(std::string_view line, int i);
-    void noteLine(std::string_view line, int i);
-    void readNoteDocument(TCustomRVNoteItemInfo &note, std::string_view line);
-    static void labelLine(TRVLabelItemInfo &l, std::string_view line, int k);
-    void binaryBodyNext(int i, int firstBodyLine);
-    void propertiesLine(std::string_view line, int i);
-    void readStyleTable(std::string_view line);
-    void readLayout(std::string_view bytes);
-    void readMarkers(std::string_view bytes);
-    void extraProperty(std::string_view line);
-    std::string bodyBytes(std::string_view line, bool mustDecode);
-    void addItem(std::unique_ptr<TCustomRVItemInfo> item, std::string text);
-    void addRecordItem();
-    void finishPending(bool success);
-
-    int mapTextStyle(int n, bool dropInsteadOfFail, bool &drop);
-
-    TCustomRVData &d_;
-    TRVStyle &st_;
-    std::string_view buf_;
-    size_t pos_ = 0;
-    int &index_;
-    bool load_;
-    TRVLayoutInfo *layout_;
-    TRVBackground *back_;
-    TColor *color_;
-    uint16_t opts_;
-
-    int version_ = 1, subversion_ = 0;
-    TFraming fm_ = fmText;
-    TReadState state_ = rsHeader;
-
-    // the current record
-    int style_ = 0, lineCount_ = 0, paraNo_ = 0, encoding_ = 0, tag_ = 0, subtype_ = 0;
-    bool cpRaiseEvent_ = false, cpPersistent_ = false;
-    std::unique_ptr<TCustomRVItemInfo> item_;
-    std::string itemName_;
-    bool unicodeText_ = false;
-
-    std::vector<int> textMap_, paraMap_, listMap_;
-    bool haveTextMap_ = false, haveParaMap_ = false, haveListMap_ = false;
-
-    TRVCPInfo *prevCP_ = nullptr;
-    std::unique_ptr<TRVCPInfo> pending_;
-    bool pendingWasTrailing_ = false;
-    bool atEnd_ = false;
-    int firstAdded_ = -1;
-    int lastAdded_ = -1;
-};
+} // namespace
 
 Line Reader::readLine()
 {
@@ -310,7 +147,8 @@ void Reader::advance(const Line &line)
     pos_ = p;
 }
 
-bool Reader::run()
+// Where the read starts, and what a fresh read clears.
+void Reader::begin()
 {
     index_ = std::clamp(index_, 0, d_.ItemCount());
     atEnd_ = index_ == d_.ItemCount();
@@ -327,43 +165,78 @@ bool Reader::run()
     d_.LoadError = {};
     if (load_)
         d_.DocProperties.clear();
+}
+
+// Reads every record; textLine counts the lines of the RVF text read so far
+// (a binary block or a run of UTF-16 counts as the one line it stands for).
+bool Reader::readAll(int &textLine)
+{
+    int lineNo = 0;
+    while (pos_ < buf_.size()) {
+        ++textLine;
+        Line line = readLine();
+        switch (state_) {
+        case rsHeader:
+            parseHeader(line.text);
+            lineNo = 0;
+            break;
+        case rsDataLines:
+            dataLine(line.text, lineNo);
+            if (++lineNo == lineCount_) {
+                state_ = rsHeader;
+                if (fm_ == fmUnicode)
+                    fm_ = fmUnicodeLast;
+            }
+            break;
+        case rsSkipLines:
+            ++lineNo;
+            if (lineNo + 1 == lineCount_ && encoding_ == rtBinary)
+                fm_ = fmTextThenBinary;
+            if (lineNo == lineCount_)
+                state_ = rsHeader;
+            break;
+        }
+        advance(line);
+    }
+    if (state_ == rsHeader)
+        return true;
+    d_.LoadError = {RvfErrorKind::Truncated, textLine,
+                    "the text ends inside a record (" + std::to_string(lineNo) + " of " + std::to_string(lineCount_)
+                        + " data lines read)"};
+    return false;
+}
+
+// Closes what the added items leave open: the paragraph of a last marker and
+// the paragraph style of the first added item's paragraph.
+void Reader::closeAdded()
+{
+    // A marker never ends its paragraph.
+    if (lastAdded_ >= 0 && d_.GetItemStyle(lastAdded_) == ikListMarker
+        && (lastAdded_ + 1 >= d_.ItemCount() || d_.IsParaStart(lastAdded_ + 1))) {
+        auto text = CreateItemForStyle(0);
+        text->ParaNo = d_.GetItem(lastAdded_).ParaNo;
+        text->SetContinuesParagraph(true);
+        if (st_.TextStyles[0].Unicode)
+            text->ItemOptions |= ioUnicode;
+        d_.InsertItem(lastAdded_ + 1, std::string(), std::move(text));
+        index_ = lastAdded_ + 2;
+    }
+    // The paragraph holding the first added item takes one paragraph style.
+    if (firstAdded_ >= 0 && firstAdded_ < d_.ItemCount()) {
+        int start = d_.GetFirstParaItem(firstAdded_);
+        int paraNo = d_.GetItem(start).ParaNo;
+        for (int i = start + 1; i < d_.ItemCount() && !d_.IsParaStart(i); ++i)
+            d_.GetItem(i).ParaNo = paraNo;
+    }
+}
+
+bool Reader::run()
+{
+    begin();
     bool ok = true;
-    // Lines of the RVF text read so far; a binary block or a run of UTF-16
-    // counts as the one line it stands for.
     int textLine = 0;
     try {
-        int lineNo = 0;
-        while (pos_ < buf_.size()) {
-            ++textLine;
-            Line line = readLine();
-            switch (state_) {
-            case rsHeader:
-                parseHeader(line.text);
-                lineNo = 0;
-                break;
-            case rsDataLines:
-                dataLine(line.text, lineNo);
-                if (++lineNo == lineCount_) {
-                    state_ = rsHeader;
-                    if (fm_ == fmUnicode)
-                        fm_ = fmUnicodeLast;
-                }
-                break;
-            case rsSkipLines:
-                ++lineNo;
-                if (lineNo + 1 == lineCount_ && encoding_ == rtBinary)
-                    fm_ = fmTextThenBinary;
-                if (lineNo == lineCount_)
-                    state_ = rsHeader;
-                break;
-            }
-            advance(line);
-        }
-        ok = state_ == rsHeader;
-        if (!ok)
-            d_.LoadError = {RvfErrorKind::Truncated, textLine,
-                            "the text ends inside a record (" + std::to_string(lineNo) + " of "
-                                + std::to_string(lineCount_) + " data lines read)"};
+        ok = readAll(textLine);
     } catch (const EReadViewError &e) {
         ok = false;
         d_.LoadError = {e.Kind, textLine, e.what()};
@@ -375,24 +248,7 @@ bool Reader::run()
     }
     item_.reset();
     try {
-        // A marker never ends its paragraph.
-        if (lastAdded_ >= 0 && d_.GetItemStyle(lastAdded_) == ikListMarker
-            && (lastAdded_ + 1 >= d_.ItemCount() || d_.IsParaStart(lastAdded_ + 1))) {
-            auto text = CreateItemForStyle(0);
-            text->ParaNo = d_.GetItem(lastAdded_).ParaNo;
-            text->SetContinuesParagraph(true);
-            if (st_.TextStyles[0].Unicode)
-                text->ItemOptions |= ioUnicode;
-            d_.InsertItem(lastAdded_ + 1, std::string(), std::move(text));
-            index_ = lastAdded_ + 2;
-        }
-        // The paragraph holding the first added item takes one paragraph style.
-        if (firstAdded_ >= 0 && firstAdded_ < d_.ItemCount()) {
-            int start = d_.GetFirstParaItem(firstAdded_);
-            int paraNo = d_.GetItem(start).ParaNo;
-            for (int i = start + 1; i < d_.ItemCount() && !d_.IsParaStart(i); ++i)
-                d_.GetItem(i).ParaNo = paraNo;
-        }
+        closeAdded();
     } catch (const EReadViewError &e) {
         ok = false;
         d_.LoadError = {e.Kind, textLine, e.what()};
@@ -441,45 +297,58 @@ int Reader::mapTextStyle(int n, bool dropInsteadOfFail, bool &drop)
     return n;
 }
 
+// A style given by number, or by name between quotes (0 when no style has it).
+void Reader::styleOrName(HeaderCursor &h, int &out, bool para)
+{
+    if (h.startsNumber()) {
+        if (!h.number(out))
+            fail(RvfErrorKind::Header, "Invalid RVF header");
+        return;
+    }
+    std::string name;
+    if (!h.quoted(name))
+        fail(RvfErrorKind::Header, "Invalid RVF header");
+    out = 0;
+    if (para) {
+        for (int i = 0; i < st_.ParaStyles.Count(); ++i)
+            if (st_.ParaStyles[i].StyleName == name) {
+                out = i;
+                break;
+            }
+    } else {
+        for (int i = 0; i < st_.TextStyles.Count(); ++i)
+            if (st_.TextStyles[i].StyleName == name) {
+                out = i;
+                break;
+            }
+    }
+}
+
 void Reader::parseHeader(std::string_view text)
 {
     HeaderCursor h(text);
-    std::string name;
-    auto styleOrName = [&](int &out, bool para) {
-        if (h.startsNumber()) {
-            if (!h.number(out))
-                fail(RvfErrorKind::Header, "Invalid RVF header");
-            return;
-        }
-        if (!h.quoted(name))
-            fail(RvfErrorKind::Header, "Invalid RVF header");
-        out = 0;
-        if (para) {
-            for (int i = 0; i < st_.ParaStyles.Count(); ++i)
-                if (st_.ParaStyles[i].StyleName == name) {
-                    out = i;
-                    break;
-                }
-        } else {
-            for (int i = 0; i < st_.TextStyles.Count(); ++i)
-                if (st_.TextStyles[i].StyleName == name) {
-                    out = i;
-                    break;
-                }
-        }
-    };
     item_.reset();
     itemName_.clear();
     unicodeText_ = false;
-    styleOrName(style_, false);
+    styleOrName(h, style_, false);
     if (style_ == ikVersionRecord) {
         if (!h.number(version_) || !h.number(subversion_))
             fail(RvfErrorKind::Header, "Invalid RVF version record");
         return;
     }
+    bool record = recordFields(h);
+    mapItemStyles();
+    readTail(h);
+    startBody(record);
+}
+
+// The fields every record header has after its style, up to the tail; makes
+// the item unless the record is one of the document's own. True for those.
+bool Reader::recordFields(HeaderCursor &h)
+{
     if (!h.number(lineCount_) || lineCount_ < 0)
         fail(RvfErrorKind::Header, "Invalid RVF header: line count");
-    styleOrName(paraNo_, true);
+    styleOrName(h, paraNo_, true);
     bool record = style_ == ikCheckpointRecord || style_ == ikBackgroundRecord || style_ == ikPropertiesRecord;
     if (!record)
         item_ = CreateItemForStyle(style_);
@@ -492,7 +361,20 @@ void Reader::parseHeader(std::string_view text)
     }
     if (!h.number(encoding_))
         fail(RvfErrorKind::Header, "Invalid RVF header: data encoding");
-    // Tags are integers here: a word, or (in newer streams) a quoted string.
+    readTag(h);
+    if (style_ == ikPropertiesRecord) {
+        if (!h.number(subtype_))
+            fail(RvfErrorKind::Header, "Invalid RVF header: properties subtype");
+        // Page setup is reset only when this read will fill it in.
+        if (subtype_ == psDocParameters && d_.DocParameters && load_ && (opts_ & rvfoLoadDocProperties))
+            d_.DocParameters->Reset();
+    }
+    return record;
+}
+
+// Tags are integers here: a word, or (in newer streams) a quoted string.
+void Reader::readTag(HeaderCursor &h)
+{
     std::string tagText;
     if ((version_ > 1 || subversion_ > 2) && h.startsWith('"')) {
         if (!h.quoted(tagText))
@@ -504,18 +386,19 @@ void Reader::parseHeader(std::string_view text)
         fail(RvfErrorKind::Header, "Invalid RVF header: tag");
     if (item_)
         item_->Tag = tag_;
-    if (style_ == ikPropertiesRecord) {
-        if (!h.number(subtype_))
-            fail(RvfErrorKind::Header, "Invalid RVF header: properties subtype");
-        // Page setup is reset only when this read will fill it in.
-        if (subtype_ == psDocParameters && d_.DocParameters && load_ && (opts_ & rvfoLoadDocProperties))
-            d_.DocParameters->Reset();
-    }
-    if (item_ && style_ >= 0 && style_ != ParagraphDefaultStyle) {
+}
+
+// The item's text and paragraph styles, through the maps of an inserted
+// file's style tables.
+void Reader::mapItemStyles()
+{
+    if (!item_)
+        return;
+    if (style_ >= 0 && style_ != ParagraphDefaultStyle) {
         bool drop;
         item_->StyleNo = style_ = mapTextStyle(style_, false, drop);
     }
-    if (item_ && paraNo_ != -1) {
+    if (paraNo_ != -1) {
         if (paraNo_ < 0)
             paraNo_ = INT32_MAX; // no paragraph style has a negative number
         if (haveParaMap_) {
@@ -532,10 +415,12 @@ void Reader::parseHeader(std::string_view text)
             paraNo_ = 0;
         }
     }
-    if (item_)
-        item_->ParaNo = paraNo_;
-    readTail(h);
+    item_->ParaNo = paraNo_;
+}
 
+// What the lines after the header are read as.
+void Reader::startBody(bool record)
+{
     if (lineCount_ == 0) {
         if (item_)
             addRecordItem();
@@ -554,95 +439,49 @@ void Reader::parseHeader(std::string_view text)
     }
 }
 
+static void needTail(bool ok)
+{
+    if (!ok)
+        fail(RvfErrorKind::Header, "Invalid RVF header tail");
+}
+
+// The fields after the tag, which depend on the record's kind.
 void Reader::readTail(HeaderCursor &h)
 {
-    int a = 0, b = 0, c = 0, e = 0;
-    auto need = [&](bool ok) {
-        if (!ok)
-            fail(RvfErrorKind::Header, "Invalid RVF header tail");
-    };
+    int a = 0, b = 0;
     if (style_ >= 0 && item_) {
         std::string hint;
-        need(h.quoted(hint));
+        needTail(h.quoted(hint));
         item_->Hint = hint;
-        need(h.atEnd());
+        needTail(h.atEnd());
         return;
     }
     switch (style_) {
     case ikCheckpointRecord:
-        need(h.optionalNumber(a, 0) && h.optionalNumber(b, 0));
+        needTail(h.optionalNumber(a, 0) && h.optionalNumber(b, 0));
         cpRaiseEvent_ = a != 0;
         cpPersistent_ = b != 0;
         break;
-    case ikBackgroundRecord:
-        need(h.number(a) && h.number(b));
-        if (load_ && (opts_ & rvfoLoadBack)) {
-            if (color_)
-                *color_ = TColor(b);
-            if (back_) {
-                back_->Style = TBackgroundStyle(a >= bsNoBitmap && a <= bsBottomRight ? a : bsNoBitmap);
-                back_->Bitmap.reset();
-            }
-        }
-        break;
-    case ikHorizontalLine: {
-        auto *br = static_cast<TRVBreakItemInfo *>(item_.get());
-        if (!h.atEnd()) {
-            need(h.number(a) && h.number(b) && h.number(c));
-            br->LineColor = TColor(a);
-            br->LineStyle = uint8_t(b);
-            br->LineWidth = uint8_t(c);
-        }
-        break;
-    }
+    case ikBackgroundRecord: backgroundTail(h); break;
+    case ikHorizontalLine: breakTail(h); break;
     case ikPicture: case ikHotPicture: case ikControl: case ikLabel: case ikSequence: case ikFootnote:
     case ikEndnote: case ikNoteReference:
         if (item_) {
-            need(h.optionalNumber(a, 0));
+            needTail(h.optionalNumber(a, 0));
             static_cast<TRVRectItemInfo *>(item_.get())->VerticalAlign = uint8_t(a);
         }
         break;
-    case ikHotspot: case ikBullet: {
-        if (!item_)
-            break;
-        auto *bu = static_cast<TRVBulletItemInfo *>(item_.get());
-        need(h.number(a) && h.number(b));
-        c = b;
-        if (style_ == ikHotspot)
-            need(h.optionalNumber(c, b));
-        bu->ImageListTag = a;
-        bu->ImageIndex = b;
-        if (style_ == ikHotspot)
-            static_cast<TRVHotspotItemInfo *>(bu)->HotImageIndex = c;
-        if (d_.OnRVFImageListNeeded)
-            bu->ImageList = d_.OnRVFImageListNeeded(a);
-        if (bu->ImageList) {
-            int count = bu->ImageList->Count();
-            for (int *idx : {&bu->ImageIndex, style_ == ikHotspot ? &static_cast<TRVHotspotItemInfo *>(bu)->HotImageIndex : nullptr}) {
-                if (idx && *idx >= count) {
-                    d_.LoadWarnings |= lwImageIndexTooLarge;
-                    if (!(opts_ & rvfoConvLargeImageIdxToZero))
-                        fail(RvfErrorKind::Picture, "Image index out of range");
-                    *idx = 0;
-                }
-            }
-        }
+    case ikHotspot: case ikBullet:
+        if (item_)
+            bulletTail(h);
         break;
-    }
-    case ikListMarker: {
-        if (!item_)
-            break;
-        auto *m = static_cast<TRVMarkerItemInfo *>(item_.get());
-        need(h.number(a) && h.number(b) && h.number(c) && h.number(e));
-        m->ListNo = a;
-        m->Level = b;
-        m->StartFrom = c;
-        m->Reset = e != 0;
+    case ikListMarker:
+        if (item_)
+            markerTail(h);
         break;
-    }
     case ikTab:
         if (item_) {
-            need(h.optionalNumber(a, 0));
+            needTail(h.optionalNumber(a, 0));
             item_->SetAssociatedTextStyleNo(a);
         }
         break;
@@ -651,434 +490,71 @@ void Reader::readTail(HeaderCursor &h)
     }
 }
 
-void Reader::dataLine(std::string_view line, int i)
+void Reader::backgroundTail(HeaderCursor &h)
 {
-    if (style_ == ikPropertiesRecord) {
-        propertiesLine(line, i);
+    int style = 0, color = 0;
+    needTail(h.number(style) && h.number(color));
+    if (!load_ || !(opts_ & rvfoLoadBack))
         return;
+    if (color_)
+        *color_ = TColor(color);
+    if (back_) {
+        back_->Style = TBackgroundStyle(style >= bsNoBitmap && style <= bsBottomRight ? style : bsNoBitmap);
+        back_->Bitmap.reset();
     }
-    if (style_ == ikBackgroundRecord) {
-        if (i == 0 && encoding_ == rtBinary && lineCount_ > 1)
-            fm_ = fmTextThenBinary;
-        if (i == 1 && (opts_ & rvfoLoadBack)) {
-            std::string bytes = bodyBytes(line, true);
-            auto bmp = CreateGraphicByClassName("TBitmap");
-            if (bmp->LoadFromBytes(bytes) && back_ && load_)
-                back_->Bitmap = std::move(bmp);
-        }
+}
+
+void Reader::breakTail(HeaderCursor &h)
+{
+    auto *br = static_cast<TRVBreakItemInfo *>(item_.get());
+    if (h.atEnd())
         return;
-    }
-    if (style_ == ikCheckpointRecord) {
-        if (i == 0 && !pending_) {
-            pending_ = std::make_unique<TRVCPInfo>();
-            pending_->Name = std::string(line);
-            pending_->Tag = tag_;
-            pending_->RaiseEvent = cpRaiseEvent_;
-            pending_->Persistent = cpPersistent_;
-        }
+    int color = 0, style = 0, width = 0;
+    needTail(h.number(color) && h.number(style) && h.number(width));
+    br->LineColor = TColor(color);
+    br->LineStyle = uint8_t(style);
+    br->LineWidth = uint8_t(width);
+}
+
+// A bullet's or hotspot's image list and image indices, checked against the
+// list the host gives.
+void Reader::bulletTail(HeaderCursor &h)
+{
+    auto *bu = static_cast<TRVBulletItemInfo *>(item_.get());
+    auto *hot = style_ == ikHotspot ? static_cast<TRVHotspotItemInfo *>(bu) : nullptr;
+    int listTag = 0, index = 0;
+    needTail(h.number(listTag) && h.number(index));
+    int hotIndex = index;
+    if (hot)
+        needTail(h.optionalNumber(hotIndex, index));
+    bu->ImageListTag = listTag;
+    bu->ImageIndex = index;
+    if (hot)
+        hot->HotImageIndex = hotIndex;
+    if (d_.OnRVFImageListNeeded)
+        bu->ImageList = d_.OnRVFImageListNeeded(listTag);
+    if (!bu->ImageList)
         return;
-    }
-    if (item_ && item_->IsText()) {
-        auto text = item_->Clone();
-        std::string s;
-        if ((item_->ItemOptions & ioUnicode) && encoding_ == rtHexUnicode)
-            HexToBytes(line, s);
-        else
-            s = std::string(line);
-        addItem(std::move(text), std::move(s));
-        if (i + 1 == lineCount_)
-            item_.reset();
-        return;
-    }
-    itemDataLine(line, i);
-    if (i + 1 == lineCount_) {
-        addRecordItem();
-        item_.reset();
-    }
-}
-
-std::string Reader::bodyBytes(std::string_view line, bool mustDecode)
-{
-    if (encoding_ == rtBinary)
-        return std::string(line);
-    std::string out;
-    if (!HexToBytes(line, out) && mustDecode)
-        fail(RvfErrorKind::Data, "Invalid RVF format: hexadecimal data does not decode");
-    return out;
-}
-
-void Reader::extraProperty(std::string_view line)
-{
-    static const char *intNames[] = {"vshift", "vshiftabs", "width", "height", "transparent", "tmode", "tcolor",
-                                     "minheightonpage", "spacing", "resizable", "unremovable", "nohtmlsize",
-                                     "ainterval", "visible"};
-    static const char *strNames[] = {"hint", "alt", "filename"};
-    size_t eq = line.find('=');
-    if (eq == std::string_view::npos || !item_)
-        return;
-    std::string_view name = line.substr(0, eq), value = line.substr(eq + 1);
-    for (int k = 0; k < 14; ++k)
-        if (name == intNames[k]) {
-            item_->SetExtraIntProperty(TRVExtraItemProperty(k + 1), intOrZero(value));
-            return;
+    int count = bu->ImageList->Count();
+    for (int *idx : {&bu->ImageIndex, hot ? &hot->HotImageIndex : nullptr}) {
+        if (idx && *idx >= count) {
+            d_.LoadWarnings |= lwImageIndexTooLarge;
+            if (!(opts_ & rvfoConvLargeImageIdxToZero))
+                fail(RvfErrorKind::Picture, "Image index out of range");
+            *idx = 0;
         }
-    for (int k = 0; k < 3; ++k)
-        if (name == strNames[k]) {
-            auto prop = TRVExtraItemStrProperty(k + 1);
-            auto *pic = dynamic_cast<TRVGraphicItemInfo *>(item_.get());
-            std::string old = pic ? pic->ImageFileName : std::string();
-            item_->SetExtraStrProperty(prop, std::string(value));
-            // An external picture may be found by its file name.
-            if (pic && prop == rvespImageFileName && encoding_ == rtExternal && !pic->Image
-                && pic->ImageFileName != old && d_.OnRVFPictureNeeded)
-                pic->Image = d_.OnRVFPictureNeeded(pic->ImageFileName, tag_);
-            return;
-        }
-}
-
-// Label lines 1-4, shared by labels, sequences and notes.
-void Reader::labelLine(TRVLabelItemInfo &l, std::string_view line, int k)
-{
-    switch (k) {
-    case 0: l.TextStyleNo = intOrZero(line); break;
-    case 1: l.StoredInt = intOrZero(line); break;
-    case 2: l.StoredByte = intOrZero(line); break;
-    case 3: l.ProtectTextStyleNo = line == "protect"; break;
     }
 }
 
-// The body (the record's last line) of a binary record is a block: the line
-// before it switches framing, once the record is past its fixed lines.
-void Reader::binaryBodyNext(int i, int firstBodyLine)
+void Reader::markerTail(HeaderCursor &h)
 {
-    if (encoding_ == rtBinary && i + 1 == lineCount_ - 1 && i + 1 >= firstBodyLine)
-        fm_ = fmTextThenBinary;
-}
-
-void Reader::itemDataLine(std::string_view line, int i)
-{
-    switch (style_) {
-    case ikPicture:
-    case ikHotPicture: pictureLine(line, i); break;
-    case ikControl: controlLine(line, i); break;
-    case ikHotspot:
-    case ikBullet:
-        if (i == 0)
-            itemName_ = std::string(line);
-        else
-            extraProperty(line);
-        break;
-    case ikTable: tableLine(line, i); break;
-    case ikLabel:
-    case ikNoteReference: {
-        auto &l = static_cast<TRVLabelItemInfo &>(*item_);
-        if (i == 0)
-            l.Text = std::string(line);
-        else if (i <= 4)
-            labelLine(l, line, i - 1);
-        else if (i == 5)
-            itemName_ = std::string(line);
-        else
-            extraProperty(line);
-        break;
-    }
-    case ikSequence: sequenceLine(line, i); break;
-    case ikFootnote:
-    case ikEndnote: noteLine(line, i); break;
-    default:
-        extraProperty(line); // horizontal lines, list markers, tabs
-        break;
-    }
-}
-
-void Reader::pictureLine(std::string_view line, int i)
-{
-    auto &pic = static_cast<TRVGraphicItemInfo &>(*item_);
-    if (i == 0) {
-        itemName_ = std::string(line);
-        if (encoding_ == rtExternal && d_.OnRVFPictureNeeded)
-            pic.Image = d_.OnRVFPictureNeeded(itemName_, tag_);
-    } else if (encoding_ == rtExternal) {
-        extraProperty(line);
-    } else if (i == 1) {
-        pic.Image = CreateGraphicByClassName(line);
-        if (!pic.Image) {
-            d_.LoadWarnings |= lwUnknownPictureFormat;
-            if (!(opts_ & rvfoIgnoreUnknownPicFmt))
-                fail(RvfErrorKind::Picture, "Unknown picture format");
-        }
-    } else if (i == lineCount_ - 1) {
-        std::string bytes = bodyBytes(line, true);
-        if (pic.Image && !pic.Image->LoadFromBytes(bytes)) {
-            // Unreadable data shows the sheet's invalid picture; the read goes on.
-            pic.Image = st_.InvalidPicture().Clone();
-            d_.LoadWarnings |= lwInvalidPicture;
-        }
-    } else {
-        extraProperty(line);
-    }
-    if (encoding_ != rtExternal)
-        binaryBodyNext(i, 2);
-}
-
-void Reader::controlLine(std::string_view line, int i)
-{
-    auto &ctl = static_cast<TRVControlItemInfo &>(*item_);
-    const bool last = i == lineCount_ - 1;
-    if (i == 0) {
-        itemName_ = std::string(line);
-        if (encoding_ == rtExternal && d_.OnRVFControlNeeded)
-            ctl.HasControl = d_.OnRVFControlNeeded(itemName_, tag_);
-    } else if (encoding_ == rtExternal) {
-        extraProperty(line);
-    } else if (i == 1) {
-        ctl.ControlClassName = std::string(line);
-    } else if (last) {
-        // No control classes are registered, so no control can be made.
-        d_.LoadWarnings |= lwUnknownControl;
-        fail(RvfErrorKind::Control, "Unknown control class");
-    } else {
-        extraProperty(line);
-    }
-    if (encoding_ != rtExternal)
-        binaryBodyNext(i, 2);
-    if (last && !ctl.HasControl) {
-        d_.LoadWarnings |= lwUnknownControl;
-        if (!(opts_ & rvfoIgnoreUnknownCtrls))
-            fail(RvfErrorKind::Control, "Unknown control");
-    }
-}
-
-void Reader::tableLine(std::string_view line, int i)
-{
-    auto &t = static_cast<TRVTableItemInfo &>(*item_);
-    if (i == 0) {
-        itemName_ = std::string(line);
-    } else if (i == lineCount_ - 1) {
-        t.StoredBody = bodyBytes(line, true);
-        ReadTableBody(t, t.StoredBody, d_, d_.LoadWarnings);
-    } else {
-        extraProperty(line);
-    }
-    binaryBodyNext(i, 1);
-}
-
-void Reader::sequenceLine(std::string_view line, int i)
-{
-    auto &s = static_cast<TRVSeqItemInfo &>(*item_);
-    switch (i) {
-    case 0: s.SeqName = std::string(line); break;
-    case 1: {
-        int t = intOrZero(line);
-        s.NumberType = TRVSeqType(t >= rvseqDecimal && t <= rvseqUpperRoman ? t : rvseqDecimal);
-        break;
-    }
-    case 2: s.Reset = line != "0"; break;
-    case 3: s.StartFrom = intOrZero(line); break;
-    case 4: case 5: case 6: case 7: labelLine(s, line, i - 4); break;
-    case 8: itemName_ = std::string(line); break;
-    case 9: s.FormatString = std::string(line); break;
-    default: extraProperty(line);
-    }
-}
-
-void Reader::noteLine(std::string_view line, int i)
-{
-    auto &note = static_cast<TCustomRVNoteItemInfo &>(*item_);
-    if (i <= 3)
-        labelLine(note, line, i);
-    else if (i == 4)
-        note.Reset = line != "0";
-    else if (i == 5)
-        note.StartFrom = intOrZero(line);
-    else if (i == 6)
-        itemName_ = std::string(line);
-    else if (i == lineCount_ - 1)
-        readNoteDocument(note, line);
-    else
-        extraProperty(line);
-    binaryBodyNext(i, 7);
-}
-
-void Reader::readNoteDocument(TCustomRVNoteItemInfo &note, std::string_view line)
-{
-    if (gNesting >= kMaxNesting)
-        fail(RvfErrorKind::Note, "Invalid RVF format: notes nested too deeply");
-    std::string body = bodyBytes(line, true);
-    note.Document = std::make_unique<TCustomRVData>(&st_);
-    note.Document->OwnsStyleSheet = false;
-    note.Document->DocParameters.reset();
-    note.Document->RVFOptions = opts_;
-    note.Document->RVFTextStylesReadMode = d_.RVFTextStylesReadMode;
-    note.Document->RVFParaStylesReadMode = d_.RVFParaStylesReadMode;
-    int at = 0;
-    // The depth goes back down however the inner read ends.
-    struct Depth {
-        Depth() { ++gNesting; }
-        ~Depth() { --gNesting; }
-    };
-    bool ok;
-    {
-        Depth depth;
-        // The note shares the sheet: when the outer read only inserts, its
-        // style tables must be merged, never put in place of the sheet's.
-        ok = ReadRVFStream(*note.Document, body, at, load_);
-    }
-    d_.LoadWarnings |= note.Document->LoadWarnings;
-    if (!ok)
-        throw EReadViewError("Invalid RVF format: note document: " + note.Document->LoadError.Text(),
-                             RvfErrorKind::Note);
-}
-
-void Reader::propertiesLine(std::string_view line, int i)
-{
-    if (i == 0 && encoding_ == rtBinary && lineCount_ > 1)
-        fm_ = fmTextThenBinary;
-    switch (subtype_) {
-    case psTextStyles: case psParaStyles: case psListStyles:
-        if (i == 1)
-            readStyleTable(line);
-        break;
-    case psLayout:
-        if (i == 1 && load_ && layout_ && (opts_ & rvfoLoadLayout))
-            readLayout(bodyBytes(line, true));
-        break;
-    case psMarkers:
-        if (i == 1 && load_ && (opts_ & rvfoLoadLayout))
-            readMarkers(bodyBytes(line, true));
-        break;
-    case psDocProperties:
-        if (load_ && (opts_ & rvfoLoadDocProperties)) {
-            std::string s(line);
-            for (char &c : s)
-                c = c == '\x01' ? '\r' : c == '\x02' ? '\n' : c;
-            d_.DocProperties.push_back(std::move(s));
-        }
-        break;
-    case psDocParameters:
-        if (load_ && (opts_ & rvfoLoadDocProperties) && d_.DocParameters)
-            d_.DocParameters->SetFromLine(line);
-        break;
-    default:
-        break;
-    }
-}
-
-void Reader::readStyleTable(std::string_view line)
-{
-    TRVFReaderStyleMode mode = subtype_ == psTextStyles ? d_.RVFTextStylesReadMode : d_.RVFParaStylesReadMode;
-    if (mode == rvf_sIgnore)
-        return;
-    std::string bytes;
-    if (encoding_ == rtBinary)
-        bytes = std::string(line);
-    else if (line.size() % 2 == 0)
-        HexToBytes(line, bytes); // a bad digit keeps what came before it
-    if (bytes.empty())
-        return;
-    bool unknown = false;
-    switch (subtype_) {
-    case psTextStyles: {
-        TFontInfos tmp;
-        DecodeTextStyles(bytes, tmp, &unknown);
-        if (tmp.Count() && !haveTextMap_) {
-            if (load_)
-                st_.TextStyles.Assign(tmp);
-            else {
-                textMap_ = MergeTextStyles(st_.TextStyles, tmp, mode);
-                haveTextMap_ = true;
-            }
-        }
-        break;
-    }
-    case psParaStyles: {
-        TParaInfos tmp;
-        DecodeParaStyles(bytes, tmp, &unknown);
-        if (tmp.Count() && !haveParaMap_) {
-            if (load_)
-                st_.ParaStyles.Assign(tmp);
-            else {
-                paraMap_ = MergeParaStyles(st_.ParaStyles, tmp, mode, haveTextMap_ ? &textMap_ : nullptr);
-                haveParaMap_ = true;
-            }
-        }
-        break;
-    }
-    default: {
-        TRVListInfos tmp;
-        DecodeListStyles(bytes, tmp, &unknown);
-        if (tmp.Count() && !haveListMap_) {
-            if (load_) {
-                bool allow = st_.ListStyles.FRVFAllowAssignListID;
-                st_.ListStyles.FRVFAllowAssignListID = true;
-                st_.ListStyles.Assign(tmp);
-                st_.ListStyles.FRVFAllowAssignListID = allow;
-            } else {
-                listMap_ = MergeListStyles(st_.ListStyles, tmp, mode);
-                haveListMap_ = true;
-            }
-        }
-        break;
-    }
-    }
-    if (unknown)
-        d_.LoadWarnings |= lwUnknownStyleProperty;
-}
-
-static int32_t le32(std::string_view b, size_t off)
-{
-    return int32_t(uint8_t(b[off]) | uint8_t(b[off + 1]) << 8 | uint8_t(b[off + 2]) << 16 | uint32_t(uint8_t(b[off + 3])) << 24);
-}
-
-void Reader::readLayout(std::string_view b)
-{
-    if (b.size() < 8)
-        fail(RvfErrorKind::Data, "Invalid RVF format: layout record too short");
-    int32_t kind = le32(b, 0), size = le32(b, 4);
-    size_t off = 8;
-    if (kind == 0) {
-        if (size < 25 || b.size() < off + 25)
-            fail(RvfErrorKind::Data, "Invalid RVF format: layout record too short");
-        layout_->LeftMargin = le32(b, off);
-        layout_->RightMargin = le32(b, off + 4);
-        layout_->TopMargin = le32(b, off + 8);
-        layout_->BottomMargin = le32(b, off + 12);
-        layout_->MinTextWidth = le32(b, off + 16);
-        layout_->MaxTextWidth = le32(b, off + 20);
-        uint8_t bidi = uint8_t(b[off + 24]);
-        layout_->BiDiMode = TRVBiDiMode(bidi <= rvbdRightToLeft ? bidi : uint8_t(rvbdUnspecified));
-        off += 25;
-        size -= 25;
-    }
-    if (size >= 16 && b.size() >= off + 16) {
-        layout_->FirstParaAborted = le32(b, off);
-        layout_->LastParaAborted = le32(b, off + 4);
-        layout_->FirstMarkerListNo = le32(b, off + 8);
-        layout_->FirstMarkerLevel = le32(b, off + 12);
-    }
-    layout_->Loaded = true;
-}
-
-void Reader::readMarkers(std::string_view b)
-{
-    if (b.size() < 8)
-        fail(RvfErrorKind::Data, "Invalid RVF format: marker state");
-    int32_t count = le32(b, 4);
-    if (count < 0 || size_t(count) > (b.size() - 8) / 17)
-        fail(RvfErrorKind::Data, "Invalid RVF format: marker state");
-    d_.StoredMarkers.clear();
-    for (int32_t k = 0; k < count; ++k) {
-        size_t off = 8 + size_t(k) * 17;
-        TRVMarkerState m;
-        m.ListNo = le32(b, off);
-        m.Level = le32(b, off + 4);
-        m.Reset = b[off + 8] != 0;
-        m.StartFrom = le32(b, off + 9);
-        m.Counter = le32(b, off + 13);
-        if (haveListMap_ && m.ListNo >= 0)
-            m.ListNo = size_t(m.ListNo) < listMap_.size() ? listMap_[size_t(m.ListNo)] : -1;
-        d_.StoredMarkers.push_back(m);
-    }
+    auto *m = static_cast<TRVMarkerItemInfo *>(item_.get());
+    int list = 0, level = 0, start = 0, reset = 0;
+    needTail(h.number(list) && h.number(level) && h.number(start) && h.number(reset));
+    m->ListNo = list;
+    m->Level = level;
+    m->StartFrom = start;
+    m->Reset = reset != 0;
 }
 
 void Reader::addRecordItem()
@@ -1089,72 +565,92 @@ void Reader::addRecordItem()
     addItem(std::move(item_), std::move(name));
 }
 
+// An item's associated text style through the style map; false when the
+// item is dropped for it.
+bool Reader::mapAssociatedStyle(TCustomRVItemInfo &item)
+{
+    int assoc = item.GetAssociatedTextStyleNo();
+    if (assoc >= 0 || dynamic_cast<TRVTabItemInfo *>(&item) || dynamic_cast<TRVLabelItemInfo *>(&item)) {
+        bool drop;
+        int mapped = mapTextStyle(assoc, true, drop);
+        if (drop)
+            return false;
+        item.SetAssociatedTextStyleNo(mapped);
+    }
+    return true;
+}
+
+// Paragraph: -1 continues the paragraph of the item before, unless that one
+// fills a line of its own.
+void Reader::setParagraph(TCustomRVItemInfo &item)
+{
+    if (paraNo_ == -1 && index_ > 0 && !d_.GetItem(index_ - 1).IsFullLine()) {
+        item.SetContinuesParagraph(true);
+        item.ParaNo = d_.GetItem(index_ - 1).ParaNo;
+    } else {
+        item.ItemOptions &= uint8_t(~ioContinuesParagraph);
+        item.ParaNo = paraNo_ == -1 ? 0 : paraNo_;
+    }
+}
+
+// A text item's bytes converted to what its style stores: UTF-16 for a
+// Unicode style, the style's code page otherwise.
+void Reader::matchTextEncoding(TCustomRVItemInfo &item, std::string &text)
+{
+    int style = item.StyleNo;
+    if (style == ParagraphDefaultStyle) {
+        style = st_.ParaStyles[item.ParaNo].DefStyleNo;
+        if (style < 0)
+            style = 0;
+    }
+    bool styleUnicode = st_.TextStyles[style].Unicode;
+    bool itemUnicode = (item.ItemOptions & ioUnicode) != 0;
+    int cp = st_.CodePageOfStyle(style);
+    if (itemUnicode && !styleUnicode) {
+        if (text.size() % 2)
+            fail(RvfErrorKind::Data, "Can't perform Unicode operation");
+        std::u16string w(text.size() / 2, u'\0');
+        for (size_t k = 0; k < w.size(); ++k)
+            w[k] = char16_t(uint8_t(text[2 * k]) | uint8_t(text[2 * k + 1]) << 8);
+        text = fromUtf16(w, cp);
+        item.ItemOptions &= uint8_t(~ioUnicode);
+        d_.LoadWarnings |= lwConvertedFromUnicode;
+    } else if (!itemUnicode && styleUnicode) {
+        std::u16string w = toUtf16(text, cp);
+        text.resize(w.size() * 2);
+        for (size_t k = 0; k < w.size(); ++k) {
+            text[2 * k] = char(w[k] & 0xFF);
+            text[2 * k + 1] = char(w[k] >> 8);
+        }
+        item.ItemOptions |= ioUnicode;
+        d_.LoadWarnings |= lwConvertedToUnicode;
+    } else if (itemUnicode && text.size() % 2) {
+        text.pop_back(); // half a UTF-16 unit is no character
+    }
+}
+
+// A marker's list through the list map; an unknown list becomes the first.
+void Reader::mapMarkerList(TCustomRVItemInfo &item)
+{
+    auto *m = static_cast<TRVMarkerItemInfo *>(&item);
+    if (haveListMap_ && m->ListNo >= 0)
+        m->ListNo = size_t(m->ListNo) < listMap_.size() ? listMap_[size_t(m->ListNo)] : st_.ListStyles.Count();
+    if (m->ListNo >= st_.ListStyles.Count()) {
+        d_.LoadWarnings |= lwUnknownStyle;
+        m->ListNo = st_.ListStyles.Count() > 0 ? 0 : -1;
+    }
+}
+
 void Reader::addItem(std::unique_ptr<TCustomRVItemInfo> item, std::string text)
 {
-    if (!item->IsText()) {
-        int assoc = item->GetAssociatedTextStyleNo();
-        if (assoc >= 0 || dynamic_cast<TRVTabItemInfo *>(item.get()) || dynamic_cast<TRVLabelItemInfo *>(item.get())) {
-            bool drop;
-            int mapped = mapTextStyle(assoc, true, drop);
-            if (drop)
-                return;
-            item->SetAssociatedTextStyleNo(mapped);
-        }
-        if (!item->HasValidContent())
-            return;
-    }
-    // Paragraph: -1 continues the paragraph of the item before, unless that
-    // one fills a line of its own.
-    if (paraNo_ == -1 && index_ > 0 && !d_.GetItem(index_ - 1).IsFullLine()) {
-        item->SetContinuesParagraph(true);
-        item->ParaNo = d_.GetItem(index_ - 1).ParaNo;
-    } else {
-        item->ItemOptions &= uint8_t(~ioContinuesParagraph);
-        item->ParaNo = paraNo_ == -1 ? 0 : paraNo_;
-    }
-    if (item->IsText()) {
-        int style = item->StyleNo;
-        if (style == ParagraphDefaultStyle) {
-            style = st_.ParaStyles[item->ParaNo].DefStyleNo;
-            if (style < 0)
-                style = 0;
-        }
-        bool styleUnicode = st_.TextStyles[style].Unicode;
-        bool itemUnicode = (item->ItemOptions & ioUnicode) != 0;
-        int cp = st_.CodePageOfStyle(style);
-        if (itemUnicode && !styleUnicode) {
-            if (text.size() % 2)
-                fail(RvfErrorKind::Data, "Can't perform Unicode operation");
-            std::u16string w(text.size() / 2, u'\0');
-            for (size_t k = 0; k < w.size(); ++k)
-                w[k] = char16_t(uint8_t(text[2 * k]) | uint8_t(text[2 * k + 1]) << 8);
-            text = fromUtf16(w, cp);
-            item->ItemOptions &= uint8_t(~ioUnicode);
-            d_.LoadWarnings |= lwConvertedFromUnicode;
-        } else if (!itemUnicode && styleUnicode) {
-            std::u16string w = toUtf16(text, cp);
-            text.resize(w.size() * 2);
-            for (size_t k = 0; k < w.size(); ++k) {
-                text[2 * k] = char(w[k] & 0xFF);
-                text[2 * k + 1] = char(w[k] >> 8);
-            }
-            item->ItemOptions |= ioUnicode;
-            d_.LoadWarnings |= lwConvertedToUnicode;
-        } else if (itemUnicode && text.size() % 2) {
-            text.pop_back(); // half a UTF-16 unit is no character
-        }
-    }
-    if (item->StyleNo == ikListMarker) {
-        auto *m = static_cast<TRVMarkerItemInfo *>(item.get());
-        if (haveListMap_ && m->ListNo >= 0)
-            m->ListNo = size_t(m->ListNo) < listMap_.size() ? listMap_[size_t(m->ListNo)] : st_.ListStyles.Count();
-        if (m->ListNo >= st_.ListStyles.Count()) {
-            d_.LoadWarnings |= lwUnknownStyle;
-            m->ListNo = st_.ListStyles.Count() > 0 ? 0 : -1;
-        }
-    }
+    if (!item->IsText() && (!mapAssociatedStyle(*item) || !item->HasValidContent()))
+        return;
+    setParagraph(*item);
+    if (item->IsText())
+        matchTextEncoding(*item, text);
+    if (item->StyleNo == ikListMarker)
+        mapMarkerList(*item);
     int at = index_;
-    TCustomRVItemInfo *raw = item.get();
     d_.InsertItem(at, std::move(text), std::move(item));
     if (pending_) {
         bool wasTrailing = pendingWasTrailing_;
@@ -1164,7 +660,6 @@ void Reader::addItem(std::unique_ptr<TCustomRVItemInfo> item, std::string text)
             ++d_.CPCount;
         pendingWasTrailing_ = false;
         prevCP_ = cp;
-        (void)raw;
     }
     if (firstAdded_ < 0)
         firstAdded_ = at;
@@ -1172,7 +667,9 @@ void Reader::addItem(std::unique_ptr<TCustomRVItemInfo> item, std::string text)
     ++index_;
 }
 
-} // namespace
+} // namespace rvfread
+
+using namespace rvfread;
 
 bool HexToBytes(std::string_view hex, std::string &out)
 {

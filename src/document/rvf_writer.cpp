@@ -96,7 +96,28 @@ private:
     void startText(int i, std::string text, bool cutInside);
     void nonText(int i);
     std::vector<std::string> extraLines(const TCustomRVItemInfo &it) const;
-    void nonTextHeader(const TCustomRVItemInfo &it, int i, int lines, int encoding, const std::string &tail);
+
+    // A non-text item being written: its index, name and extra property lines.
+    struct Item {
+        const TCustomRVItemInfo &it;
+        int index;
+        const std::string &name;
+        std::vector<std::string> extra;
+    };
+    // The record header of an item whose body has `bodyLines` lines besides
+    // the extra property lines.
+    void itemHeader(const Item &x, size_t bodyLines, int encoding, const std::string &tail);
+    void writeExtra(const Item &x);
+    void labelLines(const TRVLabelItemInfo &l);
+    void picture(const Item &x);
+    void horizontalLine(const Item &x);
+    void bullet(const Item &x);
+    void tab(const Item &x);
+    void listMarker(const Item &x);
+    void table(const Item &x);
+    void label(const Item &x);
+    void sequence(const Item &x);
+    void note(const Item &x);
     std::string piece(int i, int from, int to) const; // characters [from, to), offsets from 1
 
     const TCustomRVData &d_;
@@ -268,139 +289,154 @@ std::vector<std::string> Writer::extraLines(const TCustomRVItemInfo &it) const
     return l;
 }
 
-void Writer::nonTextHeader(const TCustomRVItemInfo &it, int i, int lines, int encoding, const std::string &tail)
+void Writer::itemHeader(const Item &x, size_t bodyLines, int encoding, const std::string &tail)
 {
-    std::string h = std::to_string(it.StyleNo) + " " + std::to_string(lines) + " " + writtenPara(i) + " "
-        + std::to_string(it.ItemOptions & 0x0F) + " " + std::to_string(encoding) + " " + std::to_string(it.Tag);
+    const TCustomRVItemInfo &it = x.it;
+    std::string h = std::to_string(it.StyleNo) + " " + std::to_string(int(x.extra.size() + bodyLines)) + " "
+        + writtenPara(x.index) + " " + std::to_string(it.ItemOptions & 0x0F) + " " + std::to_string(encoding) + " "
+        + std::to_string(it.Tag);
     if (!tail.empty())
         h += " " + tail;
     line(h);
 }
 
+void Writer::writeExtra(const Item &x)
+{
+    for (auto &e : x.extra)
+        line(e);
+}
+
+void Writer::labelLines(const TRVLabelItemInfo &l)
+{
+    line(std::to_string(l.TextStyleNo));
+    line(std::to_string(l.StoredInt));
+    line(std::to_string(l.StoredByte));
+    line(l.ProtectTextStyleNo ? "protect" : "");
+}
+
+void Writer::picture(const Item &x)
+{
+    auto &p = static_cast<const TRVGraphicItemInfo &>(x.it);
+    std::string tail = std::to_string(p.VerticalAlign);
+    if ((opts_ & rvfoSavePicturesBody) && p.Image) {
+        itemHeader(x, 3, bodyEncoding(), tail);
+        line(x.name);
+        line(p.Image->ClassName());
+        writeExtra(x);
+        body(p.Image->StoredBytes());
+    } else {
+        itemHeader(x, 1, 1, tail);
+        line(x.name);
+        writeExtra(x);
+    }
+}
+
+void Writer::horizontalLine(const Item &x)
+{
+    auto &b = static_cast<const TRVBreakItemInfo &>(x.it);
+    itemHeader(x, 0, 0,
+               std::to_string(int32_t(b.LineColor)) + " " + std::to_string(b.LineStyle) + " "
+                   + std::to_string(b.LineWidth));
+    writeExtra(x);
+}
+
+void Writer::bullet(const Item &x)
+{
+    auto &b = static_cast<const TRVBulletItemInfo &>(x.it);
+    std::string tail = std::to_string(b.ImageListTag) + " " + std::to_string(b.ImageIndex);
+    if (x.it.StyleNo == ikHotspot)
+        tail += " " + std::to_string(static_cast<const TRVHotspotItemInfo &>(x.it).HotImageIndex);
+    itemHeader(x, 1, 0, tail);
+    line(x.name);
+    writeExtra(x);
+}
+
+void Writer::tab(const Item &x)
+{
+    // A tab's record has no lines, so its extra properties are not stored.
+    const Item bare{x.it, x.index, x.name, {}};
+    itemHeader(bare, 0, 0, std::to_string(x.it.GetAssociatedTextStyleNo()));
+}
+
+void Writer::listMarker(const Item &x)
+{
+    auto &m = static_cast<const TRVMarkerItemInfo &>(x.it);
+    itemHeader(x, 0, 0,
+               std::to_string(m.ListNo) + " " + std::to_string(m.Level) + " " + std::to_string(m.StartFrom) + " "
+                   + (m.Reset ? "1" : "0"));
+    writeExtra(x);
+}
+
+void Writer::table(const Item &x)
+{
+    auto &t = static_cast<const TRVTableItemInfo &>(x.it);
+    itemHeader(x, 2, bodyEncoding(), "");
+    line(x.name);
+    writeExtra(x);
+    // A table read from a file goes back as it was stored; one built in
+    // code is encoded from its cells.
+    std::string stored = t.StoredBody;
+    if (stored.empty() && !WriteTableBody(t, stored))
+        throw EReadViewError("Cannot write a table cell");
+    body(stored);
+}
+
+void Writer::label(const Item &x)
+{
+    auto &l = static_cast<const TRVLabelItemInfo &>(x.it);
+    itemHeader(x, 6, 0, std::to_string(l.VerticalAlign));
+    line(l.Text);
+    labelLines(l);
+    line(x.name);
+    writeExtra(x);
+}
+
+void Writer::sequence(const Item &x)
+{
+    auto &s = static_cast<const TRVSeqItemInfo &>(x.it);
+    itemHeader(x, 10, 0, std::to_string(s.VerticalAlign));
+    line(s.SeqName);
+    line(std::to_string(s.NumberType));
+    line(s.Reset ? "1" : "0");
+    line(std::to_string(s.StartFrom));
+    labelLines(s);
+    line(x.name);
+    line(s.FormatString);
+    writeExtra(x);
+}
+
+void Writer::note(const Item &x)
+{
+    auto &note = static_cast<const TCustomRVNoteItemInfo &>(x.it);
+    std::string inner;
+    if (note.Document && !SaveRVFToString(*note.Document, inner))
+        throw EReadViewError("Note document cannot be written");
+    itemHeader(x, 8, bodyEncoding(), std::to_string(note.VerticalAlign));
+    labelLines(note);
+    line(note.Reset ? "1" : "0");
+    line(std::to_string(note.StartFrom));
+    line(x.name);
+    writeExtra(x);
+    body(inner);
+}
+
 void Writer::nonText(int i)
 {
     const TCustomRVItemInfo &it = d_.GetItem(i);
-    const std::string &name = d_.ItemText(i);
-    auto extra = extraLines(it);
-    auto n = [&](size_t k) { return int(k); };
+    const Item x{it, i, d_.ItemText(i), extraLines(it)};
     if (it.Checkpoint)
         checkpoint(*it.Checkpoint);
-    auto labelLines = [&](const TRVLabelItemInfo &l) {
-        line(std::to_string(l.TextStyleNo));
-        line(std::to_string(l.StoredInt));
-        line(std::to_string(l.StoredByte));
-        line(l.ProtectTextStyleNo ? "protect" : "");
-    };
     switch (it.StyleNo) {
-    case ikPicture:
-    case ikHotPicture: {
-        auto &p = static_cast<const TRVGraphicItemInfo &>(it);
-        std::string tail = std::to_string(p.VerticalAlign);
-        if ((opts_ & rvfoSavePicturesBody) && p.Image) {
-            nonTextHeader(it, i, n(extra.size() + 3), bodyEncoding(), tail);
-            line(name);
-            line(p.Image->ClassName());
-            for (auto &e : extra)
-                line(e);
-            body(p.Image->StoredBytes());
-        } else {
-            nonTextHeader(it, i, n(extra.size() + 1), 1, tail);
-            line(name);
-            for (auto &e : extra)
-                line(e);
-        }
-        break;
-    }
-    case ikHorizontalLine: {
-        auto &b = static_cast<const TRVBreakItemInfo &>(it);
-        nonTextHeader(it, i, n(extra.size()), 0,
-                      std::to_string(int32_t(b.LineColor)) + " " + std::to_string(b.LineStyle) + " "
-                          + std::to_string(b.LineWidth));
-        for (auto &e : extra)
-            line(e);
-        break;
-    }
-    case ikBullet:
-    case ikHotspot: {
-        auto &b = static_cast<const TRVBulletItemInfo &>(it);
-        std::string tail = std::to_string(b.ImageListTag) + " " + std::to_string(b.ImageIndex);
-        if (it.StyleNo == ikHotspot)
-            tail += " " + std::to_string(static_cast<const TRVHotspotItemInfo &>(it).HotImageIndex);
-        nonTextHeader(it, i, n(extra.size() + 1), 0, tail);
-        line(name);
-        for (auto &e : extra)
-            line(e);
-        break;
-    }
-    case ikTab:
-        nonTextHeader(it, i, 0, 0, std::to_string(it.GetAssociatedTextStyleNo()));
-        break;
-    case ikListMarker: {
-        auto &m = static_cast<const TRVMarkerItemInfo &>(it);
-        nonTextHeader(it, i, n(extra.size()), 0,
-                      std::to_string(m.ListNo) + " " + std::to_string(m.Level) + " " + std::to_string(m.StartFrom)
-                          + " " + (m.Reset ? "1" : "0"));
-        for (auto &e : extra)
-            line(e);
-        break;
-    }
-    case ikTable: {
-        auto &t = static_cast<const TRVTableItemInfo &>(it);
-        nonTextHeader(it, i, n(extra.size() + 2), bodyEncoding(), "");
-        line(name);
-        for (auto &e : extra)
-            line(e);
-        // A table read from a file goes back as it was stored; one built in
-        // code is encoded from its cells.
-        std::string stored = t.StoredBody;
-        if (stored.empty() && !WriteTableBody(t, stored))
-            throw EReadViewError("Cannot write a table cell");
-        body(stored);
-        break;
-    }
-    case ikLabel:
-    case ikNoteReference: {
-        auto &l = static_cast<const TRVLabelItemInfo &>(it);
-        nonTextHeader(it, i, n(extra.size() + 6), 0, std::to_string(l.VerticalAlign));
-        line(l.Text);
-        labelLines(l);
-        line(name);
-        for (auto &e : extra)
-            line(e);
-        break;
-    }
-    case ikSequence: {
-        auto &s = static_cast<const TRVSeqItemInfo &>(it);
-        nonTextHeader(it, i, n(extra.size() + 10), 0, std::to_string(s.VerticalAlign));
-        line(s.SeqName);
-        line(std::to_string(s.NumberType));
-        line(s.Reset ? "1" : "0");
-        line(std::to_string(s.StartFrom));
-        labelLines(s);
-        line(name);
-        line(s.FormatString);
-        for (auto &e : extra)
-            line(e);
-        break;
-    }
-    case ikFootnote:
-    case ikEndnote: {
-        auto &note = static_cast<const TCustomRVNoteItemInfo &>(it);
-        std::string inner;
-        if (note.Document && !SaveRVFToString(*note.Document, inner))
-            throw EReadViewError("Note document cannot be written");
-        nonTextHeader(it, i, n(extra.size() + 8), bodyEncoding(), std::to_string(note.VerticalAlign));
-        labelLines(note);
-        line(note.Reset ? "1" : "0");
-        line(std::to_string(note.StartFrom));
-        line(name);
-        for (auto &e : extra)
-            line(e);
-        body(inner);
-        break;
-    }
-    default:
-        break; // controls are never loaded here, so there is nothing to write
+    case ikPicture: case ikHotPicture: picture(x); break;
+    case ikHorizontalLine: horizontalLine(x); break;
+    case ikBullet: case ikHotspot: bullet(x); break;
+    case ikTab: tab(x); break;
+    case ikListMarker: listMarker(x); break;
+    case ikTable: table(x); break;
+    case ikLabel: case ikNoteReference: label(x); break;
+    case ikSequence: sequence(x); break;
+    case ikFootnote: case ikEndnote: note(x); break;
+    default: break; // controls are never loaded here, so there is nothing to write
     }
 }
 
