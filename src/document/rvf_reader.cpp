@@ -590,7 +590,7 @@ void Reader::readTail(HeaderCursor &h)
         if (!h.atEnd()) {
             need(h.number(a) && h.number(b) && h.number(c));
             br->LineColor = TColor(a);
-            br->LineStyle = uint8_t(b);
+            br->LineStyle = TRVBreakStyle(uint8_t(b));
             br->LineWidth = uint8_t(c);
         }
         break;
@@ -599,7 +599,7 @@ void Reader::readTail(HeaderCursor &h)
     case ikEndnote: case ikNoteReference:
         if (item_) {
             need(h.optionalNumber(a, 0));
-            static_cast<TRVRectItemInfo *>(item_.get())->VerticalAlign = uint8_t(a);
+            static_cast<TRVRectItemInfo *>(item_.get())->VerticalAlign = TRVVAlign(uint8_t(a));
         }
         break;
     case ikHotspot: case ikBullet: {

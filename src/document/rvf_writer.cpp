@@ -295,7 +295,7 @@ void Writer::nonText(int i)
     case ikPicture:
     case ikHotPicture: {
         auto &p = static_cast<const TRVGraphicItemInfo &>(it);
-        std::string tail = std::to_string(p.VerticalAlign);
+        std::string tail = std::to_string(int(p.VerticalAlign));
         if ((opts_ & rvfoSavePicturesBody) && p.Image) {
             nonTextHeader(it, i, n(extra.size() + 3), bodyEncoding(), tail);
             line(name);
@@ -314,7 +314,7 @@ void Writer::nonText(int i)
     case ikHorizontalLine: {
         auto &b = static_cast<const TRVBreakItemInfo &>(it);
         nonTextHeader(it, i, n(extra.size()), 0,
-                      std::to_string(int32_t(b.LineColor)) + " " + std::to_string(b.LineStyle) + " "
+                      std::to_string(int32_t(b.LineColor)) + " " + std::to_string(int(b.LineStyle)) + " "
                           + std::to_string(b.LineWidth));
         for (auto &e : extra)
             line(e);
@@ -361,7 +361,7 @@ void Writer::nonText(int i)
     case ikLabel:
     case ikNoteReference: {
         auto &l = static_cast<const TRVLabelItemInfo &>(it);
-        nonTextHeader(it, i, n(extra.size() + 6), 0, std::to_string(l.VerticalAlign));
+        nonTextHeader(it, i, n(extra.size() + 6), 0, std::to_string(int(l.VerticalAlign)));
         line(l.Text);
         labelLines(l);
         line(name);
@@ -371,7 +371,7 @@ void Writer::nonText(int i)
     }
     case ikSequence: {
         auto &s = static_cast<const TRVSeqItemInfo &>(it);
-        nonTextHeader(it, i, n(extra.size() + 10), 0, std::to_string(s.VerticalAlign));
+        nonTextHeader(it, i, n(extra.size() + 10), 0, std::to_string(int(s.VerticalAlign)));
         line(s.SeqName);
         line(std::to_string(s.NumberType));
         line(s.Reset ? "1" : "0");
@@ -389,7 +389,7 @@ void Writer::nonText(int i)
         std::string inner;
         if (note.Document && !SaveRVFToString(*note.Document, inner))
             throw EReadViewError("Note document cannot be written");
-        nonTextHeader(it, i, n(extra.size() + 8), bodyEncoding(), std::to_string(note.VerticalAlign));
+        nonTextHeader(it, i, n(extra.size() + 8), bodyEncoding(), std::to_string(int(note.VerticalAlign)));
         labelLines(note);
         line(note.Reset ? "1" : "0");
         line(std::to_string(note.StartFrom));
