@@ -17,6 +17,15 @@
 
 namespace rv {
 
+// How a picture, label or note sits on its line: on the baseline, its middle
+// at the text's middle, or against the line's top, bottom or middle. Stored
+// as the number in the RVF header; unknown numbers read and write back unchanged.
+enum class TRVVAlign : uint8_t { Baseline, Middle, AbsTop, AbsBottom, AbsMiddle };
+// Placed against the line box rather than the text.
+inline bool IsLineAligned(TRVVAlign a) { return uint8_t(a) >= uint8_t(TRVVAlign::AbsTop); }
+// How a horizontal line is drawn (stored as its number, like TRVVAlign).
+enum class TRVBreakStyle : uint8_t { Solid, Rectangle, Sunken, Dotted, Dashed };
+
 class TCustomRVData;
 class TCustomRVItemInfo;
 class TRVGraphic;
@@ -160,7 +169,7 @@ class TRVBreakItemInfo : public TRVFullLineItemInfo {
     explicit TRVBreakItemInfo(int styleNo = ikHorizontalLine) : TRVFullLineItemInfo(styleNo) {}
     void Assign(const TCustomRVItemInfo &src) override;
     uint8_t LineWidth = 1;
-    uint8_t LineStyle = 0; // 0 solid, 1 rectangle, 2 sunken, 3 dotted, 4 dashed
+    TRVBreakStyle LineStyle = TRVBreakStyle::Solid;
     TColor LineColor = clNone;
 };
 
@@ -175,7 +184,7 @@ public:
     virtual bool HasMinHeightOnPage() const { return false; }
 
     int MinHeightOnPage = 0;
-    uint8_t VerticalAlign = 0; // 0 baseline, 1 middle, 2 abs top, 3 abs bottom, 4 abs middle
+    TRVVAlign VerticalAlign = TRVVAlign::Baseline;
     int VShift = 0;
     bool VShiftAbsolute = false;
     int Spacing = 1;

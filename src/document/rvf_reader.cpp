@@ -468,7 +468,7 @@ void Reader::readTail(HeaderCursor &h)
     case ikEndnote: case ikNoteReference:
         if (item_) {
             needTail(h.optionalNumber(a, 0));
-            static_cast<TRVRectItemInfo *>(item_.get())->VerticalAlign = uint8_t(a);
+            static_cast<TRVRectItemInfo *>(item_.get())->VerticalAlign = TRVVAlign(uint8_t(a));
         }
         break;
     case ikHotspot: case ikBullet:
@@ -512,7 +512,7 @@ void Reader::breakTail(HeaderCursor &h)
     int color = 0, style = 0, width = 0;
     needTail(h.number(color) && h.number(style) && h.number(width));
     br->LineColor = TColor(color);
-    br->LineStyle = uint8_t(style);
+    br->LineStyle = TRVBreakStyle(uint8_t(style));
     br->LineWidth = uint8_t(width);
 }
 

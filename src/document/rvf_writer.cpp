@@ -317,7 +317,7 @@ void Writer::labelLines(const TRVLabelItemInfo &l)
 void Writer::picture(const Item &x)
 {
     auto &p = static_cast<const TRVGraphicItemInfo &>(x.it);
-    std::string tail = std::to_string(p.VerticalAlign);
+    std::string tail = std::to_string(int(p.VerticalAlign));
     if ((opts_ & rvfoSavePicturesBody) && p.Image) {
         itemHeader(x, 3, bodyEncoding(), tail);
         line(x.name);
@@ -335,7 +335,7 @@ void Writer::horizontalLine(const Item &x)
 {
     auto &b = static_cast<const TRVBreakItemInfo &>(x.it);
     itemHeader(x, 0, 0,
-               std::to_string(int32_t(b.LineColor)) + " " + std::to_string(b.LineStyle) + " "
+               std::to_string(int32_t(b.LineColor)) + " " + std::to_string(int(b.LineStyle)) + " "
                    + std::to_string(b.LineWidth));
     writeExtra(x);
 }
@@ -384,7 +384,7 @@ void Writer::table(const Item &x)
 void Writer::label(const Item &x)
 {
     auto &l = static_cast<const TRVLabelItemInfo &>(x.it);
-    itemHeader(x, 6, 0, std::to_string(l.VerticalAlign));
+    itemHeader(x, 6, 0, std::to_string(int(l.VerticalAlign)));
     line(l.Text);
     labelLines(l);
     line(x.name);
@@ -394,7 +394,7 @@ void Writer::label(const Item &x)
 void Writer::sequence(const Item &x)
 {
     auto &s = static_cast<const TRVSeqItemInfo &>(x.it);
-    itemHeader(x, 10, 0, std::to_string(s.VerticalAlign));
+    itemHeader(x, 10, 0, std::to_string(int(s.VerticalAlign)));
     line(s.SeqName);
     line(std::to_string(s.NumberType));
     line(s.Reset ? "1" : "0");
@@ -411,7 +411,7 @@ void Writer::note(const Item &x)
     std::string inner;
     if (note.Document && !SaveRVFToString(*note.Document, inner))
         throw EReadViewError("Note document cannot be written");
-    itemHeader(x, 8, bodyEncoding(), std::to_string(note.VerticalAlign));
+    itemHeader(x, 8, bodyEncoding(), std::to_string(int(note.VerticalAlign)));
     labelLines(note);
     line(note.Reset ? "1" : "0");
     line(std::to_string(note.StartFrom));

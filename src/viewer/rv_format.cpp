@@ -366,7 +366,7 @@ void TRVFormatter::FinishLine(bool lastOfPara)
         int top = INT32_MAX, bottom = INT32_MIN;
         for (int k = first; k <= last; ++k) {
             const auto *ri = dynamic_cast<const TRVRectItemInfo *>(&Items.GetItem(list[k].ItemNo));
-            if (ri && ri->VerticalAlign >= 2)
+            if (ri && IsLineAligned(ri->VerticalAlign))
                 continue;
             top = std::min(top, list[k].Top);
             bottom = std::max(bottom, list[k].Bottom());
@@ -376,10 +376,12 @@ void TRVFormatter::FinishLine(bool lastOfPara)
         int rise = 0;
         for (int k = first; k <= last; ++k) {
             const auto *ri = dynamic_cast<const TRVRectItemInfo *>(&Items.GetItem(list[k].ItemNo));
-            if (!ri || ri->VerticalAlign < 2)
+            if (!ri || !IsLineAligned(ri->VerticalAlign))
                 continue;
             TRVDrawLineInfo &d = list[k];
-            d.Top = ri->VerticalAlign == 2 ? top : ri->VerticalAlign == 3 ? bottom - d.Height : (top + bottom - d.Height) / 2;
+            d.Top = ri->VerticalAlign == TRVVAlign::AbsTop      ? top
+                    : ri->VerticalAlign == TRVVAlign::AbsBottom ? bottom - d.Height
+                                                                : (top + bottom - d.Height) / 2;
             rise = std::max(rise, top - d.Top);
         }
         if (rise > 0) {
@@ -656,7 +658,7 @@ Size TRVFormatter::RectItemSize(int itemNo, int &above, int &below, bool &lineAl
     }
     Size box{Resolution.X(s.cx + 2 * spacing), Resolution.Y(s.cy + 2 * spacing)};
     const int assoc = item.GetAssociatedTextStyleNo();
-    lineAligned = ri && ri->VerticalAlign >= 2;
+    lineAligned = ri && IsLineAligned(ri->VerticalAlign);
     if (assoc >= 0 && s.cy == 0) {
         // Tabs and labels stand on the baseline like text of their style.
         const auto &fi = fontCache->Get(assoc);
@@ -675,7 +677,7 @@ Size TRVFormatter::RectItemSize(int itemNo, int &above, int &below, bool &lineAl
         voff = fontCache->Get(assoc).VerticalOffset;
     else if (ri)
         voff = ri->VShiftAbsolute ? Resolution.Y(ri->VShift) : MulDiv(box.cy, ri->VShift, 100);
-    if (ri && ri->VerticalAlign == 1) {
+    if (ri && ri->VerticalAlign == TRVVAlign::Middle) {
         above = box.cy / 2 + voff;
         below = box.cy - box.cy / 2 - voff;
     } else {

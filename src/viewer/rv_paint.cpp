@@ -331,19 +331,19 @@ void TRVPainter::DrawBreak(const TRVDrawLineInfo &d, const TRVBreakItemInfo &ite
     const int w = std::max(1, Resolution.Y(int(item.LineWidth)));
     Target.setBrush({color, BrushStyle::Solid});
     switch (item.LineStyle) {
-    case 1: // rectangle
+    case TRVBreakStyle::Rectangle:
         Target.setPen({color, 1, PenStyle::Solid});
         Target.setBrush({color, BrushStyle::Clear});
         Target.rectangle({x1, y - w / 2, x2, y - w / 2 + w + 1});
         break;
-    case 2: // sunken
+    case TRVBreakStyle::Sunken:
         Target.fillRect({x1, y - w / 2, x2, y - w / 2 + w}, clBtnFace);
         Target.fillRect({x1, y - w / 2, x2, y - w / 2 + 1}, clBtnShadow);
         Target.fillRect({x1, y - w / 2, x1 + 1, y - w / 2 + w}, clBtnShadow);
         Target.fillRect({x1, y - w / 2 + w, x2, y - w / 2 + w + 1}, clBtnHighlight);
         Target.fillRect({x2, y - w / 2, x2 + 1, y - w / 2 + w + 1}, clBtnHighlight);
         break;
-    case 3: // dotted
+    case TRVBreakStyle::Dotted:
         for (int x = x1; x < x2; x += 2 * w) {
             if (w > 2) {
                 Target.setPen({color, 1, PenStyle::Solid});
@@ -353,11 +353,11 @@ void TRVPainter::DrawBreak(const TRVDrawLineInfo &d, const TRVBreakItemInfo &ite
             }
         }
         break;
-    case 4: // dashed
+    case TRVBreakStyle::Dashed:
         Target.setPen({color, w, PenStyle::Dash});
         Target.line(x1, y, x2, y);
         break;
-    default:
+    default: // solid, and any style this program does not know
         if (w == 1)
             Target.fillRect({x1, y, x2, y + 1}, color);
         else

@@ -141,7 +141,7 @@ TEST(RVFReader, PicturesAndInvalidPictures)
     ASSERT_EQ(d.data.ItemCount(), 4);
     auto &p = static_cast<TRVGraphicItemInfo &>(d.data.GetItem(0));
     EXPECT_EQ(d.data.ItemText(0), "pic");
-    EXPECT_EQ(p.VerticalAlign, 1);
+    EXPECT_EQ(p.VerticalAlign, TRVVAlign::Middle);
     EXPECT_EQ(p.ImageWidth, 30);
     EXPECT_EQ(p.Image->Width(), 7);
     EXPECT_EQ(p.Image->StoredBytes(), bmp);
@@ -192,7 +192,7 @@ TEST(RVFReader, OtherRecordKinds)
 
     auto &line = static_cast<TRVBreakItemInfo &>(d.data.GetItem(1));
     EXPECT_EQ(line.LineColor, 255u);
-    EXPECT_EQ(line.LineStyle, 3);
+    EXPECT_EQ(line.LineStyle, TRVBreakStyle::Dotted);
     EXPECT_EQ(line.LineWidth, 2);
     EXPECT_EQ(d.data.GetItem(2).GetAssociatedTextStyleNo(), 2);
     // No list styles: the marker keeps no list; an empty text item follows it.

@@ -35,7 +35,7 @@ std::string describe(const TCustomRVData &d)
         if (auto *b = dynamic_cast<const TRVBreakItemInfo *>(&it))
             o << " line=" << int32_t(b->LineColor) << ',' << int(b->LineStyle) << ',' << int(b->LineWidth);
         if (auto *r = dynamic_cast<const TRVRectItemInfo *>(&it)) {
-            if (r->VerticalAlign)
+            if (r->VerticalAlign != TRVVAlign::Baseline)
                 o << " va=" << int(r->VerticalAlign);
             if (r->VShift)
                 o << " vshift=" << r->VShift;

@@ -165,7 +165,7 @@ TEST(Layout, PiecePositions)
          [](Doc &d) {
              d.text("ab");
              auto box = std::make_unique<TestBox>(20, 30);
-             box->VerticalAlign = 3;
+             box->VerticalAlign = TRVVAlign::AbsBottom;
              d.item(std::move(box), 0, ioContinuesParagraph);
              d.text("cd");
          },
