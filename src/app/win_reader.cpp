@@ -598,12 +598,8 @@ void TfrmWinReader::rvRevisarJump(TReadView *, int id)
         Balloon->Text.clear();
         std::string link = doc && item >= 0 ? doc->ItemText(item) : std::string();
         // A Unicode item holds UTF-16 bytes; the verse table's keys are 8-bit.
-        if (doc && item >= 0 && doc->IsUnicodeItem(item)) {
-            std::u16string wide(link.size() / 2, u'\0');
-            for (size_t i = 0; i < wide.size(); ++i)
-                wide[i] = char16_t(uint8_t(link[2 * i]) | uint8_t(link[2 * i + 1]) << 8);
-            link = platform::fromUtf16(wide, platform::CP_LATIN1);
-        }
+        if (doc && item >= 0 && doc->IsUnicodeItem(item))
+            link = platform::fromUtf16(platform::utf16FromLittleEndian(link), platform::CP_LATIN1);
         // A link whose balloon is open: that one comes forward, no second one.
         key = balloonKey(item, link);
         if (TBalloon *open = Balloons->find(key)) {

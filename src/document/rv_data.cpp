@@ -48,12 +48,8 @@ int TCustomRVData::ItemLength(int i) const
 std::u16string TCustomRVData::ItemTextW(int i) const
 {
     const std::string &s = ItemText(i);
-    if (IsUnicodeItem(i)) {
-        std::u16string w(s.size() / 2, u'\0');
-        for (size_t k = 0; k < w.size(); ++k)
-            w[k] = char16_t(uint8_t(s[2 * k]) | (uint8_t(s[2 * k + 1]) << 8));
-        return w;
-    }
+    if (IsUnicodeItem(i))
+        return platform::utf16FromLittleEndian(s);
     int cp = FStyle && GetItem(i).IsText() ? FStyle->CodePageOfStyle(EffectiveStyleNo(i)) : platform::CP_ACP;
     return platform::toUtf16(s, cp);
 }

@@ -23,14 +23,6 @@ const Names kLevelOpt = {"rvloContinuous", "rvloLevelReset", "rvloLegalStyleNumb
 
 using Level = TRVListLevel;
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // The marker text as UTF-16, from a string of any type.
 Got readFormatStringW(PropReader &r, Level &e, uint8_t t)
 {
@@ -61,7 +53,7 @@ Got readFormatStringCode(PropReader &r, Level &e, uint8_t t, bool wide)
     for (size_t i = 0; i < s.size(); i += unit) {
         int v = 0;
         for (size_t k = 0; k < unit; ++k) {
-            int d = hexDigit(s[i + k]);
+            int d = platform::hexDigitValue(s[i + k]);
             if (d < 0)
                 return Got::Unusable;
             v = v * 16 + d;

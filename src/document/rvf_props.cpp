@@ -40,11 +40,7 @@ std::u16string PropReader::wideString()
     uint32_t count = u32();
     if (count > left() / 2)
         truncated();
-    auto b = bytes(size_t(count) * 2);
-    std::u16string w(count, u'\0');
-    for (size_t i = 0; i < count; ++i)
-        w[i] = char16_t(uint8_t(b[2 * i]) | uint8_t(b[2 * i + 1]) << 8);
-    return w;
+    return platform::utf16FromLittleEndian(bytes(size_t(count) * 2));
 }
 
 int64_t PropReader::intPayload(uint8_t t)

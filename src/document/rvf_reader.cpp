@@ -22,14 +22,6 @@ namespace rvfread {
 
 [[noreturn]] void fail(RvfErrorKind kind, const char *why) { throw EReadViewError(why, kind); }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // Strict integer: optional minus and decimal digits, within 32 bits.
 bool parseInt(std::string_view s, int &out)
 {
@@ -609,10 +601,7 @@ void Reader::matchTextEncoding(TCustomRVItemInfo &item, std::string &text)
     if (itemUnicode && !styleUnicode) {
         if (text.size() % 2)
             fail(RvfErrorKind::Data, "Can't perform Unicode operation");
-        std::u16string w(text.size() / 2, u'\0');
-        for (size_t k = 0; k < w.size(); ++k)
-            w[k] = char16_t(uint8_t(text[2 * k]) | uint8_t(text[2 * k + 1]) << 8);
-        text = fromUtf16(w, cp);
+        text = fromUtf16(platform::utf16FromLittleEndian(text), cp);
         item.ItemOptions &= uint8_t(~ioUnicode);
         d_.LoadWarnings |= lwConvertedFromUnicode;
     } else if (!itemUnicode && styleUnicode) {
@@ -678,7 +667,7 @@ bool HexToBytes(std::string_view hex, std::string &out)
         return false;
     out.reserve(hex.size() / 2);
     for (size_t i = 0; i < hex.size(); i += 2) {
-        int hi = hexValue(hex[i]), lo = hexValue(hex[i + 1]);
+        int hi = platform::hexDigitValue(hex[i]), lo = platform::hexDigitValue(hex[i + 1]);
         if (hi < 0 || lo < 0)
             return false;
         out.push_back(char(hi << 4 | lo));

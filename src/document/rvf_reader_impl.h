@@ -25,8 +25,6 @@ enum TPropSubtype { psTextStyles = 1, psParaStyles = 2, psLayout = 3, psListStyl
 
 [[noreturn]] void fail(RvfErrorKind kind, const char *why);
 
-// The value of a hexadecimal digit; -1 for another character.
-int hexValue(char c);
 // Strict integer: optional minus and decimal digits, within 32 bits.
 bool parseInt(std::string_view s, int &out);
 // Extra property values: a decimal integer, 0 when not numeric.

@@ -330,4 +330,23 @@ std::string utf8ToLatin1(std::string_view text)
     return out;
 }
 
+std::u16string utf16FromLittleEndian(std::string_view bytes)
+{
+    std::u16string w(bytes.size() / 2, u'\0');
+    for (size_t k = 0; k < w.size(); ++k)
+        w[k] = char16_t(uint8_t(bytes[2 * k]) | uint8_t(bytes[2 * k + 1]) << 8);
+    return w;
+}
+
+int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 } // namespace platform

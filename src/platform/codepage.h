@@ -26,6 +26,11 @@ bool isCodePageSupported(int codePage);
 // stay the same. Multi-byte pages convert by character. Unknown pages fall back
 // to the system ANSI code page.
 std::u16string toUtf16(std::string_view bytes, int codePage);
+// UTF-16 units stored little-endian, two bytes a unit (how documents keep
+// Unicode text); an odd last byte is no unit and is dropped.
+std::u16string utf16FromLittleEndian(std::string_view bytes);
+// The value of a hexadecimal digit (either case), or -1 for another character.
+int hexDigitValue(char c);
 
 // UTF-16 → 8-bit. Characters the code page cannot hold become '?', and
 // *usedDefault (when given) is set. Unknown pages fall back to the system ANSI page.
