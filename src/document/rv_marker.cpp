@@ -400,9 +400,7 @@ TRVMarkerMetrics MeasureMarker(const TRVStyle &style, const TRVMarkerItemInfo &m
         break;
     default: {
         ApplyMarkerFont(style, *level, canvas, false, rvcmColor, screenDpiY);
-        std::u16string text = level->ListType == rvlstUnicodeBullet
-                                  ? level->FormatStringW
-                                  : platform::toUtf16(m.DisplayString, codePageOfMarkerFont(style, *level));
+        const std::u16string text = MarkerPlainText(style, m);
         platform::Size ext = canvas.textExtent(text);
         mm.Width = ext.cx;
         mm.Height = ext.cy;
@@ -439,9 +437,7 @@ void DrawMarker(const TRVStyle &style, const TRVMarkerItemInfo &m, Canvas &canva
         break;
     default: {
         ApplyMarkerFont(style, *level, canvas, printing, colorMode, screenDpiY);
-        std::u16string text = level->ListType == rvlstUnicodeBullet
-                                  ? level->FormatStringW
-                                  : platform::toUtf16(m.DisplayString, codePageOfMarkerFont(style, *level));
+        const std::u16string text = MarkerPlainText(style, m);
         canvas.textOut(x, y, text);
         break;
     }
