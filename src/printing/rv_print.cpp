@@ -678,10 +678,7 @@ void TCustomRVPrint::CutPages()
         endPage(geo.LineBottom(breakLine - 1), next);
         pl = l = breakLine;
     }
-    page.ContentHeight = geo.LineBottom(nLines - 1) - TopOf(page) + reserve;
-    FPages.push_back(page);
-    if (OnFormatting)
-        OnFormatting(FData, PageCount(), 1);
+    endPage(geo.LineBottom(nLines - 1), TRVPageInfo{});
     MarkSourceBreaks();
 }
 
