@@ -5,6 +5,7 @@
 // Run it under a real X server (xvfb-run) for numbers that mean something;
 // the offscreen platform has no window system cost.
 #include "app/verse_lookup.h"
+#include "../../tests/app/link_point.h"
 #include "app/win_reader.h"
 
 #include <QApplication>
@@ -38,15 +39,6 @@ double median(std::vector<double> v)
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
-QPoint linkPoint(TReadView *v, const std::string &text)
-{
-    const auto &list = v->RVData().DrawItemList;
-    for (int i = 0; i < list.Count(); ++i)
-        if (v->ItemText(list[i].ItemNo) == text)
-            return QPoint(list[i].Left + list[i].Width / 2 - v->HScrollPos(),
-                          list[i].Top + list[i].Height / 2 - v->VScrollPos() * v->VScrollUnit());
-    return QPoint(-1, -1);
-}
 
 // Runs the event loop until the balloon painted (at most 2 s).
 bool waitForPaint(FirstPaint &fp)

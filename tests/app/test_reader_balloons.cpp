@@ -2,6 +2,7 @@
 // opened from the keyboard, one per link, closed by keys and menus, moving
 // and hiding with the window; the viewer's zoom by keys and Ctrl+wheel.
 #include "app/win_reader.h"
+#include "link_point.h"
 
 #include <QAction>
 #include <QApplication>
@@ -71,16 +72,6 @@ int focusLink(Reader &w, const std::string &text)
     return -1;
 }
 
-// Centre of the link's first piece in viewport pixels.
-QPoint linkPoint(TReadView *v, const std::string &text)
-{
-    const auto &list = v->RVData().DrawItemList;
-    for (int i = 0; i < list.Count(); ++i)
-        if (v->ItemText(list[i].ItemNo) == text)
-            return QPoint(list[i].Left + list[i].Width / 2 - v->HScrollPos(),
-                          list[i].Top + list[i].Height / 2 - v->VScrollPos() * v->VScrollUnit());
-    return QPoint(-1, -1);
-}
 
 void clickLink(Reader &w, const std::string &text)
 {

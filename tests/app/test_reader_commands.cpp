@@ -1,6 +1,7 @@
 // The reader's commands on a real window with the document viewer: opening,
 // the recent list, find, help, and the verse balloon behind a link click.
 #include "app/find_dialog.h"
+#include "link_point.h"
 #include "app/verse_lookup.h"
 #include "app/win_reader.h"
 #include "document/rv_table.h"
@@ -88,16 +89,6 @@ QList<TBalloon *> balloons()
     return out;
 }
 
-// Centre of the first piece of the item whose text is `text`, in viewport pixels.
-QPoint linkPoint(TReadView *v, const std::string &text)
-{
-    const auto &lines = v->RVData().DrawItemList;
-    for (int i = 0; i < lines.Count(); ++i)
-        if (v->ItemText(lines[i].ItemNo) == text)
-            return QPoint(lines[i].Left + lines[i].Width / 2 - v->HScrollPos(),
-                          lines[i].Top + lines[i].Height / 2 - v->VScrollPos() * v->VScrollUnit());
-    return QPoint(-1, -1);
-}
 
 // A left click on the viewer with the mouse cursor somewhere else: the handler
 // reads the mouse position, so the cursor picks the window quarter.
