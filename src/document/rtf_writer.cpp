@@ -233,7 +233,22 @@ private:
     std::string levelWords(int level) const;
     std::vector<int> columnWidths(const TRVTableItemInfo &t, int width) const;
     std::string sideBorder(const char *side, int widthPx, TColor color) const;
+    // Where a table sits and how wide its columns end (twips).
+    struct TableGeometry {
+        const TParaInfo *para = nullptr;
+        int left = 0, width = 0, hpad = 0, vpad = 0;
+        std::vector<int> edge; // right edge of each column
+    };
+    // A cell's slot in row `row`: the rows its origin cell spans and the columns of the slot.
+    struct CellPlace {
+        int row, originRow, lastRow, col, lastCol;
+    };
     void table(const TRVTableItemInfo &t);
+    void tableAsText(const TRVTableItemInfo &t);
+    TableGeometry tableGeometry(const TRVTableItemInfo &t) const;
+    std::string rowDefinition(const TRVTableItemInfo &t, int r, const TableGeometry &g) const;
+    std::string cellDefinition(const TRVTableItemInfo &t, const TRVTableCellData &origin, const CellPlace &at) const;
+    void tableRow(const TRVTableItemInfo &t, int r, int level, const TableGeometry &g);
     void writeCell(const TRVTableCellData *cell, int level, int widthTw);
 
     const TCustomRVData *d_; // the document being written: the top one or a cell
@@ -1293,137 +1308,162 @@ void RTFWriter::writeCell(const TRVTableCellData *cell, int level, int widthTw)
     availTw_ = outerWidth;
 }
 
-void RTFWriter::table(const TRVTableItemInfo &t)
+void RTFWriter::tableAsText(const TRVTableItemInfo &t)
 {
-    const int level = itap_ + 1;
-    const int rows = t.RowCount(), cols = t.ColCount();
-    if (rows == 0 || cols == 0)
-        return; // an empty table keeps only its own empty paragraph
-    if (level > kMaxTableNesting) {
-        // Deeper than any document read can be: the cells' text, not a table.
-        std::u16string text = TablePlainText(t);
-        std::u16string line;
-        for (char16_t u : text) {
-            if (u == u'\r')
-                continue;
-            if (u == u'\n' || u == u'\t') {
-                unicodeText(line, codePage_, false);
-                line.clear();
-                put(u == u'\n' ? "\\line " : "\\tab ");
-            } else {
-                line += u;
-            }
+    std::u16string text = TablePlainText(t);
+    std::u16string line;
+    for (char16_t u : text) {
+        if (u == u'\r')
+            continue;
+        if (u == u'\n' || u == u'\t') {
+            unicodeText(line, codePage_, false);
+            line.clear();
+            put(u == u'\n' ? "\\line " : "\\tab ");
+        } else {
+            line += u;
         }
-        unicodeText(line, codePage_, false);
-        return;
     }
+    unicodeText(line, codePage_, false);
+}
 
-    const TParaInfo &para = st_.ParaStyles[knownParaStyle(t.ParaNo)];
-    const int left = std::clamp(tw(para.LeftIndent), 0, std::max(0, availTw_ - 1440));
-    const int avail = std::max(availTw_ - left, 1440);
-    int width = avail;
+RTFWriter::TableGeometry RTFWriter::tableGeometry(const TRVTableItemInfo &t) const
+{
+    TableGeometry g;
+    g.para = &st_.ParaStyles[knownParaStyle(t.ParaNo)];
+    g.left = std::clamp(tw(g.para->LeftIndent), 0, std::max(0, availTw_ - 1440));
+    const int avail = std::max(availTw_ - g.left, 1440);
+    g.width = avail;
     if (t.BestWidth > 0)
-        width = std::min(tw(std::min(t.BestWidth, 100000)), avail);
+        g.width = std::min(tw(std::min(t.BestWidth, 100000)), avail);
     else if (t.BestWidth < 0)
-        width = int(int64_t(avail) * std::min(100, -t.BestWidth) / 100);
-    const std::vector<int> colW = columnWidths(t, width);
-    std::vector<int> edge(size_t(cols), 0);
-    for (int c = 0, x = left; c < cols; ++c) {
-        x += colW[size_t(c)];
-        edge[size_t(c)] = x;
+        g.width = int(int64_t(avail) * std::min(100, -t.BestWidth) / 100);
+    const std::vector<int> colW = columnWidths(t, g.width);
+    g.edge.assign(colW.size(), 0);
+    int x = g.left;
+    for (size_t c = 0; c < colW.size(); ++c) {
+        x += colW[c];
+        g.edge[c] = x;
     }
+    g.hpad = tw(std::clamp(t.CellHPadding, 0, 1000));
+    g.vpad = tw(std::clamp(t.CellVPadding, 0, 1000));
+    return g;
+}
 
-    const int hpad = tw(std::clamp(t.CellHPadding, 0, 1000)), vpad = tw(std::clamp(t.CellVPadding, 0, 1000));
-    const bool outerBorder = t.BorderWidth > 0;
+std::string RTFWriter::rowDefinition(const TRVTableItemInfo &t, int r, const TableGeometry &g) const
+{
+    std::string def = "\\trowd\\trgaph" + std::to_string(g.hpad) + "\\trleft" + std::to_string(g.left);
+    if (g.para->Alignment == rvaCenter)
+        def += "\\trqc";
+    else if (g.para->Alignment == rvaRight)
+        def += "\\trqr";
+    if (r < t.HeadingRowCount)
+        def += "\\trhdr";
+    int height = 0;
+    for (int c = 0; c < t.ColCount(); ++c)
+        if (const TRVTableCellData *cell = t.Cell(r, c); cell && cell->RowSpan <= 1)
+            height = std::max(height, cell->BestHeight);
+    if (height > 0)
+        def += "\\trrh" + std::to_string(tw(std::min(height, 100000)));
+    def += "\\trpaddl" + std::to_string(g.hpad) + "\\trpaddr" + std::to_string(g.hpad) + "\\trpaddt"
+        + std::to_string(g.vpad) + "\\trpaddb" + std::to_string(g.vpad) + "\\trpaddfl3\\trpaddfr3\\trpaddft3\\trpaddfb3";
+    if (t.BestWidth > 0)
+        def += "\\trftsWidth3\\trwWidth" + std::to_string(g.width);
+    else if (t.BestWidth < 0)
+        def += "\\trftsWidth2\\trwWidth" + std::to_string(std::min(100, -t.BestWidth) * 50);
+    if (t.Options & rvtoRTFAllowAutofit)
+        def += "\\trautofit1";
+    return def;
+}
+
+std::string RTFWriter::cellDefinition(const TRVTableItemInfo &t, const TRVTableCellData &origin,
+                                      const CellPlace &at) const
+{
+    std::string cd;
+    if (at.originRow < at.row)
+        cd += "\\clvmrg";
+    else if (at.lastRow > at.row)
+        cd += "\\clvmgf";
+    static const char *const valign[] = {"\\clvertalt", "\\clvertalc", "\\clvertalb"};
+    const TRVCellVAlign va = origin.VAlign != rvcVDefault ? origin.VAlign : t.Rows[size_t(at.originRow)].VAlign;
+    if (va <= rvcBottom)
+        cd += valign[va];
+    // Sides on the table's edge take its outer border; the others the cell's own.
+    const int rows = t.RowCount(), cols = t.ColCount();
+    struct Side {
+        const char *word;
+        bool visible, outer, tableSide;
+    } sides[] = {{"\\clbrdrt", origin.VisibleBorders.Top, at.originRow == 0 && at.row == at.originRow, t.VisibleBorders.Top},
+                 {"\\clbrdrl", origin.VisibleBorders.Left, at.col == 0, t.VisibleBorders.Left},
+                 {"\\clbrdrb", origin.VisibleBorders.Bottom, at.lastRow == rows - 1 && at.row == at.lastRow,
+                  t.VisibleBorders.Bottom},
+                 {"\\clbrdrr", origin.VisibleBorders.Right, at.lastCol == cols - 1, t.VisibleBorders.Right}};
     const TColor outerColor = frameColor(t.BorderStyle, t.BorderColor);
-    const char *valign[] = {"\\clvertalt", "\\clvertalc", "\\clvertalb"};
+    for (const Side &s : sides) {
+        if (s.outer && t.BorderWidth > 0 && s.tableSide)
+            cd += sideBorder(s.word, t.BorderWidth, outerColor);
+        else if (t.CellBorderWidth > 0 && s.visible)
+            cd += sideBorder(s.word, t.CellBorderWidth, cellFrameColor(t, origin));
+    }
+    TColor shade = origin.Color != clNone ? origin.Color : t.Color;
+    if (shade != clNone && shade != clWindow)
+        cd += "\\clcbpat" + std::to_string(colorIndex(shade));
+    if (origin.BestWidth > 0)
+        cd += "\\clftsWidth3\\clwWidth" + std::to_string(tw(std::min(origin.BestWidth, 100000)));
+    else if (origin.BestWidth < 0)
+        cd += "\\clftsWidth2\\clwWidth" + std::to_string(std::min(100, -origin.BestWidth) * 50);
+    return cd;
+}
 
+void RTFWriter::tableRow(const TRVTableItemInfo &t, int r, int level, const TableGeometry &g)
+{
     struct Slot {
         const TRVTableCellData *cell; // null for an empty or row-merged cell
         int width;
     };
-    for (int r = 0; r < rows; ++r) {
-        std::string def = "\\trowd\\trgaph" + std::to_string(hpad) + "\\trleft" + std::to_string(left);
-        if (para.Alignment == rvaCenter)
-            def += "\\trqc";
-        else if (para.Alignment == rvaRight)
-            def += "\\trqr";
-        if (r < t.HeadingRowCount)
-            def += "\\trhdr";
-        int height = 0;
-        for (int c = 0; c < cols; ++c)
-            if (const TRVTableCellData *cell = t.Cell(r, c); cell && cell->RowSpan <= 1)
-                height = std::max(height, cell->BestHeight);
-        if (height > 0)
-            def += "\\trrh" + std::to_string(tw(std::min(height, 100000)));
-        def += "\\trpaddl" + std::to_string(hpad) + "\\trpaddr" + std::to_string(hpad) + "\\trpaddt"
-            + std::to_string(vpad) + "\\trpaddb" + std::to_string(vpad) + "\\trpaddfl3\\trpaddfr3\\trpaddft3\\trpaddfb3";
-        if (t.BestWidth > 0)
-            def += "\\trftsWidth3\\trwWidth" + std::to_string(width);
-        else if (t.BestWidth < 0)
-            def += "\\trftsWidth2\\trwWidth" + std::to_string(std::min(100, -t.BestWidth) * 50);
-        if (t.Options & rvtoRTFAllowAutofit)
-            def += "\\trautofit1";
-
-        std::vector<Slot> parts;
-        for (int c = 0; c < cols;) {
-            int cr = r, cc = c;
-            const TRVTableCellData *cell = t.CellAt(r, c, cr, cc);
-            if (cell && cc < c) { // covered by a cell to the left (a damaged grid): skip the slot
-                ++c;
-                continue;
-            }
-            const int span = cell ? std::clamp(cell->ColSpan, 1, cols - c) : 1;
-            const int last = c + span - 1;
-            const int lastRow = cell ? std::min(rows, cr + std::max(1, cell->RowSpan)) - 1 : r;
-            std::string cd;
-            if (cell && cr < r)
-                cd += "\\clvmrg";
-            else if (cell && lastRow > r)
-                cd += "\\clvmgf";
-            if (cell) {
-                const TRVTableCellData &origin = *cell;
-                const TRVCellVAlign va = origin.VAlign != rvcVDefault ? origin.VAlign : t.Rows[size_t(cr)].VAlign;
-                if (va <= rvcBottom)
-                    cd += valign[va];
-                // Sides on the table's edge take its outer border; the others the cell's own.
-                struct Side {
-                    const char *word;
-                    bool visible, outer, tableSide;
-                } sides[] = {{"\\clbrdrt", origin.VisibleBorders.Top, cr == 0 && r == cr, t.VisibleBorders.Top},
-                             {"\\clbrdrl", origin.VisibleBorders.Left, c == 0, t.VisibleBorders.Left},
-                             {"\\clbrdrb", origin.VisibleBorders.Bottom, lastRow == rows - 1 && r == lastRow,
-                              t.VisibleBorders.Bottom},
-                             {"\\clbrdrr", origin.VisibleBorders.Right, last == cols - 1, t.VisibleBorders.Right}};
-                for (const Side &s : sides) {
-                    if (s.outer && outerBorder && s.tableSide)
-                        cd += sideBorder(s.word, t.BorderWidth, outerColor);
-                    else if (t.CellBorderWidth > 0 && s.visible)
-                        cd += sideBorder(s.word, t.CellBorderWidth, cellFrameColor(t, origin));
-                }
-                TColor shade = origin.Color != clNone ? origin.Color : t.Color;
-                if (shade != clNone && shade != clWindow)
-                    cd += "\\clcbpat" + std::to_string(colorIndex(shade));
-                if (origin.BestWidth > 0)
-                    cd += "\\clftsWidth3\\clwWidth" + std::to_string(tw(std::min(origin.BestWidth, 100000)));
-                else if (origin.BestWidth < 0)
-                    cd += "\\clftsWidth2\\clwWidth" + std::to_string(std::min(100, -origin.BestWidth) * 50);
-            }
-            cd += "\\cellx" + std::to_string(edge[size_t(last)]);
-            def += cd;
-            const int cellWidth = edge[size_t(last)] - (c == 0 ? left : edge[size_t(c - 1)]) - 2 * hpad;
-            parts.push_back({cell && cr == r ? cell : nullptr, std::max(cellWidth, 300)});
-            c = last + 1;
+    const int rows = t.RowCount(), cols = t.ColCount();
+    std::string def = rowDefinition(t, r, g);
+    std::vector<Slot> parts;
+    for (int c = 0; c < cols;) {
+        int cr = r, cc = c;
+        const TRVTableCellData *cell = t.CellAt(r, c, cr, cc);
+        if (cell && cc < c) { // covered by a cell to the left (a damaged grid): skip the slot
+            ++c;
+            continue;
         }
-        if (level == 1)
-            put("\r\n" + def + "\r\n");
-        for (const Slot &s : parts)
-            writeCell(s.cell, level, s.width);
-        if (level == 1)
-            put("\\row\r\n");
-        else
-            put("{\\*\\nesttableprops" + def + "\\nestrow}{\\nonesttables\\par}\r\n");
+        const int span = cell ? std::clamp(cell->ColSpan, 1, cols - c) : 1;
+        const int last = c + span - 1;
+        if (cell) {
+            const int lastRow = std::min(rows, cr + std::max(1, cell->RowSpan)) - 1;
+            def += cellDefinition(t, *cell, CellPlace{r, cr, lastRow, c, last});
+        }
+        def += "\\cellx" + std::to_string(g.edge[size_t(last)]);
+        const int cellWidth = g.edge[size_t(last)] - (c == 0 ? g.left : g.edge[size_t(c - 1)]) - 2 * g.hpad;
+        parts.push_back({cell && cr == r ? cell : nullptr, std::max(cellWidth, 300)});
+        c = last + 1;
     }
+    if (level == 1)
+        put("\r\n" + def + "\r\n");
+    for (const Slot &s : parts)
+        writeCell(s.cell, level, s.width);
+    if (level == 1)
+        put("\\row\r\n");
+    else
+        put("{\\*\\nesttableprops" + def + "\\nestrow}{\\nonesttables\\par}\r\n");
+}
+
+void RTFWriter::table(const TRVTableItemInfo &t)
+{
+    const int level = itap_ + 1;
+    if (t.RowCount() == 0 || t.ColCount() == 0)
+        return; // an empty table keeps only its own empty paragraph
+    if (level > kMaxTableNesting) {
+        // Deeper than any document read can be: the cells' text, not a table.
+        tableAsText(t);
+        return;
+    }
+    const TableGeometry g = tableGeometry(t);
+    for (int r = 0; r < t.RowCount(); ++r)
+        tableRow(t, r, level, g);
     // The table closed its rows: what follows starts its paragraph afresh.
     parDone_ = true;
     haveParaKey_ = false;
