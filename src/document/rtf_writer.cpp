@@ -223,6 +223,17 @@ private:
     void unicodeText(std::u16string_view t, int codePage, bool rtfCode);
     void nonTextItem(const TRVExportPiece &p);
     void picture(const TRVGraphicItemInfo &pic);
+    // A picture's kind and size words, and the bytes that follow them.
+    struct PictureBlip {
+        std::string words;
+        std::string converted; // bytes made here (PNG, BMP) when not the stored ones
+        std::string_view bytes;
+    };
+    bool pictureBlip(const TRVGraphic &g, PictureBlip &b) const;
+    bool dibBlip(const std::string &bmp, const std::string &sizes, PictureBlip &b) const;
+    bool pngBlip(const Bitmap &img, const std::string &sizes, PictureBlip &b) const;
+    bool rasterBlip(const TRVGraphic &g, const std::string &sizes, PictureBlip &b) const;
+    bool metafileBlip(const TRVGraphic &g, const std::string &goal, PictureBlip &b) const;
     void pictureBytes(std::string_view bytes);
     void marker(int i);
     void checkpoint(const TRVCPInfo &cp);
@@ -980,11 +991,106 @@ int dibOf(const std::string &bmp, std::string_view &dib)
     return int(((int64_t(width) * bpp + 31) / 32) * 4);
 }
 
+bool RTFWriter::dibBlip(const std::string &bmp, const std::string &sizes, PictureBlip &b) const
+{
+    std::string_view dib;
+    const int stride = dibOf(bmp, dib);
+    if (!stride)
+        return false;
+    b.words = "\\dibitmap0\\wbmwidthbytes" + std::to_string(stride) + sizes;
+    b.bytes = dib;
+    return true;
+}
+
+bool RTFWriter::pngBlip(const Bitmap &img, const std::string &sizes, PictureBlip &b) const
+{
+    QImage q(img.width(), img.height(), QImage::Format_ARGB32);
+    // A fixed 96 dpi, not the screen's, so the bytes do not depend on where a copy is made.
+    q.setDotsPerMeterX(3780);
+    q.setDotsPerMeterY(3780);
+    for (int y = 0; y < img.height(); ++y)
+        std::memcpy(q.scanLine(y), img.data() + size_t(y) * size_t(img.width()), size_t(img.width()) * 4);
+    QByteArray png;
+    QBuffer buf(&png);
+    buf.open(QIODevice::WriteOnly);
+    if (!q.save(&buf, "PNG"))
+        return false;
+    b.converted.assign(png.constData(), size_t(png.size()));
+    b.words = "\\pngblip" + sizes;
+    b.bytes = b.converted;
+    return true;
+}
+
+bool RTFWriter::rasterBlip(const TRVGraphic &g, const std::string &sizes, PictureBlip &b) const
+{
+    const Bitmap *img = g.Image();
+    if (!img)
+        return false;
+    if (opt(rvrtfPNGInsteadOfBitmap))
+        return pngBlip(*img, sizes, b);
+    b.converted = EncodeBmp(*img);
+    return dibBlip(b.converted, sizes, b);
+}
+
+bool RTFWriter::metafileBlip(const TRVGraphic &g, const std::string &goal, PictureBlip &b) const
+{
+    // Metafile sizes are in hundredths of a millimetre.
+    const int ppi = std::max(1, s_.ScreenPixelsPerInch);
+    const std::string hm = "\\picw" + std::to_string(std::lround(g.Width() * 2540.0 / ppi)) + "\\pich"
+        + std::to_string(std::lround(g.Height() * 2540.0 / ppi));
+    const std::string &stored = g.StoredBytes();
+    if (stored.size() >= 44 && le32(stored, 0) == 1 && le32(stored, 40) == 0x464D4520) {
+        // An enhanced metafile goes out as itself: there is no converter to
+        // the older format here, and current readers take \emfblip.
+        b.words = "\\emfblip" + hm + goal + " ";
+        b.bytes = stored;
+        return true;
+    }
+    if (stored.size() > 22 && le32(stored, 0) == 0x9AC6CDD7) {
+        // \wmetafile data is the metafile itself, without the placeable header.
+        b.words = "\\wmetafile8" + hm + goal + " ";
+        b.bytes = std::string_view(stored).substr(22);
+        return true;
+    }
+    return false;
+}
+
+bool RTFWriter::pictureBlip(const TRVGraphic &g, PictureBlip &b) const
+{
+    const int ownW = g.Width(), ownH = g.Height();
+    // Goal sizes (the picture's own size in twips, 15 per pixel) go with every
+    // kind, so readers do not have to guess the size from the data.
+    const std::string goal = "\\picwgoal" + std::to_string(tw(ownW)) + "\\pichgoal" + std::to_string(tw(ownH));
+    const std::string sizes = "\\picw" + std::to_string(ownW) + "\\pich" + std::to_string(ownH) + goal + " ";
+    const std::string cls = g.ClassName();
+    const Bitmap *raster = g.Image();
+    if (cls == "TBitmap" && g.SupportsTransparency() && g.Transparent && raster) {
+        // A DIB has no transparency: a transparent bitmap goes out as a PNG whose
+        // transparent colour is see-through, as the reader draws it.
+        return pngBlip(MaskedCopy(*raster, TransparentKey(*raster, g.TransparentMode, g.TransparentColor)), sizes, b);
+    }
+    if (cls == "TBitmap")
+        return (!opt(rvrtfPNGInsteadOfBitmap) && dibBlip(g.StoredBytes(), sizes, b)) || rasterBlip(g, sizes, b);
+    if (cls == "TJPEGImage") {
+        if (!opt(rvrtfSaveJpegAsJpeg))
+            return rasterBlip(g, sizes, b);
+        b.words = "\\jpegblip" + sizes;
+        b.bytes = g.StoredBytes();
+        return true;
+    }
+    if (cls == "TMetafile")
+        return metafileBlip(g, goal, b);
+    return rasterBlip(g, sizes, b); // icons and anything else: their picture as a bitmap
+}
+
 void RTFWriter::picture(const TRVGraphicItemInfo &pic)
 {
     const TRVGraphic &g = *pic.Image;
     const int ownW = g.Width(), ownH = g.Height();
     if (ownW <= 0 || ownH <= 0)
+        return;
+    PictureBlip blip;
+    if (!pictureBlip(g, blip))
         return;
     std::string o = "{\\pict";
     const int shownW = pic.ImageWidth > 0 ? pic.ImageWidth : ownW;
@@ -993,90 +1099,8 @@ void RTFWriter::picture(const TRVGraphicItemInfo &pic)
         o += "\\picscalex" + std::to_string(std::lround(shownW * 100.0 / ownW));
         o += "\\picscaley" + std::to_string(std::lround(shownH * 100.0 / ownH));
     }
-    // Goal sizes (the picture's own size in twips, 15 per pixel) go with every
-    // kind, so readers do not have to guess the size from the data.
-    const std::string goal = "\\picwgoal" + std::to_string(tw(ownW)) + "\\pichgoal" + std::to_string(tw(ownH));
-    const std::string pxSize = "\\picw" + std::to_string(ownW) + "\\pich" + std::to_string(ownH);
-    const std::string &stored = g.StoredBytes();
-    const std::string cls = g.ClassName();
-    std::string converted;
-    std::string_view bytes;
-
-    auto asDib = [&](const std::string &bmp) {
-        std::string_view dib;
-        int stride = dibOf(bmp, dib);
-        if (!stride)
-            return false;
-        o += "\\dibitmap0\\wbmwidthbytes" + std::to_string(stride) + pxSize + goal + " ";
-        bytes = dib;
-        return true;
-    };
-    auto asPng = [&](const Bitmap &img) {
-        QImage q(img.width(), img.height(), QImage::Format_ARGB32);
-        // A fixed 96 dpi, not the screen's, so the bytes do not depend on where a copy is made.
-        q.setDotsPerMeterX(3780);
-        q.setDotsPerMeterY(3780);
-        for (int y = 0; y < img.height(); ++y)
-            std::memcpy(q.scanLine(y), img.data() + size_t(y) * size_t(img.width()), size_t(img.width()) * 4);
-        QByteArray png;
-        QBuffer buf(&png);
-        buf.open(QIODevice::WriteOnly);
-        if (!q.save(&buf, "PNG"))
-            return false;
-        converted.assign(png.constData(), size_t(png.size()));
-        o += "\\pngblip" + pxSize + goal + " ";
-        bytes = converted;
-        return true;
-    };
-    auto fromRaster = [&]() {
-        const Bitmap *img = g.Image();
-        if (!img)
-            return false;
-        if (opt(rvrtfPNGInsteadOfBitmap))
-            return asPng(*img);
-        converted = EncodeBmp(*img);
-        return asDib(converted);
-    };
-
-    bool ok = false;
-    const Bitmap *raster = g.Image();
-    if (cls == "TBitmap" && g.SupportsTransparency() && g.Transparent && raster) {
-        // A DIB has no transparency: a transparent bitmap goes out as a PNG whose
-        // transparent colour is see-through, as the reader draws it.
-        ok = asPng(MaskedCopy(*raster, TransparentKey(*raster, g.TransparentMode, g.TransparentColor)));
-    } else if (cls == "TBitmap") {
-        ok = (!opt(rvrtfPNGInsteadOfBitmap) && asDib(stored)) || fromRaster();
-    } else if (cls == "TJPEGImage") {
-        if (opt(rvrtfSaveJpegAsJpeg)) {
-            o += "\\jpegblip" + pxSize + goal + " ";
-            bytes = stored;
-            ok = true;
-        } else {
-            ok = fromRaster();
-        }
-    } else if (cls == "TMetafile") {
-        // Metafile sizes are in hundredths of a millimetre.
-        const std::string hm = "\\picw" + std::to_string(std::lround(ownW * 2540.0 / std::max(1, s_.ScreenPixelsPerInch)))
-            + "\\pich" + std::to_string(std::lround(ownH * 2540.0 / std::max(1, s_.ScreenPixelsPerInch)));
-        if (stored.size() >= 44 && le32(stored, 0) == 1 && le32(stored, 40) == 0x464D4520) {
-            // An enhanced metafile goes out as itself: there is no converter to
-            // the older format here, and current readers take \emfblip.
-            o += "\\emfblip" + hm + goal + " ";
-            bytes = stored;
-            ok = true;
-        } else if (stored.size() > 22 && le32(stored, 0) == 0x9AC6CDD7) {
-            // \wmetafile data is the metafile itself, without the placeable header.
-            o += "\\wmetafile8" + hm + goal + " ";
-            bytes = std::string_view(stored).substr(22);
-            ok = true;
-        }
-    } else {
-        ok = fromRaster(); // icons and anything else: their picture as a bitmap
-    }
-    if (!ok)
-        return;
-    put(o);
-    pictureBytes(bytes);
+    put(o + blip.words);
+    pictureBytes(blip.bytes);
     put("}");
 }
 
