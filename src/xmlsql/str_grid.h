@@ -42,6 +42,11 @@ public:
 private:
     const std::string &Word(size_t i) const; // throws StoreFailure past the end
     void Select();
+    // At a table line: the result's columns from the statement and its header
+    // row; false (the error logged) when a named column is not in the table.
+    bool StartSelectResult();
+    // A matching record's selected values as a result row (`row` is scratch).
+    void AddSelectedRow(const RecordValues &values, std::vector<std::string> &row);
     void Insert();
     void UpdateOrDelete(bool update);
     void CreateTable();
