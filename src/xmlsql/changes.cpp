@@ -50,6 +50,43 @@ void TStrGrid::ReportError(const std::string &text, const std::string &token)
     SetResult(log_.LastError);
 }
 
+void TStrGrid::InsertValues(std::vector<std::string> &values, std::vector<size_t> &positions)
+{
+    values.clear();
+    positions.clear();
+    try {
+        if (Word(3) == "VALUES") {
+            tAwkline pieces(Word(4), ",");
+            for (size_t i = 0; i < FieldNames.size(); ++i) {
+                if (i >= pieces.size())
+                    throw StoreFailure("fewer values than columns", Word(4));
+                values.push_back(Unquote(pieces[i]));
+                positions.push_back(i);
+            }
+        } else {
+            tAwkline names(Word(3), ",");
+            std::vector<size_t> named(names.size(), 0); // a name no column has names the first
+            for (size_t i = 0; i < FieldNames.size(); ++i)
+                for (size_t j = 0; j < names.size(); ++j)
+                    if (equalsNoCase(FieldNames[i], names[j]))
+                        named[j] = i;
+            for (auto &piece : tAwkline(Word(5), ",")) {
+                positions.push_back(values.size() < named.size() ? named[values.size()] : 0);
+                values.push_back(Unquote(piece));
+            }
+        }
+    } catch (const StoreFailure &f) {
+        log_.LogError("Error: Definition of values", f.Token, f.Why);
+    }
+}
+
+bool TStrGrid::FirstColumnIsAutoinc() const
+{
+    if (FieldTypes.empty())
+        throw StoreFailure("the table line names no column types"); // the run ends
+    return upperAscii(FieldTypes[0]) == "AUTOINC";
+}
+
 void TStrGrid::Insert()
 {
     if (TableFile.empty())
@@ -61,40 +98,6 @@ void TStrGrid::Insert()
 
     std::vector<std::string> values;
     std::vector<size_t> positions; // table column named by each position of `values`
-    auto takeValues = [&] {
-        values.clear();
-        positions.clear();
-        try {
-            if (Word(3) == "VALUES") {
-                tAwkline pieces(Word(4), ",");
-                for (size_t i = 0; i < FieldNames.size(); ++i) {
-                    if (i >= pieces.size())
-                        throw StoreFailure("fewer values than columns", Word(4));
-                    values.push_back(Unquote(pieces[i]));
-                    positions.push_back(i);
-                }
-            } else {
-                tAwkline names(Word(3), ",");
-                std::vector<size_t> named(names.size(), 0); // a name no column has names the first
-                for (size_t i = 0; i < FieldNames.size(); ++i)
-                    for (size_t j = 0; j < names.size(); ++j)
-                        if (equalsNoCase(FieldNames[i], names[j]))
-                            named[j] = i;
-                for (auto &piece : tAwkline(Word(5), ",")) {
-                    positions.push_back(values.size() < named.size() ? named[values.size()] : 0);
-                    values.push_back(Unquote(piece));
-                }
-            }
-        } catch (const StoreFailure &f) {
-            log_.LogError("Error: Definition of values", f.Token, f.Why);
-        }
-    };
-    auto firstIsAutoinc = [&] {
-        if (FieldTypes.empty())
-            throw StoreFailure("the table line names no column types"); // the run ends
-        return upperAscii(FieldTypes[0]) == "AUTOINC";
-    };
-
     bool inserted = false;
     LineReader in(file.Text());
     std::string_view line;
@@ -104,14 +107,14 @@ void TStrGrid::Insert()
                 WriteLine(out, BuildTableHeader());
             else
                 WriteLine(out, line);
-            takeValues();
+            InsertValues(values, positions);
         } else if (!inserted && containsUpper(line, "</TABLE")) {
             std::vector<std::string> record(FieldNames.size());
             ChargeCells(record.size());
             for (size_t p = 0; p < values.size(); ++p)
                 if (positions[p] < record.size())
                     record[positions[p]] = values[p]; // the last position naming a column wins
-            if (firstIsAutoinc() && !record.empty())
+            if (FirstColumnIsAutoinc() && !record.empty())
                 record[0] = std::to_string(LastId);
             WriteRecord(out, record, record.size());
             WriteLine(out, line);
@@ -120,7 +123,7 @@ void TStrGrid::Insert()
             WriteLine(out, line);
         }
     }
-    bool autoinc = firstIsAutoinc();
+    bool autoinc = FirstColumnIsAutoinc();
     replaceOrFail(path, out);
     if (autoinc)
         SetResult(std::to_string(LastId));

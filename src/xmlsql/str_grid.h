@@ -48,6 +48,11 @@ private:
     // A matching record's selected values as a result row (`row` is scratch).
     void AddSelectedRow(const RecordValues &values, std::vector<std::string> &row);
     void Insert();
+    // The values of an INSERT and the table column each one goes to; a
+    // statement that gives too few is logged as an error.
+    void InsertValues(std::vector<std::string> &values, std::vector<size_t> &positions);
+    // Whether the table's first column counts itself (throws when the table line has no types).
+    bool FirstColumnIsAutoinc() const;
     void UpdateOrDelete(bool update);
     void CreateTable();
     void DropTable();
