@@ -1206,17 +1206,6 @@ void RTFWriter::nonTextItem(const TRVExportPiece &p)
 // are kept and the automatic columns share the rest of the table's width,
 // which for a table without a width of its own is the whole line.
 
-// The one colour a frame is written in.
-TColor frameColor(TRVTableBorderStyle style, TColor dark)
-{
-    return style == rvtbRaised || style == rvtbLowered ? clBtnShadow : dark;
-}
-
-TColor cellFrameColor(const TRVTableItemInfo &t, const TRVTableCellData &c)
-{
-    return frameColor(t.CellBorderStyle, c.BorderColor != clNone ? c.BorderColor : t.CellBorderColor);
-}
-
 void RTFWriter::tableColors(const TCustomRVData &d, int depth)
 {
     for (int i = 0; i < d.ItemCount(); ++i) {
@@ -1227,14 +1216,14 @@ void RTFWriter::tableColors(const TCustomRVData &d, int depth)
             continue;
         const auto &t = static_cast<const TRVTableItemInfo &>(it);
         if (t.BorderWidth > 0)
-            addColor(frameColor(t.BorderStyle, t.BorderColor));
+            addColor(ExportFrameColor(t.BorderStyle, t.BorderColor));
         if (t.Color != clWindow)
             addColor(t.Color);
         for (int r = 0; r < t.RowCount(); ++r)
             for (int c = 0; c < t.ColCount(); ++c)
                 if (const TRVTableCellData *cell = t.Cell(r, c)) {
                     if (t.CellBorderWidth > 0)
-                        addColor(cellFrameColor(t, *cell));
+                        addColor(ExportCellFrameColor(t, *cell));
                     addColor(cell->Color);
                     tableColors(*cell, depth + 1);
                 }
@@ -1421,12 +1410,12 @@ std::string RTFWriter::cellDefinition(const TRVTableItemInfo &t, const TRVTableC
                  {"\\clbrdrb", origin.VisibleBorders.Bottom, at.lastRow == rows - 1 && at.row == at.lastRow,
                   t.VisibleBorders.Bottom},
                  {"\\clbrdrr", origin.VisibleBorders.Right, at.lastCol == cols - 1, t.VisibleBorders.Right}};
-    const TColor outerColor = frameColor(t.BorderStyle, t.BorderColor);
+    const TColor outerColor = ExportFrameColor(t.BorderStyle, t.BorderColor);
     for (const Side &s : sides) {
         if (s.outer && t.BorderWidth > 0 && s.tableSide)
             cd += sideBorder(s.word, t.BorderWidth, outerColor);
         else if (t.CellBorderWidth > 0 && s.visible)
-            cd += sideBorder(s.word, t.CellBorderWidth, cellFrameColor(t, origin));
+            cd += sideBorder(s.word, t.CellBorderWidth, ExportCellFrameColor(t, origin));
     }
     TColor shade = origin.Color != clNone ? origin.Color : t.Color;
     if (shade != clNone && shade != clWindow)

@@ -761,6 +761,16 @@ void writeRowLists(BodyWriter &w, const TRVTableItemInfo &t)
 
 } // namespace
 
+TColor ExportFrameColor(TRVTableBorderStyle style, TColor dark)
+{
+    return style == rvtbRaised || style == rvtbLowered ? TColor(platform::clBtnShadow) : dark;
+}
+
+TColor ExportCellFrameColor(const TRVTableItemInfo &table, const TRVTableCellData &cell)
+{
+    return ExportFrameColor(table.CellBorderStyle, cell.BorderColor != clNone ? cell.BorderColor : table.CellBorderColor);
+}
+
 bool WriteTableBody(const TRVTableItemInfo &t, std::string &out)
 {
     BodyWriter w;
