@@ -688,6 +688,25 @@ TEST(RtfLists, ListTableAndMarkers)
                  "\\pard\\fi0\\li0\\ql\\ri0\\sb0\\sa0\\itap0 \\plain \\f0\\fs20 after\\par}");
 }
 
+// Markers the list numbering has not reached yet (no computed text) count
+// themselves over the markers before them, each level in its own notation.
+TEST(RtfLists, MarkersWithoutComputedTextCountThemselves)
+{
+    RDoc d;
+    addNumberedList(d);
+    for (int level : {0, 1, 1, 0, 1}) {
+        marker(d, 0, level, "");
+        d.text("x", 0, false);
+    }
+    std::vector<std::string> shown;
+    const std::string r = stripLineEnds(d.rtf());
+    for (size_t at = r.find("{\\listtext"); at != std::string::npos; at = r.find("{\\listtext", at + 1)) {
+        const size_t from = r.find(' ', at) + 1;
+        shown.push_back(r.substr(from, r.find("\\tab}", from) - from));
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"1.", "1.iii)", "1.iv)", "2.", "2.iii)"}));
+}
+
 TEST(RtfLists, BulletsAndBrokenMarkers)
 {
     RDoc d;
