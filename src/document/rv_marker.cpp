@@ -184,6 +184,58 @@ TRVMarkerNumbering::ListState &TRVMarkerNumbering::state(int listNo)
     return lists_[size_t(listNo)];
 }
 
+int TRVMarkerNumbering::nextCounter(const ListState &s, const TRVListLevel &level, int L)
+{
+    const int sameSeq = s.lastSeq[size_t(L)];
+    int parentSeq = -1;
+    if (!s.chain.empty() && (level.Options & bit(rvloLevelReset)))
+        parentSeq = s.chain.back().seq;
+    if (parentSeq > sameSeq)
+        return level.StartFrom;
+    if (sameSeq >= 0)
+        return saturatedInc(s.lastCounter[size_t(L)]);
+    if (s.maxLevelSeen > L)
+        return saturatedInc(level.StartFrom);
+    return level.StartFrom;
+}
+
+std::string TRVMarkerNumbering::markerText(const TRVListInfo &list, int L, const ListState &s, int counter)
+{
+    const TRVListLevel &D = list.Levels[size_t(L)];
+    std::string text;
+    if (D.ListType == rvlstBullet) {
+        const std::string none[20];
+        if (!FormatWithTextArgs(D.FormatString, none, text))
+            text = D.FormatString;
+        return text;
+    }
+    if (!D.HasNumbers())
+        return {};
+    std::vector<std::string> args(kMaxMarkerArgs);
+    const bool legal = (D.Options & bit(rvloLegalStyleNumbering)) != 0;
+    // A level past the arguments writes its own number into the last one;
+    // the levels above it fill the arguments below that.
+    const int ownSlot = std::min(L, kMaxMarkerArgs - 1);
+    auto number = [&](int level, int slot, int n) {
+        TRVListType t = list.Levels[size_t(level)].ListType;
+        if (legal && level < L && list.Levels[size_t(level)].HasNumbers())
+            t = rvlstDecimal;
+        args[size_t(slot)] = ListNumberText(t, n);
+    };
+    number(L, ownSlot, counter);
+    int cur = L;
+    for (auto it = s.chain.rbegin(); it != s.chain.rend(); ++it) {
+        for (int lev = it->level + 1; lev < cur && lev < ownSlot; ++lev)
+            number(lev, lev, list.Levels[size_t(lev)].StartFrom);
+        if (it->level < ownSlot)
+            number(it->level, it->level, it->counter);
+        cur = it->level;
+    }
+    if (!FormatWithTextArgs(D.FormatString, args, text))
+        text = D.FormatString;
+    return text;
+}
+
 void TRVMarkerNumbering::Add(TRVMarkerItemInfo &m)
 {
     int L = MarkerLevelIndex(*style_, m);
@@ -203,55 +255,9 @@ void TRVMarkerNumbering::Add(TRVMarkerItemInfo &m)
         s.chain.pop_back();
     int seq = seq_++;
 
-    int counter;
-    if (m.Reset) {
-        counter = m.StartFrom;
-    } else {
-        int sameSeq = s.lastSeq[size_t(L)];
-        int parentSeq = -1;
-        if (!s.chain.empty() && (D.Options & bit(rvloLevelReset)))
-            parentSeq = s.chain.back().seq;
-        if (parentSeq > sameSeq)
-            counter = D.StartFrom;
-        else if (sameSeq >= 0)
-            counter = saturatedInc(s.lastCounter[size_t(L)]);
-        else if (s.maxLevelSeen > L)
-            counter = saturatedInc(D.StartFrom);
-        else
-            counter = D.StartFrom;
-    }
+    const int counter = m.Reset ? m.StartFrom : nextCounter(s, D, L);
     m.Counter = counter;
-
-    if (D.ListType == rvlstBullet) {
-        const std::string none[20];
-        if (!FormatWithTextArgs(D.FormatString, none, m.DisplayString))
-            m.DisplayString = D.FormatString;
-    } else if (!D.HasNumbers()) {
-        m.DisplayString.clear();
-    } else {
-        std::vector<std::string> args(kMaxMarkerArgs);
-        bool legal = (D.Options & bit(rvloLegalStyleNumbering)) != 0;
-        // A level past the arguments writes its own number into the last one;
-        // the levels above it fill the arguments below that.
-        const int ownSlot = std::min(L, kMaxMarkerArgs - 1);
-        auto number = [&](int level, int slot, int n) {
-            TRVListType t = list.Levels[size_t(level)].ListType;
-            if (legal && level < L && list.Levels[size_t(level)].HasNumbers())
-                t = rvlstDecimal;
-            args[size_t(slot)] = ListNumberText(t, n);
-        };
-        number(L, ownSlot, counter);
-        int cur = L;
-        for (auto it = s.chain.rbegin(); it != s.chain.rend(); ++it) {
-            for (int lev = it->level + 1; lev < cur && lev < ownSlot; ++lev)
-                number(lev, lev, list.Levels[size_t(lev)].StartFrom);
-            if (it->level < ownSlot)
-                number(it->level, it->level, it->counter);
-            cur = it->level;
-        }
-        if (!FormatWithTextArgs(D.FormatString, args, m.DisplayString))
-            m.DisplayString = D.FormatString;
-    }
+    m.DisplayString = markerText(list, L, s, counter);
 
     s.lastCounter[size_t(L)] = counter;
     s.lastSeq[size_t(L)] = seq;
