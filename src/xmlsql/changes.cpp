@@ -185,6 +185,51 @@ void TStrGrid::UpdateOrDelete(bool update)
     FinishChange();
 }
 
+namespace {
+
+// The column definitions of CREATE TABLE, cut at commas outside parentheses
+// so a type such as DECIMAL(10,2) stays one definition; PRIMARY ends the list.
+std::vector<Words> columnDefinitions(const Words &parser)
+{
+    std::vector<Words> defs(1);
+    int depth = 0;
+    for (size_t i = 4; i < parser.size(); ++i) {
+        const std::string &w = parser[i];
+        if (containsUpper(w, "PRIMARY"))
+            break;
+        if (w == "," && depth == 0) {
+            defs.emplace_back();
+            continue;
+        }
+        if (w == "(")
+            ++depth;
+        else if (w == ")" && depth > 0)
+            --depth;
+        defs.back().push_back(w);
+    }
+    return defs;
+}
+
+// The store's type of a column definition (name, type words...).
+const char *storedType(const Words &def)
+{
+    std::string joined;
+    for (size_t i = 1; i < def.size(); ++i)
+        joined += upperAscii(def[i]);
+    const std::string t = upperAscii(def[1]);
+    if (joined.find("AUTO_INCREMENT") != std::string::npos)
+        return "autoinc";
+    if (t.find("INT") != std::string::npos)
+        return "integer";
+    if (t.find("DOUBLE") != std::string::npos || t == "FLOAT" || t == "REAL" || t == "NUMERIC" || t == "DECIMAL")
+        return "float";
+    if (t == "TIMESTAMP")
+        return "datetime";
+    return "string"; // TEXT, VARCHAR, and any type word the store does not know
+}
+
+} // namespace
+
 void TStrGrid::CreateTable()
 {
     const std::string path = Folder + TableFile;
@@ -198,51 +243,15 @@ void TStrGrid::CreateTable()
         WriteLine(out, kDeclaration);
         if (Parser.size() < 4)
             throw StoreFailure("CREATE TABLE without columns");
-        // Definitions are cut at commas outside parentheses, so a type such as
-        // DECIMAL(10,2) stays one definition; PRIMARY ends the list.
-        std::vector<Words> defs(1);
-        int depth = 0;
-        for (size_t i = 4; i < Parser.size(); ++i) {
-            const std::string &w = Parser[i];
-            if (containsUpper(w, "PRIMARY"))
-                break;
-            if (w == "," && depth == 0) {
-                defs.emplace_back();
-                continue;
-            }
-            if (w == "(")
-                ++depth;
-            else if (w == ")" && depth > 0)
-                --depth;
-            defs.back().push_back(w);
-        }
         ClearColumns();
-        for (auto &def : defs) {
+        for (auto &def : columnDefinitions(Parser)) {
             if (def.empty() || def[0] == "PRIMARY")
                 continue;
             if (def.size() < 2)
                 throw StoreFailure("a column without a type", def[0]);
             FieldNames.push_back(def[0]);
             UpperFieldNames.push_back(upperAscii(def[0]));
-            std::string joined;
-            for (size_t i = 1; i < def.size(); ++i) {
-                def[i] = upperAscii(def[i]);
-                joined += def[i];
-            }
-            const std::string &t = def[1];
-            const char *type;
-            if (joined.find("AUTO_INCREMENT") != std::string::npos)
-                type = "autoinc";
-            else if (t.find("INT") != std::string::npos)
-                type = "integer";
-            else if (t.find("DOUBLE") != std::string::npos || t == "FLOAT" || t == "REAL" || t == "NUMERIC" ||
-                     t == "DECIMAL")
-                type = "float";
-            else if (t == "TIMESTAMP")
-                type = "datetime";
-            else
-                type = "string"; // TEXT, VARCHAR, and any type word the store does not know
-            FieldTypes.push_back(type);
+            FieldTypes.push_back(storedType(def));
         }
         WriteLine(out, BuildTableHeader());
         WriteLine(out, kClosingLine);
