@@ -205,6 +205,8 @@ private:
     void buildTables();
     void header();
     void listTable();
+    // One level of a list table entry: its number format, indents, start and text.
+    std::string listLevel(const TRVListLevel &lv, int k, int font, int startAt) const;
     std::string levelText(const TRVListLevel &lv, int level, std::string &numbers) const;
 
     // ---- formatting ----
@@ -623,6 +625,42 @@ std::string RTFWriter::levelText(const TRVListLevel &lv, int level, std::string 
     return o + body;
 }
 
+namespace {
+
+// The RTF number format of a level's list type.
+int levelNumberFormat(TRVListType type)
+{
+    switch (type) {
+    case rvlstDecimal: return 0;
+    case rvlstUpperRoman: return 1;
+    case rvlstLowerRoman: return 2;
+    case rvlstUpperAlpha: return 3;
+    case rvlstLowerAlpha: return 4;
+    case rvlstBullet: case rvlstUnicodeBullet: return 23;
+    default: return 255; // pictures and images: no number
+    }
+}
+
+} // namespace
+
+std::string RTFWriter::listLevel(const TRVListLevel &lv, int k, int font, int startAt) const
+{
+    const int jc = lv.MarkerAlignment == rvmaCenter ? 1 : lv.MarkerAlignment == rvmaRight ? 2 : 0;
+    std::string g = "{\\listlevel\\levelnfc" + std::to_string(levelNumberFormat(lv.ListType)) + "\\leveljc"
+        + std::to_string(jc) + "\\li" + std::to_string(tw(lv.LeftIndent)) + "\\fi"
+        + std::to_string(tw(lv.MarkerIndent - lv.LeftIndent)) + "\\jclisttab\\tx"
+        + std::to_string(tw(lv.LeftIndent + lv.FirstIndent));
+    if (lv.HasNumbers())
+        g += "\\levelstartat" + std::to_string(startAt);
+    if (lv.Options & bit(rvloLegalStyleNumbering))
+        g += "\\levellegal1";
+    if (!(lv.Options & bit(rvloLevelReset)))
+        g += "\\levelnorestart1";
+    std::string numbers;
+    g += "{\\leveltext" + levelText(lv, k, numbers) + ";}{\\levelnumbers" + numbers + ";}";
+    return g + markerFontProps(lv.Font, font) + "}";
+}
+
 void RTFWriter::listTable()
 {
     put("{\\*\\listtable");
@@ -655,33 +693,10 @@ void RTFWriter::listTable()
         const int groups = count <= 1 ? 1 : 9;
         for (int k = 0; k < groups; ++k) {
             const TRVListLevel &lv = count == 0 ? defaultLevel : list.Levels[size_t(std::min(k, count - 1))];
-            int nfc = 23, jc = 0;
-            switch (lv.ListType) {
-            case rvlstDecimal: nfc = 0; break;
-            case rvlstUpperRoman: nfc = 1; break;
-            case rvlstLowerRoman: nfc = 2; break;
-            case rvlstUpperAlpha: nfc = 3; break;
-            case rvlstLowerAlpha: nfc = 4; break;
-            case rvlstBullet: case rvlstUnicodeBullet: nfc = 23; break;
-            default: nfc = 255; break; // pictures and images: no number
-            }
-            jc = lv.MarkerAlignment == rvmaCenter ? 1 : lv.MarkerAlignment == rvmaRight ? 2 : 0;
-            std::string g = "{\\listlevel\\levelnfc" + std::to_string(nfc) + "\\leveljc" + std::to_string(jc) + "\\li"
-                + std::to_string(tw(lv.LeftIndent)) + "\\fi" + std::to_string(tw(lv.MarkerIndent - lv.LeftIndent))
-                + "\\jclisttab\\tx" + std::to_string(tw(lv.LeftIndent + lv.FirstIndent));
-            if (lv.HasNumbers())
-                g += "\\levelstartat" + std::to_string(restart && restart->level == k ? restart->startAt : lv.StartFrom);
-            if (lv.Options & bit(rvloLegalStyleNumbering))
-                g += "\\levellegal1";
-            if (!(lv.Options & bit(rvloLevelReset)))
-                g += "\\levelnorestart1";
-            std::string numbers;
-            g += "{\\leveltext" + levelText(lv, k, numbers) + ";}{\\levelnumbers" + numbers + ";}";
             int font = 0;
             if (count > 0 && l < int(levelFont_.size()))
                 font = levelFont_[size_t(l)][size_t(std::min(k, count - 1))];
-            g += markerFontProps(lv.Font, font) + "}";
-            put(g);
+            put(listLevel(lv, k, font, restart && restart->level == k ? restart->startAt : lv.StartFrom));
         }
         put("\\listid" + std::to_string(restart ? restartIds[size_t(entry - lists)] : listIds_[size_t(l)]) + "}");
     }
