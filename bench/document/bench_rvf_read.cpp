@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -38,7 +39,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "bench_rvf_read: cannot read %s\n", path.c_str());
         return 1;
     }
-    const int runs = 7;
+    // A second argument sets the runs (more for profiling).
+    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 15;
     size_t lines = 0;
     double split = bestSeconds(runs, [&] {
         lines = 0;
