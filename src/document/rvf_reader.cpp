@@ -142,23 +142,30 @@ void Reader::advance(const Line &line)
         fm_ = fm_ == fmTextThenBinary ? fmBinary : fmUnicode;
         break;
     default:
-        if (p < n && buf_[p] == '\0') {
-            ++p; // a NUL ends the line and is consumed, so reading always moves on
-            break;
-        }
-        if (p < n && buf_[p] == '\r')
-            ++p;
-        if (p < n && buf_[p] == '\n')
-            ++p;
+        p = afterLineEnd(p);
         break;
     }
     pos_ = p;
+}
+
+// Past the end of a text line at p: a NUL, or CR, LF or CR LF.
+size_t Reader::afterLineEnd(size_t p) const
+{
+    size_t n = buf_.size();
+    if (p < n && buf_[p] == '\0')
+        return p + 1; // a NUL ends the line and is consumed, so reading always moves on
+    if (p < n && buf_[p] == '\r')
+        ++p;
+    if (p < n && buf_[p] == '\n')
+        ++p;
+    return p;
 }
 
 // Where the read starts, and what a fresh read clears.
 void Reader::begin()
 {
     index_ = std::clamp(index_, 0, d_.ItemCount());
+    numbering_ = d_.ItemCount() > 0;
     atEnd_ = index_ == d_.ItemCount();
     if (atEnd_) {
         prevCP_ = d_.LastCP;
@@ -183,12 +190,13 @@ bool Reader::readAll(int &textLine)
 {
     int lineNo = 0;
     while (pos_ < buf_.size()) {
+        if (state_ == rsHeader && fm_ == fmText && textRecord(textLine, lineNo))
+            continue;
         ++textLine;
         Line line = readLine();
         switch (state_) {
         case rsHeader:
-            if (!textHeader(line.text))
-                parseHeader(line.text);
+            parseHeader(line.text);
             lineNo = 0;
             break;
         case rsDataLines:
@@ -353,14 +361,15 @@ void Reader::parseHeader(std::string_view text)
     startBody(record);
 }
 
-// Most headers are a text item's with numbers only: "style lines para
-// options encoding tag". Read here in one pass with what parseHeader would
-// do for them; false, with nothing changed, for every other header.
-bool Reader::textHeader(std::string_view text)
+// Most records are a text item's, its header numbers only: "style lines
+// para options encoding tag". Such a record (header and text lines) is read
+// here straight from the buffer, doing what the general path would; false,
+// with nothing changed, for a header of any other form.
+bool Reader::textRecord(int &textLine, int &lineNo)
 {
-    if (!plainText_ || version_ < 1 || subversion_ < 2 || text.empty() || unsigned(text[0] - '0') >= 10)
+    const char *b = buf_.data(), *p = b + pos_, *end = b + buf_.size();
+    if (!plainText_ || version_ < 1 || subversion_ < 2 || unsigned(*p - '0') >= 10)
         return false;
-    const char *p = text.data(), *end = p + text.size();
     int f[6];
     for (int k = 0; k < 6; ++k) {
         if (k > 0) {
@@ -373,8 +382,9 @@ bool Reader::textHeader(std::string_view text)
             return false;
     }
     // A Unicode item's lines are framed differently; no lines make an item at once.
-    if (p != end || f[1] <= 0 || (uint8_t(f[3]) & ioUnicode))
+    if ((p != end && *p != '\r' && *p != '\n' && *p != '\0') || f[1] <= 0 || (uint8_t(f[3]) & ioUnicode))
         return false;
+    ++textLine;
     dropItem();
     itemName_.clear();
     unicodeText_ = false;
@@ -388,6 +398,18 @@ bool Reader::textHeader(std::string_view text)
     mapItemStyles();
     item_->Hint.clear();
     state_ = rsDataLines;
+    pos_ = afterLineEnd(size_t(p - b));
+    const size_t n = buf_.size();
+    for (lineNo = 0; lineNo < lineCount_; ++lineNo) {
+        if (pos_ >= n)
+            return true; // the text ends inside the record
+        ++textLine;
+        size_t e = lineEnd(b, pos_, n);
+        addItem(copyTextItem(), std::string_view(b + pos_, e - pos_));
+        pos_ = afterLineEnd(e);
+    }
+    dropItem();
+    state_ = rsHeader;
     return true;
 }
 
@@ -737,6 +759,9 @@ void Reader::addItem(TRVItemPtr item, std::string_view text)
         matchTextEncoding(*item, text, converted);
     if (item->StyleNo == ikListMarker)
         mapMarkerList(*item);
+    if (!item->IsText() && (item->StyleNo == ikListMarker || dynamic_cast<TCustomRVNoteItemInfo *>(item.get())
+                            || dynamic_cast<TRVTableItemInfo *>(item.get())))
+        numbering_ = true;
     int at = index_;
     d_.InsertItem(at, text, std::move(item));
     if (pending_) {
@@ -784,7 +809,8 @@ bool ReadRVFStream(TCustomRVData &data, std::string_view stream, int &index, boo
     bool ok = reader.run();
     // Markers are numbered in document order once the items are in, a failed
     // read included (the items read so far stay and show).
-    NumberListMarkersAndNotes(data);
+    if (reader.mayNeedNumbering())
+        NumberListMarkersAndNotes(data);
     return ok;
 }
 

@@ -134,6 +134,8 @@ public:
     ~Reader() { finishPending(false); }
 
     bool run();
+    // Whether the document may now hold list markers, notes or tables to number.
+    bool mayNeedNumbering() const { return numbering_; }
 
 private:
     void begin();
@@ -145,7 +147,8 @@ private:
 
     // --- records ---
     void parseHeader(std::string_view line);
-    bool textHeader(std::string_view line);
+    bool textRecord(int &textLine, int &lineNo);
+    size_t afterLineEnd(size_t p) const;
     void styleOrName(HeaderCursor &h, int &out, bool para);
     bool recordFields(HeaderCursor &h);
     void readTag(HeaderCursor &h);
@@ -219,6 +222,7 @@ private:
     std::unique_ptr<TRVCPInfo> pending_;
     bool pendingWasTrailing_ = false;
     bool atEnd_ = false;
+    bool numbering_ = false;
     int firstAdded_ = -1;
     int lastAdded_ = -1;
 };
