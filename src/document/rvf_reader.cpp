@@ -398,6 +398,7 @@ bool Reader::textRecord(int &textLine, int &lineNo)
     mapItemStyles();
     item_->Hint.clear();
     state_ = rsDataLines;
+    styleMatches_ = style_ != ParagraphDefaultStyle && !st_.TextStyles[style_].Unicode;
     pos_ = afterLineEnd(size_t(p - b));
     const size_t n = buf_.size();
     for (lineNo = 0; lineNo < lineCount_; ++lineNo) {
@@ -405,7 +406,7 @@ bool Reader::textRecord(int &textLine, int &lineNo)
             return true; // the text ends inside the record
         ++textLine;
         size_t e = lineEnd(b, pos_, n);
-        addItem(copyTextItem(), std::string_view(b + pos_, e - pos_));
+        addPlainText(std::string_view(b + pos_, e - pos_));
         pos_ = afterLineEnd(e);
     }
     dropItem();
@@ -694,7 +695,8 @@ bool Reader::mapAssociatedStyle(TCustomRVItemInfo &item)
 // fills a line of its own.
 void Reader::setParagraph(TCustomRVItemInfo &item)
 {
-    if (paraNo_ == -1 && index_ > 0 && !d_.GetItem(index_ - 1).IsFullLine()) {
+    if (paraNo_ == -1 && index_ > 0
+        && !(index_ - 1 == lastAdded_ ? lastFullLine_ : d_.GetItem(index_ - 1).IsFullLine())) {
         item.SetContinuesParagraph(true);
         item.ParaNo = d_.GetItem(index_ - 1).ParaNo;
     } else {
@@ -762,8 +764,34 @@ void Reader::addItem(TRVItemPtr item, std::string_view text)
     if (!item->IsText() && (item->StyleNo == ikListMarker || dynamic_cast<TCustomRVNoteItemInfo *>(item.get())
                             || dynamic_cast<TRVTableItemInfo *>(item.get())))
         numbering_ = true;
+    bool fullLine = item->IsFullLine();
+    insertAdded(std::move(item), text, fullLine);
+}
+
+// A line of a text record of plain 8-bit items: addItem(copyTextItem(), text)
+// without the questions whose answers the record already gives.
+void Reader::addPlainText(std::string_view text)
+{
+    const TCustomRVItemInfo &src = *item_;
+    void *mem = d_.ArenaAllocate(sizeof(TRVTextItemInfo), alignof(TRVTextItemInfo));
+    TRVItemPtr item(new (mem) TRVTextItemInfo(src.StyleNo), TRVItemDeleter{true});
+    item->ItemOptions = src.ItemOptions;
+    if (!src.Hint.empty())
+        item->Hint = src.Hint;
+    item->Tag = src.Tag;
+    setParagraph(*item); // sets ParaNo
+    std::string converted;
+    if (!styleMatches_)
+        matchTextEncoding(*item, text, converted);
+    insertAdded(std::move(item), text, false);
+}
+
+// Puts an added item in at the reading position, with a checkpoint read before it.
+void Reader::insertAdded(TRVItemPtr item, std::string_view text, bool fullLine)
+{
     int at = index_;
     d_.InsertItem(at, text, std::move(item));
+    lastFullLine_ = fullLine;
     if (pending_) {
         bool wasTrailing = pendingWasTrailing_;
         TRVCPInfo *cp = pending_.get();

@@ -30,8 +30,7 @@ enum TPropSubtype { psTextStyles = 1, psParaStyles = 2, psLayout = 3, psListStyl
 inline const char *scanInt(const char *p, const char *end, int &out)
 {
     const bool negative = p < end && *p == '-';
-    if (negative)
-        ++p;
+    p += negative;
     const char *digits = p;
     int64_t v = 0;
     for (; p < end && unsigned(*p - '0') < 10; ++p) {
@@ -179,6 +178,8 @@ private:
     void dropItem();
     TRVItemPtr copyTextItem();
     void addItem(TRVItemPtr item, std::string_view text);
+    void addPlainText(std::string_view text);
+    void insertAdded(TRVItemPtr item, std::string_view text, bool fullLine);
     bool mapAssociatedStyle(TCustomRVItemInfo &item);
     void setParagraph(TCustomRVItemInfo &item);
     void matchTextEncoding(TCustomRVItemInfo &item, std::string_view &text, std::string &converted);
@@ -213,6 +214,10 @@ private:
     // document's arena.
     const bool plainText_ = TextItemsArePlain();
     std::unique_ptr<TCustomRVItemInfo> spareText_;
+    // The text record's style stores 8-bit text, as its items do.
+    bool styleMatches_ = false;
+    // Whether the last added item fills a line of its own.
+    bool lastFullLine_ = false;
     bool unicodeText_ = false;
 
     std::vector<int> textMap_, paraMap_, listMap_;
