@@ -12,6 +12,24 @@ TCustomRVData::TCustomRVData(TRVStyle *style) : DocParameters(std::make_unique<T
 
 TCustomRVData::~TCustomRVData() { Clear(); }
 
+// Under AddressSanitizer kept chunks are poisoned, so text read through a
+// string_view after its document was cleared is caught as it would be on the heap.
+#if defined(__SANITIZE_ADDRESS__)
+#define QUENLOR_ARENA_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUENLOR_ARENA_ASAN 1
+#endif
+#endif
+#ifdef QUENLOR_ARENA_ASAN
+#include <sanitizer/asan_interface.h>
+#define ARENA_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
+#define ARENA_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
+#else
+#define ARENA_POISON(p, n) ((void)(p), (void)(n))
+#define ARENA_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
+
 namespace {
 
 // Chunks are powers of two from 1 KB to 1 MB; a larger request gets a chunk
@@ -58,6 +76,7 @@ void TRVArena::Release()
             try {
                 list.push_back(c.data);
                 cache.bytes += c.size;
+                ARENA_POISON(c.data, c.size);
                 continue;
             } catch (const std::bad_alloc &) {
             }
@@ -88,6 +107,7 @@ void *TRVArena::grow(size_t size)
             data = list.back();
             list.pop_back();
             cache.bytes -= cap;
+            ARENA_UNPOISON(data, cap);
         }
     }
     if (!data)
