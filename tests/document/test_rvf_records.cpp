@@ -461,18 +461,18 @@ TEST(RVFRecords, TextRecordsReadAlikeOnEitherPath)
         std::vector<std::string> lines; // "@" ends a text header: nothing, or an empty hint
         bool unicodeStyle;              // style 0 stores UTF-16
     } cases[] = {
-        {"lines and paragraphs", {"-8 1 3", "0 1 0 0 0 0@", "uno", "0 2 -1 1 0 7@", "dos", "tres", "1 1 3 2 0 -5@", "a"}},
-        {"after a full-line item", {"-8 1 3", "-1 0 0 0 0 0", "0 1 -1 0 0 0@", "tras la linea", "0 1 -1 0 0 0@", "b"}},
-        {"checkpoint before text", {"-8 1 3", "-2 1 0 0 0 0 1 0", "cp", "0 1 0 0 0 0@", "con marca"}},
-        {"paragraph's default style", {"-8 1 3", "2147483647 1 0 0 0 0@", "a"}},
-        {"options above a byte", {"-8 1 3", "0 1 0 258 0 0@", "a"}},
+        {"lines and paragraphs", {"-8 1 3", "0 1 0 0 0 0@", "uno", "0 2 -1 1 0 7@", "dos", "tres", "1 1 3 2 0 -5@", "a"}, false},
+        {"after a full-line item", {"-8 1 3", "-1 0 0 0 0 0", "0 1 -1 0 0 0@", "tras la linea", "0 1 -1 0 0 0@", "b"}, false},
+        {"checkpoint before text", {"-8 1 3", "-2 1 0 0 0 0 1 0", "cp", "0 1 0 0 0 0@", "con marca"}, false},
+        {"paragraph's default style", {"-8 1 3", "2147483647 1 0 0 0 0@", "a"}, false},
+        {"options above a byte", {"-8 1 3", "0 1 0 258 0 0@", "a"}, false},
         {"converted to UTF-16", {"-8 1 3", "0 2 0 0 0 0@", "\xE1rbol", "b"}, true},
-        {"unknown text style", {"-8 1 3", "0 1 0 0 0 0@", "a", "99 1 0 0 0 0@", "b"}},
-        {"unknown paragraph style", {"-8 1 3", "0 1 99 0 0 0@", "a"}},
-        {"tag past 32 bits", {"-8 1 3", "0 1 0 0 0 0@", "a", "0 1 0 0 0 2147483648@", "b"}},
-        {"line count past 32 bits", {"-8 1 3", "0 99999999999 0 0 0 0@", "a"}},
-        {"cut inside a record", {"-8 1 3", "0 3 0 0 0 0@", "a", "b"}},
-        {"empty text lines", {"-8 1 3", "0 3 0 0 0 0@", "", "", "c"}},
+        {"unknown text style", {"-8 1 3", "0 1 0 0 0 0@", "a", "99 1 0 0 0 0@", "b"}, false},
+        {"unknown paragraph style", {"-8 1 3", "0 1 99 0 0 0@", "a"}, false},
+        {"tag past 32 bits", {"-8 1 3", "0 1 0 0 0 0@", "a", "0 1 0 0 0 2147483648@", "b"}, false},
+        {"line count past 32 bits", {"-8 1 3", "0 99999999999 0 0 0 0@", "a"}, false},
+        {"cut inside a record", {"-8 1 3", "0 3 0 0 0 0@", "a", "b"}, false},
+        {"empty text lines", {"-8 1 3", "0 3 0 0 0 0@", "", "", "c"}, false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
