@@ -377,9 +377,14 @@ bool Reader::textRecord(int &textLine, int &lineNo)
                 return false;
             ++p;
         }
-        p = scanInt(p, end, f[k]);
-        if (!p)
+        // Most fields are one digit, with or without a minus.
+        const char *q = p + (p < end && *p == '-');
+        if (end - q >= 2 && unsigned(q[0] - '0') < 10 && unsigned(q[1] - '0') >= 10) {
+            f[k] = q == p ? q[0] - '0' : '0' - q[0];
+            p = q + 1;
+        } else if (!(p = scanInt(p, end, f[k]))) {
             return false;
+        }
     }
     // A Unicode item's lines are framed differently; no lines make an item at once.
     if ((p != end && *p != '\r' && *p != '\n' && *p != '\0') || f[1] <= 0 || (uint8_t(f[3]) & ioUnicode))
