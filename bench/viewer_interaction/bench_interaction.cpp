@@ -110,7 +110,7 @@ int main(int argc, char **argv)
         auto m0 = Clock::now();
         for (int r = 0; r < rounds; ++r)
             for (int i = 0; i < data.ItemCount(); ++i) {
-                const std::string &t = data.ItemText(i);
+                std::string_view t = data.ItemText(i);
                 const char *p = t.data(), *e = t.data() + t.size();
                 while (p < e) {
                     const void *q = std::memchr(p, word[0], size_t(e - p));

@@ -596,7 +596,7 @@ void TfrmWinReader::rvRevisarJump(TReadView *, int id)
         int item = -1;
         const rv::TCustomRVData *doc = rvRevisar->RVData().JumpDocument(id, item);
         Balloon->Text.clear();
-        std::string link = doc && item >= 0 ? doc->ItemText(item) : std::string();
+        std::string link = doc && item >= 0 ? std::string(doc->ItemText(item)) : std::string();
         // A Unicode item holds UTF-16 bytes; the verse table's keys are 8-bit.
         if (doc && item >= 0 && doc->IsUnicodeItem(item))
             link = platform::fromUtf16(platform::utf16FromLittleEndian(link), platform::CP_LATIN1);

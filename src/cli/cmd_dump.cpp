@@ -33,9 +33,9 @@ void dumpItems(const rv::TCustomRVData &doc, const std::string &indent)
         const rv::TCustomRVItemInfo &item = doc.GetItem(i);
         auto *table = dynamic_cast<const rv::TRVTableItemInfo *>(&item);
         // A list marker shows its computed text, not its stored name.
-        const std::string &raw = item.StyleNo == rv::ikListMarker
-                                     ? static_cast<const rv::TRVMarkerItemInfo &>(item).DisplayString
-                                     : doc.ItemText(i);
+        std::string_view raw = item.StyleNo == rv::ikListMarker
+                                   ? std::string_view(static_cast<const rv::TRVMarkerItemInfo &>(item).DisplayString)
+                                   : doc.ItemText(i);
         std::string text = table ? "table " + std::to_string(table->RowCount()) + "x" + std::to_string(table->ColCount())
                          : item.IsText() ? platform::utf16ToUtf8(doc.ItemTextW(i))
                                          : platform::utf16ToUtf8(platform::toUtf16(raw, platform::CP_ACP));

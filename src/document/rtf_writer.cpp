@@ -943,7 +943,7 @@ void RTFWriter::textItem(const TRVExportPiece &p)
         lastTextStyle_ = field ? -1 : n;
     }
     const bool rtfCode = (f.Options & bit(rvteoRTFCode)) != 0;
-    const std::string &raw = d_->ItemText(i);
+    std::string_view raw = d_->ItemText(i);
     if (d_->IsUnicodeItem(i)) {
         std::u16string t;
         for (int k = p.From; k < p.To && size_t(2 * k + 1) < raw.size(); ++k)

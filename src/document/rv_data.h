@@ -10,9 +10,11 @@
 #include "rv_item.h"
 #include "rv_style.h"
 
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace rv {
@@ -43,6 +45,46 @@ struct TRVMarkerState {
     int StartFrom = 1, Counter = 1;
 };
 
+// Bump-pointer memory for a document's item texts and for the items a reader
+// makes: freed all at once, so a read and a clear cost no allocator call per item.
+class TRVArena {
+public:
+    TRVArena() = default;
+    ~TRVArena();
+    TRVArena(const TRVArena &) = delete;
+    TRVArena &operator=(const TRVArena &) = delete;
+    // Fresh memory, aligned to `align` (a power of two, at most that of max_align_t).
+    void *Allocate(size_t size, size_t align)
+    {
+        size_t at = (used_ + align - 1) & ~(align - 1);
+        if (at > cap_ || size > cap_ - at)
+            return grow(size);
+        used_ = at + size;
+        return cur_ + at;
+    }
+    // A copy of the bytes (empty: no memory).
+    std::string_view Copy(std::string_view s)
+    {
+        if (s.empty())
+            return {};
+        char *p = static_cast<char *>(Allocate(s.size(), 1));
+        std::memcpy(p, s.data(), s.size());
+        return {p, s.size()};
+    }
+    // Frees every chunk (whatever lived in them must be destroyed already).
+    void Release();
+
+private:
+    void *grow(size_t size);
+    struct Chunk {
+        char *data;
+        size_t size;
+    };
+    std::vector<Chunk> chunks_;
+    char *cur_ = nullptr;
+    size_t used_ = 0, cap_ = 0, next_ = 0;
+};
+
 class TCustomRVData {
 public:
     explicit TCustomRVData(TRVStyle *style = nullptr);
@@ -59,11 +101,22 @@ public:
     TCustomRVItemInfo &GetItem(int i) const { return *FItems[size_t(i)].item; }
     int GetItemStyle(int i) const { return FItems[size_t(i)].item->StyleNo; }
     // The stored string exactly: 8-bit text, UTF-16LE bytes of a Unicode item, or an item's name.
-    const std::string &ItemText(int i) const { return FItems[size_t(i)].text; }
-    void SetItemText(int i, std::string s) { FItems[size_t(i)].text = std::move(s); }
+    // Valid until the item's text is set again, the item is deleted or the document cleared.
+    std::string_view ItemText(int i) const { return FItems[size_t(i)].text; }
+    void SetItemText(int i, std::string_view s) { FItems[size_t(i)].text = FArena.Copy(s); }
     // Inserts at index (clamped) and takes ownership; calls ItemInserted.
-    void InsertItem(int index, std::string text, std::unique_ptr<TCustomRVItemInfo> item);
-    void AddItem(std::string text, std::unique_ptr<TCustomRVItemInfo> item) { InsertItem(ItemCount(), std::move(text), std::move(item)); }
+    void InsertItem(int index, std::string_view text, std::unique_ptr<TCustomRVItemInfo> item)
+    {
+        InsertItem(index, text, TRVItemPtr(item.release()));
+    }
+    // The same for an item made on the heap or in ArenaAllocate.
+    void InsertItem(int index, std::string_view text, TRVItemPtr item);
+    void AddItem(std::string_view text, std::unique_ptr<TCustomRVItemInfo> item) { InsertItem(ItemCount(), text, std::move(item)); }
+    // Memory that lives until Clear, for items made in place (owned through
+    // a TRVItemPtr with InArena set).
+    void *ArenaAllocate(size_t size, size_t align) { return FArena.Allocate(size, align); }
+    // Room for n more items without growing the list again.
+    void ReserveItems(size_t n);
     // Removes and frees one item (and its checkpoint).
     void DeleteItem(int index);
     // Frees every item and checkpoint, including the trailing one.
@@ -138,9 +191,11 @@ protected:
 
 private:
     struct Entry {
-        std::string text;
-        std::unique_ptr<TCustomRVItemInfo> item;
+        std::string_view text; // in FArena
+        TRVItemPtr item;
     };
+    // Declared before the items, so it outlives them.
+    TRVArena FArena;
     std::vector<Entry> FItems;
     TRVStyle *FStyle;
 };

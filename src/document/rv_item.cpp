@@ -441,6 +441,8 @@ void SetTextItemFactory(TRVItemFactory factory)
     textFactory() = factory ? factory : &make<TRVTextItemInfo>;
 }
 
+bool TextItemsArePlain() { return textFactory() == &make<TRVTextItemInfo>; }
+
 void RegisterItemKind(int styleNo, TRVItemFactory factory)
 {
     auto &kinds = registry();

@@ -335,6 +335,20 @@ class TRVEndnoteItemInfo : public TCustomRVNoteItemInfo {
     explicit TRVEndnoteItemInfo(int styleNo = ikEndnote) : TCustomRVNoteItemInfo(styleNo) {}
 };
 
+// Deletes an item made on the heap, or only destroys one made in a
+// document's arena (TCustomRVData frees that memory all at once).
+struct TRVItemDeleter {
+    bool InArena = false;
+    void operator()(TCustomRVItemInfo *item) const
+    {
+        if (InArena)
+            item->~TCustomRVItemInfo();
+        else
+            delete item;
+    }
+};
+using TRVItemPtr = std::unique_ptr<TCustomRVItemInfo, TRVItemDeleter>;
+
 // Tables (TRVTableItemInfo, kind ikTable) are declared in rv_table.h.
 class TRVTableItemInfo;
 
@@ -348,5 +362,7 @@ void RegisterItemKind(int styleNo, TRVItemFactory factory);
 std::unique_ptr<TCustomRVItemInfo> CreateItemForStyle(int styleNo);
 // The class of text items CreateItemForStyle makes (TRVTextItemInfo by default).
 void SetTextItemFactory(TRVItemFactory factory);
+// True while text items are plain TRVTextItemInfo, which a reader may make itself.
+bool TextItemsArePlain();
 
 } // namespace rv

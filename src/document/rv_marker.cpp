@@ -289,28 +289,37 @@ void TRVMarkerNumbering::Add(TRVMarkerItemInfo &m)
     s.maxLevelSeen = std::max(s.maxLevelSeen, L);
 }
 
+static void numberDoc(TCustomRVData &doc, TRVMarkerNumbering &numbering, int depth);
+
+// The markers of one item: a marker itself, or those in a note's or a table's documents.
+static void numberItem(TCustomRVItemInfo &item, TRVMarkerNumbering &numbering, int depth)
+{
+    if (item.StyleNo == ikListMarker) {
+        numbering.Add(static_cast<TRVMarkerItemInfo &>(item));
+    } else if (auto *note = dynamic_cast<TCustomRVNoteItemInfo *>(&item); note && note->Document && depth < 16) {
+        // A note's lists go on from the numbering where the note stands,
+        // without changing the numbering of the text around it.
+        TRVMarkerNumbering inner = numbering;
+        numberDoc(*note->Document, inner, depth + 1);
+    } else if (auto *table = dynamic_cast<TRVTableItemInfo *>(&item); table && depth < kMaxTableNesting) {
+        // Each cell's lists go on from the markers before the table; a
+        // cell's markers are its own, so neither the next cell nor the
+        // text after the table counts them.
+        for (TRVTableRow &row : table->Rows)
+            for (auto &cell : row.Cells)
+                if (cell) {
+                    TRVMarkerNumbering inner = numbering;
+                    numberDoc(*cell, inner, depth + 1);
+                }
+    }
+}
+
 static void numberDoc(TCustomRVData &doc, TRVMarkerNumbering &numbering, int depth)
 {
     for (int i = 0; i < doc.ItemCount(); ++i) {
         TCustomRVItemInfo &item = doc.GetItem(i);
-        if (item.StyleNo == ikListMarker) {
-            numbering.Add(static_cast<TRVMarkerItemInfo &>(item));
-        } else if (auto *note = dynamic_cast<TCustomRVNoteItemInfo *>(&item); note && note->Document && depth < 16) {
-            // A note's lists go on from the numbering where the note stands,
-            // without changing the numbering of the text around it.
-            TRVMarkerNumbering inner = numbering;
-            numberDoc(*note->Document, inner, depth + 1);
-        } else if (auto *table = dynamic_cast<TRVTableItemInfo *>(&item); table && depth < kMaxTableNesting) {
-            // Each cell's lists go on from the markers before the table; a
-            // cell's markers are its own, so neither the next cell nor the
-            // text after the table counts them.
-            for (TRVTableRow &row : table->Rows)
-                for (auto &cell : row.Cells)
-                    if (cell) {
-                        TRVMarkerNumbering inner = numbering;
-                        numberDoc(*cell, inner, depth + 1);
-                    }
-        }
+        if (!item.IsText()) // most items: neither markers nor holders of documents
+            numberItem(item, numbering, depth);
     }
 }
 
@@ -343,21 +352,44 @@ void SetNoteLabel(TCustomRVNoteItemInfo &note, const std::string &text)
             static_cast<TRVLabelItemInfo &>(note.Document->GetItem(i)).Text = text;
 }
 
+// The next number of a kind of note, and the note's label.
+static void numberNote(TCustomRVItemInfo &item, const TRVStyle &style, int &foot, int &end)
+{
+    auto *note = dynamic_cast<TCustomRVNoteItemInfo *>(&item);
+    if (!note)
+        return;
+    const bool isFoot = note->StyleNo == ikFootnote;
+    int &n = isFoot ? foot : end;
+    n = note->Reset ? note->StartFrom : n + 1;
+    note->Counter = n;
+    SetNoteLabel(*note, NoteNumberText(isFoot ? style.FootnoteNumbering : style.EndnoteNumbering, n));
+}
+
 void NumberNotes(TCustomRVData &doc)
 {
     const TRVStyle *style = doc.GetRVStyle();
     if (!style)
         return;
     int foot = 0, end = 0;
+    for (int i = 0; i < doc.ItemCount(); ++i)
+        if (!doc.GetItem(i).IsText())
+            numberNote(doc.GetItem(i), *style, foot, end);
+}
+
+void NumberListMarkersAndNotes(TCustomRVData &doc)
+{
+    const TRVStyle *style = doc.GetRVStyle();
+    if (!style)
+        return;
+    // One pass: a note's label and the markers in its document do not depend on each other.
+    TRVMarkerNumbering numbering(*style);
+    int foot = 0, end = 0;
     for (int i = 0; i < doc.ItemCount(); ++i) {
-        auto *note = dynamic_cast<TCustomRVNoteItemInfo *>(&doc.GetItem(i));
-        if (!note)
+        TCustomRVItemInfo &item = doc.GetItem(i);
+        if (item.IsText())
             continue;
-        const bool isFoot = note->StyleNo == ikFootnote;
-        int &n = isFoot ? foot : end;
-        n = note->Reset ? note->StartFrom : n + 1;
-        note->Counter = n;
-        SetNoteLabel(*note, NoteNumberText(isFoot ? style->FootnoteNumbering : style->EndnoteNumbering, n));
+        numberItem(item, numbering, 0);
+        numberNote(item, *style, foot, end);
     }
 }
 

@@ -76,6 +76,8 @@ std::string NoteNumberText(TRVSeqType type, int n);
 // the number in each note's label text and in the note-reference labels of
 // its own document, which show the number of the note they stand in.
 void NumberNotes(TCustomRVData &doc);
+// Both of the above in one pass over the items, as after reading a document.
+void NumberListMarkersAndNotes(TCustomRVData &doc);
 // Gives one note (and the references in its document) the label `text`.
 void SetNoteLabel(TCustomRVNoteItemInfo &note, const std::string &text);
 

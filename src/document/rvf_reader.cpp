@@ -13,6 +13,9 @@
 #include <fstream>
 #include <iterator>
 #include <new>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace rv {
 
@@ -25,10 +28,13 @@ namespace rvfread {
 // Strict integer: optional minus and decimal digits, within 32 bits.
 bool parseInt(std::string_view s, int &out)
 {
-    if (s.empty() || (s[0] != '-' && (s[0] < '0' || s[0] > '9')))
+    const char *end = s.data() + s.size();
+    int v = 0;
+    const char *p = scanInt(s.data(), end, v);
+    if (!p || p != end)
         return false;
-    auto r = std::from_chars(s.data(), s.data() + s.size(), out);
-    return r.ec == std::errc() && r.ptr == s.data() + s.size();
+    out = v;
+    return true;
 }
 
 // Extra property values: a decimal integer, 0 when not numeric.
@@ -41,18 +47,28 @@ int intOrZero(std::string_view s)
 namespace {
 
 // The first CR, LF or NUL at or after `from` (or `n`). Text lines are most of a
-// study, so this looks at eight bytes at a time.
+// study, so this looks at sixteen bytes at a time (eight without SSE2).
 size_t lineEnd(const char *b, size_t from, size_t n)
 {
+    size_t p = from;
+#if defined(__SSE2__)
+    const __m128i nl = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r'), zero = _mm_setzero_si128();
+    for (; p + 16 <= n; p += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + p));
+        __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, nl), _mm_cmpeq_epi8(v, cr)), _mm_cmpeq_epi8(v, zero));
+        if (unsigned mask = unsigned(_mm_movemask_epi8(hit)))
+            return p + size_t(__builtin_ctz(mask));
+    }
+#else
     constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
     auto hasZero = [](uint64_t v) { return (v - ones) & ~v & highs; };
-    size_t p = from;
     for (; p + 8 <= n; p += 8) {
         uint64_t w;
         std::memcpy(&w, b + p, 8);
         if (hasZero(w) | hasZero(w ^ (ones * '\n')) | hasZero(w ^ (ones * '\r')))
             break;
     }
+#endif
     while (p < n && b[p] != '\0' && b[p] != '\n' && b[p] != '\r')
         ++p;
     return p;
@@ -126,23 +142,30 @@ void Reader::advance(const Line &line)
         fm_ = fm_ == fmTextThenBinary ? fmBinary : fmUnicode;
         break;
     default:
-        if (p < n && buf_[p] == '\0') {
-            ++p; // a NUL ends the line and is consumed, so reading always moves on
-            break;
-        }
-        if (p < n && buf_[p] == '\r')
-            ++p;
-        if (p < n && buf_[p] == '\n')
-            ++p;
+        p = afterLineEnd(p);
         break;
     }
     pos_ = p;
+}
+
+// Past the end of a text line at p: a NUL, or CR, LF or CR LF.
+size_t Reader::afterLineEnd(size_t p) const
+{
+    size_t n = buf_.size();
+    if (p < n && buf_[p] == '\0')
+        return p + 1; // a NUL ends the line and is consumed, so reading always moves on
+    if (p < n && buf_[p] == '\r')
+        ++p;
+    if (p < n && buf_[p] == '\n')
+        ++p;
+    return p;
 }
 
 // Where the read starts, and what a fresh read clears.
 void Reader::begin()
 {
     index_ = std::clamp(index_, 0, d_.ItemCount());
+    numbering_ = d_.ItemCount() > 0;
     atEnd_ = index_ == d_.ItemCount();
     if (atEnd_) {
         prevCP_ = d_.LastCP;
@@ -153,6 +176,8 @@ void Reader::begin()
     } else {
         prevCP_ = d_.FindCheckpointBefore(index_);
     }
+    // About one item per 64 bytes in a study; reserving ahead saves moving the list as it grows.
+    d_.ReserveItems(buf_.size() / 64);
     d_.LoadWarnings = 0;
     d_.LoadError = {};
     if (load_)
@@ -165,6 +190,8 @@ bool Reader::readAll(int &textLine)
 {
     int lineNo = 0;
     while (pos_ < buf_.size()) {
+        if (state_ == rsHeader && fm_ == fmText && textRecord(textLine, lineNo))
+            continue;
         ++textLine;
         Line line = readLine();
         switch (state_) {
@@ -238,7 +265,7 @@ bool Reader::run()
         ok = false;
         d_.LoadError = {RvfErrorKind::Other, textLine, e.what()};
     }
-    item_.reset();
+    dropItem();
     try {
         closeAdded();
     } catch (const EReadViewError &e) {
@@ -319,7 +346,7 @@ void Reader::styleOrName(HeaderCursor &h, int &out, bool para)
 void Reader::parseHeader(std::string_view text)
 {
     HeaderCursor h(text);
-    item_.reset();
+    dropItem();
     itemName_.clear();
     unicodeText_ = false;
     styleOrName(h, style_, false);
@@ -334,6 +361,64 @@ void Reader::parseHeader(std::string_view text)
     startBody(record);
 }
 
+// Most records are a text item's, its header numbers only: "style lines
+// para options encoding tag". Such a record (header and text lines) is read
+// here straight from the buffer, doing what the general path would; false,
+// with nothing changed, for a header of any other form.
+bool Reader::textRecord(int &textLine, int &lineNo)
+{
+    const char *b = buf_.data(), *p = b + pos_, *end = b + buf_.size();
+    if (!plainText_ || version_ < 1 || subversion_ < 2 || unsigned(*p - '0') >= 10)
+        return false;
+    int f[6];
+    for (int k = 0; k < 6; ++k) {
+        if (k > 0) {
+            if (p == end || *p != ' ')
+                return false;
+            ++p;
+        }
+        // Most fields are one digit, with or without a minus.
+        const char *q = p + (p < end && *p == '-');
+        if (end - q >= 2 && unsigned(q[0] - '0') < 10 && unsigned(q[1] - '0') >= 10) {
+            f[k] = q == p ? q[0] - '0' : '0' - q[0];
+            p = q + 1;
+        } else if (!(p = scanInt(p, end, f[k]))) {
+            return false;
+        }
+    }
+    // A Unicode item's lines are framed differently; no lines make an item at once.
+    if ((p != end && *p != '\r' && *p != '\n' && *p != '\0') || f[1] <= 0 || (uint8_t(f[3]) & ioUnicode))
+        return false;
+    ++textLine;
+    dropItem();
+    itemName_.clear();
+    unicodeText_ = false;
+    style_ = f[0];
+    lineCount_ = f[1];
+    paraNo_ = f[2];
+    item_ = makeRecordItem();
+    item_->ItemOptions = uint8_t(f[3]);
+    encoding_ = f[4];
+    tag_ = item_->Tag = f[5];
+    mapItemStyles();
+    item_->Hint.clear();
+    state_ = rsDataLines;
+    styleMatches_ = style_ != ParagraphDefaultStyle && !st_.TextStyles[style_].Unicode;
+    pos_ = afterLineEnd(size_t(p - b));
+    const size_t n = buf_.size();
+    for (lineNo = 0; lineNo < lineCount_; ++lineNo) {
+        if (pos_ >= n)
+            return true; // the text ends inside the record
+        ++textLine;
+        size_t e = lineEnd(b, pos_, n);
+        addPlainText(std::string_view(b + pos_, e - pos_));
+        pos_ = afterLineEnd(e);
+    }
+    dropItem();
+    state_ = rsHeader;
+    return true;
+}
+
 // The fields every record header has after its style, up to the tail; makes
 // the item unless the record is one of the document's own. True for those.
 bool Reader::recordFields(HeaderCursor &h)
@@ -343,7 +428,7 @@ bool Reader::recordFields(HeaderCursor &h)
     styleOrName(h, paraNo_, true);
     bool record = style_ == ikCheckpointRecord || style_ == ikBackgroundRecord || style_ == ikPropertiesRecord;
     if (!record)
-        item_ = CreateItemForStyle(style_);
+        item_ = makeRecordItem();
     if (version_ >= 1 && subversion_ >= 2) {
         int options;
         if (!h.number(options))
@@ -367,12 +452,14 @@ bool Reader::recordFields(HeaderCursor &h)
 // Tags are integers here: a word, or (in newer streams) a quoted string.
 void Reader::readTag(HeaderCursor &h)
 {
-    std::string tagText;
+    std::string quoted;
+    std::string_view tagText;
     if ((version_ > 1 || subversion_ > 2) && h.startsWith('"')) {
-        if (!h.quoted(tagText))
+        if (!h.quoted(quoted))
             fail(RvfErrorKind::Header, "Invalid RVF header: tag");
+        tagText = quoted;
     } else {
-        tagText = std::string(h.word());
+        tagText = h.word();
     }
     if (!parseInt(tagText, tag_))
         fail(RvfErrorKind::Header, "Invalid RVF header: tag");
@@ -416,7 +503,7 @@ void Reader::startBody(bool record)
     if (lineCount_ == 0) {
         if (item_)
             addRecordItem();
-        item_.reset();
+        dropItem();
         state_ = rsHeader;
     } else if (item_ || record) {
         state_ = rsDataLines;
@@ -442,9 +529,7 @@ void Reader::readTail(HeaderCursor &h)
 {
     int a = 0, b = 0;
     if (style_ >= 0 && item_) {
-        std::string hint;
-        needTail(h.quoted(hint));
-        item_->Hint = hint;
+        needTail(h.quoted(item_->Hint));
         needTail(h.atEnd());
         return;
     }
@@ -553,8 +638,47 @@ void Reader::addRecordItem()
 {
     if (!item_)
         return;
-    std::string name = itemName_;
-    addItem(std::move(item_), std::move(name));
+    addItem(TRVItemPtr(item_.release()), itemName_);
+}
+
+// The item of a record's header; a text record reuses the last one's.
+std::unique_ptr<TCustomRVItemInfo> Reader::makeRecordItem()
+{
+    if (style_ < 0 || !plainText_ || !spareText_)
+        return CreateItemForStyle(style_);
+    std::unique_ptr<TCustomRVItemInfo> item = std::move(spareText_);
+    item->StyleNo = style_;
+    item->ParaNo = 0;
+    item->ItemOptions = 0;
+    item->SpellState = 0;
+    item->Tag = 0;
+    item->Hint.clear();
+    return item;
+}
+
+// Done with the record's item: a plain text one is kept for the next record.
+void Reader::dropItem()
+{
+    if (item_ && plainText_ && item_->IsText() && !item_->Checkpoint)
+        spareText_ = std::move(item_);
+    item_.reset();
+}
+
+// An item for one line of a text record: what Clone makes, made in the
+// document's arena when text items are plain.
+TRVItemPtr Reader::copyTextItem()
+{
+    const TCustomRVItemInfo &src = *item_;
+    if (!plainText_)
+        return TRVItemPtr(src.Clone().release());
+    void *at = d_.ArenaAllocate(sizeof(TRVTextItemInfo), alignof(TRVTextItemInfo));
+    TRVItemPtr item(new (at) TRVTextItemInfo(src.StyleNo), TRVItemDeleter{true});
+    item->ParaNo = src.ParaNo;
+    item->ItemOptions = src.ItemOptions;
+    if (!src.Hint.empty())
+        item->Hint = src.Hint;
+    item->Tag = src.Tag;
+    return item;
 }
 
 // An item's associated text style through the style map; false when the
@@ -576,7 +700,8 @@ bool Reader::mapAssociatedStyle(TCustomRVItemInfo &item)
 // fills a line of its own.
 void Reader::setParagraph(TCustomRVItemInfo &item)
 {
-    if (paraNo_ == -1 && index_ > 0 && !d_.GetItem(index_ - 1).IsFullLine()) {
+    if (paraNo_ == -1 && index_ > 0
+        && !(index_ - 1 == lastAdded_ ? lastFullLine_ : d_.GetItem(index_ - 1).IsFullLine())) {
         item.SetContinuesParagraph(true);
         item.ParaNo = d_.GetItem(index_ - 1).ParaNo;
     } else {
@@ -587,7 +712,7 @@ void Reader::setParagraph(TCustomRVItemInfo &item)
 
 // A text item's bytes converted to what its style stores: UTF-16 for a
 // Unicode style, the style's code page otherwise.
-void Reader::matchTextEncoding(TCustomRVItemInfo &item, std::string &text)
+void Reader::matchTextEncoding(TCustomRVItemInfo &item, std::string_view &text, std::string &converted)
 {
     int style = item.StyleNo;
     if (style == ParagraphDefaultStyle) {
@@ -597,24 +722,25 @@ void Reader::matchTextEncoding(TCustomRVItemInfo &item, std::string &text)
     }
     bool styleUnicode = st_.TextStyles[style].Unicode;
     bool itemUnicode = (item.ItemOptions & ioUnicode) != 0;
-    int cp = st_.CodePageOfStyle(style);
     if (itemUnicode && !styleUnicode) {
         if (text.size() % 2)
             fail(RvfErrorKind::Data, "Can't perform Unicode operation");
-        text = fromUtf16(platform::utf16FromLittleEndian(text), cp);
+        converted = fromUtf16(platform::utf16FromLittleEndian(text), st_.CodePageOfStyle(style));
+        text = converted;
         item.ItemOptions &= uint8_t(~ioUnicode);
         d_.LoadWarnings |= lwConvertedFromUnicode;
     } else if (!itemUnicode && styleUnicode) {
-        std::u16string w = toUtf16(text, cp);
-        text.resize(w.size() * 2);
+        std::u16string w = toUtf16(text, st_.CodePageOfStyle(style));
+        converted.resize(w.size() * 2);
         for (size_t k = 0; k < w.size(); ++k) {
-            text[2 * k] = char(w[k] & 0xFF);
-            text[2 * k + 1] = char(w[k] >> 8);
+            converted[2 * k] = char(w[k] & 0xFF);
+            converted[2 * k + 1] = char(w[k] >> 8);
         }
+        text = converted;
         item.ItemOptions |= ioUnicode;
         d_.LoadWarnings |= lwConvertedToUnicode;
     } else if (itemUnicode && text.size() % 2) {
-        text.pop_back(); // half a UTF-16 unit is no character
+        text.remove_suffix(1); // half a UTF-16 unit is no character
     }
 }
 
@@ -630,17 +756,47 @@ void Reader::mapMarkerList(TCustomRVItemInfo &item)
     }
 }
 
-void Reader::addItem(std::unique_ptr<TCustomRVItemInfo> item, std::string text)
+void Reader::addItem(TRVItemPtr item, std::string_view text)
 {
     if (!item->IsText() && (!mapAssociatedStyle(*item) || !item->HasValidContent()))
         return;
     setParagraph(*item);
+    std::string converted;
     if (item->IsText())
-        matchTextEncoding(*item, text);
+        matchTextEncoding(*item, text, converted);
     if (item->StyleNo == ikListMarker)
         mapMarkerList(*item);
+    if (!item->IsText() && (item->StyleNo == ikListMarker || dynamic_cast<TCustomRVNoteItemInfo *>(item.get())
+                            || dynamic_cast<TRVTableItemInfo *>(item.get())))
+        numbering_ = true;
+    bool fullLine = item->IsFullLine();
+    insertAdded(std::move(item), text, fullLine);
+}
+
+// A line of a text record of plain 8-bit items: addItem(copyTextItem(), text)
+// without the questions whose answers the record already gives.
+void Reader::addPlainText(std::string_view text)
+{
+    const TCustomRVItemInfo &src = *item_;
+    void *mem = d_.ArenaAllocate(sizeof(TRVTextItemInfo), alignof(TRVTextItemInfo));
+    TRVItemPtr item(new (mem) TRVTextItemInfo(src.StyleNo), TRVItemDeleter{true});
+    item->ItemOptions = src.ItemOptions;
+    if (!src.Hint.empty())
+        item->Hint = src.Hint;
+    item->Tag = src.Tag;
+    setParagraph(*item); // sets ParaNo
+    std::string converted;
+    if (!styleMatches_)
+        matchTextEncoding(*item, text, converted);
+    insertAdded(std::move(item), text, false);
+}
+
+// Puts an added item in at the reading position, with a checkpoint read before it.
+void Reader::insertAdded(TRVItemPtr item, std::string_view text, bool fullLine)
+{
     int at = index_;
-    d_.InsertItem(at, std::move(text), std::move(item));
+    d_.InsertItem(at, text, std::move(item));
+    lastFullLine_ = fullLine;
     if (pending_) {
         bool wasTrailing = pendingWasTrailing_;
         TRVCPInfo *cp = pending_.get();
@@ -686,8 +842,8 @@ bool ReadRVFStream(TCustomRVData &data, std::string_view stream, int &index, boo
     bool ok = reader.run();
     // Markers are numbered in document order once the items are in, a failed
     // read included (the items read so far stay and show).
-    NumberListMarkers(data);
-    NumberNotes(data);
+    if (reader.mayNeedNumbering())
+        NumberListMarkersAndNotes(data);
     return ok;
 }
 

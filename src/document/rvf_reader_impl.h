@@ -8,7 +8,6 @@
 #include "rv_style.h"
 #include "rvf_reader.h"
 
-#include <charconv>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,6 +24,25 @@ enum TPropSubtype { psTextStyles = 1, psParaStyles = 2, psLayout = 3, psListStyl
 
 [[noreturn]] void fail(RvfErrorKind kind, const char *why);
 
+// A decimal integer at p: an optional minus and digits, within 32 bits. The
+// position after it, or nullptr when there are no digits or it does not fit
+// (out is then unchanged). The reader's one integer parser.
+inline const char *scanInt(const char *p, const char *end, int &out)
+{
+    const bool negative = p < end && *p == '-';
+    p += negative;
+    const char *digits = p;
+    int64_t v = 0;
+    for (; p < end && unsigned(*p - '0') < 10; ++p) {
+        v = v * 10 + (*p - '0');
+        if (v > int64_t(INT32_MAX) + 1)
+            return nullptr;
+    }
+    if (p == digits || (!negative && v > INT32_MAX))
+        return nullptr;
+    out = int(negative ? -v : v);
+    return p;
+}
 // Strict integer: optional minus and decimal digits, within 32 bits.
 bool parseInt(std::string_view s, int &out);
 // Extra property values: a decimal integer, 0 when not numeric.
@@ -40,20 +58,13 @@ public:
     // A number ended by one space (consumed) or the end of the line.
     bool number(int &out)
     {
-        size_t start = pos_, p = pos_;
-        if (p < s_.size() && s_[p] == '-')
-            ++p;
-        size_t digits = p;
-        while (p < s_.size() && s_[p] >= '0' && s_[p] <= '9')
-            ++p;
-        if (p == digits || (p < s_.size() && s_[p] != ' '))
+        const char *end = s_.data() + s_.size();
+        int v;
+        const char *p = scanInt(s_.data() + pos_, end, v);
+        if (!p || (p < end && *p != ' '))
             return false;
-        int64_t v = 0;
-        auto r = std::from_chars(s_.data() + start, s_.data() + p, v);
-        if (r.ec != std::errc() || v < INT32_MIN || v > INT32_MAX)
-            return false;
-        out = int(v);
-        pos_ = p < s_.size() ? p + 1 : p;
+        out = v;
+        pos_ = size_t(p - s_.data()) + (p < end);
         return true;
     }
     // A number or nothing at the end of the line.
@@ -122,6 +133,8 @@ public:
     ~Reader() { finishPending(false); }
 
     bool run();
+    // Whether the document may now hold list markers, notes or tables to number.
+    bool mayNeedNumbering() const { return numbering_; }
 
 private:
     void begin();
@@ -133,6 +146,8 @@ private:
 
     // --- records ---
     void parseHeader(std::string_view line);
+    bool textRecord(int &textLine, int &lineNo);
+    size_t afterLineEnd(size_t p) const;
     void styleOrName(HeaderCursor &h, int &out, bool para);
     bool recordFields(HeaderCursor &h);
     void readTag(HeaderCursor &h);
@@ -159,10 +174,15 @@ private:
     void readMarkers(std::string_view bytes);
     void extraProperty(std::string_view line);
     std::string bodyBytes(std::string_view line, bool mustDecode);
-    void addItem(std::unique_ptr<TCustomRVItemInfo> item, std::string text);
+    std::unique_ptr<TCustomRVItemInfo> makeRecordItem();
+    void dropItem();
+    TRVItemPtr copyTextItem();
+    void addItem(TRVItemPtr item, std::string_view text);
+    void addPlainText(std::string_view text);
+    void insertAdded(TRVItemPtr item, std::string_view text, bool fullLine);
     bool mapAssociatedStyle(TCustomRVItemInfo &item);
     void setParagraph(TCustomRVItemInfo &item);
-    void matchTextEncoding(TCustomRVItemInfo &item, std::string &text);
+    void matchTextEncoding(TCustomRVItemInfo &item, std::string_view &text, std::string &converted);
     void mapMarkerList(TCustomRVItemInfo &item);
     void addRecordItem();
     void finishPending(bool success);
@@ -189,6 +209,15 @@ private:
     bool cpRaiseEvent_ = false, cpPersistent_ = false;
     std::unique_ptr<TCustomRVItemInfo> item_;
     std::string itemName_;
+    // Text records are most of a document: while text items are plain, each
+    // record's header item is reused and its lines' items are made in the
+    // document's arena.
+    const bool plainText_ = TextItemsArePlain();
+    std::unique_ptr<TCustomRVItemInfo> spareText_;
+    // The text record's style stores 8-bit text, as its items do.
+    bool styleMatches_ = false;
+    // Whether the last added item fills a line of its own.
+    bool lastFullLine_ = false;
     bool unicodeText_ = false;
 
     std::vector<int> textMap_, paraMap_, listMap_;
@@ -198,6 +227,7 @@ private:
     std::unique_ptr<TRVCPInfo> pending_;
     bool pendingWasTrailing_ = false;
     bool atEnd_ = false;
+    bool numbering_ = false;
     int firstAdded_ = -1;
     int lastAdded_ = -1;
 };

@@ -23,6 +23,20 @@ thread_local int gNesting = 0;
 
 void Reader::dataLine(std::string_view line, int i)
 {
+    // Text first: the records of the document's own kinds all have negative numbers.
+    if (style_ >= 0 && item_ && item_->IsText()) {
+        TRVItemPtr text = copyTextItem();
+        std::string hex;
+        std::string_view s = line;
+        if ((item_->ItemOptions & ioUnicode) && encoding_ == rtHexUnicode) {
+            HexToBytes(line, hex);
+            s = hex;
+        }
+        addItem(std::move(text), s);
+        if (i + 1 == lineCount_)
+            dropItem();
+        return;
+    }
     if (style_ == ikPropertiesRecord) {
         propertiesLine(line, i);
         return;
@@ -46,18 +60,6 @@ void Reader::dataLine(std::string_view line, int i)
             pending_->RaiseEvent = cpRaiseEvent_;
             pending_->Persistent = cpPersistent_;
         }
-        return;
-    }
-    if (item_ && item_->IsText()) {
-        auto text = item_->Clone();
-        std::string s;
-        if ((item_->ItemOptions & ioUnicode) && encoding_ == rtHexUnicode)
-            HexToBytes(line, s);
-        else
-            s = std::string(line);
-        addItem(std::move(text), std::move(s));
-        if (i + 1 == lineCount_)
-            item_.reset();
         return;
     }
     itemDataLine(line, i);

@@ -101,7 +101,7 @@ private:
     struct Item {
         const TCustomRVItemInfo &it;
         int index;
-        const std::string &name;
+        std::string_view name;
         std::vector<std::string> extra;
     };
     // The record header of an item whose body has `bodyLines` lines besides
@@ -187,12 +187,12 @@ void Writer::header(const TRVBackground *back, TColor color, const TRVLayoutInfo
 
 std::string Writer::piece(int i, int from, int to) const
 {
-    const std::string &s = d_.ItemText(i);
+    std::string_view s = d_.ItemText(i);
     size_t unit = d_.IsUnicodeItem(i) ? 2 : 1;
     int len = d_.ItemLength(i);
     from = std::clamp(from, 1, len + 1);
     to = std::clamp(to, from, len + 1);
-    return s.substr(size_t(from - 1) * unit, size_t(to - from) * unit);
+    return std::string(s.substr(size_t(from - 1) * unit, size_t(to - from) * unit));
 }
 
 void Writer::flush()

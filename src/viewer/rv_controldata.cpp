@@ -411,7 +411,7 @@ int TRVControlData::FindJumpAt(int x, int y) const
 
 bool TRVControlData::IsDelimiterIn(const TCustomRVData &items, int itemNo, int k) const
 {
-    const std::string &raw = items.ItemText(itemNo);
+    std::string_view raw = items.ItemText(itemNo);
     if (items.IsUnicodeItem(itemNo)) {
         if (size_t(2 * k + 1) >= raw.size() || k < 0)
             return true;
@@ -1276,7 +1276,7 @@ std::string TRVControlData::GetSelTextA() const
         int to = i == b.ItemNo ? b.Offs - (text ? 1 : 0) : (text ? items.ItemLength(i) : 1);
         int cp = s ? s->CodePageOfStyle(text ? items.EffectiveStyleNo(i) : 0) : CP_ACP;
         if (text && !items.IsUnicodeItem(i)) {
-            const std::string &raw = items.ItemText(i);
+            std::string_view raw = items.ItemText(i);
             from = std::clamp(from, 0, int(raw.size()));
             to = std::clamp(to, from, int(raw.size()));
             out += raw.substr(size_t(from), size_t(to - from));

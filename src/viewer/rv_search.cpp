@@ -109,7 +109,7 @@ public:
     // Position (0-based character) of the match inside [from, to) of item i, or -1.
     int Find(int i, int from, int to)
     {
-        const std::string &raw = Items->ItemText(i);
+        std::string_view raw = Items->ItemText(i);
         if (Items->IsUnicodeItem(i))
             return FindUnicode(i, raw, from, to);
         return FindBytes(i, raw, from, to);
@@ -186,7 +186,7 @@ private:
         return f;
     }
 
-    int FindBytes(int i, const std::string &raw, int from, int to)
+    int FindBytes(int i, std::string_view raw, int from, int to)
     {
         const CodePageForm &f = FormForStyle(Items->EffectiveStyleNo(i));
         if (!f.ok)
@@ -251,7 +251,7 @@ private:
         return -1;
     }
 
-    int FindUnicode(int i, const std::string &raw, int from, int to)
+    int FindUnicode(int i, std::string_view raw, int from, int to)
     {
         const int len = int(raw.size() / 2);
         buf.resize(size_t(len));

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
+#include <vector>
 
 using namespace rv;
 using rvtest::Doc;
@@ -447,5 +448,82 @@ TEST(RVFRecords, NoteDocumentsFollowTheReadMode)
         EXPECT_EQ(d.style.TextStyles.Count(), load ? 1 : 13) << load;
         EXPECT_EQ(note.Document->GetItemStyle(0), load ? 0 : 12) << load;
         EXPECT_EQ(d.style.TextStyles[note.Document->GetItemStyle(0)].Size, 40) << load;
+    }
+}
+
+// A text record with a header of numbers only is read on a quick path of its
+// own; the same record with an empty hint after its tag goes the general way.
+// Both must give the same items, warnings and errors (with their lines).
+TEST(RVFRecords, TextRecordsReadAlikeOnEitherPath)
+{
+    const struct {
+        const char *what;
+        std::vector<std::string> lines; // "@" ends a text header: nothing, or an empty hint
+        bool unicodeStyle;              // style 0 stores UTF-16
+    } cases[] = {
+        {"lines and paragraphs", {"-8 1 3", "0 1 0 0 0 0@", "uno", "0 2 -1 1 0 7@", "dos", "tres", "1 1 3 2 0 -5@", "a"}, false},
+        {"after a full-line item", {"-8 1 3", "-1 0 0 0 0 0", "0 1 -1 0 0 0@", "tras la linea", "0 1 -1 0 0 0@", "b"}, false},
+        {"checkpoint before text", {"-8 1 3", "-2 1 0 0 0 0 1 0", "cp", "0 1 0 0 0 0@", "con marca"}, false},
+        {"paragraph's default style", {"-8 1 3", "2147483647 1 0 0 0 0@", "a"}, false},
+        {"options above a byte", {"-8 1 3", "0 1 0 258 0 0@", "a"}, false},
+        {"converted to UTF-16", {"-8 1 3", "0 2 0 0 0 0@", "\xE1rbol", "b"}, true},
+        {"unknown text style", {"-8 1 3", "0 1 0 0 0 0@", "a", "99 1 0 0 0 0@", "b"}, false},
+        {"unknown paragraph style", {"-8 1 3", "0 1 99 0 0 0@", "a"}, false},
+        {"tag past 32 bits", {"-8 1 3", "0 1 0 0 0 0@", "a", "0 1 0 0 0 2147483648@", "b"}, false},
+        {"line count past 32 bits", {"-8 1 3", "0 99999999999 0 0 0 0@", "a"}, false},
+        {"cut inside a record", {"-8 1 3", "0 3 0 0 0 0@", "a", "b"}, false},
+        {"empty text lines", {"-8 1 3", "0 3 0 0 0 0@", "", "", "c"}, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string quick, general;
+        for (const std::string &l : c.lines) {
+            size_t at = l.find('@');
+            quick += (at == std::string::npos ? l : l.substr(0, at)) + "\r\n";
+            general += (at == std::string::npos ? l : l.substr(0, at) + " \"\"") + "\r\n";
+        }
+        Doc a, b;
+        a.style.TextStyles[0].Unicode = b.style.TextStyles[0].Unicode = c.unicodeStyle;
+        EXPECT_EQ(a.read(quick), b.read(general));
+        EXPECT_EQ(describe(a.data), describe(b.data));
+        EXPECT_EQ(a.data.LoadWarnings, b.data.LoadWarnings);
+        EXPECT_EQ(a.data.LoadError.Text(), b.data.LoadError.Text());
+        EXPECT_EQ(a.data.CPCount, b.data.CPCount);
+    }
+}
+
+// Items a read makes live in the document's own memory, items made elsewhere
+// on the heap: both kinds take new text, are deleted and cleared, and the
+// document reads again after a clear.
+TEST(RVFRecords, ReadAndInsertedItemsShareTheDocument)
+{
+    Doc d;
+    ASSERT_TRUE(d.read(lines({"-8 1 3", "-2 1 0 0 0 0 1 0", "cp", "0 1 0 0 0 0", "uno", "0 1 0 0 0 0", "dos"})));
+    d.data.InsertItem(1, "medio", CreateItemForStyle(0));
+    d.data.AddItem(std::string(70000, 'x'), CreateItemForStyle(0)); // larger than any chunk of its own
+    ASSERT_EQ(d.data.ItemCount(), 4);
+    d.data.SetItemText(0, d.data.ItemText(2)); // a copy of the document's own text
+    EXPECT_EQ(d.data.ItemText(0), "dos");
+    EXPECT_EQ(d.data.ItemText(1), "medio");
+    d.data.DeleteItem(0); // holds the checkpoint
+    d.data.DeleteItem(1);
+    ASSERT_EQ(d.data.ItemCount(), 2);
+    EXPECT_EQ(d.data.ItemText(0), "medio");
+    EXPECT_EQ(d.data.ItemText(1).size(), 70000u);
+    EXPECT_EQ(d.data.CPCount, 0);
+    d.data.Clear();
+    EXPECT_EQ(d.data.ItemCount(), 0);
+    ASSERT_TRUE(d.read(lines({"-8 1 3", "0 1 0 0 0 0", "otra vez"})));
+    EXPECT_EQ(d.data.ItemText(0), "otra vez");
+    // Many documents one after another reuse the memory of those before.
+    for (int k = 0; k < 3; ++k) {
+        Doc e;
+        std::string s = "-8 1 3\r\n";
+        for (int i = 0; i < 2000; ++i)
+            s += "0 1 -1 0 0 " + std::to_string(i) + "\r\nlinea " + std::to_string(i) + "\r\n";
+        ASSERT_TRUE(e.read(s));
+        ASSERT_EQ(e.data.ItemCount(), 2000);
+        EXPECT_EQ(e.data.ItemText(1999), "linea 1999");
+        EXPECT_EQ(e.data.GetItem(1999).Tag, 1999);
     }
 }

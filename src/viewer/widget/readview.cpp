@@ -357,7 +357,7 @@ std::string TReadView::ItemText(int itemNo) const
 {
     if (itemNo < 0 || itemNo >= FData.ItemCount())
         return {};
-    return FData.ItemText(itemNo);
+    return std::string(FData.ItemText(itemNo));
 }
 
 QString TReadView::WindowText() const
