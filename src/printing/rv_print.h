@@ -128,7 +128,7 @@ public:
     int GetScreenPixelsPerInchX() const override { return FOwner.GetScreenPixelsPerInchX(); }
     int GetScreenPixelsPerInchY() const override { return FOwner.GetScreenPixelsPerInchY(); }
     bool IsControlFocused() const override { return false; }
-    int Height() const { return ContentHeight; }
+    int Height() const { return ContentHeight(); }
 
     platform::Canvas *Target = nullptr;
     int Width = 0;
@@ -161,7 +161,7 @@ public:
 
     // Lays the band out on `measure` for `width` printer pixels; returns its height.
     int Layout(platform::Canvas &measure, int width);
-    int Height() const { return ContentHeight; }
+    int Height() const { return ContentHeight(); }
 
     platform::Canvas *Canvas = nullptr;
     int ClientWidth = 0;
@@ -292,6 +292,12 @@ public:
     }
     // The reason the last pagination or print job gave nothing (None after success).
     TRVPrintError LastError() const { return FError; }
+
+    // ---- page-break marks for the viewer ----
+    // Where the pages of the last pagination break in the attached document's
+    // own layout (document y of its lines), for a viewer that marks them.
+    // Pagination owns them; the viewer reads them when it paints.
+    const std::vector<int> &SourcePageBreaks() const { return FSourceBreaks; }
     // The failure's own words when a drawing error ended a job ("" otherwise).
     const std::string &LastErrorDetail() const { return FErrorDetail; }
 
@@ -350,6 +356,7 @@ private:
     std::vector<std::unique_ptr<TRVNotePtblData>> FNotes; // in item order
     std::vector<TEndnotePiece> FEndnotePieces;
     int FEndnotePages = 0, FSeparatorSpace = 0;
+    std::vector<int> FSourceBreaks;
 };
 
 } // namespace rv

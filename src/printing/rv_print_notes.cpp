@@ -49,7 +49,7 @@ void TCustomRVPrint::LayoutNotes(Canvas &measure)
 {
     FNotes.clear();
     const TCustomRVData &items = FData.Items();
-    const TRVResolutionInfo &res = FData.ResolutionInfo;
+    const TRVResolutionInfo &res = FData.Resolution();
     const int width = std::max(1, ClientWidth() - res.LeftMargin - res.RightMargin);
     for (int i = 0; i < items.ItemCount(); ++i) {
         auto *note = dynamic_cast<TCustomRVNoteItemInfo *>(&const_cast<TCustomRVData &>(items).GetItem(i));
@@ -128,7 +128,7 @@ void TCustomRVPrint::DrawFootnotes(int pageNo, Canvas &canvas)
     const std::vector<int> &notes = FPages[size_t(pageNo - 1)].Footnotes;
     if (notes.empty())
         return;
-    const TRVResolutionInfo &res = FData.ResolutionInfo;
+    const TRVResolutionInfo &res = FData.Resolution();
     const int left = LeftMargin(pageNo) + res.LeftMargin;
     const int textWidth = ClientWidth() - res.LeftMargin - res.RightMargin;
     const std::vector<int> tops = FootnoteTops(pageNo);
@@ -193,7 +193,7 @@ void TCustomRVPrint::PlaceEndnotes()
 
 void TCustomRVPrint::DrawEndnotes(int pageNo, Canvas &canvas)
 {
-    const TRVResolutionInfo &res = FData.ResolutionInfo;
+    const TRVResolutionInfo &res = FData.Resolution();
     const int left = LeftMargin(pageNo) + res.LeftMargin;
     const int textTop = FTop + DocTopMargin();
     bool first = true;

@@ -16,13 +16,20 @@ using namespace platform;
 
 class TRVPainter {
 public:
-    TRVPainter(TCustomRVFormattedData &formatted, Canvas &target, int xOffs, int yOffs, bool printing,
-               TRVColorMode mode)
+    TRVPainter(TCustomRVFormattedData &formatted, Canvas &target, int xOffs, int yOffs, const TRVPaintOptions &how)
         : Formatted(formatted), Items(formatted.Items()), Style(*formatted.GetRVStyle()), Target(target),
-          Resolution(formatted.ResolutionInfo), xOffs(xOffs), yOffs(yOffs), printing(printing), colorMode(mode),
+          Resolution(formatted.FResolution), xOffs(xOffs), yOffs(yOffs), printing(how.Printing),
+          colorMode(how.ColorMode), cutTop(how.CutTop), cutBottom(how.CutBottom),
           fonts(Style, target, formatted.GetBiDiMode()), options(formatted.GetOptions())
     {
-        hasSelection = Formatted.GetSelectionBounds(selection);
+        if (how.AllSelected)
+            hasSelection = Formatted.NormalisedSelection(Formatted.WholeSelection(), selection);
+        else if (!how.HideInteraction)
+            hasSelection = Formatted.GetSelectionBounds(selection);
+        if (!how.HideInteraction) {
+            hoveredJump = Formatted.FHoverShown ? Formatted.FHoveredJump : -1;
+            currentItem = Formatted.FCurrentItem;
+        }
         focused = Formatted.IsControlFocused();
     }
 
@@ -55,18 +62,21 @@ private:
     int xOffs, yOffs;
     bool printing;
     TRVColorMode colorMode;
+    int cutTop, cutBottom; // where a printed page cuts the document
     TRVFontInfoCacheLowResource fonts;
     uint32_t options;
     TRVSelectionBounds selection;
     bool hasSelection = false;
     bool focused = true;
+    int hoveredJump = -1; // the jump showing its hover look
+    int currentItem = -1;
 };
 
 bool TRVPainter::SelectedPart(int drawNo, int &from, int &to) const
 {
     if (!hasSelection || drawNo < selection.StartNo || drawNo > selection.EndNo)
         return false;
-    const TRVDrawLineInfo &d = Formatted.DrawItemList[drawNo];
+    const TRVDrawLineInfo &d = Formatted.FDrawItems[drawNo];
     if (Items.GetItem(d.ItemNo).IsText()) {
         from = drawNo == selection.StartNo ? selection.StartOffs - 1 : 0;
         to = drawNo == selection.EndNo ? selection.EndOffs - 1 : d.CharCount;
@@ -176,12 +186,12 @@ void TRVPainter::DrawParaBacks(int firstPara, int lastPara)
         // A paragraph going on over a page cut ends at the cut, without an edge there.
         TRVBorder border = para.Border;
         Rect back = grow(box, para.Background.BorderOffsets), frame = grow(box, para.Border.BorderOffsets);
-        if (rec.Top < Formatted.PaintCutTop) {
-            back.top = frame.top = Formatted.PaintCutTop - yOffs;
+        if (rec.Top < cutTop) {
+            back.top = frame.top = cutTop - yOffs;
             border.VisibleBorders.Top = false;
         }
-        if (rec.Bottom > Formatted.PaintCutBottom) {
-            back.bottom = frame.bottom = Formatted.PaintCutBottom - yOffs;
+        if (rec.Bottom > cutBottom) {
+            back.bottom = frame.bottom = cutBottom - yOffs;
             border.VisibleBorders.Bottom = false;
         }
         if (para.Background.Color != clNone && !back.isEmpty())
@@ -282,7 +292,7 @@ void TRVPainter::DrawTextPart(const TRVDrawLineInfo &d, int from, int count, uin
 
 void TRVPainter::DrawTextPiece(int drawNo, const Band &band)
 {
-    const TRVDrawLineInfo &d = Formatted.DrawItemList[drawNo];
+    const TRVDrawLineInfo &d = Formatted.FDrawItems[drawNo];
     if (d.CharCount == 0)
         return;
     uint32_t state = 0;
@@ -290,8 +300,7 @@ void TRVPainter::DrawTextPiece(int drawNo, const Band &band)
         state |= rvtsControlFocused;
     if (options & rvoShowSpecialCharacters)
         state |= rvtsSpecialCharacters;
-    if (Formatted.HoverOn && Formatted.HoveredJump >= 0 && Items.IsHyperlink(d.ItemNo)
-        && Formatted.JumpIndexOf(d.ItemNo) == Formatted.HoveredJump)
+    if (hoveredJump >= 0 && Items.IsHyperlink(d.ItemNo) && Formatted.JumpIndexOf(d.ItemNo) == hoveredJump)
         state |= rvtsHover;
     if (Style.OnDrawStyleText) {
         if (d.FirstChar == 1)
@@ -302,7 +311,7 @@ void TRVPainter::DrawTextPiece(int drawNo, const Band &band)
     }
     // The line goes on below: the piece ends a line that was wrapped or broken.
     const bool wrapsAfter =
-        drawNo + 1 < Formatted.DrawItemList.Count() && Formatted.DrawItemList[drawNo + 1].StartsLine;
+        drawNo + 1 < Formatted.FDrawItems.Count() && Formatted.FDrawItems[drawNo + 1].StartsLine;
     int from, to;
     if (!SelectedPart(drawNo, from, to)) {
         DrawTextPart(d, 0, d.CharCount, state, band, wrapsAfter);
@@ -376,7 +385,7 @@ void TRVPainter::DrawBreak(const TRVDrawLineInfo &d, const TRVBreakItemInfo &ite
 
 void TRVPainter::DrawNonText(int drawNo, const Band &band)
 {
-    const TRVDrawLineInfo &d = Formatted.DrawItemList[drawNo];
+    const TRVDrawLineInfo &d = Formatted.FDrawItems[drawNo];
     const TCustomRVItemInfo &item = Items.GetItem(d.ItemNo);
     int from, to;
     const bool selected = SelectedPart(drawNo, from, to);
@@ -400,7 +409,7 @@ void TRVPainter::DrawNonText(int drawNo, const Band &band)
     TRVItemDrawState st;
     st.Selected = selected;
     st.Focused = focused;
-    st.Current = Formatted.CurrentItemNo == d.ItemNo;
+    st.Current = currentItem == d.ItemNo;
     if (!Resolution.IsScreen()) {
         st.BoxWidth = d.Width;
         st.BoxHeight = d.Height;
@@ -470,7 +479,7 @@ void TRVPainter::Draw(const Rect &rect, bool onlyWhole)
         ++lastLine;
     const int firstDraw = lines[size_t(firstLine)].FirstDrawItem;
     const int endDraw = lastLine + 1 < int(lines.size()) ? lines[size_t(lastLine + 1)].FirstDrawItem
-                                                          : Formatted.DrawItemList.Count();
+                                                          : Formatted.FDrawItems.Count();
 
     // A frame or background reaches past its paragraph's lines into the space
     // between paragraphs: a rectangle that covers only that space must still
@@ -496,7 +505,7 @@ void TRVPainter::Draw(const Rect &rect, bool onlyWhole)
 
     if (Style.OnDrawTextBack) {
         for (int k = firstDraw; k < endDraw; ++k) {
-            const TRVDrawLineInfo &d = Formatted.DrawItemList[k];
+            const TRVDrawLineInfo &d = Formatted.FDrawItems[k];
             if (!Items.GetItem(d.ItemNo).IsText())
                 continue;
             bool doDefault = true;
@@ -504,15 +513,16 @@ void TRVPainter::Draw(const Rect &rect, bool onlyWhole)
         }
     }
     if ((options & rvoShowPageBreaks) && !printing)
-        for (int y : Formatted.SoftPageBreaks)
-            if (y >= docTop - 8 && y < docBottom)
-                Style.DrawPageBreak(Target, y - yOffs, Formatted.GetClientWidth(), 0, false);
+        if (const std::vector<int> *breaks = Formatted.GetPageBreaks())
+            for (int y : *breaks)
+                if (y >= docTop - 8 && y < docBottom)
+                    Style.DrawPageBreak(Target, y - yOffs, Formatted.GetClientWidth(), 0, false);
 
     const auto &paras = Formatted.Paras();
     Band band;
     int line = firstLine;
     for (int k = firstDraw; k < endDraw; ++k) {
-        const TRVDrawLineInfo &d = Formatted.DrawItemList[k];
+        const TRVDrawLineInfo &d = Formatted.FDrawItems[k];
         while (line + 1 < int(lines.size()) && lines[size_t(line + 1)].FirstDrawItem <= k)
             ++line;
         if (d.StartsLine || k == firstDraw) {
@@ -541,21 +551,21 @@ void TRVPainter::Draw(const Rect &rect, bool onlyWhole)
         else
             DrawNonText(k, band);
     }
-    if (endDraw == Formatted.DrawItemList.Count() && Items.TrailingCheckpoint && (options & rvoShowCheckpoints)
+    if (endDraw == Formatted.FDrawItems.Count() && Items.TrailingCheckpoint && (options & rvoShowCheckpoints)
         && !printing) {
-        int y = Formatted.ContentHeight - Resolution.Y(Formatted.GetBottomMargin()) - yOffs;
+        int y = Formatted.FContentHeight - Resolution.Y(Formatted.GetBottomMargin()) - yOffs;
         Style.DrawCheckpoint(Target, 0, y, Formatted.GetClientWidth(), 0, -1, Items.TrailingCheckpoint->RaiseEvent);
     }
 }
 
-void TCustomRVFormattedData::DrawItems(Canvas &canvas, const Rect &rect, int xOffs, int yOffs, bool printing,
-                                       bool onlyWhole, TRVColorMode colorMode)
+void TCustomRVFormattedData::DrawItems(Canvas &canvas, const Rect &rect, int xOffs, int yOffs,
+                                       const TRVPaintOptions &how)
 {
     if (!GetRVStyle())
         return;
     CanvasSaver saver(canvas);
-    TRVPainter painter(*this, canvas, xOffs, yOffs, printing, colorMode);
-    painter.Draw(rect, onlyWhole);
+    TRVPainter painter(*this, canvas, xOffs, yOffs, how);
+    painter.Draw(rect, how.OnlyWhole);
 }
 
 void TCustomRVFormattedData::PaintTo(Canvas &window, const Rect &update)
@@ -588,10 +598,10 @@ void TCustomRVFormattedData::PaintTo(Canvas &window, const Rect &update)
         } catch (const std::exception &e) {
             error = e.what();
         }
-        if (FocusedItemNo >= 0 && error.empty()) {
-            int k = FirstDrawItemOf(FocusedItemNo);
-            for (; k >= 0 && k < DrawItemList.Count() && DrawItemList[k].ItemNo == FocusedItemNo; ++k) {
-                const TRVDrawLineInfo &d = DrawItemList[k];
+        if (FFocusedItem >= 0 && error.empty()) {
+            int k = FirstDrawItemOf(FFocusedItem);
+            for (; k >= 0 && k < FDrawItems.Count() && FDrawItems[k].ItemNo == FFocusedItem; ++k) {
+                const TRVDrawLineInfo &d = FDrawItems[k];
                 buf->drawFocusRect(Rect{d.Left - 1, d.Top - 1, d.Right() + 1, d.Bottom() + 1}.translated(-hOffs, -yOffs));
             }
         }

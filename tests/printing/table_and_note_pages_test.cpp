@@ -324,7 +324,7 @@ TEST(NotePages, NotesAreNumberedInDocumentOrderByKind)
     EXPECT_EQ(refs, labels); // a note's own document shows its number
     // The viewer lays a number out as wide as its text.
     d.data.Format();
-    const auto &draw = d.data.DrawItemList;
+    const auto &draw = d.data.DrawItemList();
     EXPECT_EQ(draw[1].Width, 2 + 6); // "1" in Arial 10 (h 13) and the item's spacing of 1 on each side
 }
 
