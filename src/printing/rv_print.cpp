@@ -725,9 +725,9 @@ void TCustomRVPrint::DrawPage(int pageNo, Canvas &canvas, bool preview, bool /*c
         DrawPageBackground(canvas, content);
 
         if (pageNo <= int(FPages.size())) {
-            const NoteLabels labels(*this, pageNo);
-            DrawPageText(pageNo, canvas, content, area);
-            DrawFootnotes(pageNo, canvas);
+            const std::unordered_map<int, std::string> labels = PageNoteLabels(pageNo);
+            DrawPageText(pageNo, canvas, content, area, labels);
+            DrawFootnotes(pageNo, canvas, labels);
         }
         DrawEndnotes(pageNo, canvas);
     }
@@ -737,7 +737,8 @@ void TCustomRVPrint::DrawPage(int pageNo, Canvas &canvas, bool preview, bool /*c
 
 // The page's own lines: from its first line (or the part of a cut picture or
 // table it begins with) down to where the next page begins.
-void TCustomRVPrint::DrawPageText(int pageNo, Canvas &canvas, const Rect &content, const Rect &area)
+void TCustomRVPrint::DrawPageText(int pageNo, Canvas &canvas, const Rect &content, const Rect &area,
+                                  const std::unordered_map<int, std::string> &labels)
 {
     // A page going on with a table shows the table's repeated band (its top
     // edge and heading rows) first; everything else on it sits that much lower.
@@ -777,6 +778,7 @@ void TCustomRVPrint::DrawPageText(int pageNo, Canvas &canvas, const Rect &conten
         // Frames of paragraphs running over the page's edges end at them.
         how.CutTop = pg.FirstDrawItem == 0 && pg.FirstPart == 0 ? INT_MIN : pageTop;
         how.CutBottom = next ? std::min(docBottom, pageTop + avail) : INT_MAX;
+        how.LabelTexts = &labels;
         FData.DrawItems(canvas, Rect{0, docTop - yOffs, area.right, docBottom - yOffs}, xOffs, yOffs, how);
     }
     DrawTableEdges(pageNo, canvas, xOffs, yOffs, reserve, false);

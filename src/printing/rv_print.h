@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace rv {
@@ -306,22 +307,18 @@ private:
     void ComputeGeometry(platform::Canvas &measure);
     void CutPages();
     void MarkSourceBreaks();
-    void DrawPageText(int pageNo, platform::Canvas &canvas, const platform::Rect &content, const platform::Rect &area);
+    void DrawPageText(int pageNo, platform::Canvas &canvas, const platform::Rect &content, const platform::Rect &area,
+                      const std::unordered_map<int, std::string> &labels);
 
     // Notes (rv_print_notes.cpp).
     void LayoutNotes(platform::Canvas &measure);
     void PlaceEndnotes();
-    void DrawFootnotes(int pageNo, platform::Canvas &canvas);
+    void DrawFootnotes(int pageNo, platform::Canvas &canvas, const std::unordered_map<int, std::string> &labels);
     void DrawEndnotes(int pageNo, platform::Canvas &canvas);
-    // Numbers the page's footnotes 1, 2, ... while it is drawn (when the
-    // sheet restarts them on every page); undone by the returned guard.
-    struct NoteLabels {
-        NoteLabels(TCustomRVPrint &print, int pageNo);
-        ~NoteLabels();
-        NoteLabels(const NoteLabels &) = delete;
-        NoteLabels &operator=(const NoteLabels &) = delete;
-        std::vector<std::pair<TCustomRVNoteItemInfo *, std::string>> saved;
-    };
+    // The numbers 1, 2, ... a page's footnotes show when the sheet restarts
+    // them on every page (footnote item → text; empty otherwise). Painting
+    // shows them in place of the document's own, which stay as they are.
+    std::unordered_map<int, std::string> PageNoteLabels(int pageNo) const;
 
     // Tables over pages (rv_print_tables.cpp).
     // The band of a table repeated at the top of a page that continues it

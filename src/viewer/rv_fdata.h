@@ -101,6 +101,9 @@ struct TRVPaintOptions {
     // Where a printed page cuts the document (document y): paragraph frames
     // and shading reaching past a cut end there, open, with no edge drawn at the cut.
     int CutTop = INT_MIN, CutBottom = INT_MAX;
+    // Texts labels show instead of their own (item index → text): a printed
+    // page's footnote numbers. nullptr: every label shows its own.
+    const std::unordered_map<int, std::string> *LabelTexts = nullptr;
 };
 
 class TCustomRVFormattedData : public TCustomRVData {

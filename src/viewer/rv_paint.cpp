@@ -19,7 +19,7 @@ public:
     TRVPainter(TCustomRVFormattedData &formatted, Canvas &target, int xOffs, int yOffs, const TRVPaintOptions &how)
         : Formatted(formatted), Items(formatted.Items()), Style(*formatted.GetRVStyle()), Target(target),
           Resolution(formatted.FResolution), xOffs(xOffs), yOffs(yOffs), printing(how.Printing),
-          colorMode(how.ColorMode), cutTop(how.CutTop), cutBottom(how.CutBottom),
+          colorMode(how.ColorMode), cutTop(how.CutTop), cutBottom(how.CutBottom), labelTexts(how.LabelTexts),
           fonts(Style, target, formatted.GetBiDiMode()), options(formatted.GetOptions())
     {
         if (how.AllSelected)
@@ -63,6 +63,7 @@ private:
     bool printing;
     TRVColorMode colorMode;
     int cutTop, cutBottom; // where a printed page cuts the document
+    const std::unordered_map<int, std::string> *labelTexts;
     TRVFontInfoCacheLowResource fonts;
     uint32_t options;
     TRVSelectionBounds selection;
@@ -447,7 +448,12 @@ void TRVPainter::DrawNonText(int drawNo, const Band &band)
         fonts.Invalidate();
         return;
     }
-    if (auto *label = dynamic_cast<const TRVLabelItemInfo *>(&item); label && !label->Text.empty()) {
+    const auto *label = dynamic_cast<const TRVLabelItemInfo *>(&item);
+    const std::string *labelText = label ? &label->Text : nullptr;
+    if (label && labelTexts)
+        if (auto it = labelTexts->find(d.ItemNo); it != labelTexts->end())
+            labelText = &it->second;
+    if (label && !labelText->empty()) {
         // Its text in its text style; the box stands on the baseline like text.
         const int styleNo = label->TextStyleNo;
         fonts.Select(styleNo);
@@ -456,7 +462,7 @@ void TRVPainter::DrawNonText(int drawNo, const Band &band)
                               printing, colorMode);
         Target.setBkMode(BkMode::Transparent);
         const int spacing = Resolution.X(std::max(0, label->Spacing));
-        Target.textOut(d.Left - xOffs + spacing, d.Top - yOffs, toUtf16(label->Text, Style.CodePageOfStyle(styleNo)));
+        Target.textOut(d.Left - xOffs + spacing, d.Top - yOffs, toUtf16(*labelText, Style.CodePageOfStyle(styleNo)));
         fonts.Invalidate();
         return;
     }
