@@ -215,7 +215,8 @@ public:
     // Shares the source's items and takes its margins, style sheet, colour and
     // background. Call again whenever the source's document changes.
     void AttachData(TCustomRVFormattedData &source);
-    TCustomRVFormattedData *Source() const { return FSource; }
+    // The attached document: read only, its layout and state stay the viewer's.
+    const TCustomRVFormattedData *Source() const { return FSource; }
 
     // Lays the document out on `measure` (a canvas at the printer's resolution)
     // for `page` and cuts it into pages; returns the page count.
@@ -336,7 +337,7 @@ private:
     void DrawPageBackground(platform::Canvas &canvas, const platform::Rect &content);
 
     TPrintableRVData FData;
-    TCustomRVFormattedData *FSource = nullptr;
+    const TCustomRVFormattedData *FSource = nullptr;
     TRVPageCollection FPages;
     TRVPrinterPage FPrinter;
     int FLeft = 0, FTop = 0, FRight = 0, FBottom = 0, FMirrorLeft = 0;
