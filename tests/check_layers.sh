@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Engines (store, document, layout, pagination, verse lookup) must build and run
 # without the widget toolkit and without the layers above them, so the same code
-# serves the reader, the command line and the tests.
+# serves the reader, the command line and the tests. No production code, engine
+# or not, may include or link the test doubles of tests/support.
 # usage: check_layers.sh SRC_DIR QT_WIDGETS_INCLUDE_DIR [ENGINE:LIBRARY pairs that link upward]
+#                        [TEST_SUPPORT_DIR [production targets that link the test support]]
 set -u
 src=${1:?source folder}
 widgets=${2:?Qt Widgets include folder}
 linking_up=${3:-}
+support=${4:-}
+linking_tests=${5:-}
 [ -d "$widgets" ] || { echo "no Qt Widgets include folder: $widgets"; exit 2; }
 
 declare -A widget_header
@@ -40,5 +44,26 @@ while IFS= read -r file; do
     fi
   done < "$file"
 done < <(engine_files)
-[ $status = 0 ] && echo "engines include and link no widget code and nothing from the layers above"
+
+# An include that reaches a test-support header: through tests/, as support/NAME,
+# or by a bare name that no file of src/ answers to.
+declare -A support_header
+if [ -n "$support" ]; then
+  for h in "$support"/*.h; do [ -e "$h" ] && support_header[${h##*/}]=1; done
+fi
+for target in ${linking_tests//;/ }; do
+  echo "$target links the test support library: test doubles in a production program or library"; status=1
+done
+while IFS= read -r hit; do
+  file=${hit%%:*}
+  line=${hit#*:}
+  [[ $line =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*[\<\"]([^\>\"]+)[\>\"] ]] || continue
+  inc=${BASH_REMATCH[1]}
+  base=${inc##*/}
+  if [[ $inc =~ (^|/)tests/ ]] ||
+     [[ -n ${support_header[$base]:-} && ( $inc == support/* || ( ! -e "${file%/*}/$inc" && ! -e "$src/$inc" ) ) ]]; then
+    echo "${file#"$src"/} includes \"$inc\" from the test support: production code must not use test doubles"; status=1
+  fi
+done < <(grep -rE --include='*.h' --include='*.cpp' --include='*.inc' '^[[:space:]]*#[[:space:]]*include' "$src")
+[ $status = 0 ] && echo "engines include and link no widget code and nothing from the layers above; no production code uses the test support"
 exit $status

@@ -171,14 +171,11 @@ QIcon applicationIcon()
     return icon(drawBook);
 }
 
-QPixmap splashPicture()
-{
-    const int w = 482, h = 362;
-    QPixmap pm(w, h);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
+namespace {
 
+// The night sky and the light falling on the book.
+void paintSplashSky(QPainter &p, int w, int h)
+{
     QLinearGradient sky(0, 0, 0, h);
     sky.setColorAt(0, QColor(0x14, 0x24, 0x4a));
     sky.setColorAt(1, QColor(0x3a, 0x16, 0x2a));
@@ -189,9 +186,11 @@ QPixmap splashPicture()
     glow.setColorAt(0, QColor(255, 226, 150, 120));
     glow.setColorAt(1, QColor(255, 226, 150, 0));
     p.fillRect(0, 0, w, h, glow);
+}
 
-    // An open book: two curved pages over a dark cover.
-    const QPointF spine(w / 2.0, 200);
+// An open book: two curved pages over a dark cover, and a ribbon.
+void paintOpenBook(QPainter &p, QPointF spine)
+{
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x4a, 0x14, 0x08));
     QPainterPath cover;
@@ -226,7 +225,11 @@ QPixmap splashPicture()
     }
     p.setPen(QPen(QColor(0xc0, 0x1e, 0x1e), 2.5)); // ribbon
     p.drawLine(spine + QPointF(2, 10), spine + QPointF(8, 30));
+}
 
+// The name, what it is, its version and its maker.
+void paintSplashTitles(QPainter &p, int w)
+{
     QFont title(QStringLiteral("DejaVu Serif"));
     title.setPixelSize(54);
     title.setBold(true);
@@ -244,7 +247,20 @@ QPixmap splashPicture()
     p.setPen(QColor(0xc8, 0xc0, 0xb0));
     p.drawText(QRect(0, 322, w - 16, 20), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Versión 1.0"));
     p.drawText(QRect(16, 322, w, 20), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Tavrin"));
+}
 
+} // namespace
+
+QPixmap splashPicture()
+{
+    const int w = 482, h = 362;
+    QPixmap pm(w, h);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    paintSplashSky(p, w, h);
+    paintOpenBook(p, QPointF(w / 2.0, 200));
+    paintSplashTitles(p, w);
     p.setPen(QPen(QColor(0xf5, 0xd7, 0x7a, 160), 1));
     p.setBrush(Qt::NoBrush);
     p.drawRect(QRectF(0.5, 0.5, w - 1, h - 1));

@@ -55,13 +55,18 @@ bool loadStudy(rv::TRVLayoutData &data, const std::string &file)
     return true;
 }
 
-int runPdf(const std::vector<std::string> &args)
-{
-    std::vector<std::string> files;
+// What the command line asks for.
+struct PdfOptions {
+    std::vector<std::string> files; // the study and the PDF
     int margins = -1, dpi = 600;
     bool landscape = false, paperGiven = false;
     std::string headerFile, footerFile;
     QPageSize::PageSizeId paper = QPageSize::A4;
+};
+
+// Reads the arguments into `o`; 0 when they are sound, else the exit status.
+int parseArgs(const std::vector<std::string> &args, PdfOptions &o)
+{
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -70,54 +75,79 @@ int runPdf(const std::vector<std::string> &args)
             const long v = parseBounded(args[++i], 0, 2000);
             if (v < 0)
                 return cli::usageError(kPdf);
-            margins = int(v);
+            o.margins = int(v);
         } else if (a == "--dpi" && hasValue) {
             const long v = parseBounded(args[++i], 72, 2400);
             if (v < 0) {
                 std::fprintf(stderr, "pdf: --dpi takes a resolution from 72 to 2400\n");
                 return 2;
             }
-            dpi = int(v);
+            o.dpi = int(v);
         } else if ((a == "--header" || a == "--footer") && hasValue) {
-            (a == "--header" ? headerFile : footerFile) = args[++i];
+            (a == "--header" ? o.headerFile : o.footerFile) = args[++i];
         } else if (a == "--paper" && hasValue) {
-            paperGiven = true;
+            o.paperGiven = true;
             const std::string &p = args[++i];
             if (p == "A4")
-                paper = QPageSize::A4;
+                o.paper = QPageSize::A4;
             else if (p == "Letter")
-                paper = QPageSize::Letter;
+                o.paper = QPageSize::Letter;
             else if (p == "Legal")
-                paper = QPageSize::Legal;
+                o.paper = QPageSize::Legal;
             else {
                 std::fprintf(stderr, "pdf: unknown paper %s (A4, Letter or Legal)\n", p.c_str());
                 return 2;
             }
         } else if (a == "--landscape") {
-            landscape = paperGiven = true;
+            o.landscape = o.paperGiven = true;
         } else if (!a.empty() && a[0] == '-') {
             return cli::usageError(kPdf);
         } else {
-            files.push_back(a);
+            o.files.push_back(a);
         }
     }
-    if (files.size() != 2)
+    if (o.files.size() != 2)
         return cli::usageError(kPdf);
-    for (const std::string &f : {files[0], headerFile, footerFile})
+    for (const std::string &f : {o.files[0], o.headerFile, o.footerFile})
         if (!f.empty() && !std::ifstream(f, std::ios::binary)) {
             std::fprintf(stderr, "pdf: cannot open %s\n", f.c_str());
             return 2;
         }
+    return 0;
+}
+
+// The study's own page comes first; what the command line says replaces it.
+void setUpSheet(rv::TRVPrint &print, QPrinter &printer, const PdfOptions &o, const rv::TRVLayoutData &data)
+{
+    const std::string warning = print.UseStudyPageSetup(data.DocParameters.get());
+    if (!warning.empty())
+        std::fprintf(stderr, "pdf: %s: %s\n", o.files[0].c_str(), warning.c_str());
+    if (o.margins >= 0)
+        print.LeftMarginMM = print.RightMarginMM = print.TopMarginMM = print.BottomMarginMM = o.margins;
+    if (o.paperGiven || !print.StudyPaper()) {
+        printer.setPageSize(QPageSize(o.paper));
+        printer.setPageOrientation(o.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    } else {
+        rv::TRVPrint::SetPaper(printer, *print.StudyPaper());
+    }
+    print.UserPageSetup = true; // Paginate keeps the sheet set here
+}
+
+int runPdf(const std::vector<std::string> &args)
+{
+    PdfOptions o;
+    if (const int status = parseArgs(args, o))
+        return status;
 
     rv::TRVStyle style;
     style.LoadReaderDefaults();
     rv::TRVLayoutData data(&style, nullptr);
-    if (!loadStudy(data, files[0]))
+    if (!loadStudy(data, o.files[0]))
         return 1;
     // Header and footer bring their own style tables: each gets its own sheet.
     rv::TRVStyle headerStyle, footerStyle;
     rv::TRVLayoutData header(&headerStyle, nullptr), footer(&footerStyle, nullptr);
-    for (auto [file, doc, st] : {std::tuple{&headerFile, &header, &headerStyle}, {&footerFile, &footer, &footerStyle}}) {
+    for (auto [file, doc, st] : {std::tuple{&o.headerFile, &header, &headerStyle}, {&o.footerFile, &footer, &footerStyle}}) {
         st->LoadReaderDefaults();
         if (!file->empty() && !loadStudy(*doc, *file))
             return 1;
@@ -125,27 +155,15 @@ int runPdf(const std::vector<std::string> &args)
 
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromStdString(files[1]));
-    printer.setResolution(dpi);
+    printer.setOutputFileName(QString::fromStdString(o.files[1]));
+    printer.setResolution(o.dpi);
     printer.setFullPage(true); // a PDF page is printable to its edges
 
     rv::TRVPrint print(&printer);
-    // The study's own page comes first; what the command line says replaces it.
-    const std::string warning = print.UseStudyPageSetup(data.DocParameters.get());
-    if (!warning.empty())
-        std::fprintf(stderr, "pdf: %s: %s\n", files[0].c_str(), warning.c_str());
-    if (margins >= 0)
-        print.LeftMarginMM = print.RightMarginMM = print.TopMarginMM = print.BottomMarginMM = margins;
-    if (paperGiven || !print.StudyPaper()) {
-        printer.setPageSize(QPageSize(paper));
-        printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-    } else {
-        rv::TRVPrint::SetPaper(printer, *print.StudyPaper());
-    }
-    print.UserPageSetup = true; // Paginate keeps the sheet set here
-    if (!headerFile.empty())
+    setUpSheet(print, printer, o, data);
+    if (!o.headerFile.empty())
         print.SetHeader(&header);
-    if (!footerFile.empty())
+    if (!o.footerFile.empty())
         print.SetFooter(&footer);
     print.AttachData(data);
     const int pages = print.Paginate();
@@ -155,11 +173,11 @@ int runPdf(const std::vector<std::string> &args)
                                  "page\n",
                          print.LeftMarginMM, print.TopMarginMM, print.RightMarginMM, print.BottomMarginMM);
         else
-            std::fprintf(stderr, "pdf: %s has nothing to print\n", files[0].c_str());
+            std::fprintf(stderr, "pdf: %s has nothing to print\n", o.files[0].c_str());
         return 1;
     }
     if (!print.PrintDocument("Estudio...", 1, false)) {
-        std::fprintf(stderr, "pdf: cannot write %s\n", files[1].c_str());
+        std::fprintf(stderr, "pdf: cannot write %s\n", o.files[1].c_str());
         return 1;
     }
     std::printf("pages: %d\n", pages);

@@ -109,6 +109,7 @@ private:
     void picture(const TRVGraphicItemInfo &pic);
     void nonText(const TRVExportPiece &p);
     void table(const TRVTableItemInfo &t);
+    std::string tableStyle(const TRVTableItemInfo &t) const;
 
     const TCustomRVData &d_;
     const TRVStyle &st_;
@@ -359,6 +360,65 @@ void HTMLWriter::nonText(const TRVExportPiece &p)
 // A table: its rows, each cell with its spans, frame, shading and vertical
 // alignment, and the cell's own document inside. Frames are single lines
 // (the 3-D looks in the shadow colour), collapsed like a printed table.
+namespace {
+
+// A width in pixels (positive) or per cent (negative), as CSS; "" for automatic.
+std::string cssWidth(int best)
+{
+    if (best > 0)
+        return ";width:" + std::to_string(std::min(best, 100000)) + "px";
+    if (best < 0)
+        return ";width:" + std::to_string(std::min(100, -best)) + "%";
+    return {};
+}
+
+// The visible sides of a frame as CSS borders.
+std::string cssBorders(const TRVBooleanRect &visible, int width, TColor color)
+{
+    const std::string b = std::to_string(std::min(width, 1000)) + "px solid " + cssColor(color);
+    std::string css;
+    if (visible.Left) css += ";border-left:" + b;
+    if (visible.Top) css += ";border-top:" + b;
+    if (visible.Right) css += ";border-right:" + b;
+    if (visible.Bottom) css += ";border-bottom:" + b;
+    return css;
+}
+
+// A cell's padding, alignment, colour, width and frame as CSS.
+std::string cellStyle(const TRVTableItemInfo &t, const TRVTableCellData &cell, int r)
+{
+    static const char *const valign[] = {"top", "middle", "bottom"};
+    std::string cs = "padding:" + std::to_string(std::clamp(t.CellVPadding, 0, 1000)) + "px "
+        + std::to_string(std::clamp(t.CellHPadding, 0, 1000)) + "px";
+    const TRVCellVAlign va = cell.VAlign != rvcVDefault ? cell.VAlign : t.Rows[size_t(r)].VAlign;
+    cs += std::string(";vertical-align:") + valign[va <= rvcBottom ? va : 0];
+    if (r < t.HeadingRowCount)
+        cs += ";font-weight:normal;text-align:left";
+    if (cell.Color != clNone)
+        cs += ";background-color:" + cssColor(cell.Color);
+    cs += cssWidth(cell.BestWidth);
+    if (t.CellBorderWidth > 0)
+        cs += cssBorders(cell.VisibleBorders, t.CellBorderWidth, ExportCellFrameColor(t, cell));
+    return cs;
+}
+
+} // namespace
+
+std::string HTMLWriter::tableStyle(const TRVTableItemInfo &t) const
+{
+    std::string css = "border-collapse:collapse" + cssWidth(t.BestWidth);
+    if (t.Color != clNone && t.Color != clWindow)
+        css += ";background-color:" + cssColor(t.Color);
+    if (t.BorderWidth > 0)
+        css += cssBorders(t.VisibleBorders, t.BorderWidth, ExportFrameColor(t.BorderStyle, t.BorderColor));
+    const TParaInfo &para = st_.ParaStyles[st_.ParaStyles.InRange(t.ParaNo) ? t.ParaNo : 0];
+    if (para.Alignment == rvaCenter)
+        css += ";margin-left:auto;margin-right:auto";
+    else if (para.Alignment == rvaRight)
+        css += ";margin-left:auto";
+    return css;
+}
+
 void HTMLWriter::table(const TRVTableItemInfo &t)
 {
     closeBlock();
@@ -367,34 +427,7 @@ void HTMLWriter::table(const TRVTableItemInfo &t)
     const int rows = t.RowCount(), cols = t.ColCount();
     if (rows == 0 || cols == 0 || depth_ >= kMaxTableNesting)
         return;
-    auto frame = [](TRVTableBorderStyle style, TColor dark) {
-        return style == rvtbRaised || style == rvtbLowered ? TColor(clBtnShadow) : dark;
-    };
-    std::string css = "border-collapse:collapse";
-    if (t.BestWidth > 0)
-        css += ";width:" + std::to_string(std::min(t.BestWidth, 100000)) + "px";
-    else if (t.BestWidth < 0)
-        css += ";width:" + std::to_string(std::min(100, -t.BestWidth)) + "%";
-    if (t.Color != clNone && t.Color != clWindow)
-        css += ";background-color:" + cssColor(t.Color);
-    if (t.BorderWidth > 0) {
-        const std::string b = std::to_string(std::min(t.BorderWidth, 1000)) + "px solid "
-            + cssColor(frame(t.BorderStyle, t.BorderColor));
-        const auto &v = t.VisibleBorders;
-        if (v.Left) css += ";border-left:" + b;
-        if (v.Top) css += ";border-top:" + b;
-        if (v.Right) css += ";border-right:" + b;
-        if (v.Bottom) css += ";border-bottom:" + b;
-    }
-    const TParaInfo &para = st_.ParaStyles[st_.ParaStyles.InRange(t.ParaNo) ? t.ParaNo : 0];
-    if (para.Alignment == rvaCenter)
-        css += ";margin-left:auto;margin-right:auto";
-    else if (para.Alignment == rvaRight)
-        css += ";margin-left:auto";
-    out += "<table style=\"" + css + "\">\n";
-    static const char *valign[] = {"top", "middle", "bottom"};
-    const std::string pad = std::to_string(std::clamp(t.CellVPadding, 0, 1000)) + "px "
-        + std::to_string(std::clamp(t.CellHPadding, 0, 1000)) + "px";
+    out += "<table style=\"" + tableStyle(t) + "\">\n";
     for (int r = 0; r < rows; ++r) {
         out += "<tr>";
         for (int c = 0; c < cols; ++c) {
@@ -408,27 +441,7 @@ void HTMLWriter::table(const TRVTableItemInfo &t)
                 out += " colspan=\"" + std::to_string(colSpan) + "\"";
             if (rowSpan > 1)
                 out += " rowspan=\"" + std::to_string(rowSpan) + "\"";
-            std::string cs = "padding:" + pad;
-            const TRVCellVAlign va = cell->VAlign != rvcVDefault ? cell->VAlign : t.Rows[size_t(r)].VAlign;
-            cs += std::string(";vertical-align:") + valign[va <= rvcBottom ? va : 0];
-            if (r < t.HeadingRowCount)
-                cs += ";font-weight:normal;text-align:left";
-            if (cell->Color != clNone)
-                cs += ";background-color:" + cssColor(cell->Color);
-            if (cell->BestWidth > 0)
-                cs += ";width:" + std::to_string(std::min(cell->BestWidth, 100000)) + "px";
-            else if (cell->BestWidth < 0)
-                cs += ";width:" + std::to_string(std::min(100, -cell->BestWidth)) + "%";
-            if (t.CellBorderWidth > 0) {
-                const std::string b = std::to_string(std::min(t.CellBorderWidth, 1000)) + "px solid "
-                    + cssColor(frame(t.CellBorderStyle, cell->BorderColor != clNone ? cell->BorderColor : t.CellBorderColor));
-                const auto &v = cell->VisibleBorders;
-                if (v.Left) cs += ";border-left:" + b;
-                if (v.Top) cs += ";border-top:" + b;
-                if (v.Right) cs += ";border-right:" + b;
-                if (v.Bottom) cs += ";border-bottom:" + b;
-            }
-            out += " style=\"" + cs + "\">";
+            out += " style=\"" + cellStyle(t, *cell, r) + "\">";
             HTMLWriter inner(*cell, depth_ + 1);
             inner.writeBody(ExportWholeDocument(*cell));
             out += inner.out;

@@ -205,6 +205,8 @@ private:
     void buildTables();
     void header();
     void listTable();
+    // One level of a list table entry: its number format, indents, start and text.
+    std::string listLevel(const TRVListLevel &lv, int k, int font, int startAt) const;
     std::string levelText(const TRVListLevel &lv, int level, std::string &numbers) const;
 
     // ---- formatting ----
@@ -223,6 +225,17 @@ private:
     void unicodeText(std::u16string_view t, int codePage, bool rtfCode);
     void nonTextItem(const TRVExportPiece &p);
     void picture(const TRVGraphicItemInfo &pic);
+    // A picture's kind and size words, and the bytes that follow them.
+    struct PictureBlip {
+        std::string words;
+        std::string converted; // bytes made here (PNG, BMP) when not the stored ones
+        std::string_view bytes;
+    };
+    bool pictureBlip(const TRVGraphic &g, PictureBlip &b) const;
+    bool dibBlip(const std::string &bmp, const std::string &sizes, PictureBlip &b) const;
+    bool pngBlip(const Bitmap &img, const std::string &sizes, PictureBlip &b) const;
+    bool rasterBlip(const TRVGraphic &g, const std::string &sizes, PictureBlip &b) const;
+    bool metafileBlip(const TRVGraphic &g, const std::string &goal, PictureBlip &b) const;
     void pictureBytes(std::string_view bytes);
     void marker(int i);
     void checkpoint(const TRVCPInfo &cp);
@@ -233,7 +246,22 @@ private:
     std::string levelWords(int level) const;
     std::vector<int> columnWidths(const TRVTableItemInfo &t, int width) const;
     std::string sideBorder(const char *side, int widthPx, TColor color) const;
+    // Where a table sits and how wide its columns end (twips).
+    struct TableGeometry {
+        const TParaInfo *para = nullptr;
+        int left = 0, width = 0, hpad = 0, vpad = 0;
+        std::vector<int> edge; // right edge of each column
+    };
+    // A cell's slot in row `row`: the rows its origin cell spans and the columns of the slot.
+    struct CellPlace {
+        int row, originRow, lastRow, col, lastCol;
+    };
     void table(const TRVTableItemInfo &t);
+    void tableAsText(const TRVTableItemInfo &t);
+    TableGeometry tableGeometry(const TRVTableItemInfo &t) const;
+    std::string rowDefinition(const TRVTableItemInfo &t, int r, const TableGeometry &g) const;
+    std::string cellDefinition(const TRVTableItemInfo &t, const TRVTableCellData &origin, const CellPlace &at) const;
+    void tableRow(const TRVTableItemInfo &t, int r, int level, const TableGeometry &g);
     void writeCell(const TRVTableCellData *cell, int level, int widthTw);
 
     const TCustomRVData *d_; // the document being written: the top one or a cell
@@ -597,6 +625,42 @@ std::string RTFWriter::levelText(const TRVListLevel &lv, int level, std::string 
     return o + body;
 }
 
+namespace {
+
+// The RTF number format of a level's list type.
+int levelNumberFormat(TRVListType type)
+{
+    switch (type) {
+    case rvlstDecimal: return 0;
+    case rvlstUpperRoman: return 1;
+    case rvlstLowerRoman: return 2;
+    case rvlstUpperAlpha: return 3;
+    case rvlstLowerAlpha: return 4;
+    case rvlstBullet: case rvlstUnicodeBullet: return 23;
+    default: return 255; // pictures and images: no number
+    }
+}
+
+} // namespace
+
+std::string RTFWriter::listLevel(const TRVListLevel &lv, int k, int font, int startAt) const
+{
+    const int jc = lv.MarkerAlignment == rvmaCenter ? 1 : lv.MarkerAlignment == rvmaRight ? 2 : 0;
+    std::string g = "{\\listlevel\\levelnfc" + std::to_string(levelNumberFormat(lv.ListType)) + "\\leveljc"
+        + std::to_string(jc) + "\\li" + std::to_string(tw(lv.LeftIndent)) + "\\fi"
+        + std::to_string(tw(lv.MarkerIndent - lv.LeftIndent)) + "\\jclisttab\\tx"
+        + std::to_string(tw(lv.LeftIndent + lv.FirstIndent));
+    if (lv.HasNumbers())
+        g += "\\levelstartat" + std::to_string(startAt);
+    if (lv.Options & bit(rvloLegalStyleNumbering))
+        g += "\\levellegal1";
+    if (!(lv.Options & bit(rvloLevelReset)))
+        g += "\\levelnorestart1";
+    std::string numbers;
+    g += "{\\leveltext" + levelText(lv, k, numbers) + ";}{\\levelnumbers" + numbers + ";}";
+    return g + markerFontProps(lv.Font, font) + "}";
+}
+
 void RTFWriter::listTable()
 {
     put("{\\*\\listtable");
@@ -629,33 +693,10 @@ void RTFWriter::listTable()
         const int groups = count <= 1 ? 1 : 9;
         for (int k = 0; k < groups; ++k) {
             const TRVListLevel &lv = count == 0 ? defaultLevel : list.Levels[size_t(std::min(k, count - 1))];
-            int nfc = 23, jc = 0;
-            switch (lv.ListType) {
-            case rvlstDecimal: nfc = 0; break;
-            case rvlstUpperRoman: nfc = 1; break;
-            case rvlstLowerRoman: nfc = 2; break;
-            case rvlstUpperAlpha: nfc = 3; break;
-            case rvlstLowerAlpha: nfc = 4; break;
-            case rvlstBullet: case rvlstUnicodeBullet: nfc = 23; break;
-            default: nfc = 255; break; // pictures and images: no number
-            }
-            jc = lv.MarkerAlignment == rvmaCenter ? 1 : lv.MarkerAlignment == rvmaRight ? 2 : 0;
-            std::string g = "{\\listlevel\\levelnfc" + std::to_string(nfc) + "\\leveljc" + std::to_string(jc) + "\\li"
-                + std::to_string(tw(lv.LeftIndent)) + "\\fi" + std::to_string(tw(lv.MarkerIndent - lv.LeftIndent))
-                + "\\jclisttab\\tx" + std::to_string(tw(lv.LeftIndent + lv.FirstIndent));
-            if (lv.HasNumbers())
-                g += "\\levelstartat" + std::to_string(restart && restart->level == k ? restart->startAt : lv.StartFrom);
-            if (lv.Options & bit(rvloLegalStyleNumbering))
-                g += "\\levellegal1";
-            if (!(lv.Options & bit(rvloLevelReset)))
-                g += "\\levelnorestart1";
-            std::string numbers;
-            g += "{\\leveltext" + levelText(lv, k, numbers) + ";}{\\levelnumbers" + numbers + ";}";
             int font = 0;
             if (count > 0 && l < int(levelFont_.size()))
                 font = levelFont_[size_t(l)][size_t(std::min(k, count - 1))];
-            g += markerFontProps(lv.Font, font) + "}";
-            put(g);
+            put(listLevel(lv, k, font, restart && restart->level == k ? restart->startAt : lv.StartFrom));
         }
         put("\\listid" + std::to_string(restart ? restartIds[size_t(entry - lists)] : listIds_[size_t(l)]) + "}");
     }
@@ -965,11 +1006,106 @@ int dibOf(const std::string &bmp, std::string_view &dib)
     return int(((int64_t(width) * bpp + 31) / 32) * 4);
 }
 
+bool RTFWriter::dibBlip(const std::string &bmp, const std::string &sizes, PictureBlip &b) const
+{
+    std::string_view dib;
+    const int stride = dibOf(bmp, dib);
+    if (!stride)
+        return false;
+    b.words = "\\dibitmap0\\wbmwidthbytes" + std::to_string(stride) + sizes;
+    b.bytes = dib;
+    return true;
+}
+
+bool RTFWriter::pngBlip(const Bitmap &img, const std::string &sizes, PictureBlip &b) const
+{
+    QImage q(img.width(), img.height(), QImage::Format_ARGB32);
+    // A fixed 96 dpi, not the screen's, so the bytes do not depend on where a copy is made.
+    q.setDotsPerMeterX(3780);
+    q.setDotsPerMeterY(3780);
+    for (int y = 0; y < img.height(); ++y)
+        std::memcpy(q.scanLine(y), img.data() + size_t(y) * size_t(img.width()), size_t(img.width()) * 4);
+    QByteArray png;
+    QBuffer buf(&png);
+    buf.open(QIODevice::WriteOnly);
+    if (!q.save(&buf, "PNG"))
+        return false;
+    b.converted.assign(png.constData(), size_t(png.size()));
+    b.words = "\\pngblip" + sizes;
+    b.bytes = b.converted;
+    return true;
+}
+
+bool RTFWriter::rasterBlip(const TRVGraphic &g, const std::string &sizes, PictureBlip &b) const
+{
+    const Bitmap *img = g.Image();
+    if (!img)
+        return false;
+    if (opt(rvrtfPNGInsteadOfBitmap))
+        return pngBlip(*img, sizes, b);
+    b.converted = EncodeBmp(*img);
+    return dibBlip(b.converted, sizes, b);
+}
+
+bool RTFWriter::metafileBlip(const TRVGraphic &g, const std::string &goal, PictureBlip &b) const
+{
+    // Metafile sizes are in hundredths of a millimetre.
+    const int ppi = std::max(1, s_.ScreenPixelsPerInch);
+    const std::string hm = "\\picw" + std::to_string(std::lround(g.Width() * 2540.0 / ppi)) + "\\pich"
+        + std::to_string(std::lround(g.Height() * 2540.0 / ppi));
+    const std::string &stored = g.StoredBytes();
+    if (stored.size() >= 44 && le32(stored, 0) == 1 && le32(stored, 40) == 0x464D4520) {
+        // An enhanced metafile goes out as itself: there is no converter to
+        // the older format here, and current readers take \emfblip.
+        b.words = "\\emfblip" + hm + goal + " ";
+        b.bytes = stored;
+        return true;
+    }
+    if (stored.size() > 22 && le32(stored, 0) == 0x9AC6CDD7) {
+        // \wmetafile data is the metafile itself, without the placeable header.
+        b.words = "\\wmetafile8" + hm + goal + " ";
+        b.bytes = std::string_view(stored).substr(22);
+        return true;
+    }
+    return false;
+}
+
+bool RTFWriter::pictureBlip(const TRVGraphic &g, PictureBlip &b) const
+{
+    const int ownW = g.Width(), ownH = g.Height();
+    // Goal sizes (the picture's own size in twips, 15 per pixel) go with every
+    // kind, so readers do not have to guess the size from the data.
+    const std::string goal = "\\picwgoal" + std::to_string(tw(ownW)) + "\\pichgoal" + std::to_string(tw(ownH));
+    const std::string sizes = "\\picw" + std::to_string(ownW) + "\\pich" + std::to_string(ownH) + goal + " ";
+    const std::string cls = g.ClassName();
+    const Bitmap *raster = g.Image();
+    if (cls == "TBitmap" && g.SupportsTransparency() && g.Transparent && raster) {
+        // A DIB has no transparency: a transparent bitmap goes out as a PNG whose
+        // transparent colour is see-through, as the reader draws it.
+        return pngBlip(MaskedCopy(*raster, TransparentKey(*raster, g.TransparentMode, g.TransparentColor)), sizes, b);
+    }
+    if (cls == "TBitmap")
+        return (!opt(rvrtfPNGInsteadOfBitmap) && dibBlip(g.StoredBytes(), sizes, b)) || rasterBlip(g, sizes, b);
+    if (cls == "TJPEGImage") {
+        if (!opt(rvrtfSaveJpegAsJpeg))
+            return rasterBlip(g, sizes, b);
+        b.words = "\\jpegblip" + sizes;
+        b.bytes = g.StoredBytes();
+        return true;
+    }
+    if (cls == "TMetafile")
+        return metafileBlip(g, goal, b);
+    return rasterBlip(g, sizes, b); // icons and anything else: their picture as a bitmap
+}
+
 void RTFWriter::picture(const TRVGraphicItemInfo &pic)
 {
     const TRVGraphic &g = *pic.Image;
     const int ownW = g.Width(), ownH = g.Height();
     if (ownW <= 0 || ownH <= 0)
+        return;
+    PictureBlip blip;
+    if (!pictureBlip(g, blip))
         return;
     std::string o = "{\\pict";
     const int shownW = pic.ImageWidth > 0 ? pic.ImageWidth : ownW;
@@ -978,90 +1114,8 @@ void RTFWriter::picture(const TRVGraphicItemInfo &pic)
         o += "\\picscalex" + std::to_string(std::lround(shownW * 100.0 / ownW));
         o += "\\picscaley" + std::to_string(std::lround(shownH * 100.0 / ownH));
     }
-    // Goal sizes (the picture's own size in twips, 15 per pixel) go with every
-    // kind, so readers do not have to guess the size from the data.
-    const std::string goal = "\\picwgoal" + std::to_string(tw(ownW)) + "\\pichgoal" + std::to_string(tw(ownH));
-    const std::string pxSize = "\\picw" + std::to_string(ownW) + "\\pich" + std::to_string(ownH);
-    const std::string &stored = g.StoredBytes();
-    const std::string cls = g.ClassName();
-    std::string converted;
-    std::string_view bytes;
-
-    auto asDib = [&](const std::string &bmp) {
-        std::string_view dib;
-        int stride = dibOf(bmp, dib);
-        if (!stride)
-            return false;
-        o += "\\dibitmap0\\wbmwidthbytes" + std::to_string(stride) + pxSize + goal + " ";
-        bytes = dib;
-        return true;
-    };
-    auto asPng = [&](const Bitmap &img) {
-        QImage q(img.width(), img.height(), QImage::Format_ARGB32);
-        // A fixed 96 dpi, not the screen's, so the bytes do not depend on where a copy is made.
-        q.setDotsPerMeterX(3780);
-        q.setDotsPerMeterY(3780);
-        for (int y = 0; y < img.height(); ++y)
-            std::memcpy(q.scanLine(y), img.data() + size_t(y) * size_t(img.width()), size_t(img.width()) * 4);
-        QByteArray png;
-        QBuffer buf(&png);
-        buf.open(QIODevice::WriteOnly);
-        if (!q.save(&buf, "PNG"))
-            return false;
-        converted.assign(png.constData(), size_t(png.size()));
-        o += "\\pngblip" + pxSize + goal + " ";
-        bytes = converted;
-        return true;
-    };
-    auto fromRaster = [&]() {
-        const Bitmap *img = g.Image();
-        if (!img)
-            return false;
-        if (opt(rvrtfPNGInsteadOfBitmap))
-            return asPng(*img);
-        converted = EncodeBmp(*img);
-        return asDib(converted);
-    };
-
-    bool ok = false;
-    const Bitmap *raster = g.Image();
-    if (cls == "TBitmap" && g.SupportsTransparency() && g.Transparent && raster) {
-        // A DIB has no transparency: a transparent bitmap goes out as a PNG whose
-        // transparent colour is see-through, as the reader draws it.
-        ok = asPng(MaskedCopy(*raster, TransparentKey(*raster, g.TransparentMode, g.TransparentColor)));
-    } else if (cls == "TBitmap") {
-        ok = (!opt(rvrtfPNGInsteadOfBitmap) && asDib(stored)) || fromRaster();
-    } else if (cls == "TJPEGImage") {
-        if (opt(rvrtfSaveJpegAsJpeg)) {
-            o += "\\jpegblip" + pxSize + goal + " ";
-            bytes = stored;
-            ok = true;
-        } else {
-            ok = fromRaster();
-        }
-    } else if (cls == "TMetafile") {
-        // Metafile sizes are in hundredths of a millimetre.
-        const std::string hm = "\\picw" + std::to_string(std::lround(ownW * 2540.0 / std::max(1, s_.ScreenPixelsPerInch)))
-            + "\\pich" + std::to_string(std::lround(ownH * 2540.0 / std::max(1, s_.ScreenPixelsPerInch)));
-        if (stored.size() >= 44 && le32(stored, 0) == 1 && le32(stored, 40) == 0x464D4520) {
-            // An enhanced metafile goes out as itself: there is no converter to
-            // the older format here, and current readers take \emfblip.
-            o += "\\emfblip" + hm + goal + " ";
-            bytes = stored;
-            ok = true;
-        } else if (stored.size() > 22 && le32(stored, 0) == 0x9AC6CDD7) {
-            // \wmetafile data is the metafile itself, without the placeable header.
-            o += "\\wmetafile8" + hm + goal + " ";
-            bytes = std::string_view(stored).substr(22);
-            ok = true;
-        }
-    } else {
-        ok = fromRaster(); // icons and anything else: their picture as a bitmap
-    }
-    if (!ok)
-        return;
-    put(o);
-    pictureBytes(bytes);
+    put(o + blip.words);
+    pictureBytes(blip.bytes);
     put("}");
 }
 
@@ -1167,17 +1221,6 @@ void RTFWriter::nonTextItem(const TRVExportPiece &p)
 // are kept and the automatic columns share the rest of the table's width,
 // which for a table without a width of its own is the whole line.
 
-// The one colour a frame is written in.
-TColor frameColor(TRVTableBorderStyle style, TColor dark)
-{
-    return style == rvtbRaised || style == rvtbLowered ? clBtnShadow : dark;
-}
-
-TColor cellFrameColor(const TRVTableItemInfo &t, const TRVTableCellData &c)
-{
-    return frameColor(t.CellBorderStyle, c.BorderColor != clNone ? c.BorderColor : t.CellBorderColor);
-}
-
 void RTFWriter::tableColors(const TCustomRVData &d, int depth)
 {
     for (int i = 0; i < d.ItemCount(); ++i) {
@@ -1188,14 +1231,14 @@ void RTFWriter::tableColors(const TCustomRVData &d, int depth)
             continue;
         const auto &t = static_cast<const TRVTableItemInfo &>(it);
         if (t.BorderWidth > 0)
-            addColor(frameColor(t.BorderStyle, t.BorderColor));
+            addColor(ExportFrameColor(t.BorderStyle, t.BorderColor));
         if (t.Color != clWindow)
             addColor(t.Color);
         for (int r = 0; r < t.RowCount(); ++r)
             for (int c = 0; c < t.ColCount(); ++c)
                 if (const TRVTableCellData *cell = t.Cell(r, c)) {
                     if (t.CellBorderWidth > 0)
-                        addColor(cellFrameColor(t, *cell));
+                        addColor(ExportCellFrameColor(t, *cell));
                     addColor(cell->Color);
                     tableColors(*cell, depth + 1);
                 }
@@ -1293,137 +1336,162 @@ void RTFWriter::writeCell(const TRVTableCellData *cell, int level, int widthTw)
     availTw_ = outerWidth;
 }
 
-void RTFWriter::table(const TRVTableItemInfo &t)
+void RTFWriter::tableAsText(const TRVTableItemInfo &t)
 {
-    const int level = itap_ + 1;
-    const int rows = t.RowCount(), cols = t.ColCount();
-    if (rows == 0 || cols == 0)
-        return; // an empty table keeps only its own empty paragraph
-    if (level > kMaxTableNesting) {
-        // Deeper than any document read can be: the cells' text, not a table.
-        std::u16string text = TablePlainText(t);
-        std::u16string line;
-        for (char16_t u : text) {
-            if (u == u'\r')
-                continue;
-            if (u == u'\n' || u == u'\t') {
-                unicodeText(line, codePage_, false);
-                line.clear();
-                put(u == u'\n' ? "\\line " : "\\tab ");
-            } else {
-                line += u;
-            }
+    std::u16string text = TablePlainText(t);
+    std::u16string line;
+    for (char16_t u : text) {
+        if (u == u'\r')
+            continue;
+        if (u == u'\n' || u == u'\t') {
+            unicodeText(line, codePage_, false);
+            line.clear();
+            put(u == u'\n' ? "\\line " : "\\tab ");
+        } else {
+            line += u;
         }
-        unicodeText(line, codePage_, false);
-        return;
     }
+    unicodeText(line, codePage_, false);
+}
 
-    const TParaInfo &para = st_.ParaStyles[knownParaStyle(t.ParaNo)];
-    const int left = std::clamp(tw(para.LeftIndent), 0, std::max(0, availTw_ - 1440));
-    const int avail = std::max(availTw_ - left, 1440);
-    int width = avail;
+RTFWriter::TableGeometry RTFWriter::tableGeometry(const TRVTableItemInfo &t) const
+{
+    TableGeometry g;
+    g.para = &st_.ParaStyles[knownParaStyle(t.ParaNo)];
+    g.left = std::clamp(tw(g.para->LeftIndent), 0, std::max(0, availTw_ - 1440));
+    const int avail = std::max(availTw_ - g.left, 1440);
+    g.width = avail;
     if (t.BestWidth > 0)
-        width = std::min(tw(std::min(t.BestWidth, 100000)), avail);
+        g.width = std::min(tw(std::min(t.BestWidth, 100000)), avail);
     else if (t.BestWidth < 0)
-        width = int(int64_t(avail) * std::min(100, -t.BestWidth) / 100);
-    const std::vector<int> colW = columnWidths(t, width);
-    std::vector<int> edge(size_t(cols), 0);
-    for (int c = 0, x = left; c < cols; ++c) {
-        x += colW[size_t(c)];
-        edge[size_t(c)] = x;
+        g.width = int(int64_t(avail) * std::min(100, -t.BestWidth) / 100);
+    const std::vector<int> colW = columnWidths(t, g.width);
+    g.edge.assign(colW.size(), 0);
+    int x = g.left;
+    for (size_t c = 0; c < colW.size(); ++c) {
+        x += colW[c];
+        g.edge[c] = x;
     }
+    g.hpad = tw(std::clamp(t.CellHPadding, 0, 1000));
+    g.vpad = tw(std::clamp(t.CellVPadding, 0, 1000));
+    return g;
+}
 
-    const int hpad = tw(std::clamp(t.CellHPadding, 0, 1000)), vpad = tw(std::clamp(t.CellVPadding, 0, 1000));
-    const bool outerBorder = t.BorderWidth > 0;
-    const TColor outerColor = frameColor(t.BorderStyle, t.BorderColor);
-    const char *valign[] = {"\\clvertalt", "\\clvertalc", "\\clvertalb"};
+std::string RTFWriter::rowDefinition(const TRVTableItemInfo &t, int r, const TableGeometry &g) const
+{
+    std::string def = "\\trowd\\trgaph" + std::to_string(g.hpad) + "\\trleft" + std::to_string(g.left);
+    if (g.para->Alignment == rvaCenter)
+        def += "\\trqc";
+    else if (g.para->Alignment == rvaRight)
+        def += "\\trqr";
+    if (r < t.HeadingRowCount)
+        def += "\\trhdr";
+    int height = 0;
+    for (int c = 0; c < t.ColCount(); ++c)
+        if (const TRVTableCellData *cell = t.Cell(r, c); cell && cell->RowSpan <= 1)
+            height = std::max(height, cell->BestHeight);
+    if (height > 0)
+        def += "\\trrh" + std::to_string(tw(std::min(height, 100000)));
+    def += "\\trpaddl" + std::to_string(g.hpad) + "\\trpaddr" + std::to_string(g.hpad) + "\\trpaddt"
+        + std::to_string(g.vpad) + "\\trpaddb" + std::to_string(g.vpad) + "\\trpaddfl3\\trpaddfr3\\trpaddft3\\trpaddfb3";
+    if (t.BestWidth > 0)
+        def += "\\trftsWidth3\\trwWidth" + std::to_string(g.width);
+    else if (t.BestWidth < 0)
+        def += "\\trftsWidth2\\trwWidth" + std::to_string(std::min(100, -t.BestWidth) * 50);
+    if (t.Options & rvtoRTFAllowAutofit)
+        def += "\\trautofit1";
+    return def;
+}
 
+std::string RTFWriter::cellDefinition(const TRVTableItemInfo &t, const TRVTableCellData &origin,
+                                      const CellPlace &at) const
+{
+    std::string cd;
+    if (at.originRow < at.row)
+        cd += "\\clvmrg";
+    else if (at.lastRow > at.row)
+        cd += "\\clvmgf";
+    static const char *const valign[] = {"\\clvertalt", "\\clvertalc", "\\clvertalb"};
+    const TRVCellVAlign va = origin.VAlign != rvcVDefault ? origin.VAlign : t.Rows[size_t(at.originRow)].VAlign;
+    if (va <= rvcBottom)
+        cd += valign[va];
+    // Sides on the table's edge take its outer border; the others the cell's own.
+    const int rows = t.RowCount(), cols = t.ColCount();
+    struct Side {
+        const char *word;
+        bool visible, outer, tableSide;
+    } sides[] = {{"\\clbrdrt", origin.VisibleBorders.Top, at.originRow == 0 && at.row == at.originRow, t.VisibleBorders.Top},
+                 {"\\clbrdrl", origin.VisibleBorders.Left, at.col == 0, t.VisibleBorders.Left},
+                 {"\\clbrdrb", origin.VisibleBorders.Bottom, at.lastRow == rows - 1 && at.row == at.lastRow,
+                  t.VisibleBorders.Bottom},
+                 {"\\clbrdrr", origin.VisibleBorders.Right, at.lastCol == cols - 1, t.VisibleBorders.Right}};
+    const TColor outerColor = ExportFrameColor(t.BorderStyle, t.BorderColor);
+    for (const Side &s : sides) {
+        if (s.outer && t.BorderWidth > 0 && s.tableSide)
+            cd += sideBorder(s.word, t.BorderWidth, outerColor);
+        else if (t.CellBorderWidth > 0 && s.visible)
+            cd += sideBorder(s.word, t.CellBorderWidth, ExportCellFrameColor(t, origin));
+    }
+    TColor shade = origin.Color != clNone ? origin.Color : t.Color;
+    if (shade != clNone && shade != clWindow)
+        cd += "\\clcbpat" + std::to_string(colorIndex(shade));
+    if (origin.BestWidth > 0)
+        cd += "\\clftsWidth3\\clwWidth" + std::to_string(tw(std::min(origin.BestWidth, 100000)));
+    else if (origin.BestWidth < 0)
+        cd += "\\clftsWidth2\\clwWidth" + std::to_string(std::min(100, -origin.BestWidth) * 50);
+    return cd;
+}
+
+void RTFWriter::tableRow(const TRVTableItemInfo &t, int r, int level, const TableGeometry &g)
+{
     struct Slot {
         const TRVTableCellData *cell; // null for an empty or row-merged cell
         int width;
     };
-    for (int r = 0; r < rows; ++r) {
-        std::string def = "\\trowd\\trgaph" + std::to_string(hpad) + "\\trleft" + std::to_string(left);
-        if (para.Alignment == rvaCenter)
-            def += "\\trqc";
-        else if (para.Alignment == rvaRight)
-            def += "\\trqr";
-        if (r < t.HeadingRowCount)
-            def += "\\trhdr";
-        int height = 0;
-        for (int c = 0; c < cols; ++c)
-            if (const TRVTableCellData *cell = t.Cell(r, c); cell && cell->RowSpan <= 1)
-                height = std::max(height, cell->BestHeight);
-        if (height > 0)
-            def += "\\trrh" + std::to_string(tw(std::min(height, 100000)));
-        def += "\\trpaddl" + std::to_string(hpad) + "\\trpaddr" + std::to_string(hpad) + "\\trpaddt"
-            + std::to_string(vpad) + "\\trpaddb" + std::to_string(vpad) + "\\trpaddfl3\\trpaddfr3\\trpaddft3\\trpaddfb3";
-        if (t.BestWidth > 0)
-            def += "\\trftsWidth3\\trwWidth" + std::to_string(width);
-        else if (t.BestWidth < 0)
-            def += "\\trftsWidth2\\trwWidth" + std::to_string(std::min(100, -t.BestWidth) * 50);
-        if (t.Options & rvtoRTFAllowAutofit)
-            def += "\\trautofit1";
-
-        std::vector<Slot> parts;
-        for (int c = 0; c < cols;) {
-            int cr = r, cc = c;
-            const TRVTableCellData *cell = t.CellAt(r, c, cr, cc);
-            if (cell && cc < c) { // covered by a cell to the left (a damaged grid): skip the slot
-                ++c;
-                continue;
-            }
-            const int span = cell ? std::clamp(cell->ColSpan, 1, cols - c) : 1;
-            const int last = c + span - 1;
-            const int lastRow = cell ? std::min(rows, cr + std::max(1, cell->RowSpan)) - 1 : r;
-            std::string cd;
-            if (cell && cr < r)
-                cd += "\\clvmrg";
-            else if (cell && lastRow > r)
-                cd += "\\clvmgf";
-            if (cell) {
-                const TRVTableCellData &origin = *cell;
-                const TRVCellVAlign va = origin.VAlign != rvcVDefault ? origin.VAlign : t.Rows[size_t(cr)].VAlign;
-                if (va <= rvcBottom)
-                    cd += valign[va];
-                // Sides on the table's edge take its outer border; the others the cell's own.
-                struct Side {
-                    const char *word;
-                    bool visible, outer, tableSide;
-                } sides[] = {{"\\clbrdrt", origin.VisibleBorders.Top, cr == 0 && r == cr, t.VisibleBorders.Top},
-                             {"\\clbrdrl", origin.VisibleBorders.Left, c == 0, t.VisibleBorders.Left},
-                             {"\\clbrdrb", origin.VisibleBorders.Bottom, lastRow == rows - 1 && r == lastRow,
-                              t.VisibleBorders.Bottom},
-                             {"\\clbrdrr", origin.VisibleBorders.Right, last == cols - 1, t.VisibleBorders.Right}};
-                for (const Side &s : sides) {
-                    if (s.outer && outerBorder && s.tableSide)
-                        cd += sideBorder(s.word, t.BorderWidth, outerColor);
-                    else if (t.CellBorderWidth > 0 && s.visible)
-                        cd += sideBorder(s.word, t.CellBorderWidth, cellFrameColor(t, origin));
-                }
-                TColor shade = origin.Color != clNone ? origin.Color : t.Color;
-                if (shade != clNone && shade != clWindow)
-                    cd += "\\clcbpat" + std::to_string(colorIndex(shade));
-                if (origin.BestWidth > 0)
-                    cd += "\\clftsWidth3\\clwWidth" + std::to_string(tw(std::min(origin.BestWidth, 100000)));
-                else if (origin.BestWidth < 0)
-                    cd += "\\clftsWidth2\\clwWidth" + std::to_string(std::min(100, -origin.BestWidth) * 50);
-            }
-            cd += "\\cellx" + std::to_string(edge[size_t(last)]);
-            def += cd;
-            const int cellWidth = edge[size_t(last)] - (c == 0 ? left : edge[size_t(c - 1)]) - 2 * hpad;
-            parts.push_back({cell && cr == r ? cell : nullptr, std::max(cellWidth, 300)});
-            c = last + 1;
+    const int rows = t.RowCount(), cols = t.ColCount();
+    std::string def = rowDefinition(t, r, g);
+    std::vector<Slot> parts;
+    for (int c = 0; c < cols;) {
+        int cr = r, cc = c;
+        const TRVTableCellData *cell = t.CellAt(r, c, cr, cc);
+        if (cell && cc < c) { // covered by a cell to the left (a damaged grid): skip the slot
+            ++c;
+            continue;
         }
-        if (level == 1)
-            put("\r\n" + def + "\r\n");
-        for (const Slot &s : parts)
-            writeCell(s.cell, level, s.width);
-        if (level == 1)
-            put("\\row\r\n");
-        else
-            put("{\\*\\nesttableprops" + def + "\\nestrow}{\\nonesttables\\par}\r\n");
+        const int span = cell ? std::clamp(cell->ColSpan, 1, cols - c) : 1;
+        const int last = c + span - 1;
+        if (cell) {
+            const int lastRow = std::min(rows, cr + std::max(1, cell->RowSpan)) - 1;
+            def += cellDefinition(t, *cell, CellPlace{r, cr, lastRow, c, last});
+        }
+        def += "\\cellx" + std::to_string(g.edge[size_t(last)]);
+        const int cellWidth = g.edge[size_t(last)] - (c == 0 ? g.left : g.edge[size_t(c - 1)]) - 2 * g.hpad;
+        parts.push_back({cell && cr == r ? cell : nullptr, std::max(cellWidth, 300)});
+        c = last + 1;
     }
+    if (level == 1)
+        put("\r\n" + def + "\r\n");
+    for (const Slot &s : parts)
+        writeCell(s.cell, level, s.width);
+    if (level == 1)
+        put("\\row\r\n");
+    else
+        put("{\\*\\nesttableprops" + def + "\\nestrow}{\\nonesttables\\par}\r\n");
+}
+
+void RTFWriter::table(const TRVTableItemInfo &t)
+{
+    const int level = itap_ + 1;
+    if (t.RowCount() == 0 || t.ColCount() == 0)
+        return; // an empty table keeps only its own empty paragraph
+    if (level > kMaxTableNesting) {
+        // Deeper than any document read can be: the cells' text, not a table.
+        tableAsText(t);
+        return;
+    }
+    const TableGeometry g = tableGeometry(t);
+    for (int r = 0; r < t.RowCount(); ++r)
+        tableRow(t, r, level, g);
     // The table closed its rows: what follows starts its paragraph afresh.
     parDone_ = true;
     haveParaKey_ = false;

@@ -1,4 +1,5 @@
 #include "rv_export_range.h"
+#include "rv_marker.h"
 
 #include <algorithm>
 #include <cctype>
@@ -16,77 +17,44 @@ int ParagraphMarker(const TCustomRVData &data, int i)
 
 namespace {
 
+// A counter in a level's notation; levels whose type shows no number count in decimal.
 std::string numberText(int n, TRVListType type)
 {
     switch (type) {
-    case rvlstLowerAlpha:
-    case rvlstUpperAlpha: {
-        std::string t;
-        for (; n > 0 && t.size() < 16; n = (n - 1) / 26)
-            t.insert(t.begin(), char((type == rvlstUpperAlpha ? 'A' : 'a') + (n - 1) % 26));
-        return t;
-    }
-    case rvlstLowerRoman:
-    case rvlstUpperRoman: {
-        if (n <= 0)
-            return "?";
-        static const struct { int v; const char *s; } pairs[] = {
-            {1000, "M"}, {900, "CM"}, {500, "D"}, {400, "CD"}, {100, "C"}, {90, "XC"}, {50, "L"},
-            {40, "XL"}, {10, "X"}, {9, "IX"}, {5, "V"}, {4, "IV"}, {1, "I"}};
-        std::string t;
-        for (const auto &p : pairs)
-            for (; n >= p.v && t.size() < 64; n -= p.v)
-                t += p.s;
-        if (type == rvlstLowerRoman)
-            for (char &c : t)
-                c = char(std::tolower(uint8_t(c)));
-        return t;
-    }
+    case rvlstLowerAlpha: case rvlstUpperAlpha: case rvlstLowerRoman: case rvlstUpperRoman:
+        return ListNumberText(type, n);
     default:
         return std::to_string(n);
     }
 }
 
-} // namespace
-
-std::string ExportMarkerText(const TCustomRVData &data, int i)
+// A bullet's text without its format directives ("%%" stays a percent sign).
+std::string bulletText(const std::string &format)
 {
-    if (i < 0 || i >= data.ItemCount() || data.GetItemStyle(i) != ikListMarker)
-        return {};
-    const auto &m = static_cast<const TRVMarkerItemInfo &>(data.GetItem(i));
-    if (!m.DisplayString.empty())
-        return m.DisplayString;
-    const TRVStyle *st = data.GetRVStyle();
-    if (!st || m.ListNo < 0 || m.Level < 0 || !st->ListStyles.InRange(m.ListNo))
-        return {};
-    const auto &levels = st->ListStyles[m.ListNo].Levels;
-    if (levels.empty())
-        return {};
-    const int own = std::min(m.Level, int(levels.size()) - 1);
-    const TRVListLevel &lv = levels[size_t(own)];
-    if (!lv.HasNumbers()) {
-        if (lv.ListType != rvlstBullet)
-            return {};
-        std::string t; // a bullet text shows without its directives
-        for (size_t k = 0; k < lv.FormatString.size(); ++k) {
-            if (lv.FormatString[k] != '%')
-                t += lv.FormatString[k];
-            else if (k + 1 < lv.FormatString.size() && lv.FormatString[k + 1] == '%')
-                t += '%', ++k;
-            else
-                while (k + 1 < lv.FormatString.size() && !std::isalpha(uint8_t(lv.FormatString[k + 1])))
-                    ++k;
-        }
-        return t;
+    std::string t;
+    for (size_t k = 0; k < format.size(); ++k) {
+        if (format[k] != '%')
+            t += format[k];
+        else if (k + 1 < format.size() && format[k + 1] == '%')
+            t += '%', ++k;
+        else
+            while (k + 1 < format.size() && !std::isalpha(uint8_t(format[k + 1])))
+                ++k;
     }
-    // Counters of each level, counted over the list's markers up to this one.
-    const int depth = std::min(own + 1, 9);
+    return t;
+}
+
+// The counters of the levels up to `depth` at marker i, counted over the
+// markers of its list from the document's start.
+std::vector<int> levelCounters(const TCustomRVData &data, int i, int listNo, const std::vector<TRVListLevel> &levels,
+                               int depth)
+{
     std::vector<int> counter(size_t(depth), 0);
     for (int k = 0; k <= i; ++k) {
         if (data.GetItemStyle(k) != ikListMarker)
             continue;
         const auto &o = static_cast<const TRVMarkerItemInfo &>(data.GetItem(k));
-        if (o.ListNo != m.ListNo || o.Level < 0)
+        if (o.ListNo != listNo || o.Level < 0)
             continue;
         const int l = std::min(o.Level, int(levels.size()) - 1);
         if (l >= depth)
@@ -97,14 +65,15 @@ std::string ExportMarkerText(const TCustomRVData &data, int i)
             if (levels[size_t(deeper)].Options & bit(rvloLevelReset))
                 counter[size_t(deeper)] = 0;
     }
-    auto arg = [&](int l) {
-        const TRVListLevel &d = levels[size_t(l)];
-        const int n = counter[size_t(l)] ? counter[size_t(l)] : d.StartFrom;
-        const bool legal = l < own && (lv.Options & bit(rvloLegalStyleNumbering));
-        return numberText(n, legal ? rvlstDecimal : d.ListType);
-    };
-    // "%s" takes the next level in order, "%N:s" level N; "%%" is a percent sign.
-    const std::string &f = lv.FormatString;
+    return counter;
+}
+
+// Fills a level's format leniently: "%s" takes the next level in order, "%N:s"
+// level N, "%%" is a percent sign; widths are skipped, and a directive naming
+// a level that has no number shows nothing.
+std::string fillMarkerFormat(const std::string &f, const std::vector<std::string> &levelText)
+{
+    const int depth = int(levelText.size());
     std::string t;
     int next = 0;
     for (size_t k = 0; k < f.size() && t.size() < 1024; ++k) {
@@ -132,10 +101,41 @@ std::string ExportMarkerText(const TCustomRVData &data, int i)
         const int n = index >= 0 ? index : next;
         next = n + 1;
         if (std::tolower(uint8_t(f[j])) == 's' && n >= 0 && n < depth)
-            t += arg(n);
+            t += levelText[size_t(n)];
         k = j;
     }
     return t;
+}
+
+} // namespace
+
+std::string ExportMarkerText(const TCustomRVData &data, int i)
+{
+    if (i < 0 || i >= data.ItemCount() || data.GetItemStyle(i) != ikListMarker)
+        return {};
+    const auto &m = static_cast<const TRVMarkerItemInfo &>(data.GetItem(i));
+    if (!m.DisplayString.empty())
+        return m.DisplayString;
+    const TRVStyle *st = data.GetRVStyle();
+    if (!st || m.ListNo < 0 || m.Level < 0 || !st->ListStyles.InRange(m.ListNo))
+        return {};
+    const auto &levels = st->ListStyles[m.ListNo].Levels;
+    if (levels.empty())
+        return {};
+    const int own = std::min(m.Level, int(levels.size()) - 1);
+    const TRVListLevel &lv = levels[size_t(own)];
+    if (!lv.HasNumbers())
+        return lv.ListType == rvlstBullet ? bulletText(lv.FormatString) : std::string();
+    const int depth = std::min(own + 1, 9);
+    const std::vector<int> counter = levelCounters(data, i, m.ListNo, levels, depth);
+    std::vector<std::string> levelText;
+    for (int l = 0; l < depth; ++l) {
+        const TRVListLevel &d = levels[size_t(l)];
+        const int n = counter[size_t(l)] ? counter[size_t(l)] : d.StartFrom;
+        const bool legal = l < own && (lv.Options & bit(rvloLegalStyleNumbering));
+        levelText.push_back(numberText(n, legal ? rvlstDecimal : d.ListType));
+    }
+    return fillMarkerFormat(lv.FormatString, levelText);
 }
 
 TRVExportRange ExportWholeDocument(const TCustomRVData &data)

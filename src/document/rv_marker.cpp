@@ -83,22 +83,77 @@ std::string ListNumberText(TRVListType type, int n)
     }
 }
 
-bool FormatWithTextArgs(std::string_view fmt, std::span<const std::string> args, std::string &out)
+namespace {
+
+// Widths and precisions beyond this are refused rather than allocated.
+constexpr int kMaxFormatWidth = 1024;
+
+// One "%..s" directive: the argument it names (-1: the next one), its width
+// (-1: none), whether it pads on the right, and its precision (-1: none).
+struct TextDirective {
+    int index = -1, width = -1, precision = -1;
+    bool left = false;
+};
+
+// Reads the directive after a '%' at fmt[i] up to and including its 's'.
+// False when it takes anything but text, uses '*' or is cut short.
+bool readDirective(std::string_view fmt, size_t &i, TextDirective &d)
 {
-    // Widths and precisions beyond this are refused rather than allocated.
-    constexpr int kMaxWidth = 1024;
-    out.clear();
-    size_t next = 0, i = 0;
     auto number = [&](int &v) {
         bool any = false;
         v = 0;
         while (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9') {
-            v = std::min(v * 10 + (fmt[i] - '0'), kMaxWidth + 1);
+            v = std::min(v * 10 + (fmt[i] - '0'), kMaxFormatWidth + 1);
             ++i;
             any = true;
         }
         return any;
     };
+    auto star = [&] { return i < fmt.size() && fmt[i] == '*'; }; // a number from the arguments
+    if (star())
+        return false;
+    int first = 0;
+    bool haveFirst = number(first);
+    if (haveFirst && i < fmt.size() && fmt[i] == ':') {
+        ++i;
+        if (first > kMaxFormatWidth)
+            return false;
+        d.index = first;
+        haveFirst = false;
+    }
+    if (!haveFirst) {
+        if (i < fmt.size() && fmt[i] == '-') {
+            d.left = true;
+            ++i;
+        }
+        if (star())
+            return false;
+        int w = 0;
+        if (number(w))
+            d.width = w;
+    } else {
+        d.width = first;
+    }
+    if (i < fmt.size() && fmt[i] == '.') {
+        ++i;
+        if (star())
+            return false;
+        int p = 0;
+        number(p);
+        d.precision = p;
+    }
+    if (i >= fmt.size() || (fmt[i] != 's' && fmt[i] != 'S') || d.width > kMaxFormatWidth)
+        return false;
+    ++i;
+    return true;
+}
+
+} // namespace
+
+bool FormatWithTextArgs(std::string_view fmt, std::span<const std::string> args, std::string &out)
+{
+    out.clear();
+    size_t next = 0, i = 0;
     while (i < fmt.size()) {
         char c = fmt[i++];
         if (c != '%') {
@@ -110,52 +165,21 @@ bool FormatWithTextArgs(std::string_view fmt, std::span<const std::string> args,
             ++i;
             continue;
         }
-        int first = 0, width = -1, prec = -1;
-        bool left = false;
-        if (i < fmt.size() && fmt[i] == '*')
-            return false; // takes a number from the arguments
-        bool haveFirst = number(first);
-        if (haveFirst && i < fmt.size() && fmt[i] == ':') {
-            ++i;
-            if (first > kMaxWidth)
-                return false;
-            next = size_t(first);
-            haveFirst = false;
-        }
-        if (!haveFirst) {
-            if (i < fmt.size() && fmt[i] == '-') {
-                left = true;
-                ++i;
-            }
-            if (i < fmt.size() && fmt[i] == '*')
-                return false;
-            int w = 0;
-            if (number(w))
-                width = w;
-        } else {
-            width = first;
-        }
-        if (i < fmt.size() && fmt[i] == '.') {
-            ++i;
-            if (i < fmt.size() && fmt[i] == '*')
-                return false;
-            int p = 0;
-            number(p);
-            prec = p;
-        }
-        if (i >= fmt.size() || (fmt[i] != 's' && fmt[i] != 'S') || width > kMaxWidth)
+        TextDirective d;
+        if (!readDirective(fmt, i, d))
             return false;
-        ++i;
+        if (d.index >= 0)
+            next = size_t(d.index);
         if (next >= args.size())
             return false;
         std::string_view a = args[next++];
-        if (prec >= 0 && size_t(prec) < a.size())
-            a = a.substr(0, size_t(prec));
-        size_t pad = width > 0 && size_t(width) > a.size() ? size_t(width) - a.size() : 0;
-        if (!left)
+        if (d.precision >= 0 && size_t(d.precision) < a.size())
+            a = a.substr(0, size_t(d.precision));
+        size_t pad = d.width > 0 && size_t(d.width) > a.size() ? size_t(d.width) - a.size() : 0;
+        if (!d.left)
             out.append(pad, ' ');
         out.append(a);
-        if (left)
+        if (d.left)
             out.append(pad, ' ');
     }
     return true;
@@ -184,6 +208,58 @@ TRVMarkerNumbering::ListState &TRVMarkerNumbering::state(int listNo)
     return lists_[size_t(listNo)];
 }
 
+int TRVMarkerNumbering::nextCounter(const ListState &s, const TRVListLevel &level, int L)
+{
+    const int sameSeq = s.lastSeq[size_t(L)];
+    int parentSeq = -1;
+    if (!s.chain.empty() && (level.Options & bit(rvloLevelReset)))
+        parentSeq = s.chain.back().seq;
+    if (parentSeq > sameSeq)
+        return level.StartFrom;
+    if (sameSeq >= 0)
+        return saturatedInc(s.lastCounter[size_t(L)]);
+    if (s.maxLevelSeen > L)
+        return saturatedInc(level.StartFrom);
+    return level.StartFrom;
+}
+
+std::string TRVMarkerNumbering::markerText(const TRVListInfo &list, int L, const ListState &s, int counter)
+{
+    const TRVListLevel &D = list.Levels[size_t(L)];
+    std::string text;
+    if (D.ListType == rvlstBullet) {
+        const std::string none[20];
+        if (!FormatWithTextArgs(D.FormatString, none, text))
+            text = D.FormatString;
+        return text;
+    }
+    if (!D.HasNumbers())
+        return {};
+    std::vector<std::string> args(kMaxMarkerArgs);
+    const bool legal = (D.Options & bit(rvloLegalStyleNumbering)) != 0;
+    // A level past the arguments writes its own number into the last one;
+    // the levels above it fill the arguments below that.
+    const int ownSlot = std::min(L, kMaxMarkerArgs - 1);
+    auto number = [&](int level, int slot, int n) {
+        TRVListType t = list.Levels[size_t(level)].ListType;
+        if (legal && level < L && list.Levels[size_t(level)].HasNumbers())
+            t = rvlstDecimal;
+        args[size_t(slot)] = ListNumberText(t, n);
+    };
+    number(L, ownSlot, counter);
+    int cur = L;
+    for (auto it = s.chain.rbegin(); it != s.chain.rend(); ++it) {
+        for (int lev = it->level + 1; lev < cur && lev < ownSlot; ++lev)
+            number(lev, lev, list.Levels[size_t(lev)].StartFrom);
+        if (it->level < ownSlot)
+            number(it->level, it->level, it->counter);
+        cur = it->level;
+    }
+    if (!FormatWithTextArgs(D.FormatString, args, text))
+        text = D.FormatString;
+    return text;
+}
+
 void TRVMarkerNumbering::Add(TRVMarkerItemInfo &m)
 {
     int L = MarkerLevelIndex(*style_, m);
@@ -203,55 +279,9 @@ void TRVMarkerNumbering::Add(TRVMarkerItemInfo &m)
         s.chain.pop_back();
     int seq = seq_++;
 
-    int counter;
-    if (m.Reset) {
-        counter = m.StartFrom;
-    } else {
-        int sameSeq = s.lastSeq[size_t(L)];
-        int parentSeq = -1;
-        if (!s.chain.empty() && (D.Options & bit(rvloLevelReset)))
-            parentSeq = s.chain.back().seq;
-        if (parentSeq > sameSeq)
-            counter = D.StartFrom;
-        else if (sameSeq >= 0)
-            counter = saturatedInc(s.lastCounter[size_t(L)]);
-        else if (s.maxLevelSeen > L)
-            counter = saturatedInc(D.StartFrom);
-        else
-            counter = D.StartFrom;
-    }
+    const int counter = m.Reset ? m.StartFrom : nextCounter(s, D, L);
     m.Counter = counter;
-
-    if (D.ListType == rvlstBullet) {
-        const std::string none[20];
-        if (!FormatWithTextArgs(D.FormatString, none, m.DisplayString))
-            m.DisplayString = D.FormatString;
-    } else if (!D.HasNumbers()) {
-        m.DisplayString.clear();
-    } else {
-        std::vector<std::string> args(kMaxMarkerArgs);
-        bool legal = (D.Options & bit(rvloLegalStyleNumbering)) != 0;
-        // A level past the arguments writes its own number into the last one;
-        // the levels above it fill the arguments below that.
-        const int ownSlot = std::min(L, kMaxMarkerArgs - 1);
-        auto number = [&](int level, int slot, int n) {
-            TRVListType t = list.Levels[size_t(level)].ListType;
-            if (legal && level < L && list.Levels[size_t(level)].HasNumbers())
-                t = rvlstDecimal;
-            args[size_t(slot)] = ListNumberText(t, n);
-        };
-        number(L, ownSlot, counter);
-        int cur = L;
-        for (auto it = s.chain.rbegin(); it != s.chain.rend(); ++it) {
-            for (int lev = it->level + 1; lev < cur && lev < ownSlot; ++lev)
-                number(lev, lev, list.Levels[size_t(lev)].StartFrom);
-            if (it->level < ownSlot)
-                number(it->level, it->level, it->counter);
-            cur = it->level;
-        }
-        if (!FormatWithTextArgs(D.FormatString, args, m.DisplayString))
-            m.DisplayString = D.FormatString;
-    }
+    m.DisplayString = markerText(list, L, s, counter);
 
     s.lastCounter[size_t(L)] = counter;
     s.lastSeq[size_t(L)] = seq;

@@ -57,6 +57,10 @@ private:
         int maxLevelSeen = -1;
     };
     ListState &state(int listNo);
+    // The counter of the next marker at level L that does not reset it.
+    static int nextCounter(const ListState &s, const TRVListLevel &level, int L);
+    // The text a marker at level L shows with `counter`, its ancestors in s.chain.
+    static std::string markerText(const TRVListInfo &list, int L, const ListState &s, int counter);
     const TRVStyle *style_;
     std::vector<ListState> lists_;
     int seq_ = 0;

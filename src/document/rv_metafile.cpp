@@ -386,6 +386,120 @@ std::vector<Point> devicePoints(const Bytes &r, const Player &p, size_t at, size
     return v;
 }
 
+// Window, colours, the DC stack and the object table; false for any other record.
+bool wmfStateRecord(uint16_t fn, const Bytes &r, Player &p)
+{
+    const size_t a = 6; // first parameter
+    switch (fn) {
+    case 0x020B: p.st.winOrgY = r.i16(a); p.st.winOrgX = r.i16(a + 2); break;
+    case 0x020C: {
+        int y = r.i16(a), x = r.i16(a + 2);
+        if (x != 0 && y != 0) {
+            p.st.winExtY = y;
+            p.st.winExtX = x;
+            p.st.windowSet = true;
+        }
+        break;
+    }
+    case 0x0103: p.st.mapMode = r.u16(a); break;
+    case 0x0201: p.st.bkColor = colorRef(r.u32(a)); break;
+    case 0x0102: p.st.bkMode = r.u16(a) == 1 ? BkMode::Transparent : BkMode::Opaque; break;
+    case 0x0209: p.st.textColor = colorRef(r.u32(a)); break;
+    case 0x012E: p.st.textAlign = r.u16(a); break;
+    case 0x001E: p.saveDc(); break;
+    case 0x0127: p.restoreDc(r.i16(a)); break;
+    case 0x02FA: p.addObject(Player::makePen(r.u16(a), r.i16(a + 2), r.u32(a + 6))); break;
+    case 0x02FC: p.addObject(Player::makeBrush(r.u16(a), r.u32(a + 2))); break;
+    case 0x02FB: {
+        const size_t faceAt = a + 18;
+        const std::string_view face = r.sub(faceAt, std::min<size_t>(32, r.d.size() > faceAt ? r.d.size() - faceAt : 0));
+        p.addObject(Player::makeFont(r.i16(a), r.i16(a + 2), r.i16(a + 8), r.u8(a + 10), r.u8(a + 11), r.u8(a + 12),
+                                     r.u8(a + 13), faceFromBytes(face)));
+        break;
+    }
+    case 0x01F9: case 0x00F7: case 0x06FF: case 0x0142: case 0x01F8: {
+        // Palettes, regions and pattern brushes still take a slot.
+        GdiObject placeholder;
+        placeholder.kind = GdiObject::Other;
+        p.addObject(placeholder);
+        break;
+    }
+    case 0x012D: p.selectIndex(r.u16(a)); break;
+    case 0x01F0: p.deleteIndex(r.u16(a)); break;
+    case 0x0214: p.st.curY = r.i16(a); p.st.curX = r.i16(a + 2); break;
+    case 0x0213: p.lineTo(r.i16(a + 2), r.i16(a)); break;
+    default: return false;
+    }
+    return true;
+}
+
+// Shapes, text and pictures; records we do not draw are skipped.
+void wmfDrawRecord(uint16_t fn, const Bytes &r, Player &p)
+{
+    const size_t a = 6; // first parameter
+    auto pts = [&](size_t at, size_t n) { return devicePoints(r, p, at, n, 2); };
+    switch (fn) {
+    case 0x041B:
+    case 0x0418: {
+        Rect rc = p.devRect(r.i16(a + 6), r.i16(a + 4), r.i16(a + 2), r.i16(a));
+        p.shape([&] { fn == 0x041B ? p.c_.rectangle(rc) : p.c_.ellipse(rc); });
+        break;
+    }
+    case 0x0324:
+    case 0x0325: {
+        auto v = pts(a + 2, r.u16(a));
+        if (v.size() >= 2)
+            p.shape([&] { fn == 0x0324 ? p.c_.polygon(v) : p.c_.polyline(v); });
+        break;
+    }
+    case 0x0538: {
+        size_t n = r.u16(a), at = a + 2 + 2 * n;
+        for (size_t k = 0; k < n && !r.bad; ++k) {
+            size_t cnt = r.u16(a + 2 + 2 * k);
+            auto v = pts(at, cnt);
+            if (v.size() >= 2)
+                p.shape([&] { p.c_.polygon(v); });
+            at += cnt * 4;
+        }
+        break;
+    }
+    case 0x0521: {
+        size_t n = std::min<size_t>(r.u16(a), kMaxTextChars);
+        size_t padded = (n + 1) & ~size_t(1);
+        std::string_view s = r.sub(a + 2, n);
+        double y = r.i16(a + 2 + padded), x = r.i16(a + 4 + padded);
+        if (!r.bad)
+            p.text(x, y, latin1(s));
+        break;
+    }
+    case 0x0A32: {
+        double y = r.i16(a), x = r.i16(a + 2);
+        size_t n = std::min<size_t>(r.u16(a + 4), kMaxTextChars);
+        uint16_t opts = r.u16(a + 6);
+        size_t at = a + 8 + ((opts & 6) ? 8 : 0);
+        std::string_view s = r.sub(at, n);
+        if (s.size() == n)
+            p.text(x, y, latin1(s));
+        break;
+    }
+    case 0x0F43: { // StretchDIBits
+        int sh = r.i16(a + 6), sw = r.i16(a + 8), sy = r.i16(a + 10), sx = r.i16(a + 12);
+        int dh = r.i16(a + 14), dw = r.i16(a + 16), dy = r.i16(a + 18), dx = r.i16(a + 20);
+        if (!r.bad && r.d.size() > a + 22)
+            p.bitmap(r.d.substr(a + 22), {}, dx, dy, dw, dh, sx, sy, sw, sh);
+        break;
+    }
+    case 0x0B41: { // DIBStretchBlt with a bitmap
+        int sh = r.i16(a + 4), sw = r.i16(a + 6), sy = r.i16(a + 8), sx = r.i16(a + 10);
+        int dh = r.i16(a + 12), dw = r.i16(a + 14), dy = r.i16(a + 16), dx = r.i16(a + 18);
+        if (!r.bad && r.d.size() > a + 20)
+            p.bitmap(r.d.substr(a + 20), {}, dx, dy, dw, dh, sx, sy, sw, sh);
+        break;
+    }
+    default: break;
+    }
+}
+
 bool playWmf(const Bytes &b, Player &p, size_t start)
 {
     // Standard header: type, header size in words, version, file size, objects, largest record, unused.
@@ -399,112 +513,156 @@ bool playWmf(const Bytes &b, Player &p, size_t start)
         uint16_t fn = b.u16(off + 4);
         if (words < 3 || words * 2 > b.d.size() - off)
             break;
+        if (fn == 0x0000)
+            return true; // end of file
         size_t size = size_t(words * 2);
         Bytes r{b.sub(off, size)};
-        const size_t a = 6; // first parameter
-        auto pts = [&](size_t at, size_t n) { return devicePoints(r, p, at, n, 2); };
-        switch (fn) {
-        case 0x0000: return true; // end of file
-        case 0x020B: p.st.winOrgY = r.i16(a); p.st.winOrgX = r.i16(a + 2); break;
-        case 0x020C: {
-            int y = r.i16(a), x = r.i16(a + 2);
-            if (x != 0 && y != 0) {
-                p.st.winExtY = y;
-                p.st.winExtX = x;
-                p.st.windowSet = true;
-            }
-            break;
-        }
-        case 0x0103: p.st.mapMode = r.u16(a); break;
-        case 0x0201: p.st.bkColor = colorRef(r.u32(a)); break;
-        case 0x0102: p.st.bkMode = r.u16(a) == 1 ? BkMode::Transparent : BkMode::Opaque; break;
-        case 0x0209: p.st.textColor = colorRef(r.u32(a)); break;
-        case 0x012E: p.st.textAlign = r.u16(a); break;
-        case 0x001E: p.saveDc(); break;
-        case 0x0127: p.restoreDc(r.i16(a)); break;
-        case 0x02FA: p.addObject(Player::makePen(r.u16(a), r.i16(a + 2), r.u32(a + 6))); break;
-        case 0x02FC: p.addObject(Player::makeBrush(r.u16(a), r.u32(a + 2))); break;
-        case 0x02FB:
-            p.addObject(Player::makeFont(r.i16(a), r.i16(a + 2), r.i16(a + 8), r.u8(a + 10), r.u8(a + 11),
-                                         r.u8(a + 12), r.u8(a + 13), faceFromBytes(r.sub(a + 18, std::min<size_t>(32, size > a + 18 ? size - a - 18 : 0)))));
-            break;
-        case 0x01F9: case 0x00F7: case 0x06FF: case 0x0142: case 0x01F8:
-            // Palettes, regions and pattern brushes still take a slot.
-            {
-                GdiObject placeholder;
-                placeholder.kind = GdiObject::Other;
-                p.addObject(placeholder);
-            }
-            break;
-        case 0x012D: p.selectIndex(r.u16(a)); break;
-        case 0x01F0: p.deleteIndex(r.u16(a)); break;
-        case 0x0214: p.st.curY = r.i16(a); p.st.curX = r.i16(a + 2); break;
-        case 0x0213: p.lineTo(r.i16(a + 2), r.i16(a)); break;
-        case 0x041B:
-        case 0x0418: {
-            Rect rc = p.devRect(r.i16(a + 6), r.i16(a + 4), r.i16(a + 2), r.i16(a));
-            p.shape([&] { fn == 0x041B ? p.c_.rectangle(rc) : p.c_.ellipse(rc); });
-            break;
-        }
-        case 0x0324:
-        case 0x0325: {
-            auto v = pts(a + 2, r.u16(a));
-            if (v.size() >= 2)
-                p.shape([&] { fn == 0x0324 ? p.c_.polygon(v) : p.c_.polyline(v); });
-            break;
-        }
-        case 0x0538: {
-            size_t n = r.u16(a), at = a + 2 + 2 * n;
-            for (size_t k = 0; k < n && !r.bad; ++k) {
-                size_t cnt = r.u16(a + 2 + 2 * k);
-                auto v = pts(at, cnt);
-                if (v.size() >= 2)
-                    p.shape([&] { p.c_.polygon(v); });
-                at += cnt * 4;
-            }
-            break;
-        }
-        case 0x0521: {
-            size_t n = std::min<size_t>(r.u16(a), kMaxTextChars);
-            size_t padded = (n + 1) & ~size_t(1);
-            std::string_view s = r.sub(a + 2, n);
-            double y = r.i16(a + 2 + padded), x = r.i16(a + 4 + padded);
-            if (!r.bad)
-                p.text(x, y, latin1(s));
-            break;
-        }
-        case 0x0A32: {
-            double y = r.i16(a), x = r.i16(a + 2);
-            size_t n = std::min<size_t>(r.u16(a + 4), kMaxTextChars);
-            uint16_t opts = r.u16(a + 6);
-            size_t at = a + 8 + ((opts & 6) ? 8 : 0);
-            std::string_view s = r.sub(at, n);
-            if (s.size() == n)
-                p.text(x, y, latin1(s));
-            break;
-        }
-        case 0x0F43: { // StretchDIBits
-            int sh = r.i16(a + 6), sw = r.i16(a + 8), sy = r.i16(a + 10), sx = r.i16(a + 12);
-            int dh = r.i16(a + 14), dw = r.i16(a + 16), dy = r.i16(a + 18), dx = r.i16(a + 20);
-            if (!r.bad && size > a + 22)
-                p.bitmap(r.d.substr(a + 22), {}, dx, dy, dw, dh, sx, sy, sw, sh);
-            break;
-        }
-        case 0x0B41: { // DIBStretchBlt with a bitmap
-            int sh = r.i16(a + 4), sw = r.i16(a + 6), sy = r.i16(a + 8), sx = r.i16(a + 10);
-            int dh = r.i16(a + 12), dw = r.i16(a + 14), dy = r.i16(a + 16), dx = r.i16(a + 18);
-            if (!r.bad && size > a + 20)
-                p.bitmap(r.d.substr(a + 20), {}, dx, dy, dw, dh, sx, sy, sw, sh);
-            break;
-        }
-        default: break; // records we do not draw are skipped
-        }
+        if (!wmfStateRecord(fn, r, p))
+            wmfDrawRecord(fn, r, p);
         off += size;
     }
     return true;
 }
 
 // ---- enhanced metafiles ----
+
+// A logical font record: its height, width, weight, style bytes and face name.
+void emfFont(const Bytes &r, Player &p)
+{
+    const size_t a = 8;
+    const size_t lf = a + 4;
+    std::u16string face;
+    for (size_t k = 0; k < 32 && r.has(lf + 28 + 2 * k, 2); ++k) {
+        char16_t ch = r.u16(lf + 28 + 2 * k);
+        if (!ch)
+            break;
+        face.push_back(ch);
+    }
+    std::string f8;
+    for (char16_t ch : face)
+        f8.push_back(ch < 0x80 ? char(ch) : '?');
+    p.storeObject(r.u32(a), Player::makeFont(r.i32(lf), r.i32(lf + 4), r.i32(lf + 16), r.u8(lf + 20),
+                                             r.u8(lf + 21), r.u8(lf + 22), r.u8(lf + 23), f8));
+}
+
+// Window, colours, the DC stack and the object table; false for any other record.
+bool emfStateRecord(uint32_t type, const Bytes &r, Player &p)
+{
+    const size_t a = 8; // first parameter
+    switch (type) {
+    case 9: if (r.i32(a) && r.i32(a + 4)) { p.st.winExtX = r.i32(a); p.st.winExtY = r.i32(a + 4); } break;
+    case 10: p.st.winOrgX = r.i32(a); p.st.winOrgY = r.i32(a + 4); break;
+    case 11: if (r.i32(a) && r.i32(a + 4)) { p.st.viewExtX = r.i32(a); p.st.viewExtY = r.i32(a + 4); } break;
+    case 12: p.st.viewOrgX = r.i32(a); p.st.viewOrgY = r.i32(a + 4); break;
+    case 17: {
+        uint32_t m = r.u32(a);
+        if (m >= 1 && m <= 8)
+            p.st.mapMode = int(m);
+        break;
+    }
+    case 18: p.st.bkMode = r.u32(a) == 1 ? BkMode::Transparent : BkMode::Opaque; break;
+    case 22: p.st.textAlign = r.u32(a); break;
+    case 24: p.st.textColor = colorRef(r.u32(a)); break;
+    case 25: p.st.bkColor = colorRef(r.u32(a)); break;
+    case 33: p.saveDc(); break;
+    case 34: p.restoreDc(r.i32(a)); break;
+    case 27: p.st.curX = r.i32(a); p.st.curY = r.i32(a + 4); break;
+    case 54: p.lineTo(r.i32(a), r.i32(a + 4)); break;
+    case 37: {
+        uint32_t i = r.u32(a);
+        if (i & 0x80000000u)
+            p.stockObject(i);
+        else
+            p.selectIndex(i);
+        break;
+    }
+    case 40: p.deleteIndex(r.u32(a)); break;
+    case 38: p.storeObject(r.u32(a), Player::makePen(r.u32(a + 4), r.i32(a + 8), r.u32(a + 16))); break;
+    case 95: p.storeObject(r.u32(a), Player::makePen(r.u32(a + 20), r.i32(a + 24), r.u32(a + 32))); break;
+    case 39: p.storeObject(r.u32(a), Player::makeBrush(r.u32(a + 4), r.u32(a + 8))); break;
+    case 82: emfFont(r, p); break;
+    default: return false;
+    }
+    return true;
+}
+
+// PolyPolygon and PolyPolyline records, 32- or 16-bit points.
+void emfPolyPoly(uint32_t type, const Bytes &r, Player &p)
+{
+    const size_t a = 8;
+    size_t polys = r.u32(a + 16), total = r.u32(a + 20);
+    if (polys > kMaxPoints || total > kMaxPoints)
+        return;
+    size_t at = a + 24 + 4 * polys, ptSize = (type >= 90 ? 4 : 8);
+    bool closed = type == 8 || type == 91;
+    for (size_t k = 0; k < polys && !r.bad; ++k) {
+        size_t cnt = r.u32(a + 24 + 4 * k);
+        auto v = ptSize == 4 ? devicePoints(r, p, at, cnt, 2) : devicePoints(r, p, at, cnt, 4);
+        if (v.size() >= 2)
+            p.shape([&] { closed ? p.c_.polygon(v) : p.c_.polyline(v); });
+        at += cnt * ptSize;
+        if (cnt > total)
+            return;
+    }
+}
+
+// ExtTextOutW and ExtTextOutA.
+void emfText(uint32_t type, const Bytes &r, Player &p)
+{
+    const size_t a = 8;
+    // Bounds, graphics mode, scales, then the text record.
+    const size_t t = a + 16 + 12;
+    double x = r.i32(t), y = r.i32(t + 4);
+    size_t n = std::min<size_t>(r.u32(t + 8), kMaxTextChars);
+    size_t at = r.u32(t + 12);
+    std::u16string s;
+    if (type == 84) {
+        if (r.has(at, n * 2))
+            for (size_t k = 0; k < n; ++k)
+                s.push_back(r.u16(at + 2 * k));
+    } else {
+        s = latin1(r.sub(at, n));
+    }
+    if (!r.bad)
+        p.text(x, y, s);
+}
+
+// Shapes, text and pictures; records we do not draw are skipped.
+void emfDrawRecord(uint32_t type, const Bytes &r, Player &p)
+{
+    const size_t a = 8; // first parameter
+    auto pts32 = [&](size_t at, size_t n) { return devicePoints(r, p, at, n, 4); };
+    auto pts16 = [&](size_t at, size_t n) { return devicePoints(r, p, at, n, 2); };
+    switch (type) {
+    case 42:
+    case 43: {
+        Rect rc = p.devRect(r.i32(a), r.i32(a + 4), r.i32(a + 8), r.i32(a + 12));
+        p.shape([&] { type == 43 ? p.c_.rectangle(rc) : p.c_.ellipse(rc); });
+        break;
+    }
+    case 3: case 4: case 86: case 87: {
+        size_t n = r.u32(a + 16);
+        auto v = type >= 86 ? pts16(a + 20, n) : pts32(a + 20, n);
+        bool closed = type == 3 || type == 86;
+        if (v.size() >= 2)
+            p.shape([&] { closed ? p.c_.polygon(v) : p.c_.polyline(v); });
+        break;
+    }
+    case 8: case 91: case 7: case 90: emfPolyPoly(type, r, p); break;
+    case 84: case 83: emfText(type, r, p); break;
+    case 81: { // StretchDIBits
+        int dx = r.i32(a + 16), dy = r.i32(a + 20), sx = r.i32(a + 24), sy = r.i32(a + 28);
+        int sw = r.i32(a + 32), sh = r.i32(a + 36);
+        uint32_t offBmi = r.u32(a + 40), cbBmi = r.u32(a + 44), offBits = r.u32(a + 48), cbBits = r.u32(a + 52);
+        int dw = r.i32(a + 64), dh = r.i32(a + 68);
+        std::string_view bmi = r.sub(offBmi, cbBmi), bits = r.sub(offBits, cbBits);
+        if (!r.bad && !bmi.empty() && !bits.empty())
+            p.bitmap(bmi, bits, dx, dy, dw, dh, sx, sy, sw, sh);
+        break;
+    }
+    default: break;
+    }
+}
 
 bool playEmf(const Bytes &b, Player &p)
 {
@@ -513,120 +671,11 @@ bool playEmf(const Bytes &b, Player &p)
         uint32_t type = b.u32(off), size = b.u32(off + 4);
         if (size < 8 || size % 4 || size > b.d.size() - off)
             break;
+        if (type == 14)
+            return true; // end of file
         Bytes r{b.sub(off, size)};
-        const size_t a = 8;
-        auto pts32 = [&](size_t at, size_t n) { return devicePoints(r, p, at, n, 4); };
-        auto pts16 = [&](size_t at, size_t n) { return devicePoints(r, p, at, n, 2); };
-        switch (type) {
-        case 14: return true; // end of file
-        case 9: if (r.i32(a) && r.i32(a + 4)) { p.st.winExtX = r.i32(a); p.st.winExtY = r.i32(a + 4); } break;
-        case 10: p.st.winOrgX = r.i32(a); p.st.winOrgY = r.i32(a + 4); break;
-        case 11: if (r.i32(a) && r.i32(a + 4)) { p.st.viewExtX = r.i32(a); p.st.viewExtY = r.i32(a + 4); } break;
-        case 12: p.st.viewOrgX = r.i32(a); p.st.viewOrgY = r.i32(a + 4); break;
-        case 17: {
-            uint32_t m = r.u32(a);
-            if (m >= 1 && m <= 8)
-                p.st.mapMode = int(m);
-            break;
-        }
-        case 18: p.st.bkMode = r.u32(a) == 1 ? BkMode::Transparent : BkMode::Opaque; break;
-        case 22: p.st.textAlign = r.u32(a); break;
-        case 24: p.st.textColor = colorRef(r.u32(a)); break;
-        case 25: p.st.bkColor = colorRef(r.u32(a)); break;
-        case 33: p.saveDc(); break;
-        case 34: p.restoreDc(r.i32(a)); break;
-        case 27: p.st.curX = r.i32(a); p.st.curY = r.i32(a + 4); break;
-        case 54: p.lineTo(r.i32(a), r.i32(a + 4)); break;
-        case 37: {
-            uint32_t i = r.u32(a);
-            if (i & 0x80000000u)
-                p.stockObject(i);
-            else
-                p.selectIndex(i);
-            break;
-        }
-        case 40: p.deleteIndex(r.u32(a)); break;
-        case 38: p.storeObject(r.u32(a), Player::makePen(r.u32(a + 4), r.i32(a + 8), r.u32(a + 16))); break;
-        case 95: p.storeObject(r.u32(a), Player::makePen(r.u32(a + 20), r.i32(a + 24), r.u32(a + 32))); break;
-        case 39: p.storeObject(r.u32(a), Player::makeBrush(r.u32(a + 4), r.u32(a + 8))); break;
-        case 82: {
-            const size_t lf = a + 4;
-            std::u16string face;
-            for (size_t k = 0; k < 32 && r.has(lf + 28 + 2 * k, 2); ++k) {
-                char16_t ch = r.u16(lf + 28 + 2 * k);
-                if (!ch)
-                    break;
-                face.push_back(ch);
-            }
-            std::string f8;
-            for (char16_t ch : face)
-                f8.push_back(ch < 0x80 ? char(ch) : '?');
-            p.storeObject(r.u32(a), Player::makeFont(r.i32(lf), r.i32(lf + 4), r.i32(lf + 16), r.u8(lf + 20),
-                                                     r.u8(lf + 21), r.u8(lf + 22), r.u8(lf + 23), f8));
-            break;
-        }
-        case 42:
-        case 43: {
-            Rect rc = p.devRect(r.i32(a), r.i32(a + 4), r.i32(a + 8), r.i32(a + 12));
-            p.shape([&] { type == 43 ? p.c_.rectangle(rc) : p.c_.ellipse(rc); });
-            break;
-        }
-        case 3: case 4: case 86: case 87: {
-            size_t n = r.u32(a + 16);
-            auto v = type >= 86 ? pts16(a + 20, n) : pts32(a + 20, n);
-            bool closed = type == 3 || type == 86;
-            if (v.size() >= 2)
-                p.shape([&] { closed ? p.c_.polygon(v) : p.c_.polyline(v); });
-            break;
-        }
-        case 8: case 91: case 7: case 90: {
-            size_t polys = r.u32(a + 16), total = r.u32(a + 20);
-            if (polys > kMaxPoints || total > kMaxPoints)
-                break;
-            size_t at = a + 24 + 4 * polys, ptSize = (type >= 90 ? 4 : 8);
-            bool closed = type == 8 || type == 91;
-            for (size_t k = 0; k < polys && !r.bad; ++k) {
-                size_t cnt = r.u32(a + 24 + 4 * k);
-                auto v = ptSize == 4 ? pts16(at, cnt) : pts32(at, cnt);
-                if (v.size() >= 2)
-                    p.shape([&] { closed ? p.c_.polygon(v) : p.c_.polyline(v); });
-                at += cnt * ptSize;
-                if (cnt > total)
-                    break;
-            }
-            break;
-        }
-        case 84:
-        case 83: {
-            // Bounds, graphics mode, scales, then the text record.
-            const size_t t = a + 16 + 12;
-            double x = r.i32(t), y = r.i32(t + 4);
-            size_t n = std::min<size_t>(r.u32(t + 8), kMaxTextChars);
-            size_t at = r.u32(t + 12);
-            std::u16string s;
-            if (type == 84) {
-                if (r.has(at, n * 2))
-                    for (size_t k = 0; k < n; ++k)
-                        s.push_back(r.u16(at + 2 * k));
-            } else {
-                s = latin1(r.sub(at, n));
-            }
-            if (!r.bad)
-                p.text(x, y, s);
-            break;
-        }
-        case 81: { // StretchDIBits
-            int dx = r.i32(a + 16), dy = r.i32(a + 20), sx = r.i32(a + 24), sy = r.i32(a + 28);
-            int sw = r.i32(a + 32), sh = r.i32(a + 36);
-            uint32_t offBmi = r.u32(a + 40), cbBmi = r.u32(a + 44), offBits = r.u32(a + 48), cbBits = r.u32(a + 52);
-            int dw = r.i32(a + 64), dh = r.i32(a + 68);
-            std::string_view bmi = r.sub(offBmi, cbBmi), bits = r.sub(offBits, cbBits);
-            if (!r.bad && !bmi.empty() && !bits.empty())
-                p.bitmap(bmi, bits, dx, dy, dw, dh, sx, sy, sw, sh);
-            break;
-        }
-        default: break;
-        }
+        if (!emfStateRecord(type, r, p))
+            emfDrawRecord(type, r, p);
         off += size;
     }
     return true;

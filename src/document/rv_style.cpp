@@ -417,6 +417,44 @@ static int brightness(TColor c)
     return redOf(c) * 30 + greenOf(c) * 59 + blueOf(c) * 11;
 }
 
+namespace {
+
+// A text style's colours on paper in a colour mode.
+void printedColors(const TFontInfo &f, TRVColorMode mode, TColor &text, TColor &back)
+{
+    switch (mode) {
+    case rvcmPrinterColor:
+        text = TRVStyle::ToPrinterColor(f.Color);
+        back = TRVStyle::ToPrinterColor(f.BackColor);
+        break;
+    case rvcmGrayScale:
+        text = TRVStyle::ToGray(f.Color);
+        back = TRVStyle::ToGray(f.BackColor);
+        break;
+    case rvcmBlackAndWhite:
+        if (f.BackColor == clNone) {
+            text = colorToRGB(f.Color) == clWhite ? clWhite : clBlack;
+            back = clNone;
+        } else if (brightness(f.Color) < brightness(f.BackColor)) {
+            text = clBlack;
+            back = clWhite;
+        } else {
+            text = clWhite;
+            back = clBlack;
+        }
+        break;
+    case rvcmBlackOnWhite:
+        text = clBlack;
+        back = clNone;
+        break;
+    default:
+        text = f.Color;
+        back = f.BackColor;
+    }
+}
+
+} // namespace
+
 void TRVStyle::ApplyStyleColor(Canvas &canvas, int StyleNo, uint32_t DrawState, bool Printing, TRVColorMode ColorMode)
 {
     bool doDefault = true;
@@ -443,35 +481,7 @@ void TRVStyle::ApplyStyleColor(Canvas &canvas, int StyleNo, uint32_t DrawState, 
             text = f.Color;
         back = f.HoverBackColor;
     } else if (Printing) {
-        switch (ColorMode) {
-        case rvcmPrinterColor:
-            text = ToPrinterColor(f.Color);
-            back = ToPrinterColor(f.BackColor);
-            break;
-        case rvcmGrayScale:
-            text = ToGray(f.Color);
-            back = ToGray(f.BackColor);
-            break;
-        case rvcmBlackAndWhite:
-            if (f.BackColor == clNone) {
-                text = colorToRGB(f.Color) == clWhite ? clWhite : clBlack;
-                back = clNone;
-            } else if (brightness(f.Color) < brightness(f.BackColor)) {
-                text = clBlack;
-                back = clWhite;
-            } else {
-                text = clWhite;
-                back = clBlack;
-            }
-            break;
-        case rvcmBlackOnWhite:
-            text = clBlack;
-            back = clNone;
-            break;
-        default:
-            text = f.Color;
-            back = f.BackColor;
-        }
+        printedColors(f, ColorMode, text, back);
     } else {
         text = f.Color;
         back = f.BackColor;

@@ -677,15 +677,11 @@ public:
     }
 };
 
-} // namespace
-
-bool WriteTableBody(const TRVTableItemInfo &t, std::string &out)
+// The table's own properties, each only when it differs from the default
+// (padding always).
+void writeTableProperties(BodyWriter &w, const TRVTableItemInfo &t)
 {
-    BodyWriter w;
     const TRVTableItemInfo d; // defaults
-    w.out = "TPF0";
-    w.name("TRVTableWrapper");
-    w.name("");
     w.setProp("T.Options", t.Options, d.Options, kTableOptions);
     w.setProp("T.PrintOptions", t.PrintOptions, d.PrintOptions, kPrintOptions);
     w.intProp("T.BestWidth", t.BestWidth, d.BestWidth);
@@ -722,13 +718,71 @@ bool WriteTableBody(const TRVTableItemInfo &t, std::string &out)
     w.intProp("T.CellHSpacing", t.CellHSpacing, d.CellHSpacing);
     w.boolProp("T.VOutermostRule", t.VOutermostRule, d.VOutermostRule);
     w.boolProp("T.HOutermostRule", t.HOutermostRule, d.HOutermostRule);
+}
 
+// A cell's properties and its document; false when the document cannot be written.
+bool writeCellProperties(BodyWriter &w, const TRVTableCellData &cell)
+{
+    const TRVTableCellData dc(nullptr);
+    w.colorProp("C.Color", cell.Color, dc.Color);
+    w.colorProp("C.BorderColor", cell.BorderColor, dc.BorderColor);
+    w.colorProp("C.BorderLightColor", cell.BorderLightColor, dc.BorderLightColor);
+    w.intProp("C.BestWidth", cell.BestWidth, dc.BestWidth);
+    w.intProp("C.BestHeight", cell.BestHeight, dc.BestHeight);
+    w.rectProp("C.VisibleBorders", cell.VisibleBorders);
+    if (cell.VAlign != dc.VAlign)
+        w.identProp("C.VAlign", kVAligns[cell.VAlign]);
+    w.picture("C.BackgroundImg", cell.BackgroundImage.get());
+    if (cell.BackgroundStyle != dc.BackgroundStyle)
+        w.identProp("C.BackgroundStyle", kBackStyles[cell.BackgroundStyle]);
+    w.stringProp("C.BackgroundImageFileName", cell.BackgroundImageFileName);
+    w.stringProp("C.Hint", cell.Hint);
+    std::string rvf;
+    if (cell.ItemCount() > 0 && !SaveRVFToString(cell, rvf))
+        return false;
+    w.binaryProp("C.Data", rvf);
+    return true;
+}
+
+// Each row's vertical alignment and page break, as two lists.
+void writeRowLists(BodyWriter &w, const TRVTableItemInfo &t)
+{
+    w.name("RowVAlign");
+    w.out.push_back(char(vtList));
+    for (const auto &row : t.Rows)
+        w.integer(row.VAlign);
+    w.out.push_back(0);
+    w.name("RowPageBreakBefore");
+    w.out.push_back(char(vtList));
+    for (const auto &row : t.Rows)
+        w.out.push_back(char(row.PageBreakBefore ? vtTrue : vtFalse));
+    w.out.push_back(0);
+}
+
+} // namespace
+
+TColor ExportFrameColor(TRVTableBorderStyle style, TColor dark)
+{
+    return style == rvtbRaised || style == rvtbLowered ? TColor(platform::clBtnShadow) : dark;
+}
+
+TColor ExportCellFrameColor(const TRVTableItemInfo &table, const TRVTableCellData &cell)
+{
+    return ExportFrameColor(table.CellBorderStyle, cell.BorderColor != clNone ? cell.BorderColor : table.CellBorderColor);
+}
+
+bool WriteTableBody(const TRVTableItemInfo &t, std::string &out)
+{
+    BodyWriter w;
+    w.out = "TPF0";
+    w.name("TRVTableWrapper");
+    w.name("");
+    writeTableProperties(w, t);
     w.name("C");
     w.integer(t.RowCount());
     if (t.RowCount() > 0) {
         w.integer(t.ColCount());
         w.out.push_back(char(vtList));
-        const TRVTableCellData dc(nullptr);
         for (int r = 0; r < t.RowCount(); ++r)
             for (int c = 0; c < t.ColCount(); ++c) {
                 const TRVTableCellData *cell = t.Cell(r, c);
@@ -738,37 +792,13 @@ bool WriteTableBody(const TRVTableItemInfo &t, std::string &out)
                 w.integer(cell->RowSpan);
                 w.name("TD");
                 w.name("");
-                w.colorProp("C.Color", cell->Color, dc.Color);
-                w.colorProp("C.BorderColor", cell->BorderColor, dc.BorderColor);
-                w.colorProp("C.BorderLightColor", cell->BorderLightColor, dc.BorderLightColor);
-                w.intProp("C.BestWidth", cell->BestWidth, dc.BestWidth);
-                w.intProp("C.BestHeight", cell->BestHeight, dc.BestHeight);
-                w.rectProp("C.VisibleBorders", cell->VisibleBorders);
-                if (cell->VAlign != dc.VAlign)
-                    w.identProp("C.VAlign", kVAligns[cell->VAlign]);
-                w.picture("C.BackgroundImg", cell->BackgroundImage.get());
-                if (cell->BackgroundStyle != dc.BackgroundStyle)
-                    w.identProp("C.BackgroundStyle", kBackStyles[cell->BackgroundStyle]);
-                w.stringProp("C.BackgroundImageFileName", cell->BackgroundImageFileName);
-                w.stringProp("C.Hint", cell->Hint);
-                std::string rvf;
-                if (cell->ItemCount() > 0 && !SaveRVFToString(*cell, rvf))
+                if (!writeCellProperties(w, *cell))
                     return false;
-                w.binaryProp("C.Data", rvf);
                 w.out.push_back(0); // end of the cell's properties
                 w.out.push_back(0); // no children
             }
         w.out.push_back(0); // end of the cell list
-        w.name("RowVAlign");
-        w.out.push_back(char(vtList));
-        for (const auto &row : t.Rows)
-            w.integer(row.VAlign);
-        w.out.push_back(0);
-        w.name("RowPageBreakBefore");
-        w.out.push_back(char(vtList));
-        for (const auto &row : t.Rows)
-            w.out.push_back(char(row.PageBreakBefore ? vtTrue : vtFalse));
-        w.out.push_back(0);
+        writeRowLists(w, t);
     }
     w.out.push_back(0); // end of the wrapper's properties
     w.out.push_back(0); // no children

@@ -113,6 +113,12 @@ void ReadTableBody(TRVTableItemInfo &table, std::string_view body, const TCustom
 // TextRowSeparator between rows, or a tab and CR LF when those are empty.
 std::u16string TablePlainText(const TRVTableItemInfo &table);
 
+// The one colour an exported frame is drawn in: raised and lowered frames show
+// two shades on screen, so they take the shadow's.
+TColor ExportFrameColor(TRVTableBorderStyle style, TColor dark);
+// A cell's frame colour for export: its own border colour, else the table's for cells.
+TColor ExportCellFrameColor(const TRVTableItemInfo &table, const TRVTableCellData &cell);
+
 // Appends the stored body of `table` (the layout ReadTableBody reads), each
 // cell's document as RVF with the cell's own RVFOptions. False when a cell's
 // document could not be written.

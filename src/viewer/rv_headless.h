@@ -1,8 +1,8 @@
 // A control host without a window: a fixed client area, a scroll position and
-// the deterministic canvas. The command line and the benchmarks drive the
+// the canvas of deterministic metrics. The command line and the benchmarks drive the
 // interaction layer through it.
 #pragma once
-#include "platform/test_canvas.h"
+#include "platform/metrics_canvas.h"
 #include "viewer/rv_controldata.h"
 
 #include <algorithm>
@@ -16,7 +16,7 @@ public:
     int Width, Height;
     int VPos = 0, HPos = 0; // pixels
     int DocWidth = 0, DocHeight = 0;
-    platform::TestCanvas Dev;
+    platform::MetricsCanvas Dev;
 
     platform::Canvas *Canvas() override { return &Dev; }
     int ClientWidth() const override { return Width; }

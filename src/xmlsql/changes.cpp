@@ -50,6 +50,43 @@ void TStrGrid::ReportError(const std::string &text, const std::string &token)
     SetResult(log_.LastError);
 }
 
+void TStrGrid::InsertValues(std::vector<std::string> &values, std::vector<size_t> &positions)
+{
+    values.clear();
+    positions.clear();
+    try {
+        if (Word(3) == "VALUES") {
+            tAwkline pieces(Word(4), ",");
+            for (size_t i = 0; i < FieldNames.size(); ++i) {
+                if (i >= pieces.size())
+                    throw StoreFailure("fewer values than columns", Word(4));
+                values.push_back(Unquote(pieces[i]));
+                positions.push_back(i);
+            }
+        } else {
+            tAwkline names(Word(3), ",");
+            std::vector<size_t> named(names.size(), 0); // a name no column has names the first
+            for (size_t i = 0; i < FieldNames.size(); ++i)
+                for (size_t j = 0; j < names.size(); ++j)
+                    if (equalsNoCase(FieldNames[i], names[j]))
+                        named[j] = i;
+            for (auto &piece : tAwkline(Word(5), ",")) {
+                positions.push_back(values.size() < named.size() ? named[values.size()] : 0);
+                values.push_back(Unquote(piece));
+            }
+        }
+    } catch (const StoreFailure &f) {
+        log_.LogError("Error: Definition of values", f.Token, f.Why);
+    }
+}
+
+bool TStrGrid::FirstColumnIsAutoinc() const
+{
+    if (FieldTypes.empty())
+        throw StoreFailure("the table line names no column types"); // the run ends
+    return upperAscii(FieldTypes[0]) == "AUTOINC";
+}
+
 void TStrGrid::Insert()
 {
     if (TableFile.empty())
@@ -61,40 +98,6 @@ void TStrGrid::Insert()
 
     std::vector<std::string> values;
     std::vector<size_t> positions; // table column named by each position of `values`
-    auto takeValues = [&] {
-        values.clear();
-        positions.clear();
-        try {
-            if (Word(3) == "VALUES") {
-                tAwkline pieces(Word(4), ",");
-                for (size_t i = 0; i < FieldNames.size(); ++i) {
-                    if (i >= pieces.size())
-                        throw StoreFailure("fewer values than columns", Word(4));
-                    values.push_back(Unquote(pieces[i]));
-                    positions.push_back(i);
-                }
-            } else {
-                tAwkline names(Word(3), ",");
-                std::vector<size_t> named(names.size(), 0); // a name no column has names the first
-                for (size_t i = 0; i < FieldNames.size(); ++i)
-                    for (size_t j = 0; j < names.size(); ++j)
-                        if (equalsNoCase(FieldNames[i], names[j]))
-                            named[j] = i;
-                for (auto &piece : tAwkline(Word(5), ",")) {
-                    positions.push_back(values.size() < named.size() ? named[values.size()] : 0);
-                    values.push_back(Unquote(piece));
-                }
-            }
-        } catch (const StoreFailure &f) {
-            log_.LogError("Error: Definition of values", f.Token, f.Why);
-        }
-    };
-    auto firstIsAutoinc = [&] {
-        if (FieldTypes.empty())
-            throw StoreFailure("the table line names no column types"); // the run ends
-        return upperAscii(FieldTypes[0]) == "AUTOINC";
-    };
-
     bool inserted = false;
     LineReader in(file.Text());
     std::string_view line;
@@ -104,14 +107,14 @@ void TStrGrid::Insert()
                 WriteLine(out, BuildTableHeader());
             else
                 WriteLine(out, line);
-            takeValues();
+            InsertValues(values, positions);
         } else if (!inserted && containsUpper(line, "</TABLE")) {
             std::vector<std::string> record(FieldNames.size());
             ChargeCells(record.size());
             for (size_t p = 0; p < values.size(); ++p)
                 if (positions[p] < record.size())
                     record[positions[p]] = values[p]; // the last position naming a column wins
-            if (firstIsAutoinc() && !record.empty())
+            if (FirstColumnIsAutoinc() && !record.empty())
                 record[0] = std::to_string(LastId);
             WriteRecord(out, record, record.size());
             WriteLine(out, line);
@@ -120,7 +123,7 @@ void TStrGrid::Insert()
             WriteLine(out, line);
         }
     }
-    bool autoinc = firstIsAutoinc();
+    bool autoinc = FirstColumnIsAutoinc();
     replaceOrFail(path, out);
     if (autoinc)
         SetResult(std::to_string(LastId));
@@ -182,6 +185,51 @@ void TStrGrid::UpdateOrDelete(bool update)
     FinishChange();
 }
 
+namespace {
+
+// The column definitions of CREATE TABLE, cut at commas outside parentheses
+// so a type such as DECIMAL(10,2) stays one definition; PRIMARY ends the list.
+std::vector<Words> columnDefinitions(const Words &parser)
+{
+    std::vector<Words> defs(1);
+    int depth = 0;
+    for (size_t i = 4; i < parser.size(); ++i) {
+        const std::string &w = parser[i];
+        if (containsUpper(w, "PRIMARY"))
+            break;
+        if (w == "," && depth == 0) {
+            defs.emplace_back();
+            continue;
+        }
+        if (w == "(")
+            ++depth;
+        else if (w == ")" && depth > 0)
+            --depth;
+        defs.back().push_back(w);
+    }
+    return defs;
+}
+
+// The store's type of a column definition (name, type words...).
+const char *storedType(const Words &def)
+{
+    std::string joined;
+    for (size_t i = 1; i < def.size(); ++i)
+        joined += upperAscii(def[i]);
+    const std::string t = upperAscii(def[1]);
+    if (joined.find("AUTO_INCREMENT") != std::string::npos)
+        return "autoinc";
+    if (t.find("INT") != std::string::npos)
+        return "integer";
+    if (t.find("DOUBLE") != std::string::npos || t == "FLOAT" || t == "REAL" || t == "NUMERIC" || t == "DECIMAL")
+        return "float";
+    if (t == "TIMESTAMP")
+        return "datetime";
+    return "string"; // TEXT, VARCHAR, and any type word the store does not know
+}
+
+} // namespace
+
 void TStrGrid::CreateTable()
 {
     const std::string path = Folder + TableFile;
@@ -195,51 +243,15 @@ void TStrGrid::CreateTable()
         WriteLine(out, kDeclaration);
         if (Parser.size() < 4)
             throw StoreFailure("CREATE TABLE without columns");
-        // Definitions are cut at commas outside parentheses, so a type such as
-        // DECIMAL(10,2) stays one definition; PRIMARY ends the list.
-        std::vector<Words> defs(1);
-        int depth = 0;
-        for (size_t i = 4; i < Parser.size(); ++i) {
-            const std::string &w = Parser[i];
-            if (containsUpper(w, "PRIMARY"))
-                break;
-            if (w == "," && depth == 0) {
-                defs.emplace_back();
-                continue;
-            }
-            if (w == "(")
-                ++depth;
-            else if (w == ")" && depth > 0)
-                --depth;
-            defs.back().push_back(w);
-        }
         ClearColumns();
-        for (auto &def : defs) {
+        for (auto &def : columnDefinitions(Parser)) {
             if (def.empty() || def[0] == "PRIMARY")
                 continue;
             if (def.size() < 2)
                 throw StoreFailure("a column without a type", def[0]);
             FieldNames.push_back(def[0]);
             UpperFieldNames.push_back(upperAscii(def[0]));
-            std::string joined;
-            for (size_t i = 1; i < def.size(); ++i) {
-                def[i] = upperAscii(def[i]);
-                joined += def[i];
-            }
-            const std::string &t = def[1];
-            const char *type;
-            if (joined.find("AUTO_INCREMENT") != std::string::npos)
-                type = "autoinc";
-            else if (t.find("INT") != std::string::npos)
-                type = "integer";
-            else if (t.find("DOUBLE") != std::string::npos || t == "FLOAT" || t == "REAL" || t == "NUMERIC" ||
-                     t == "DECIMAL")
-                type = "float";
-            else if (t == "TIMESTAMP")
-                type = "datetime";
-            else
-                type = "string"; // TEXT, VARCHAR, and any type word the store does not know
-            FieldTypes.push_back(type);
+            FieldTypes.push_back(storedType(def));
         }
         WriteLine(out, BuildTableHeader());
         WriteLine(out, kClosingLine);

@@ -129,6 +129,54 @@ void TStrGrid::Execute()
     }
 }
 
+bool TStrGrid::StartSelectResult()
+{
+    // A table line starts the result afresh.
+    Cells.clear();
+    RowTags.clear();
+    ColCount = static_cast<int>(FieldNames.size());
+    RowCount = 0;
+    selected_.clear();
+    bool known = true;
+    if (Word(1) == "*") {
+        selected_.resize(FieldNames.size());
+        std::iota(selected_.begin(), selected_.end(), size_t(0));
+    } else {
+        for (auto &name : tAwkline(Word(1), ",")) {
+            size_t found = FieldNames.size();
+            for (size_t i = 0; i < FieldNames.size(); ++i)
+                if (equalsNoCase(FieldNames[i], name))
+                    found = i; // the later of two equal names counts
+            if (found == FieldNames.size()) {
+                log_.LogError("Error: in SELECT clause", name, "the table has no such column");
+                known = false;
+                break;
+            }
+            selected_.push_back(found);
+        }
+    }
+    // The header row holds the columns named so far, an unknown one or not.
+    std::vector<std::string> names;
+    ChargeCells(selected_.size());
+    for (size_t c : selected_)
+        names.push_back(FieldNames[c]);
+    AddRow(std::move(names));
+    return known;
+}
+
+void TStrGrid::AddSelectedRow(const RecordValues &values, std::vector<std::string> &row)
+{
+    row.clear();
+    size_t repeats = 0;
+    if (!values.fill.empty())
+        for (size_t c : selected_)
+            repeats += values.IsFill(c);
+    ChargeCells(selected_.size(), repeats, values.fill.size());
+    for (size_t c : selected_)
+        row.emplace_back(values[c]);
+    AddRow(std::move(row));
+}
+
 void TStrGrid::Select()
 {
     try {
@@ -151,34 +199,7 @@ void TStrGrid::Select()
                 bool recordLine = line == kRecordLine; // the usual case, known without a search
                 if (!recordLine && containsUpper(line, "<TABLE")) {
                     ParseTableHeader(line);
-                    // A table line starts the result afresh.
-                    Cells.clear();
-                    RowTags.clear();
-                    ColCount = static_cast<int>(FieldNames.size());
-                    RowCount = 0;
-                    selected_.clear();
-                    if (Word(1) == "*") {
-                        selected_.resize(FieldNames.size());
-                        std::iota(selected_.begin(), selected_.end(), size_t(0));
-                    } else {
-                        for (auto &name : tAwkline(Word(1), ",")) {
-                            size_t found = FieldNames.size();
-                            for (size_t i = 0; i < FieldNames.size(); ++i)
-                                if (equalsNoCase(FieldNames[i], name))
-                                    found = i; // the later of two equal names counts
-                            if (found == FieldNames.size()) {
-                                log_.LogError("Error: in SELECT clause", name, "the table has no such column");
-                                selectError = true;
-                                break;
-                            }
-                            selected_.push_back(found);
-                        }
-                    }
-                    row.clear();
-                    ChargeCells(selected_.size());
-                    for (size_t c : selected_)
-                        row.push_back(FieldNames[c]);
-                    AddRow(std::move(row));
+                    selectError = !StartSelectResult();
                     haveHeader = true;
                     eval = tEval::Build(Parser, FieldNames, FieldTypes, log_);
                 } else if (recordLine || containsUpper(line, "<RECORD")) {
@@ -186,17 +207,8 @@ void TStrGrid::Select()
                     if (in.Incomplete())
                         break; // read on and take the record again from its first line
                     // Records before any table line have no columns to show.
-                    if (haveHeader && (!eval || eval->Evaluate(rec.values))) {
-                        row.clear();
-                        size_t repeats = 0;
-                        if (!rec.values.fill.empty())
-                            for (size_t c : selected_)
-                                repeats += rec.values.IsFill(c);
-                        ChargeCells(selected_.size(), repeats, rec.values.fill.size());
-                        for (size_t c : selected_)
-                            row.emplace_back(rec.values[c]);
-                        AddRow(std::move(row));
-                    }
+                    if (haveHeader && (!eval || eval->Evaluate(rec.values)))
+                        AddSelectedRow(rec.values, row);
                 }
                 done = in.Position();
             }

@@ -42,7 +42,17 @@ public:
 private:
     const std::string &Word(size_t i) const; // throws StoreFailure past the end
     void Select();
+    // At a table line: the result's columns from the statement and its header
+    // row; false (the error logged) when a named column is not in the table.
+    bool StartSelectResult();
+    // A matching record's selected values as a result row (`row` is scratch).
+    void AddSelectedRow(const RecordValues &values, std::vector<std::string> &row);
     void Insert();
+    // The values of an INSERT and the table column each one goes to; a
+    // statement that gives too few is logged as an error.
+    void InsertValues(std::vector<std::string> &values, std::vector<size_t> &positions);
+    // Whether the table's first column counts itself (throws when the table line has no types).
+    bool FirstColumnIsAutoinc() const;
     void UpdateOrDelete(bool update);
     void CreateTable();
     void DropTable();

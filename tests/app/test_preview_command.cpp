@@ -1,6 +1,6 @@
 // The preview command of the main window: attach, paginate and show the
 // preview window modally when there are pages; nothing otherwise.
-#include "app/win_reader.h"
+#include "scratch_reader.h"
 
 #include "printing/widget/preview_window.h"
 
@@ -17,11 +17,9 @@ namespace {
 const QString kSample = QStringLiteral(QUENLOR_TEST_DATA "/Estudios/Juan3.rvf");
 
 // Messages are recorded instead of shown.
-class Reader : public TfrmWinReader {
+class Reader : public ScratchReader {
 public:
-    Reader() : TfrmWinReader({"quenlor"}) { RecentFiles->IniFileName = dir.filePath("Morvel.ini"); }
     void ShowMessage(const ReaderMessage &m) override { messages << m; }
-    QTemporaryDir dir;
     QList<ReaderMessage> messages;
 };
 

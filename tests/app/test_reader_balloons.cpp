@@ -1,8 +1,8 @@
 // Verse balloons and the view as a reader meets them in the main window:
 // opened from the keyboard, one per link, closed by keys and menus, moving
 // and hiding with the window; the viewer's zoom by keys and Ctrl+wheel.
-#include "app/win_reader.h"
 #include "link_point.h"
+#include "scratch_reader.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,20 +19,9 @@ namespace {
 
 const QString kSample = QStringLiteral(QUENLOR_TEST_DATA "/Estudios/Juan3.rvf");
 
-class Reader : public TfrmWinReader {
+class Reader : public ScratchReader {
 public:
-    Reader() : TfrmWinReader({"quenlor"})
-    {
-        RecentFiles->IniFileName = dir.filePath("Morvel.ini");
-    }
-    ~Reader() override
-    {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (qobject_cast<TBalloon *>(w))
-                delete w;
-    }
     void ShowMessage(const ReaderMessage &m) override { messages << m.text; }
-    QTemporaryDir dir;
     QStringList messages;
 };
 

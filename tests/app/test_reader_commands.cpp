@@ -2,8 +2,8 @@
 // the recent list, find, help, and the verse balloon behind a link click.
 #include "app/find_dialog.h"
 #include "link_point.h"
+#include "scratch_reader.h"
 #include "app/verse_lookup.h"
-#include "app/win_reader.h"
 #include "document/rv_table.h"
 #include "document/rvf_writer.h"
 
@@ -49,24 +49,12 @@ const QString kNoFile = QStringLiteral("El archivo no existe.");
 const QString kNotRvf = QStringLiteral("El archivo no es un estudio en formato RVF o está dañado.\n"
                                        "Línea 1: Un registro empieza con un encabezado que no es válido.");
 
-// Messages are recorded instead of shown; the open dialog answers from a list.
-class Reader : public TfrmWinReader {
+// Messages and questions are recorded in one list, every question answered
+// no; help pages are listed instead of opened.
+class Reader : public ScratchReader {
 public:
-    explicit Reader(const QStringList &args = {"quenlor"}) : TfrmWinReader(args)
-    {
-        RecentFiles->IniFileName = dir.filePath("Morvel.ini");
-        for (QAction *a : opcRecientes->actions())
-            opcRecientes->removeAction(a);
-    }
-    ~Reader() override
-    {
-        // Balloons own themselves; a test leaves none behind.
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (qobject_cast<TBalloon *>(w))
-                delete w;
-    }
+    using ScratchReader::ScratchReader;
     void ShowMessage(const ReaderMessage &m) override { messages << m; }
-    QString AskOpenFileName() override { return answers.isEmpty() ? QString() : answers.takeFirst(); }
     bool AskQuestion(const ReaderMessage &m) override
     {
         messages << m;
@@ -74,9 +62,7 @@ public:
     }
     void OpenHelpPage(const QString &path) override { helpPages << path; }
 
-    QTemporaryDir dir;
     QList<ReaderMessage> messages;
-    QStringList answers;
     QStringList helpPages;
 };
 

@@ -5,8 +5,8 @@
 #include "app/help_window.h"
 #include "app/page_setup.h"
 #include "app/splash.h"
-#include "app/win_reader.h"
 #include "components/window_bounds.h"
+#include "scratch_reader.h"
 
 #include <QApplication>
 #include <QFile>
@@ -25,34 +25,19 @@ namespace {
 
 const QString kSample = QStringLiteral(QUENLOR_TEST_DATA "/Estudios/Juan3.rvf");
 
-class Reader : public TfrmWinReader {
+// Messages and questions are recorded apart; questions get `answerYes`.
+class Reader : public ScratchReader {
 public:
-    explicit Reader(const QStringList &args = {"quenlor"}) : TfrmWinReader(args)
-    {
-        RecentFiles->IniFileName = dir.filePath("Morvel.ini");
-        for (QAction *a : opcRecientes->actions())
-            opcRecientes->removeAction(a);
-    }
+    using ScratchReader::ScratchReader;
     void ShowMessage(const ReaderMessage &m) override { messages << m; }
     bool AskQuestion(const ReaderMessage &m) override
     {
         questions << m;
         return answerYes;
     }
-    QString AskOpenFileName() override { return answers.isEmpty() ? QString() : answers.takeFirst(); }
     bool HandHelpToDesktop(const QString &) override { return desktopHelp; }
 
-    QString file(const QString &name, const QByteArray &content)
-    {
-        QFile f(dir.filePath(name));
-        f.open(QIODevice::WriteOnly);
-        f.write(content);
-        return f.fileName();
-    }
-
-    QTemporaryDir dir;
     QList<ReaderMessage> messages, questions;
-    QStringList answers;
     bool answerYes = true;
     bool desktopHelp = false;
 };

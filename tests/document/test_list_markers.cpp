@@ -1,7 +1,7 @@
 // List markers: counters, number notations, marker texts (documents given as
 // RVF text), the format directives, and size and placement on the test canvas.
 #include "document/rv_marker.h"
-#include "platform/test_canvas.h"
+#include "support/test_canvas.h"
 #include "test_util.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "document/rv_graphic.h"
 #include "document/rv_item.h"
 #include "document/rv_metafile.h"
-#include "platform/test_canvas.h"
+#include "support/test_canvas.h"
 
 #include <gtest/gtest.h>
 

@@ -688,6 +688,25 @@ TEST(RtfLists, ListTableAndMarkers)
                  "\\pard\\fi0\\li0\\ql\\ri0\\sb0\\sa0\\itap0 \\plain \\f0\\fs20 after\\par}");
 }
 
+// Markers the list numbering has not reached yet (no computed text) count
+// themselves over the markers before them, each level in its own notation.
+TEST(RtfLists, MarkersWithoutComputedTextCountThemselves)
+{
+    RDoc d;
+    addNumberedList(d);
+    for (int level : {0, 1, 1, 0, 1}) {
+        marker(d, 0, level, "");
+        d.text("x", 0, false);
+    }
+    std::vector<std::string> shown;
+    const std::string r = stripLineEnds(d.rtf());
+    for (size_t at = r.find("{\\listtext"); at != std::string::npos; at = r.find("{\\listtext", at + 1)) {
+        const size_t from = r.find(' ', at) + 1;
+        shown.push_back(r.substr(from, r.find("\\tab}", from) - from));
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"1.", "1.iii)", "1.iv)", "2.", "2.iii)"}));
+}
+
 TEST(RtfLists, BulletsAndBrokenMarkers)
 {
     RDoc d;
@@ -813,6 +832,20 @@ std::string placeableWmf(int w, int h)
     return s;
 }
 
+// An enhanced metafile of a header and an end record: frame 0..20 mm × 0..10 mm,
+// reference device 1000 × 500 pixels over 100 × 50 mm.
+std::string minimalEmf()
+{
+    std::string s;
+    auto put32 = [&](uint32_t v) { for (int k = 0; k < 4; ++k) s.push_back(char((v >> (8 * k)) & 0xFF)); };
+    for (uint32_t v : {1u, 88u, 0u, 0u, 199u, 99u, 0u, 0u, 2000u, 1000u, 0x464D4520u, 0x10000u, 108u, 2u, 1u, 0u, 0u, 0u,
+                       1000u, 500u, 100u, 50u})
+        put32(v);
+    for (uint32_t v : {14u, 20u, 0u, 16u, 20u})
+        put32(v);
+    return s;
+}
+
 } // namespace
 
 TEST(RtfPictures, FromTheStoredBytes)
@@ -838,6 +871,15 @@ TEST(RtfPictures, FromTheStoredBytes)
         std::string r = stripLineEnds(d.rtf());
         EXPECT_NE(r.find(c.header + c.data + "}"), std::string::npos) << c.cls << "\n" << r.substr(0, 2000);
     }
+    // An enhanced metafile goes out whole, with its size in hundredths of a millimetre.
+    RDoc d;
+    const std::string emf = minimalEmf();
+    picture(d, "TMetafile", emf);
+    const std::string r = stripLineEnds(d.rtf());
+    const size_t at = r.find("{\\pict\\emfblip\\picw");
+    ASSERT_NE(at, std::string::npos) << r;
+    EXPECT_NE(r.find("\\pichgoal", at), std::string::npos);
+    EXPECT_NE(r.find(" " + hexOf(emf) + "}", at), std::string::npos) << r.substr(at, 400);
 }
 
 TEST(RtfPictures, ScaledIconsAndBinary)

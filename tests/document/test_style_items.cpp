@@ -2,7 +2,7 @@
 #include "document/rv_error.h"
 #include "document/rv_graphic.h"
 #include "document/rv_table.h"
-#include "platform/test_canvas.h"
+#include "support/test_canvas.h"
 #include "test_util.h"
 
 #include <gtest/gtest.h>

@@ -1,14 +1,14 @@
 #include "platform/qt_canvas.h"
-#include "platform/test_canvas.h"
+#include "support/test_canvas.h"
 
 #include <QImage>
 #include <gtest/gtest.h>
 
 using namespace platform;
 
-TEST(TestCanvas, MetricsFollowTheDocumentedRule)
+TEST(MetricsCanvas, MetricsFollowTheDocumentedRule)
 {
-    TestCanvas c;
+    MetricsCanvas c;
     c.setFont(FontDesc::fromPoints("Arial", 10, 96));
     EXPECT_EQ(c.font().height, -13);
     TextMetrics tm = c.textMetrics();
@@ -33,9 +33,9 @@ TEST(TestCanvas, MetricsFollowTheDocumentedRule)
     EXPECT_EQ(c.textMetrics().tmAveCharWidth, 12);
 }
 
-TEST(TestCanvas, FitAndPrefixWidthsAgreeWithExtent)
+TEST(MetricsCanvas, FitAndPrefixWidthsAgreeWithExtent)
 {
-    TestCanvas c;
+    MetricsCanvas c;
     c.setFont(FontDesc::fromPoints("Arial", 10, 96));
     std::u16string s = u"Porque de tal manera";
     std::vector<int> ext, fit;
@@ -48,6 +48,21 @@ TEST(TestCanvas, FitAndPrefixWidthsAgreeWithExtent)
         EXPECT_EQ(n, want) << w;
         EXPECT_EQ(fit.size(), size_t(n));
     }
+}
+
+TEST(MetricsCanvas, WrapsAtWordsAndCopiesItsResolution)
+{
+    MetricsCanvas c(640, 480, 120, true);
+    c.setFont(FontDesc::fromPoints("Arial", 10, 96));
+    // "Porque" is 9 + 5 * 6 = 39 wide, the space 3, "de" 12: the two words fit 60, not 40.
+    EXPECT_EQ(c.drawTextWrapped({0, 0, 60, 100}, u"Porque de"), 13);
+    EXPECT_EQ(c.drawTextWrapped({0, 0, 40, 100}, u"Porque de"), 26);
+    EXPECT_EQ(c.drawTextWrapped({0, 0, 600, 100}, u"Jn\n3:16"), 26);
+    auto off = c.createCompatible(30, 20);
+    EXPECT_NE(dynamic_cast<MetricsCanvas *>(off.get()), nullptr);
+    EXPECT_EQ(off->dpiY(), 120);
+    EXPECT_TRUE(off->isPrinter());
+    EXPECT_EQ(off->deviceSize(), (Size{30, 20}));
 }
 
 TEST(TestCanvas, RecordsOutputInDeviceCoordinates)

@@ -276,16 +276,31 @@ TEST(Layout, WidthsFollowTheClientAndTheOptions)
     }
 }
 
+// Counts the formatting passes by the scroll ranges they set.
+struct ScrollRangeCounting : TRVLayoutData {
+    using TRVLayoutData::TRVLayoutData;
+    int calls = 0;
+    void SetScrollRange(int width, int height) override
+    {
+        ++calls;
+        TRVLayoutData::SetScrollRange(width, height);
+    }
+};
+
 TEST(Layout, AScrollBarThatAppearsTriggersASecondPass)
 {
-    Doc d(70);
-    d.data.ClientHeight = 30;
-    d.data.VScrollBarWidth = 20;
-    d.text("aaaa aaaa aaaa aaaa");
-    d.data.Format();
-    EXPECT_EQ(d.data.ScrollRangeCalls, 2);
-    EXPECT_EQ(d.data.WrapWidth(), 40);
-    EXPECT_EQ(d.data.DrawItemList().Count(), 4);
+    TRVStyle style;
+    fillStyles(style);
+    platform::TestCanvas canvas;
+    ScrollRangeCounting data(&style, &canvas);
+    data.ClientWidth = 70;
+    data.ClientHeight = 30;
+    data.VScrollBarWidth = 20;
+    addText(data, "aaaa aaaa aaaa aaaa");
+    data.Format();
+    EXPECT_EQ(data.calls, 2);
+    EXPECT_EQ(data.WrapWidth(), 40);
+    EXPECT_EQ(data.DrawItemList().Count(), 4);
 }
 
 TEST(Layout, ResizeKeepsTheViewAndSkipsUnchangedWidths)

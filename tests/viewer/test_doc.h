@@ -1,6 +1,6 @@
 // A small document on the deterministic canvas, built item by item.
 #pragma once
-#include "platform/test_canvas.h"
+#include "support/test_canvas.h"
 #include "viewer/rv_layoutdata.h"
 
 #include <memory>

@@ -146,6 +146,81 @@ static QIcon previewWindowIcon()
     return QIcon(pm);
 }
 
+QToolButton *TfrmPreVer::addToolButton(const char *name, const char *hint, void (TfrmPreVer::*handler)(),
+                                       QActionGroup *group)
+{
+    const int picture = nextPicture_++;
+    auto *a = new QAction(this);
+    QIcon icon;
+    icon.addPixmap(PreviewToolPicture(picture, true), QIcon::Normal);
+    icon.addPixmap(PreviewToolPicture(picture, false), QIcon::Disabled);
+    a->setIcon(icon);
+    a->setToolTip(QString::fromUtf8(hint));
+    a->setText(QString::fromUtf8(hint));
+    if (group) {
+        a->setCheckable(true);
+        group->addAction(a);
+    }
+    auto *b = new QToolButton(ToolBar1);
+    b->setObjectName(QString::fromUtf8(name));
+    b->setDefaultAction(a);
+    b->setAutoRaise(true);
+    b->setFixedSize(25, 24);
+    b->setFocusPolicy(Qt::NoFocus);
+    ToolBar1->addWidget(b);
+    connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    return b;
+}
+
+void TfrmPreVer::addDivider(const char *name)
+{
+    auto *w = new QWidget(ToolBar1);
+    w->setObjectName(QString::fromUtf8(name));
+    w->setFixedSize(8, 24); // dividers are 8 pixels wide
+    ToolBar1->addWidget(w);
+}
+
+void TfrmPreVer::buildToolButtons()
+{
+    auto *zoomGroup = new QActionGroup(this);
+    // A zoom a click chose (neither fitted nor 100 %) checks no button.
+    zoomGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    ZoomFit = addToolButton("ZoomFit", "Página completa", &TfrmPreVer::ZoomFitClick, zoomGroup);
+    Zoom100 = addToolButton("Zoom100", "100%", &TfrmPreVer::Zoom100Click, zoomGroup);
+    ZoomToWidth = addToolButton("ZoomToWidth", "Ancho de página", &TfrmPreVer::ZoomToWidthClick, zoomGroup);
+    addDivider("Separator1");
+    FirstPage = addToolButton("FirstPage", "Primera página", &TfrmPreVer::FirstPageClick);
+    PreviousPage = addToolButton("PreviousPage", "Página anterior", &TfrmPreVer::PreviousPageClick);
+    ToolButton2 = addToolButton("ToolButton2", "Próxima página", &TfrmPreVer::ToolButton2Click);
+    LastPage = addToolButton("LastPage", "Última página", &TfrmPreVer::LastPageClick);
+    addDivider("Separator2");
+    PrintSetup = addToolButton("PrintSetup", "Configurar impresora", &TfrmPreVer::PrintSetupClick);
+    Print = addToolButton("Print", "Imprimir", &TfrmPreVer::PrintClick);
+    addDivider("Separator3");
+    SaveReport = addToolButton("SaveReport", "Pantalla completa", &TfrmPreVer::SaveReportClick);
+    LoadReport = addToolButton("LoadReport", "Cerrar ventana", &TfrmPreVer::LoadReportClick);
+    ZoomFit->defaultAction()->setChecked(true);
+}
+
+void TfrmPreVer::buildPageBox()
+{
+    addDivider("Separator4");
+    edtPagina = new QSpinBox(ToolBar1);
+    edtPagina->setObjectName(QStringLiteral("edtPagina"));
+    edtPagina->setToolTip(QStringLiteral("Ir a la página"));
+    edtPagina->setRange(1, 1);
+    edtPagina->setKeyboardTracking(false); // go when the number is complete
+    ToolBar1->addWidget(edtPagina);
+    connect(edtPagina, &QSpinBox::valueChanged, this, [this](int n) {
+        if (rvPP->SourceReady() && n >= 1 && n <= rvPP->SourcePageCount() && n != rvPP->PageNo())
+            rvPP->SetPageNo(n);
+    });
+    addDivider("Separator5");
+    lblPagina = new QLabel(ToolBar1);
+    lblPagina->setObjectName(QStringLiteral("lblPagina"));
+    ToolBar1->addWidget(lblPagina);
+}
+
 TfrmPreVer::TfrmPreVer(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmPreVer"));
@@ -166,72 +241,8 @@ TfrmPreVer::TfrmPreVer(QWidget *parent) : QDialog(parent)
     ToolBar1->setMovable(false);
     layout->addWidget(ToolBar1);
 
-    auto *zoomGroup = new QActionGroup(this);
-    // A zoom a click chose (neither fitted nor 100 %) checks no button.
-    zoomGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    int picture = 0;
-    auto button = [&](const char *name, const char *hint, void (TfrmPreVer::*handler)(), bool check) {
-        auto *a = new QAction(this);
-        QIcon icon;
-        icon.addPixmap(PreviewToolPicture(picture, true), QIcon::Normal);
-        icon.addPixmap(PreviewToolPicture(picture, false), QIcon::Disabled);
-        ++picture;
-        a->setIcon(icon);
-        a->setToolTip(QString::fromUtf8(hint));
-        a->setText(QString::fromUtf8(hint));
-        if (check) {
-            a->setCheckable(true);
-            zoomGroup->addAction(a);
-        }
-        auto *b = new QToolButton(ToolBar1);
-        b->setObjectName(QString::fromUtf8(name));
-        b->setDefaultAction(a);
-        b->setAutoRaise(true);
-        b->setFixedSize(25, 24);
-        b->setFocusPolicy(Qt::NoFocus);
-        ToolBar1->addWidget(b);
-        connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
-        return b;
-    };
-    // Dividers 8 pixels wide.
-    auto divider = [&](const char *name) {
-        auto *w = new QWidget(ToolBar1);
-        w->setObjectName(QString::fromUtf8(name));
-        w->setFixedSize(8, 24);
-        ToolBar1->addWidget(w);
-    };
-
-    ZoomFit = button("ZoomFit", "Página completa", &TfrmPreVer::ZoomFitClick, true);
-    Zoom100 = button("Zoom100", "100%", &TfrmPreVer::Zoom100Click, true);
-    ZoomToWidth = button("ZoomToWidth", "Ancho de página", &TfrmPreVer::ZoomToWidthClick, true);
-    divider("Separator1");
-    FirstPage = button("FirstPage", "Primera página", &TfrmPreVer::FirstPageClick, false);
-    PreviousPage = button("PreviousPage", "Página anterior", &TfrmPreVer::PreviousPageClick, false);
-    ToolButton2 = button("ToolButton2", "Próxima página", &TfrmPreVer::ToolButton2Click, false);
-    LastPage = button("LastPage", "Última página", &TfrmPreVer::LastPageClick, false);
-    divider("Separator2");
-    PrintSetup = button("PrintSetup", "Configurar impresora", &TfrmPreVer::PrintSetupClick, false);
-    Print = button("Print", "Imprimir", &TfrmPreVer::PrintClick, false);
-    divider("Separator3");
-    SaveReport = button("SaveReport", "Pantalla completa", &TfrmPreVer::SaveReportClick, false);
-    LoadReport = button("LoadReport", "Cerrar ventana", &TfrmPreVer::LoadReportClick, false);
-    ZoomFit->defaultAction()->setChecked(true);
-
-    divider("Separator4");
-    edtPagina = new QSpinBox(ToolBar1);
-    edtPagina->setObjectName(QStringLiteral("edtPagina"));
-    edtPagina->setToolTip(QStringLiteral("Ir a la página"));
-    edtPagina->setRange(1, 1);
-    edtPagina->setKeyboardTracking(false); // go when the number is complete
-    ToolBar1->addWidget(edtPagina);
-    connect(edtPagina, &QSpinBox::valueChanged, this, [this](int n) {
-        if (rvPP->SourceReady() && n >= 1 && n <= rvPP->SourcePageCount() && n != rvPP->PageNo())
-            rvPP->SetPageNo(n);
-    });
-    divider("Separator5");
-    lblPagina = new QLabel(ToolBar1);
-    lblPagina->setObjectName(QStringLiteral("lblPagina"));
-    ToolBar1->addWidget(lblPagina);
+    buildToolButtons();
+    buildPageBox();
 
     rvPP = new TRVPrintPreview(this);
     rvPP->setObjectName(QStringLiteral("rvPP"));

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 
+class QActionGroup;
 class QLabel;
 class QSpinBox;
 class QToolBar;
@@ -75,6 +76,16 @@ protected:
     void UpdatePageText();
     // Checks the zoom button of the zoom mode (none for a clicked zoom).
     void UpdateZoomButtons();
+
+private:
+    // A toolbar button with the next toolbar picture; checkable in `group` when one is given.
+    QToolButton *addToolButton(const char *name, const char *hint, void (TfrmPreVer::*handler)(),
+                               QActionGroup *group = nullptr);
+    void addDivider(const char *name);
+    void buildToolButtons();
+    // The page number box and the "Página N de M" label.
+    void buildPageBox();
+    int nextPicture_ = 0; // the toolbar picture of the next button
 };
 
 // The preview window, made at start-up and kept until the end.

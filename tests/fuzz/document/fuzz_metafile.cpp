@@ -3,7 +3,7 @@
 // allocate without bound.
 #include "document/rv_graphic.h"
 #include "document/rv_metafile.h"
-#include "platform/test_canvas.h"
+#include "support/test_canvas.h"
 
 #include <cstddef>
 #include <cstdint>

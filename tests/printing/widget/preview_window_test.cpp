@@ -6,7 +6,7 @@
 #include "printing/qt/rv_print_qt.h"
 #include "viewer/widget/readview.h"
 
-#include "platform/test_canvas.h"
+#include "support/test_canvas.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 // switching click, page navigation and what a paint puts where.
 #include "printing/widget/print_preview.h"
 
-#include "platform/test_canvas.h"
+#include "support/test_canvas.h"
 
 #include <QApplication>
 #include <QKeyEvent>

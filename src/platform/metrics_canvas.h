@@ -1,5 +1,8 @@
-// A deterministic canvas for tests: metrics follow a simple rule so expected
-// positions can be worked out by hand, and every output call is recorded.
+// The deterministic backend: a canvas with no pixels whose metrics follow a
+// rule simple enough to work out by hand, so text laid out on it comes out the
+// same on every machine whatever fonts are installed. The command line formats
+// documents on it (its text, find and export output depend on these metrics);
+// drawing calls keep the canvas state and draw nothing.
 //
 // Metrics rule, for a font of pixel height h (|height|, or 16 when height is 0):
 //   tmHeight = h, tmAscent = h - h/5, tmDescent = h/5, no leading;
@@ -19,29 +22,12 @@
 
 namespace platform {
 
-// One recorded output call, in device coordinates (origin and mapping applied).
-struct DrawOp {
-    enum Kind { Text, FillRect, Rectangle, Line, Polygon, Polyline, Ellipse, FocusRect, TextWrapped, Bitmap, Canvas };
-    Kind kind;
-    Rect rect;                // text: cell box of the run; line: (x1, y1, x2, y2)
-    std::u16string text;      // text runs
-    FontDesc font;            // text runs
-    Color color = clNone;     // text colour, fill colour or pen colour
-    Color back = clNone;      // opaque text background, brush colour (clNone when clear)
-    std::vector<Point> points;
-};
-
-class TestCanvas : public Canvas {
+class MetricsCanvas : public Canvas {
 public:
-    explicit TestCanvas(int width = 640, int height = 480, int dpi = 96, bool printer = false);
+    explicit MetricsCanvas(int width = 640, int height = 480, int dpi = 96, bool printer = false);
 
     static int charWidth(char16_t c, const FontDesc &f);
     static int pixelHeight(const FontDesc &f) { return f.height < 0 ? -f.height : (f.height == 0 ? 16 : f.height); }
-
-    const std::vector<DrawOp> &ops() const { return ops_; }
-    void clearOps() { ops_.clear(); }
-    // Concatenated text of every text run, in drawing order.
-    std::u16string drawnText() const;
 
     int dpiX() const override { return dpi_; }
     int dpiY() const override { return dpi_; }
@@ -68,17 +54,18 @@ public:
     const Pen &pen() const override { return st_.pen; }
     void setBrush(const Brush &b) override { st_.brush = b; }
     const Brush &brush() const override { return st_.brush; }
-    void textOut(int x, int y, std::u16string_view text) override;
-    void fillRect(const Rect &r, Color c) override;
-    void rectangle(const Rect &r) override;
+    void textOut(int, int, std::u16string_view) override {}
+    void fillRect(const Rect &, Color) override {}
+    void rectangle(const Rect &) override {}
     void moveTo(int x, int y) override { pos_ = {x, y}; }
-    void lineTo(int x, int y) override;
-    void polygon(std::span<const Point> pts) override;
-    void polyline(std::span<const Point> pts) override;
-    void ellipse(const Rect &r) override;
-    void drawFocusRect(const Rect &r) override;
+    void lineTo(int x, int y) override { pos_ = {x, y}; }
+    void polygon(std::span<const Point>) override {}
+    void polyline(std::span<const Point>) override {}
+    void ellipse(const Rect &) override {}
+    void drawFocusRect(const Rect &) override {}
+    // The height the text takes when wrapped at word boundaries into r's width.
     int drawTextWrapped(const Rect &r, std::u16string_view text) override;
-    void drawBitmap(const Bitmap &bmp, const Rect &dest) override;
+    void drawBitmap(const Bitmap &, const Rect &) override {}
     void save() override { stack_.push_back(st_); }
     void restore() override;
     void intersectClipRect(const Rect &r) override;
@@ -88,23 +75,27 @@ public:
     void setMapping(Size windowExt, Size viewportExt) override;
     void resetMapping() override;
     std::unique_ptr<platform::Canvas> createCompatible(int w, int h) override;
-    void drawCanvas(platform::Canvas &source, int x, int y) override;
+    void drawCanvas(platform::Canvas &, int, int) override {}
 
+    // Logical to device coordinates under the current origin and mapping.
     Point toDevice(Point p) const;
     Rect toDevice(const Rect &r) const;
+
+protected:
+    const CanvasState &state() const { return st_; }
+    // Where the pen stands after moveTo / lineTo, in logical coordinates.
+    Point penPosition() const { return pos_; }
 
 private:
     struct State : CanvasState {
         Rect clip; // device coordinates
     };
-    void record(DrawOp op);
 
     int w_, h_, dpi_;
     bool printer_;
     State st_;
     std::vector<State> stack_;
     Point pos_;
-    std::vector<DrawOp> ops_;
 };
 
 } // namespace platform
