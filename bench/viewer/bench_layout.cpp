@@ -106,7 +106,7 @@ int main(int argc, char **argv)
         data.Format();
     });
     const int lines1200 = int(data.Lines().size());
-    const int height1200 = data.ContentHeight;
+    const int height1200 = data.ContentHeight();
 
     QImage device(640, 480, QImage::Format_RGB32);
     device.setDotsPerMeterX(int(96 / 0.0254 + 0.5));
@@ -146,7 +146,7 @@ int main(int argc, char **argv)
     });
     double end = bestOf(runs, [&] {
         for (int i = 0; i < screens; ++i) {
-            data.VOffs = std::max(0, data.ContentHeight - 480);
+            data.VOffs = std::max(0, data.ContentHeight() - 480);
             data.PaintClient(window);
         }
     });

@@ -29,8 +29,8 @@ bool pickPoints(const TReadViewRVData &d, const TRVHeadlessHost &h, int &lx, int
 {
     const int dy = h.VPos - d.DocumentOffsetY();
     bool link = false, text = false;
-    for (int k = 0; k < d.DrawItemList.Count() && !(link && text); ++k) {
-        const TRVDrawLineInfo &p = d.DrawItemList[k];
+    for (int k = 0; k < d.DrawItemList().Count() && !(link && text); ++k) {
+        const TRVDrawLineInfo &p = d.DrawItemList()[k];
         if (p.Top - dy < 0 || p.Bottom() - dy > h.Height || p.Width < 4)
             continue;
         const bool isLink = d.IsHyperlink(p.ItemNo);
@@ -81,12 +81,12 @@ int main(int argc, char **argv)
     data.AddItem("Fin del estudio: " + word + ".", std::move(last));
     data.FormatDocument();
     std::printf("document: %d items, %d draw items, %d hyperlink pieces, %d pixels high\n", data.ItemCount(),
-                data.DrawItemList.Count(), int(data.JumpList.size()), data.ContentHeight);
+                data.DrawItemList().Count(), int(data.Jumps().size()), data.ContentHeight());
 
     const int moves = 100000;
     host.VPos = 0;
     double top = hoverCost(data, host, moves);
-    host.ScrollToPixelY(data.ContentHeight - host.Height - 200);
+    host.ScrollToPixelY(data.ContentHeight() - host.Height - 200);
     double end = hoverCost(data, host, moves);
     std::printf("hover: %.3f us per move at the top, %.3f us at the end; end / top = %.2f\n", top * 1e6, end * 1e6,
                 top > 0 ? end / top : 0.0);

@@ -157,6 +157,10 @@ TfrmWinReader::TfrmWinReader(const QStringList &arguments) : FArguments(argument
     rvRevisar->SetStyle(&rvStyleEditor);
     rvRevisar->SetPopupMenu(pmuEditor);
     rvRevisar->OnJump = [this](TReadView *sender, int id) { rvRevisarJump(sender, id); };
+    // Pagination keeps its page breaks; the viewer marks those of its own document.
+    rvRevisar->PageBreakSource = [this]() -> const std::vector<int> * {
+        return rvPrint.Source() == &rvRevisar->RVData() ? &rvPrint.SourcePageBreaks() : nullptr;
+    };
     setCentralWidget(rvRevisar);
 
     buildStatusBar();
@@ -742,8 +746,8 @@ QRect TfrmWinReader::SelectionScreenRect() const
     if (!data.GetSelectionBounds(sb) || sb.StartNo < 0)
         return {};
     QRect r;
-    for (int i = sb.StartNo; i <= sb.EndNo && i < data.DrawItemList.Count(); ++i) {
-        const auto &d = data.DrawItemList[i];
+    for (int i = sb.StartNo; i <= sb.EndNo && i < data.DrawItemList().Count(); ++i) {
+        const auto &d = data.DrawItemList()[i];
         r |= QRect(d.Left + dx, d.Top + dy, std::max(d.Width, 1), std::max(d.Height, 1));
     }
     if (r.isEmpty())

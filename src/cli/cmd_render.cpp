@@ -73,8 +73,8 @@ int runRender(const std::vector<std::string> &args)
         return 1;
     }
     std::printf("%s: %d items, %d draw items, %d lines, document %d x %d, shown from y %d\n", files[0].c_str(),
-                data.ItemCount(), data.DrawItemList.Count(), int(data.Lines().size()), data.DocumentWidth(),
-                data.ContentHeight, data.GetVOffs());
+                data.ItemCount(), data.DrawItemList().Count(), int(data.Lines().size()), data.DocumentWidth(),
+                data.ContentHeight(), data.GetVOffs());
     return 0;
 }
 

@@ -153,7 +153,7 @@ class LineGeometry {
 public:
     explicit LineGeometry(const TCustomRVFormattedData &data)
         : FLines(data.Lines()), FParas(data.Paras()), FItems(data.Items()), FStyle(*data.GetRVStyle()),
-          FRes(data.ResolutionInfo), FDraw(data.DrawItemList)
+          FRes(data.Resolution()), FDraw(data.DrawItemList())
     {
     }
 
@@ -329,14 +329,13 @@ int TRVBandPtblRVData::Layout(platform::Canvas &measure, int width)
 {
     ClientWidth = std::max(1, width);
     if (!GetRVStyle() || Items().ItemCount() == 0) {
-        DrawItemList.Clear();
-        ContentHeight = 0;
+        DropLayout();
         return 0;
     }
     Canvas = &measure;
     FormatItems(false, true, false, &measure);
     Canvas = nullptr;
-    return ContentHeight;
+    return ContentHeight();
 }
 
 // ---------------------------------------------------------------- TRVPrinterPage
@@ -468,12 +467,12 @@ int TCustomRVPrint::LeftMargin(int pageNo) const
 
 int TCustomRVPrint::DocTopMargin() const
 {
-    return FSource ? FData.ResolutionInfo.Y(FSource->GetTopMargin()) : 0;
+    return FSource ? FData.Resolution().Y(FSource->GetTopMargin()) : 0;
 }
 
 int TCustomRVPrint::DocBottomMargin() const
 {
-    return FSource ? FData.ResolutionInfo.Y(FSource->GetBottomMargin()) : 0;
+    return FSource ? FData.Resolution().Y(FSource->GetBottomMargin()) : 0;
 }
 
 Rect TCustomRVPrint::PageContentRect(int pageNo) const
@@ -561,7 +560,6 @@ int TCustomRVPrint::PaginateOn(Canvas &measure, const TRVPrinterPage &page)
     FPrinter = page;
     FError = TRVPrintError::None;
     FErrorDetail.clear();
-    FData.SoftPageBreaks.clear();
     FMeasure.reset();
     if (!FSource || !page.IsValid())
         return 0;
@@ -591,10 +589,10 @@ void TCustomRVPrint::CutPages()
 {
     const LineGeometry geo(FData);
     const int nLines = geo.LineCount();
-    if (nLines == 0 || FData.DrawItemList.Count() == 0)
+    if (nLines == 0 || FData.DrawItemList().Count() == 0)
         return;
     const TCustomRVData &items = FData.Items();
-    const TRVDrawLines &draw = FData.DrawItemList;
+    const TRVDrawLines &draw = FData.DrawItemList();
     const int avail = ClientHeight() - DocTopMargin() - DocBottomMargin();
 
     if (OnFormatting)
@@ -688,10 +686,10 @@ void TCustomRVPrint::MarkSourceBreaks()
     // the same character as each page's first piece.
     if (!FSource)
         return;
-    std::vector<int> &marks = FSource->SoftPageBreaks;
+    std::vector<int> &marks = FSourceBreaks;
     marks.clear();
-    const TRVDrawLines &screen = FSource->DrawItemList;
-    const TRVDrawLines &print = FData.DrawItemList;
+    const TRVDrawLines &screen = FSource->DrawItemList();
+    const TRVDrawLines &print = FData.DrawItemList();
     for (size_t i = 1; i < FPages.size(); ++i) {
         if (FPages[i].FirstPart > 0)
             continue; // a picture going on over the break: the viewer has no line there
@@ -727,9 +725,9 @@ void TCustomRVPrint::DrawPage(int pageNo, Canvas &canvas, bool preview, bool /*c
         DrawPageBackground(canvas, content);
 
         if (pageNo <= int(FPages.size())) {
-            const NoteLabels labels(*this, pageNo);
-            DrawPageText(pageNo, canvas, content, area);
-            DrawFootnotes(pageNo, canvas);
+            const std::unordered_map<int, std::string> labels = PageNoteLabels(pageNo);
+            DrawPageText(pageNo, canvas, content, area, labels);
+            DrawFootnotes(pageNo, canvas, labels);
         }
         DrawEndnotes(pageNo, canvas);
     }
@@ -739,7 +737,8 @@ void TCustomRVPrint::DrawPage(int pageNo, Canvas &canvas, bool preview, bool /*c
 
 // The page's own lines: from its first line (or the part of a cut picture or
 // table it begins with) down to where the next page begins.
-void TCustomRVPrint::DrawPageText(int pageNo, Canvas &canvas, const Rect &content, const Rect &area)
+void TCustomRVPrint::DrawPageText(int pageNo, Canvas &canvas, const Rect &content, const Rect &area,
+                                  const std::unordered_map<int, std::string> &labels)
 {
     // A page going on with a table shows the table's repeated band (its top
     // edge and heading rows) first; everything else on it sits that much lower.
@@ -766,28 +765,21 @@ void TCustomRVPrint::DrawPageText(int pageNo, Canvas &canvas, const Rect &conten
         if (pg.FirstPart > 0 || (next && next->FirstPart > 0) || pg.ContentHeight > avail) {
             int clipBottom = content.top + DocTopMargin() + avail;
             if (next && next->FirstPart > 0) {
-                const bool table = FData.TableLayoutOf(FData.DrawItemList[next->FirstDrawItem].ItemNo) != nullptr;
+                const bool table = FData.TableLayoutOf(FData.DrawItemList()[next->FirstDrawItem].ItemNo) != nullptr;
                 clipBottom = std::min(clipBottom, (table ? TablePartEnd(*next) : docBottom) - yOffs);
             }
             canvas.intersectClipRect(Rect{0, content.top + DocTopMargin() + reserve, area.right, clipBottom});
         }
+        TRVPaintOptions how;
+        how.Printing = true;
+        how.ColorMode = ColorMode;
         // Paper shows none of the viewer's interaction state.
-        FData.Selection = {};
-        FData.HoverOn = false;
-        FData.HoveredJump = FData.CurrentItemNo = FData.FocusedItemNo = -1;
+        how.HideInteraction = true;
         // Frames of paragraphs running over the page's edges end at them.
-        FData.PaintCutTop = pg.FirstDrawItem == 0 && pg.FirstPart == 0 ? INT_MIN : pageTop;
-        FData.PaintCutBottom = next ? std::min(docBottom, pageTop + avail) : INT_MAX;
-        struct CutReset {
-            TPrintableRVData &d;
-            ~CutReset()
-            {
-                d.PaintCutTop = INT_MIN;
-                d.PaintCutBottom = INT_MAX;
-            }
-        } cutReset{FData};
-        FData.DrawItems(canvas, Rect{0, docTop - yOffs, area.right, docBottom - yOffs}, xOffs, yOffs, true, false,
-                        ColorMode);
+        how.CutTop = pg.FirstDrawItem == 0 && pg.FirstPart == 0 ? INT_MIN : pageTop;
+        how.CutBottom = next ? std::min(docBottom, pageTop + avail) : INT_MAX;
+        how.LabelTexts = &labels;
+        FData.DrawItems(canvas, Rect{0, docTop - yOffs, area.right, docBottom - yOffs}, xOffs, yOffs, how);
     }
     DrawTableEdges(pageNo, canvas, xOffs, yOffs, reserve, false);
 }
@@ -797,7 +789,7 @@ void TCustomRVPrint::DrawBands(Canvas &canvas, int pageNo)
     const int left = LeftMargin(pageNo);
     const int right = PrintableAreaRect().right;
     auto draw = [&](TRVBandPtblRVData *band, int top) {
-        if (!band || band->Height() <= 0 || band->DrawItemList.Count() == 0)
+        if (!band || band->Height() <= 0 || band->DrawItemList().Count() == 0)
             return;
         band->DrawItems(canvas, Rect{0, top, right, top + band->Height()}, -left, -top, true, false, ColorMode);
     };
@@ -818,7 +810,7 @@ void TCustomRVPrint::DrawPageBackground(Canvas &canvas, const Rect &content)
         return;
     const TRVGraphic &g = *bg->Bitmap;
     // The picture's size is in screen pixels: on paper it keeps its size in inches.
-    const TRVResolutionInfo &res = FData.ResolutionInfo;
+    const TRVResolutionInfo &res = FData.Resolution();
     const int w = std::max(1, res.X(g.Width())), h = std::max(1, res.Y(g.Height()));
     std::optional<platform::Bitmap> grey;
     if (ColorMode == rvcmGrayScale && g.Image() && !g.Transparent) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace rv {
@@ -128,7 +129,7 @@ public:
     int GetScreenPixelsPerInchX() const override { return FOwner.GetScreenPixelsPerInchX(); }
     int GetScreenPixelsPerInchY() const override { return FOwner.GetScreenPixelsPerInchY(); }
     bool IsControlFocused() const override { return false; }
-    int Height() const { return ContentHeight; }
+    int Height() const { return ContentHeight(); }
 
     platform::Canvas *Target = nullptr;
     int Width = 0;
@@ -161,7 +162,7 @@ public:
 
     // Lays the band out on `measure` for `width` printer pixels; returns its height.
     int Layout(platform::Canvas &measure, int width);
-    int Height() const { return ContentHeight; }
+    int Height() const { return ContentHeight(); }
 
     platform::Canvas *Canvas = nullptr;
     int ClientWidth = 0;
@@ -214,7 +215,8 @@ public:
     // Shares the source's items and takes its margins, style sheet, colour and
     // background. Call again whenever the source's document changes.
     void AttachData(TCustomRVFormattedData &source);
-    TCustomRVFormattedData *Source() const { return FSource; }
+    // The attached document: read only, its layout and state stay the viewer's.
+    const TCustomRVFormattedData *Source() const { return FSource; }
 
     // Lays the document out on `measure` (a canvas at the printer's resolution)
     // for `page` and cuts it into pages; returns the page count.
@@ -292,6 +294,12 @@ public:
     }
     // The reason the last pagination or print job gave nothing (None after success).
     TRVPrintError LastError() const { return FError; }
+
+    // ---- page-break marks for the viewer ----
+    // Where the pages of the last pagination break in the attached document's
+    // own layout (document y of its lines), for a viewer that marks them.
+    // Pagination owns them; the viewer reads them when it paints.
+    const std::vector<int> &SourcePageBreaks() const { return FSourceBreaks; }
     // The failure's own words when a drawing error ended a job ("" otherwise).
     const std::string &LastErrorDetail() const { return FErrorDetail; }
 
@@ -300,22 +308,18 @@ private:
     void ComputeGeometry(platform::Canvas &measure);
     void CutPages();
     void MarkSourceBreaks();
-    void DrawPageText(int pageNo, platform::Canvas &canvas, const platform::Rect &content, const platform::Rect &area);
+    void DrawPageText(int pageNo, platform::Canvas &canvas, const platform::Rect &content, const platform::Rect &area,
+                      const std::unordered_map<int, std::string> &labels);
 
     // Notes (rv_print_notes.cpp).
     void LayoutNotes(platform::Canvas &measure);
     void PlaceEndnotes();
-    void DrawFootnotes(int pageNo, platform::Canvas &canvas);
+    void DrawFootnotes(int pageNo, platform::Canvas &canvas, const std::unordered_map<int, std::string> &labels);
     void DrawEndnotes(int pageNo, platform::Canvas &canvas);
-    // Numbers the page's footnotes 1, 2, ... while it is drawn (when the
-    // sheet restarts them on every page); undone by the returned guard.
-    struct NoteLabels {
-        NoteLabels(TCustomRVPrint &print, int pageNo);
-        ~NoteLabels();
-        NoteLabels(const NoteLabels &) = delete;
-        NoteLabels &operator=(const NoteLabels &) = delete;
-        std::vector<std::pair<TCustomRVNoteItemInfo *, std::string>> saved;
-    };
+    // The numbers 1, 2, ... a page's footnotes show when the sheet restarts
+    // them on every page (footnote item → text; empty otherwise). Painting
+    // shows them in place of the document's own, which stay as they are.
+    std::unordered_map<int, std::string> PageNoteLabels(int pageNo) const;
 
     // Tables over pages (rv_print_tables.cpp).
     // The band of a table repeated at the top of a page that continues it
@@ -333,7 +337,7 @@ private:
     void DrawPageBackground(platform::Canvas &canvas, const platform::Rect &content);
 
     TPrintableRVData FData;
-    TCustomRVFormattedData *FSource = nullptr;
+    const TCustomRVFormattedData *FSource = nullptr;
     TRVPageCollection FPages;
     TRVPrinterPage FPrinter;
     int FLeft = 0, FTop = 0, FRight = 0, FBottom = 0, FMirrorLeft = 0;
@@ -350,6 +354,7 @@ private:
     std::vector<std::unique_ptr<TRVNotePtblData>> FNotes; // in item order
     std::vector<TEndnotePiece> FEndnotePieces;
     int FEndnotePages = 0, FSeparatorSpace = 0;
+    std::vector<int> FSourceBreaks;
 };
 
 } // namespace rv

@@ -49,7 +49,7 @@ void TCustomRVPrint::LayoutNotes(Canvas &measure)
 {
     FNotes.clear();
     const TCustomRVData &items = FData.Items();
-    const TRVResolutionInfo &res = FData.ResolutionInfo;
+    const TRVResolutionInfo &res = FData.Resolution();
     const int width = std::max(1, ClientWidth() - res.LeftMargin - res.RightMargin);
     for (int i = 0; i < items.ItemCount(); ++i) {
         auto *note = dynamic_cast<TCustomRVNoteItemInfo *>(&const_cast<TCustomRVData &>(items).GetItem(i));
@@ -86,23 +86,17 @@ std::vector<int> TCustomRVPrint::FootnoteTops(int pageNo) const
     return tops;
 }
 
-TCustomRVPrint::NoteLabels::NoteLabels(TCustomRVPrint &p, int pageNo)
+std::unordered_map<int, std::string> TCustomRVPrint::PageNoteLabels(int pageNo) const
 {
-    const TRVStyle *style = p.FData.GetRVStyle();
-    if (!style || !style->FootnotePageReset || pageNo < 1 || pageNo > int(p.FPages.size()))
-        return;
+    std::unordered_map<int, std::string> labels;
+    const TRVStyle *style = FData.GetRVStyle();
+    if (!style || !style->FootnotePageReset || pageNo < 1 || pageNo > int(FPages.size()))
+        return labels;
     int n = 0;
-    for (int itemNo : p.FPages[size_t(pageNo - 1)].Footnotes)
-        if (const TRVNotePtblData *fn = p.FootnoteOf(itemNo)) {
-            saved.push_back({&fn->Note, fn->Note.Text});
-            SetNoteLabel(fn->Note, NoteNumberText(style->FootnoteNumbering, ++n));
-        }
-}
-
-TCustomRVPrint::NoteLabels::~NoteLabels()
-{
-    for (auto &[note, text] : saved)
-        SetNoteLabel(*note, text);
+    for (int itemNo : FPages[size_t(pageNo - 1)].Footnotes)
+        if (FootnoteOf(itemNo))
+            labels[itemNo] = NoteNumberText(style->FootnoteNumbering, ++n);
+    return labels;
 }
 
 namespace {
@@ -121,14 +115,14 @@ void DrawSeparator(Canvas &canvas, int left, int textWidth, int noteTop, int spa
 
 } // namespace
 
-void TCustomRVPrint::DrawFootnotes(int pageNo, Canvas &canvas)
+void TCustomRVPrint::DrawFootnotes(int pageNo, Canvas &canvas, const std::unordered_map<int, std::string> &labels)
 {
     if (pageNo < 1 || pageNo > int(FPages.size()))
         return;
     const std::vector<int> &notes = FPages[size_t(pageNo - 1)].Footnotes;
     if (notes.empty())
         return;
-    const TRVResolutionInfo &res = FData.ResolutionInfo;
+    const TRVResolutionInfo &res = FData.Resolution();
     const int left = LeftMargin(pageNo) + res.LeftMargin;
     const int textWidth = ClientWidth() - res.LeftMargin - res.RightMargin;
     const std::vector<int> tops = FootnoteTops(pageNo);
@@ -139,7 +133,17 @@ void TCustomRVPrint::DrawFootnotes(int pageNo, Canvas &canvas)
         platform::CanvasSaver keep(canvas);
         const Rect r{left, tops[j], left + n->Width, tops[j] + n->Height()};
         canvas.intersectClipRect(Rect{0, r.top, PrintableAreaRect().right, r.bottom});
-        const_cast<TRVNotePtblData *>(n)->DrawItems(canvas, r, -left, -tops[j], true, false, ColorMode);
+        // The note's own number (its note-reference items) shows the page's number too.
+        std::unordered_map<int, std::string> own;
+        if (auto it = labels.find(n->ItemNo); it != labels.end())
+            for (int i = 0; i < n->Items().ItemCount(); ++i)
+                if (n->Items().GetItem(i).StyleNo == ikNoteReference)
+                    own[i] = it->second;
+        TRVPaintOptions how;
+        how.Printing = true;
+        how.ColorMode = ColorMode;
+        how.LabelTexts = &own;
+        const_cast<TRVNotePtblData *>(n)->DrawItems(canvas, r, -left, -tops[j], how);
     }
     DrawSeparator(canvas, left, textWidth, tops.front(), FSeparatorSpace, res.Y(1));
 }
@@ -193,7 +197,7 @@ void TCustomRVPrint::PlaceEndnotes()
 
 void TCustomRVPrint::DrawEndnotes(int pageNo, Canvas &canvas)
 {
-    const TRVResolutionInfo &res = FData.ResolutionInfo;
+    const TRVResolutionInfo &res = FData.Resolution();
     const int left = LeftMargin(pageNo) + res.LeftMargin;
     const int textTop = FTop + DocTopMargin();
     bool first = true;

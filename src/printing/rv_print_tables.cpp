@@ -81,9 +81,9 @@ bool HoldsLineOfRow(const TRVTableLayout &t, int tableTop, int row, int from, in
 
 int TCustomRVPrint::RepeatedTableBand(const TRVPageInfo &page) const
 {
-    if (page.FirstPart <= 0 || page.FirstDrawItem >= FData.DrawItemList.Count())
+    if (page.FirstPart <= 0 || page.FirstDrawItem >= FData.DrawItemList().Count())
         return 0;
-    const TRVDrawLineInfo &d = FData.DrawItemList[page.FirstDrawItem];
+    const TRVDrawLineInfo &d = FData.DrawItemList()[page.FirstDrawItem];
     const TRVTableLayout *t = FData.TableLayoutOf(d.ItemNo);
     if (!t || t->RowTop.empty())
         return 0;
@@ -102,7 +102,7 @@ int TCustomRVPrint::RepeatedTableBand(const TRVPageInfo &page) const
 
 int TCustomRVPrint::TablePartEnd(const TRVPageInfo &next) const
 {
-    const TRVDrawLineInfo &d = FData.DrawItemList[next.FirstDrawItem];
+    const TRVDrawLineInfo &d = FData.DrawItemList()[next.FirstDrawItem];
     const TRVTableLayout *t = FData.TableLayoutOf(d.ItemNo);
     if (!t)
         return next.PartTop;
@@ -115,10 +115,10 @@ int TCustomRVPrint::TablePartEnd(const TRVPageInfo &next) const
 
 int TCustomRVPrint::TableCut(int k, const TRVPageInfo &page, int pageBottom, bool overflow, bool firstOnPage) const
 {
-    const TRVTableLayout *t = FData.TableLayoutOf(FData.DrawItemList[k].ItemNo);
+    const TRVTableLayout *t = FData.TableLayoutOf(FData.DrawItemList()[k].ItemNo);
     if (!t || t->RowTop.empty())
         return -1;
-    const TRVDrawLineInfo &d = FData.DrawItemList[k];
+    const TRVDrawLineInfo &d = FData.DrawItemList()[k];
     const TRVTableItemInfo &table = t->Table();
     const int rows = int(t->RowTop.size());
     const int heads = HeadingRows(*t);
@@ -182,7 +182,7 @@ void TCustomRVPrint::DrawTableEdges(int pageNo, Canvas &canvas, int xOffs, int y
     const TRVPageInfo *next = pageNo < int(FPages.size()) ? &FPages[size_t(pageNo)] : nullptr;
     const int textTop = PageContentRect(pageNo).top + DocTopMargin();
     if (top && reserve > 0) {
-        const TRVDrawLineInfo &d = FData.DrawItemList[pg.FirstDrawItem];
+        const TRVDrawLineInfo &d = FData.DrawItemList()[pg.FirstDrawItem];
         if (const TRVTableLayout *t = FData.TableLayoutOf(d.ItemNo)) {
             // The table's top rows, drawn as if the table began at the page's top.
             const Rect band{d.Left - xOffs, textTop, d.Left - xOffs + t->Width, textTop + reserve};
@@ -192,7 +192,7 @@ void TCustomRVPrint::DrawTableEdges(int pageNo, Canvas &canvas, int xOffs, int y
         }
     }
     if (!top && next && next->FirstPart > 0) {
-        const TRVDrawLineInfo &d = FData.DrawItemList[next->FirstDrawItem];
+        const TRVDrawLineInfo &d = FData.DrawItemList()[next->FirstDrawItem];
         if (const TRVTableLayout *t = FData.TableLayoutOf(d.ItemNo)) {
             // The table's bottom edge, right under the part's last row.
             const int edge = BottomEdge(*t);

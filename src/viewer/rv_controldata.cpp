@@ -38,13 +38,13 @@ void TRVControlData::Clear()
 
 void TRVControlData::FormatDocument()
 {
-    Selection = {};
+    ClearSelection();
     FCellSel = FCellPress = {};
     FSelecting = FLineSelecting = FDblClickSelected = FCellSelecting = false;
     FPressedJump = FClickedDraw = FMouseDraw = -1;
-    HoveredJump = -1;
-    HoverOn = false;
-    FocusedItemNo = -1;
+    SetHoveredJump(-1);
+    ShowHover(false);
+    SetFocusedItem(-1);
     Format();
     if (Options & rvoFormatInvalidate)
         Host.InvalidateAll();
@@ -53,12 +53,12 @@ void TRVControlData::FormatDocument()
 void TRVControlData::Reformat(bool force)
 {
     // Draw item numbers change with the layout; the selection survives by item position.
-    const bool had = Selection.StartNo >= 0 && Selection.EndNo >= 0 && Selection.StartNo < DrawItemList.Count()
-                     && Selection.EndNo < DrawItemList.Count();
+    const bool had = Selection().StartNo >= 0 && Selection().EndNo >= 0 && Selection().StartNo < DrawItemList().Count()
+                     && Selection().EndNo < DrawItemList().Count();
     TRVItemPos a, m;
     if (had) {
-        a = DrawPosToItemPos(Selection.StartNo, Selection.StartOffs);
-        m = DrawPosToItemPos(Selection.EndNo, Selection.EndOffs);
+        a = DrawPosToItemPos(Selection().StartNo, Selection().StartOffs);
+        m = DrawPosToItemPos(Selection().EndNo, Selection().EndOffs);
     }
     const bool selecting = FSelecting;
     FormatItems(true, force, false);
@@ -66,11 +66,11 @@ void TRVControlData::Reformat(bool force)
         bool forward = a.ItemNo < m.ItemNo || (a.ItemNo == m.ItemNo && a.Offs <= m.Offs);
         int sd, so, ed, eo;
         if (ItemPosToDrawPos(a, !forward, sd, so) && ItemPosToDrawPos(m, forward, ed, eo))
-            Selection = {sd, so, ed, eo};
+            SetSelection({sd, so, ed, eo});
         else
-            Selection = {};
+            ClearSelection();
     }
-    if (FPressDraw >= DrawItemList.Count() || FClickedDraw >= DrawItemList.Count()
+    if (FPressDraw >= DrawItemList().Count() || FClickedDraw >= DrawItemList().Count()
         || (FCellSelecting && !CellDataOf(FCellPress.Path()))) {
         FPressDraw = FClickedDraw = -1;
         FSelecting = FCellSelecting = false;
@@ -103,10 +103,10 @@ TRVCellFormattedData *TRVControlData::CellDataOf(const std::vector<TCellStep> &p
     for (const TCellStep &step : path) {
         const TRVTableLayout *t = f->TableLayoutOf(step.TableItem);
         const int d = f->FirstDrawItemOf(step.TableItem);
-        if (!t || d < 0 || d >= f->DrawItemList.Count() || step.CellNo < 0 || step.CellNo >= int(t->Cells.size()))
+        if (!t || d < 0 || d >= f->DrawItemList().Count() || step.CellNo < 0 || step.CellNo >= int(t->Cells.size()))
             return nullptr;
         const TRVCellBox &box = t->Cells[size_t(step.CellNo)];
-        const TRVDrawLineInfo &table = f->DrawItemList[d];
+        const TRVDrawLineInfo &table = f->DrawItemList()[d];
         o.x += table.Left + box.ContentLeft;
         o.y += table.Top + box.ContentTop;
         cell = box.Data.get();
@@ -127,7 +127,7 @@ bool TRVControlData::CellAtPoint(Point p, std::vector<TCellStep> &path) const
         const int k = FindDrawItemAtIn(*f, p.x - o.x, p.y - o.y);
         if (k < 0)
             break;
-        const TRVDrawLineInfo &d = f->DrawItemList[k];
+        const TRVDrawLineInfo &d = f->DrawItemList()[k];
         const TRVTableLayout *t = f->TableLayoutOf(d.ItemNo);
         if (!t)
             break;
@@ -147,7 +147,7 @@ void TRVControlData::DropCellSelection()
     if (!CellSelectionExists())
         return;
     if (TRVCellFormattedData *cd = CellDataOf(FCellSel.Path()))
-        cd->Selection = {};
+        cd->ClearSelection();
     FCellSel = {};
     Host.InvalidateAll();
 }
@@ -163,7 +163,7 @@ bool TRVControlData::ApplyCellSelection()
     int sd, so, ed, eo;
     if (!ItemPosToDrawPosIn(cd, a, !forward, sd, so) || !ItemPosToDrawPosIn(cd, m, forward, ed, eo))
         return false;
-    cd.Selection = {sd, so, ed, eo};
+    cd.SetSelection({sd, so, ed, eo});
     return true;
 }
 
@@ -195,8 +195,8 @@ Rect TRVControlData::CellSelectionRect() const
     if (!cd || !cd->GetSelectionBounds(sb))
         return {};
     Rect r;
-    for (int i = sb.StartNo; i <= sb.EndNo && i < cd->DrawItemList.Count(); ++i) {
-        const TRVDrawLineInfo &d = cd->DrawItemList[i];
+    for (int i = sb.StartNo; i <= sb.EndNo && i < cd->DrawItemList().Count(); ++i) {
+        const TRVDrawLineInfo &d = cd->DrawItemList()[i];
         const Rect piece{d.Left, d.Top, d.Left + std::max(d.Width, 1), d.Top + std::max(d.Height, 1)};
         r = r.isEmpty() ? piece : Rect{std::min(r.left, piece.left), std::min(r.top, piece.top),
                                        std::max(r.right, piece.right), std::max(r.bottom, piece.bottom)};
@@ -245,17 +245,17 @@ namespace {
 int LineEndIn(const TCustomRVFormattedData &f, int line)
 {
     const auto &lines = f.Lines();
-    return line + 1 < int(lines.size()) ? lines[size_t(line + 1)].FirstDrawItem : f.DrawItemList.Count();
+    return line + 1 < int(lines.size()) ? lines[size_t(line + 1)].FirstDrawItem : f.DrawItemList().Count();
 }
 
 int StartOffsIn(const TCustomRVFormattedData &f, int drawNo)
 {
-    return f.Items().GetItem(f.DrawItemList[drawNo].ItemNo).IsText() ? 1 : 0;
+    return f.Items().GetItem(f.DrawItemList()[drawNo].ItemNo).IsText() ? 1 : 0;
 }
 
 int EndOffsIn(const TCustomRVFormattedData &f, int drawNo)
 {
-    const TRVDrawLineInfo &d = f.DrawItemList[drawNo];
+    const TRVDrawLineInfo &d = f.DrawItemList()[drawNo];
     return f.Items().GetItem(d.ItemNo).IsText() ? d.CharCount + 1 : 1;
 }
 
@@ -268,7 +268,7 @@ int FindDrawItemAtIn(const TCustomRVFormattedData &f, int x, int y)
     int li = f.FindLineAt(y);
     for (int n = 0; li < int(lines.size()) && lines[size_t(li)].Top <= y && n < 4; ++li, ++n) {
         for (int k = lines[size_t(li)].FirstDrawItem, e = LineEndIn(f, li); k < e; ++k) {
-            const TRVDrawLineInfo &d = f.DrawItemList[k];
+            const TRVDrawLineInfo &d = f.DrawItemList()[k];
             if (x >= d.Left && x < d.Left + d.Width && y >= d.Top && y < d.Top + d.Height)
                 return k;
         }
@@ -306,7 +306,7 @@ std::vector<int> PieceWidths(const TCustomRVFormattedData &f, int drawNo)
     std::vector<int> w;
     Canvas *c = const_cast<TCustomRVFormattedData &>(f).GetCanvas();
     TRVStyle *s = f.GetRVStyle();
-    const TRVDrawLineInfo &d = f.DrawItemList[drawNo];
+    const TRVDrawLineInfo &d = f.DrawItemList()[drawNo];
     if (!c || !s || d.CharCount <= 0)
         return w;
     const std::u16string &all = f.DisplayText(d.ItemNo);
@@ -324,7 +324,7 @@ std::vector<int> PieceWidths(const TCustomRVFormattedData &f, int drawNo)
 // Nearest character boundary of a piece to document x (1-based position).
 static int PosInPiece(const TCustomRVFormattedData &f, int drawNo, int x)
 {
-    const TRVDrawLineInfo &d = f.DrawItemList[drawNo];
+    const TRVDrawLineInfo &d = f.DrawItemList()[drawNo];
     if (!f.Items().GetItem(d.ItemNo).IsText())
         return x < d.Left + d.Width / 2 ? 0 : 1;
     if (d.CharCount <= 0)
@@ -363,17 +363,17 @@ static bool FindCharAtIn(const TCustomRVFormattedData &f, int x, int y, bool exa
     int first = lines[size_t(li)].FirstDrawItem, end = LineEndIn(f, li);
     if (first >= end)
         return false;
-    if (x < f.DrawItemList[first].Left) {
+    if (x < f.DrawItemList()[first].Left) {
         drawNo = first;
         offs = StartOffsIn(f, first);
         return true;
     }
     int k = first;
     for (int j = first; j < end; ++j)
-        if (f.DrawItemList[j].Left <= x)
+        if (f.DrawItemList()[j].Left <= x)
             k = j;
     drawNo = k;
-    offs = x >= f.DrawItemList[k].Right() ? EndOffsIn(f, k) : PosInPiece(f, k, x);
+    offs = x >= f.DrawItemList()[k].Right() ? EndOffsIn(f, k) : PosInPiece(f, k, x);
     return true;
 }
 
@@ -385,28 +385,28 @@ bool TRVControlData::FindCharAt(int x, int y, bool exact, int &drawNo, int &offs
 int TRVControlData::FindJumpAt(int x, int y) const
 {
     int k = FindDrawItemAt(x, y);
-    if (k >= 0 && TableLayoutOf(DrawItemList[k].ItemNo)) {
+    if (k >= 0 && TableLayoutOf(DrawItemList()[k].ItemNo)) {
         // A table: the link of one of its cells under the point, if any.
-        for (size_t r = 0; r < JumpList.size(); ++r) {
-            const TRVJumpInfo &j = JumpList[r];
+        for (size_t r = 0; r < Jumps().size(); ++r) {
+            const TRVJumpInfo &j = Jumps()[r];
             if (j.DrawItemNo == k && x >= j.Left && x < j.Left + j.Width && y >= j.Top && y < j.Top + j.Height)
                 return int(r);
         }
         return -1;
     }
-    if (k < 0 || !Items().IsHyperlink(DrawItemList[k].ItemNo))
+    if (k < 0 || !Items().IsHyperlink(DrawItemList()[k].ItemNo))
         return -1;
     // Records are made in draw order; look the piece up by its number.
-    auto it = std::lower_bound(JumpList.begin(), JumpList.end(), k,
+    auto it = std::lower_bound(Jumps().begin(), Jumps().end(), k,
                                [](const TRVJumpInfo &j, int d) { return j.DrawItemNo < d; });
-    if (it == JumpList.end() || it->DrawItemNo != k) {
-        it = std::find_if(JumpList.begin(), JumpList.end(), [k](const TRVJumpInfo &j) { return j.DrawItemNo == k; });
-        if (it == JumpList.end())
+    if (it == Jumps().end() || it->DrawItemNo != k) {
+        it = std::find_if(Jumps().begin(), Jumps().end(), [k](const TRVJumpInfo &j) { return j.DrawItemNo == k; });
+        if (it == Jumps().end())
             return -1;
     }
     if (x < it->Left || x >= it->Left + it->Width || y < it->Top || y >= it->Top + it->Height)
         return -1;
-    return int(it - JumpList.begin());
+    return int(it - Jumps().begin());
 }
 
 bool TRVControlData::IsDelimiterIn(const TCustomRVData &items, int itemNo, int k) const
@@ -432,7 +432,7 @@ bool TRVControlData::IsDelimiterIn(const TCustomRVData &items, int itemNo, int k
 bool TRVControlData::WordAtPosIn(const TCustomRVFormattedData &f, int drawNo, int offs, WordBounds &w) const
 {
     w = {};
-    const TRVDrawLineInfo &d = f.DrawItemList[drawNo];
+    const TRVDrawLineInfo &d = f.DrawItemList()[drawNo];
     if (!f.Items().GetItem(d.ItemNo).IsText() || d.CharCount <= 0)
         return false;
     const int base = d.FirstChar - 1; // item index of the piece's first character
@@ -471,7 +471,7 @@ bool TRVControlData::FindWordAtIn(const TCustomRVFormattedData &f, int x, int y,
     int k = FindDrawItemAtIn(f, x, y);
     if (k < 0)
         return false;
-    const TRVDrawLineInfo &d = f.DrawItemList[k];
+    const TRVDrawLineInfo &d = f.DrawItemList()[k];
     const TCustomRVData &items = f.Items();
     itemNo = d.ItemNo;
     if (!items.GetItem(d.ItemNo).IsText()) {
@@ -510,7 +510,7 @@ void TRVControlData::InvalidateDrawRange(int first, int last)
     // The gaps around the lines too: selected non-text items fill the paragraph spacing.
     int top = l1 > 0 ? std::min(lines[size_t(l1)].Top, lines[size_t(l1 - 1)].Bottom) : 0;
     int bottom =
-        l2 + 1 < int(lines.size()) ? std::max(lines[size_t(l2)].Bottom, lines[size_t(l2 + 1)].Top) : ContentHeight;
+        l2 + 1 < int(lines.size()) ? std::max(lines[size_t(l2)].Bottom, lines[size_t(l2 + 1)].Top) : ContentHeight();
     int dy = Host.VScrollPixels() - DocumentOffsetY();
     Rect r{0, top - dy, GetClientWidth(), bottom - dy};
     Rect client{0, 0, GetClientWidth(), GetClientHeight()};
@@ -527,9 +527,9 @@ void TRVControlData::InvalidateJump(int id)
         Host.InvalidateAll();
         return;
     }
-    auto lo = std::lower_bound(JumpList.begin(), JumpList.end(), id, [](const TRVJumpInfo &j, int v) { return j.Id < v; });
+    auto lo = std::lower_bound(Jumps().begin(), Jumps().end(), id, [](const TRVJumpInfo &j, int v) { return j.Id < v; });
     int dx = Host.HScrollPixels(), dy = Host.VScrollPixels() - DocumentOffsetY();
-    for (auto it = lo; it != JumpList.end() && it->Id == id; ++it)
+    for (auto it = lo; it != Jumps().end() && it->Id == id; ++it)
         Host.Invalidate(Rect{it->Left - 5, it->Top - 5, it->Left + it->Width + 5, it->Top + it->Height + 5}.translated(-dx, -dy));
 }
 
@@ -538,7 +538,7 @@ void TRVControlData::SetSelectionRepaint(const TRVSelectionBounds &s)
     DropCellSelection();
     TRVSelectionBounds oldB, newB;
     bool hadOld = GetSelectionBounds(oldB);
-    Selection = s;
+    SetSelection(s);
     bool hasNew = GetSelectionBounds(newB);
     if (!hadOld && !hasNew)
         return;
@@ -567,31 +567,31 @@ bool TRVControlData::HoverSensitive(int itemNo) const
 
 void TRVControlData::ClearHover()
 {
-    if (HoveredJump < 0)
+    if (HoveredJump() < 0)
         return;
-    if (HoverOn) {
-        HoverOn = false;
-        InvalidateJump(HoveredJump);
+    if (HoverShown()) {
+        ShowHover(false);
+        InvalidateJump(HoveredJump());
     }
-    HoveredJump = -1;
+    SetHoveredJump(-1);
     Host.RVMouseMove(-1);
 }
 
 void TRVControlData::SetHover(int rec)
 {
-    const TRVJumpInfo &j = JumpList[size_t(rec)];
+    const TRVJumpInfo &j = Jumps()[size_t(rec)];
     Host.ShowCursor(j.Cursor);
-    if (j.Id == HoveredJump) {
+    if (j.Id == HoveredJump()) {
         return;
     }
-    if (HoverOn && HoveredJump >= 0) {
-        HoverOn = false;
-        InvalidateJump(HoveredJump);
+    if (HoverShown() && HoveredJump() >= 0) {
+        ShowHover(false);
+        InvalidateJump(HoveredJump());
     }
-    HoveredJump = j.Id;
-    Host.RVMouseMove(j.Id + FirstJumpNo);
-    if (HoveredJump == j.Id && HoverSensitive(DrawItemList[j.DrawItemNo].ItemNo)) {
-        HoverOn = true;
+    SetHoveredJump(j.Id);
+    Host.RVMouseMove(j.Id + FirstJumpNo());
+    if (HoveredJump() == j.Id && HoverSensitive(DrawItemList()[j.DrawItemNo].ItemNo)) {
+        ShowHover(true);
         InvalidateJump(j.Id);
     }
 }
@@ -610,7 +610,7 @@ void TRVControlData::MouseMove(int x, int y, TShiftState shift)
     if (FSelecting)
         ExtendSelection(std::clamp(x, 0, std::max(0, cw - 1)), std::clamp(y, 0, std::max(0, ch - 1)));
     const Point p = ClientToDoc(x, y);
-    if (p.x < ResolutionInfo.LeftMargin && (Options & rvoAllowSelection) && s->LineSelectCursor != -1) {
+    if (p.x < Resolution().LeftMargin && (Options & rvoAllowSelection) && s->LineSelectCursor != -1) {
         // Leaving a hyperlink for the margin turns its hover look off as well.
         ClearHover();
         Host.ShowCursor(s->LineSelectCursor);
@@ -637,11 +637,11 @@ void TRVControlData::MouseMove(int x, int y, TShiftState shift)
 
 void TRVControlData::MouseLeave()
 {
-    if (HoveredJump >= 0 && HoverOn) {
-        HoverOn = false;
-        InvalidateJump(HoveredJump);
+    if (HoveredJump() >= 0 && HoverShown()) {
+        ShowHover(false);
+        InvalidateJump(HoveredJump());
     }
-    HoveredJump = -1;
+    SetHoveredJump(-1);
 }
 
 void TRVControlData::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
@@ -654,11 +654,11 @@ void TRVControlData::MouseDown(TMouseButton button, TShiftState shift, int x, in
     FClickedDraw = d;
     if (!(shift & ssDouble))
         Host.TakeFocus();
-    Host.RVMouseDown(button, shift, d >= 0 ? DrawItemList[d].ItemNo : -1, x, y);
+    Host.RVMouseDown(button, shift, d >= 0 ? DrawItemList()[d].ItemNo : -1, x, y);
     if (button != mbLeft)
         return;
     int rec = FindJumpAt(p.x, p.y);
-    FPressedJump = rec >= 0 ? JumpList[size_t(rec)].Id : -1;
+    FPressedJump = rec >= 0 ? Jumps()[size_t(rec)].Id : -1;
     if ((Options & rvoSingleClick) && Host.HasDblClickHandler()) {
         std::string word;
         int itemNo, first, styleNo;
@@ -668,7 +668,7 @@ void TRVControlData::MouseDown(TMouseButton button, TShiftState shift, int x, in
     if (!(Options & rvoAllowSelection) || (shift & ssDouble))
         return;
     FDblClickSelected = false;
-    if (p.x < ResolutionInfo.LeftMargin && s->LineSelectCursor != -1 && !(shift & ssShift)) {
+    if (p.x < Resolution().LeftMargin && s->LineSelectCursor != -1 && !(shift & ssShift)) {
         int dn, o;
         if (!FindCharAt(p.x, p.y, false, dn, o))
             return;
@@ -690,8 +690,8 @@ void TRVControlData::MouseDown(TMouseButton button, TShiftState shift, int x, in
     int dn, o;
     if (!FindCharAt(p.x, p.y, false, dn, o))
         return;
-    TRVSelectionBounds sel = Selection;
-    const bool extend = (shift & ssShift) && sel.StartNo >= 0 && sel.StartNo < DrawItemList.Count();
+    TRVSelectionBounds sel = Selection();
+    const bool extend = (shift & ssShift) && sel.StartNo >= 0 && sel.StartNo < DrawItemList().Count();
     if (!extend) {
         sel.StartNo = dn;
         sel.StartOffs = o;
@@ -724,7 +724,7 @@ void TRVControlData::ExtendSelection(int cx, int cy)
     int d, o;
     if (!FindCharAt(p.x, p.y, false, d, o))
         return;
-    TRVSelectionBounds s = Selection;
+    TRVSelectionBounds s = Selection();
     const TRVStyle *st = GetRVStyle();
     const auto &lines = Lines();
     if (FLineSelecting || (st && st->SelectionMode == rvsmParagraph && FPressLine >= 0)) {
@@ -770,7 +770,7 @@ void TRVControlData::ExtendSelection(int cx, int cy)
         s.EndNo = d;
         s.EndOffs = o;
     }
-    const TRVSelectionBounds &c = Selection;
+    const TRVSelectionBounds &c = Selection();
     if (s.StartNo == c.StartNo && s.StartOffs == c.StartOffs && s.EndNo == c.EndNo && s.EndOffs == c.EndOffs)
         return;
     SetSelectionRepaint(s);
@@ -784,7 +784,7 @@ void TRVControlData::MouseUp(TMouseButton button, TShiftState shift, int x, int 
     const Point p = ClientToDoc(x, y);
     const bool hadSel = HasSelection();
     if (!SelectionExists())
-        Selection = {};
+        ClearSelection();
     if (FSelecting && button == mbLeft) {
         if (!FDblClickSelected) {
             const int cw = GetClientWidth(), ch = GetClientHeight();
@@ -813,11 +813,11 @@ void TRVControlData::MouseUp(TMouseButton button, TShiftState shift, int x, int 
         }
     }
     const int under = FindDrawItemAt(p.x, p.y);
-    const int itemUnder = under >= 0 ? DrawItemList[under].ItemNo : -1;
+    const int itemUnder = under >= 0 ? DrawItemList()[under].ItemNo : -1;
     if ((button == mbLeft || button == mbRight) && !hadSel && FClickedDraw >= 0 && FClickedDraw == under
-        && Items().IsHyperlink(itemUnder) && FocusedItemNo != itemUnder) {
-        int old = FocusedItemNo;
-        FocusedItemNo = itemUnder;
+        && Items().IsHyperlink(itemUnder) && FocusedItem() != itemUnder) {
+        int old = FocusedItem();
+        SetFocusedItem(itemUnder);
         if (old >= 0)
             InvalidateJump(JumpIndexOf(old));
         InvalidateJump(JumpIndexOf(itemUnder));
@@ -831,10 +831,10 @@ void TRVControlData::MouseUp(TMouseButton button, TShiftState shift, int x, int 
     }
     if (button == mbLeft && FPressedJump >= 0 && Host.HasJumpHandler() && !hadSel) {
         int rec = FindJumpAt(p.x, p.y);
-        if (rec >= 0 && JumpList[size_t(rec)].Id == FPressedJump) {
+        if (rec >= 0 && Jumps()[size_t(rec)].Id == FPressedJump) {
             int id = FPressedJump;
             FPressedJump = -1;
-            Host.Jump(id + FirstJumpNo);
+            Host.Jump(id + FirstJumpNo());
             return;
         }
     }
@@ -865,7 +865,7 @@ void TRVControlData::DblClick(TShiftState shift, int x, int y)
         if (styleNo < 0) {
             SetSelectionRepaint({d, 0, d, 1});
         } else {
-            const TRVDrawLineInfo &di = DrawItemList[d];
+            const TRVDrawLineInfo &di = DrawItemList()[d];
             int from = first - di.FirstChar + 1;
             int len = int(utf8ToUtf16(word).size());
             SetSelectionRepaint({d, from, d, from + len});
@@ -921,7 +921,7 @@ bool TRVControlData::CellMouseDown(Point p, TShiftState shift)
     const TRVStyle *st = GetRVStyle();
     WordBounds w;
     if (!extend && st && st->SelectionMode == rvsmWord && WordAtPosIn(*cd, dn, offs, w)) {
-        const int base = cd->DrawItemList[dn].FirstChar - 1;
+        const int base = cd->DrawItemList()[dn].FirstChar - 1;
         FCellWordFrom = {pos.ItemNo, base + w.from};
         FCellWordTo = {pos.ItemNo, base + w.to};
     }
@@ -975,7 +975,7 @@ void TRVControlData::ExtendCellSelection(Point p)
         s = {t, 0, d, o2};
     else
         s = {t, 1, d, o2};
-    const TRVSelectionBounds &c = Selection;
+    const TRVSelectionBounds &c = Selection();
     if (!CellSelectionExists() && s.StartNo == c.StartNo && s.StartOffs == c.StartOffs && s.EndNo == c.EndNo
         && s.EndOffs == c.EndOffs)
         return;
@@ -1032,18 +1032,18 @@ bool TRVControlData::PointInCellSelection(Point p) const
 
 bool TRVControlData::FocusNext(bool backwards)
 {
-    if (JumpCount <= 0 || JumpList.empty())
+    if (JumpCount() <= 0 || Jumps().empty())
         return false;
-    int cur = FocusedItemNo >= 0 && Items().IsHyperlink(FocusedItemNo) ? JumpIndexOf(FocusedItemNo) : -1;
-    int next = backwards ? (cur < 0 ? JumpCount - 1 : cur - 1) : cur + 1;
-    if (next < 0 || next >= JumpCount)
+    int cur = FocusedItem() >= 0 && Items().IsHyperlink(FocusedItem()) ? JumpIndexOf(FocusedItem()) : -1;
+    int next = backwards ? (cur < 0 ? JumpCount() - 1 : cur - 1) : cur + 1;
+    if (next < 0 || next >= JumpCount())
         return false;
-    auto it = std::lower_bound(JumpList.begin(), JumpList.end(), next, [](const TRVJumpInfo &j, int v) { return j.Id < v; });
-    if (it == JumpList.end() || it->Id != next)
+    auto it = std::lower_bound(Jumps().begin(), Jumps().end(), next, [](const TRVJumpInfo &j, int v) { return j.Id < v; });
+    if (it == Jumps().end() || it->Id != next)
         return false;
     if (cur >= 0)
         InvalidateJump(cur);
-    FocusedItemNo = DrawItemList[it->DrawItemNo].ItemNo;
+    SetFocusedItem(DrawItemList()[it->DrawItemNo].ItemNo);
     InvalidateJump(next);
     ScrollToDrawItem(it->DrawItemNo);
     return true;
@@ -1051,16 +1051,16 @@ bool TRVControlData::FocusNext(bool backwards)
 
 bool TRVControlData::ActivateFocused()
 {
-    if (FocusedItemNo < 0 || FocusedItemNo >= ItemCount() || !Items().IsHyperlink(FocusedItemNo)
-        || FirstDrawItemOf(FocusedItemNo) < 0)
+    if (FocusedItem() < 0 || FocusedItem() >= ItemCount() || !Items().IsHyperlink(FocusedItem())
+        || FirstDrawItemOf(FocusedItem()) < 0)
         return false;
-    Host.Jump(JumpIndexOf(FocusedItemNo) + FirstJumpNo);
+    Host.Jump(JumpIndexOf(FocusedItem()) + FirstJumpNo());
     return true;
 }
 
 void TRVControlData::ScrollToDrawItem(int drawNo)
 {
-    const TRVDrawLineInfo &d = DrawItemList[drawNo];
+    const TRVDrawLineInfo &d = DrawItemList()[drawNo];
     const int dy = Host.VScrollPixels() - DocumentOffsetY();
     const int top = d.Top - dy, bottom = d.Bottom() - dy;
     if (top >= 0 && bottom <= GetClientHeight())
@@ -1079,13 +1079,13 @@ bool TRVControlData::SelectionExists() const
 
 void TRVControlData::SelectAll()
 {
-    const int n = DrawItemList.Count();
+    const int n = DrawItemList().Count();
     if (ItemCount() == 0 || n == 0)
         return;
     int so;
     StartOffs(0, so);
     DropCellSelection();
-    Selection = {0, so, n - 1, EndOffs(n - 1)};
+    SetSelection({0, so, n - 1, EndOffs(n - 1)});
     Host.InvalidateAll();
     Host.Select();
 }
@@ -1108,10 +1108,10 @@ bool TRVControlData::ItemPosToDrawPos(TRVItemPos p, bool preferEnd, int &drawNo,
 
 TRVItemPos DrawPosToItemPosIn(const TCustomRVFormattedData &fd, int drawNo, int offs)
 {
-    const TRVDrawLines &DrawItemList = fd.DrawItemList;
-    if (drawNo < 0 || drawNo >= DrawItemList.Count())
+    const TRVDrawLines &draw = fd.DrawItemList();
+    if (drawNo < 0 || drawNo >= draw.Count())
         return {};
-    const TRVDrawLineInfo &d = DrawItemList[drawNo];
+    const TRVDrawLineInfo &d = draw[drawNo];
     if (!fd.Items().GetItem(d.ItemNo).IsText())
         return {d.ItemNo, std::clamp(offs, 0, 1)};
     return {d.ItemNo, d.FirstChar + std::clamp(offs, 1, d.CharCount + 1) - 1};
@@ -1119,11 +1119,11 @@ TRVItemPos DrawPosToItemPosIn(const TCustomRVFormattedData &fd, int drawNo, int 
 
 bool ItemPosToDrawPosIn(const TCustomRVFormattedData &fd, TRVItemPos p, bool preferEnd, int &drawNo, int &offs)
 {
-    const TRVDrawLines &DrawItemList = fd.DrawItemList;
+    const TRVDrawLines &draw = fd.DrawItemList();
     if (p.ItemNo < 0 || p.ItemNo >= fd.Items().ItemCount())
         return false;
     const int k = fd.FirstDrawItemOf(p.ItemNo);
-    const int n = DrawItemList.Count();
+    const int n = draw.Count();
     if (k < 0 || k >= n)
         return false;
     if (!fd.Items().GetItem(p.ItemNo).IsText()) {
@@ -1135,16 +1135,16 @@ bool ItemPosToDrawPosIn(const TCustomRVFormattedData &fd, TRVItemPos p, bool pre
     int lo = k, hi = n;
     while (lo < hi) {
         int mid = lo + (hi - lo) / 2;
-        const TRVDrawLineInfo &d = DrawItemList[mid];
+        const TRVDrawLineInfo &d = draw[mid];
         if (d.ItemNo == p.ItemNo && d.FirstChar <= p.Offs)
             lo = mid + 1;
         else
             hi = mid;
     }
     int j = std::max(k, lo - 1);
-    const TRVDrawLineInfo &d = DrawItemList[j];
+    const TRVDrawLineInfo &d = draw[j];
     const int end = d.FirstChar + d.CharCount;
-    const bool nextSame = j + 1 < n && DrawItemList[j + 1].ItemNo == p.ItemNo;
+    const bool nextSame = j + 1 < n && draw[j + 1].ItemNo == p.ItemNo;
     if (p.Offs > end) {
         // In a space that a wrap consumed: the end of this piece or the start of the next.
         if (!preferEnd && nextSame) {
@@ -1156,13 +1156,13 @@ bool ItemPosToDrawPosIn(const TCustomRVFormattedData &fd, TRVItemPos p, bool pre
         }
         return true;
     }
-    if (preferEnd && p.Offs == d.FirstChar && j > k && DrawItemList[j - 1].ItemNo == p.ItemNo
-        && DrawItemList[j - 1].FirstChar + DrawItemList[j - 1].CharCount >= p.Offs) {
+    if (preferEnd && p.Offs == d.FirstChar && j > k && draw[j - 1].ItemNo == p.ItemNo
+        && draw[j - 1].FirstChar + draw[j - 1].CharCount >= p.Offs) {
         drawNo = j - 1;
-        offs = DrawItemList[j - 1].CharCount + 1;
+        offs = draw[j - 1].CharCount + 1;
         return true;
     }
-    if (!preferEnd && p.Offs == end && nextSame && DrawItemList[j + 1].FirstChar == p.Offs) {
+    if (!preferEnd && p.Offs == end && nextSame && draw[j + 1].FirstChar == p.Offs) {
         drawNo = j + 1;
         offs = 1;
         return true;

@@ -67,6 +67,8 @@ public:
     virtual bool Focused() const { return true; }
     virtual bool Designing() const { return false; }
     virtual std::string ControlName() const { return "ReadView"; }
+    // Document y of the page breaks pagination found (nullptr: none); read while painting.
+    virtual const std::vector<int> *PageBreaks() const { return nullptr; }
     // Events; `published` ids already include FirstJumpNo.
     virtual bool HasJumpHandler() const { return true; }
     virtual void Jump(int /*published*/) {}
@@ -108,6 +110,7 @@ public:
     bool IsDesigning() const override { return Host.Designing(); }
     bool IsControlFocused() const override { return Host.Focused(); }
     std::string GetControlName() const override { return Host.ControlName(); }
+    const std::vector<int> *GetPageBreaks() const override { return Host.PageBreaks(); }
 
     void Clear() override;
     // Full format (selection dropped) and resize format (selection kept by

@@ -54,8 +54,10 @@ public:
 class TRVDrawLines {
 public:
     int Count() const { return int(FItems.size()); }
-    TRVDrawLineInfo &operator[](int i) const { return *FItems[size_t(i)]; }
-    TRVDrawLineInfo *Get(int i) const { return FItems[size_t(i)].get(); }
+    const TRVDrawLineInfo &operator[](int i) const { return *FItems[size_t(i)]; }
+    TRVDrawLineInfo &operator[](int i) { return *FItems[size_t(i)]; }
+    const TRVDrawLineInfo *Get(int i) const { return FItems[size_t(i)].get(); }
+    TRVDrawLineInfo *Get(int i) { return FItems[size_t(i)].get(); }
 
     void Add(std::unique_ptr<TRVDrawLineInfo> d) { FItems.push_back(std::move(d)); }
     // Inserts at index, reusing a slot of the pending deleted range when there is one.

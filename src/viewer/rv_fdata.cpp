@@ -19,20 +19,31 @@ void TCustomRVFormattedData::ShareItemsFrom(TCustomRVData *source)
 {
     FSource = source == this ? nullptr : source;
     ResetTextCache();
-    DrawItemList.Clear();
-    JumpList.clear();
+    FDrawItems.Clear();
+    FJumps.clear();
     FLines.clear();
     FParas.clear();
     FTableLayouts.clear();
-    LastFormattedItem = -1;
+    FLastFormattedItem = -1;
+}
+
+void TCustomRVFormattedData::DropLayout()
+{
+    FDrawItems.Clear();
+    FJumps.clear();
+    FLines.clear();
+    FParas.clear();
+    FTableLayouts.clear();
+    FLastFormattedItem = -1;
+    FContentHeight = 0;
 }
 
 void TCustomRVFormattedData::Clear()
 {
     TCustomRVData::Clear();
-    DrawItemList.Clear();
-    JumpList.clear();
-    JumpCount = 0;
+    FDrawItems.Clear();
+    FJumps.clear();
+    FJumpCount = 0;
     FLines.clear();
     FParas.clear();
     FTabLeaders.clear();
@@ -40,11 +51,11 @@ void TCustomRVFormattedData::Clear()
     FTexts.clear();
     FFirstDrawItem.clear();
     FJumpIndex.clear();
-    LastFormattedItem = -1;
-    ContentHeight = GetTopMargin() + GetBottomMargin();
-    Selection = {};
-    HoveredJump = CurrentItemNo = FocusedItemNo = -1;
-    HoverOn = false;
+    FLastFormattedItem = -1;
+    FContentHeight = GetTopMargin() + GetBottomMargin();
+    FSelection = {};
+    FHoveredJump = FCurrentItem = FFocusedItem = -1;
+    FHoverShown = false;
 }
 
 void TCustomRVFormattedData::ResetTextCache()
@@ -102,11 +113,11 @@ int TCustomRVFormattedData::JumpIndexOf(int itemNo) const
 const TCustomRVData *TCustomRVFormattedData::JumpDocument(int id, int &itemNo) const
 {
     itemNo = -1;
-    for (const TRVJumpInfo &j : JumpList)
-        if (j.Id == id - FirstJumpNo) {
+    for (const TRVJumpInfo &j : FJumps)
+        if (j.Id == id - FFirstJumpNo) {
             if (j.RVData && j.RVData != this)
                 return j.RVData->JumpDocument(j.Id, itemNo);
-            itemNo = DrawItemList[j.DrawItemNo].ItemNo;
+            itemNo = FDrawItems[j.DrawItemNo].ItemNo;
             return &Items();
         }
     return nullptr;
@@ -114,9 +125,9 @@ const TCustomRVData *TCustomRVFormattedData::JumpDocument(int id, int &itemNo) c
 
 int TCustomRVFormattedData::ItemIndexOfJump(int id) const
 {
-    for (const TRVJumpInfo &j : JumpList)
-        if (j.Id == id - FirstJumpNo)
-            return DrawItemList[j.DrawItemNo].ItemNo;
+    for (const TRVJumpInfo &j : FJumps)
+        if (j.Id == id - FFirstJumpNo)
+            return FDrawItems[j.DrawItemNo].ItemNo;
     return -1;
 }
 
@@ -176,7 +187,7 @@ std::string TCustomRVFormattedData::TabLeader(int drawItemNo) const
 
 int TCustomRVFormattedData::DocumentOffsetY() const
 {
-    int free = GetClientHeight() - ContentHeight;
+    int free = GetClientHeight() - FContentHeight;
     if (free <= 0)
         return 0;
     switch (GetVAlign()) {
@@ -210,8 +221,24 @@ int TCustomRVFormattedData::FindLineAt(int y) const
 
 bool TCustomRVFormattedData::GetSelectionBounds(TRVSelectionBounds &out) const
 {
-    const TRVSelectionBounds &s = Selection;
-    int n = DrawItemList.Count();
+    return NormalisedSelection(FSelection, out);
+}
+
+TRVSelectionBounds TCustomRVFormattedData::WholeSelection() const
+{
+    const int n = FDrawItems.Count();
+    if (n == 0)
+        return {};
+    // From before the first piece to after the last.
+    const TRVDrawLineInfo &last = FDrawItems[n - 1];
+    const bool firstText = Items().GetItem(FDrawItems[0].ItemNo).IsText();
+    const bool lastText = Items().GetItem(last.ItemNo).IsText();
+    return {0, firstText ? 1 : 0, n - 1, lastText ? last.CharCount + 1 : 1};
+}
+
+bool TCustomRVFormattedData::NormalisedSelection(const TRVSelectionBounds &s, TRVSelectionBounds &out) const
+{
+    int n = FDrawItems.Count();
     if (s.StartNo < 0 || s.EndNo < 0 || s.StartNo >= n || s.EndNo >= n)
         return false;
     if (s.StartNo == s.EndNo && s.StartOffs == s.EndOffs)
@@ -228,7 +255,7 @@ bool TCustomRVFormattedData::GetSelectionBounds(TRVSelectionBounds &out) const
 
 void TCustomRVFormattedData::SetSelection(int startNo, int startOffs, int endNo, int endOffs)
 {
-    Selection = {startNo, startOffs, endNo, endOffs};
+    FSelection = {startNo, startOffs, endNo, endOffs};
 }
 
 platform::Color TCustomRVFormattedData::BackgroundColor() const

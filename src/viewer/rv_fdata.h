@@ -87,6 +87,25 @@ struct TRVSelectionBounds {
     }
 };
 
+// How one painting pass shows the document. The caller chooses these for the
+// pass, so that painting a page or a selected cell never writes into the
+// document's data.
+struct TRVPaintOptions {
+    bool Printing = false;  // on paper: printer colours, no marks
+    bool OnlyWhole = false; // pieces the rectangle cuts are left out
+    TRVColorMode ColorMode = rvcmColor;
+    // Paper shows none of the viewer's selection, hover or focus.
+    bool HideInteraction = false;
+    // Everything shows selected (the cells of a table inside the selection).
+    bool AllSelected = false;
+    // Where a printed page cuts the document (document y): paragraph frames
+    // and shading reaching past a cut end there, open, with no edge drawn at the cut.
+    int CutTop = INT_MIN, CutBottom = INT_MAX;
+    // Texts labels show instead of their own (item index → text): a printed
+    // page's footnote numbers. nullptr: every label shows its own.
+    const std::unordered_map<int, std::string> *LabelTexts = nullptr;
+};
+
 class TCustomRVFormattedData : public TCustomRVData {
 public:
     explicit TCustomRVFormattedData(TRVStyle *style = nullptr);
@@ -121,6 +140,10 @@ public:
     virtual platform::Color GetColor() const { return platform::clNone; } // the control's own colour
     virtual const TRVBackground *GetBackground() const { return nullptr; }
     virtual std::string GetControlName() const { return "ReadView"; }
+    // Document y of the page breaks the last pagination found, marked on
+    // screen with rvoShowPageBreaks; nullptr when nothing was paginated.
+    // Pagination owns them: the viewer only reads them while it paints.
+    virtual const std::vector<int> *GetPageBreaks() const { return nullptr; }
 
     // ---- items from another document (the printer shares the viewer's) ----
     // The formatter and painter read items from `source` (nullptr: this document).
@@ -134,17 +157,25 @@ public:
     // Forgets cached display texts (call after changing shared items' text or styles).
     void ResetTextCache();
 
-    TRVDrawLines DrawItemList;
-    std::vector<TRVJumpInfo> JumpList;
-    int ContentWidth = 0, WrapWidth = 0, ContentHeight = 0;
-    int JumpCount = 0;
-    int FirstJumpNo = 0;
-    int LastFormattedItem = -1;
-    TRVResolutionInfo ResolutionInfo;
+    // ---- what the last formatting produced (written by the formatter only) ----
+    const TRVDrawLines &DrawItemList() const { return FDrawItems; }
+    // Hyperlink pieces in draw order, numbered from 0 (cells' links included).
+    const std::vector<TRVJumpInfo> &Jumps() const { return FJumps; }
+    int JumpCount() const { return FJumpCount; }
+    int ContentWidth() const { return FContentWidth; }
+    int WrapWidth() const { return FWrapWidth; }
+    // Document height: margins and content.
+    int ContentHeight() const { return FContentHeight; }
+    int LastFormattedItem() const { return FLastFormattedItem; }
+    // Screen and target resolution of the last formatting, margins scaled.
+    const TRVResolutionInfo &Resolution() const { return FResolution; }
+    // Published hyperlink ids start here (the owner numbers several documents in a row).
+    int FirstJumpNo() const { return FFirstJumpNo; }
+    void SetFirstJumpNo(int n) { FFirstJumpNo = n; }
     // Vertical placement of a document shorter than the window.
     int DocumentOffsetY() const;
     // Document width: margins and content.
-    int DocumentWidth() const { return ResolutionInfo.LeftMargin + ContentWidth + ResolutionInfo.RightMargin; }
+    int DocumentWidth() const { return FResolution.LeftMargin + FContentWidth + FResolution.RightMargin; }
 
     int FirstDrawItemOf(int itemNo) const;
     // Zero-based hyperlink number of an item (published ids add FirstJumpNo).
@@ -168,18 +199,24 @@ public:
     std::string TabLeader(int drawItemNo) const;
 
     // ---- interaction state painting shows (set by the viewer control) ----
-    TRVSelectionBounds Selection;
+    // The selection as set (ends in draw item positions, either order).
+    const TRVSelectionBounds &Selection() const { return FSelection; }
     // Normalised selection in document order; false when none or empty.
     bool GetSelectionBounds(TRVSelectionBounds &out) const;
     void SetSelection(int startNo, int startOffs, int endNo, int endOffs);
-    int HoveredJump = -1;      // zero-based jump number under the mouse
-    bool HoverOn = false;      // its hover look is shown
-    int CurrentItemNo = -1;    // e.g. the picture under the mouse
-    int FocusedItemNo = -1;    // hyperlink or control with the keyboard focus
-    std::vector<int> SoftPageBreaks; // document y of page breaks set by pagination
-    // Where a printed page cuts the document (document y): paragraph frames and
-    // shading reaching past a cut end there, open, with no edge drawn at the cut.
-    int PaintCutTop = INT_MIN, PaintCutBottom = INT_MAX;
+    void SetSelection(const TRVSelectionBounds &s) { FSelection = s; }
+    void ClearSelection() { FSelection = {}; }
+    // Zero-based jump number under the mouse (-1: none), and whether its hover look is shown.
+    int HoveredJump() const { return FHoveredJump; }
+    bool HoverShown() const { return FHoverShown; }
+    void SetHoveredJump(int jump) { FHoveredJump = jump; }
+    void ShowHover(bool on) { FHoverShown = on; }
+    // The item under the mouse that shows so (a picture), or -1.
+    int CurrentItem() const { return FCurrentItem; }
+    void SetCurrentItem(int itemNo) { FCurrentItem = itemNo; }
+    // The hyperlink or control with the keyboard focus, or -1.
+    int FocusedItem() const { return FFocusedItem; }
+    void SetFocusedItem(int itemNo) { FFocusedItem = itemNo; }
 
     // ---- painting ----
     // Paint cycle: background and document into an off-screen buffer of the
@@ -187,14 +224,21 @@ public:
     void PaintTo(platform::Canvas &window, const platform::Rect &update);
     // Draws the draw items meeting rect (canvas coordinates); canvas point (0, 0)
     // shows document point (xOffs, yOffs).
+    void DrawItems(platform::Canvas &canvas, const platform::Rect &rect, int xOffs, int yOffs,
+                   const TRVPaintOptions &how);
     void DrawItems(platform::Canvas &canvas, const platform::Rect &rect, int xOffs, int yOffs, bool printing,
-                   bool onlyWhole, TRVColorMode colorMode = rvcmColor);
+                   bool onlyWhole, TRVColorMode colorMode = rvcmColor)
+    {
+        DrawItems(canvas, rect, xOffs, yOffs, TRVPaintOptions{printing, onlyWhole, colorMode});
+    }
     // Background colour: the control's, else the style sheet's.
     platform::Color BackgroundColor() const;
 
 protected:
     void ItemInserted(int i) override;
     void ItemDeleting(int i) override;
+    // Forgets the last formatting: no draw items, lines or links, height 0.
+    void DropLayout();
 
 private:
     friend class TRVFormatter;
@@ -205,6 +249,10 @@ private:
         std::vector<int> softHyphens; // 0-based positions, ascending
     };
     const TextCache &TextOf(int itemNo) const;
+    // Selection ends in document order; false when outside the draw items or empty.
+    bool NormalisedSelection(const TRVSelectionBounds &s, TRVSelectionBounds &out) const;
+    // The selection covering every draw item.
+    TRVSelectionBounds WholeSelection() const;
     void SyncItemArrays();
 
     TCustomRVData *FSource = nullptr;
@@ -214,6 +262,17 @@ private:
     std::vector<TRVParaRecord> FParas;
     std::unordered_map<int, std::string> FTabLeaders;
     std::unordered_map<int, std::unique_ptr<TRVTableLayout>> FTableLayouts;
+    TRVDrawLines FDrawItems;
+    std::vector<TRVJumpInfo> FJumps;
+    int FContentWidth = 0, FWrapWidth = 0, FContentHeight = 0;
+    int FJumpCount = 0;
+    int FFirstJumpNo = 0;
+    int FLastFormattedItem = -1;
+    TRVResolutionInfo FResolution;
+    TRVSelectionBounds FSelection;
+    int FHoveredJump = -1;
+    bool FHoverShown = false;
+    int FCurrentItem = -1, FFocusedItem = -1;
     bool FRangeUpdate = false;
     int FLastClientWidth = -1, FLastContentWidth = -1, FLastWrapWidth = -1;
 };

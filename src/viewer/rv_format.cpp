@@ -27,7 +27,7 @@ class TRVFormatter {
 public:
     TRVFormatter(TCustomRVFormattedData &formatted, Canvas &target)
         : Formatted(formatted), Items(formatted.Items()), Style(*formatted.GetRVStyle()), Target(target),
-          Resolution(formatted.ResolutionInfo), options(formatted.GetOptions())
+          Resolution(formatted.FResolution), options(formatted.GetOptions())
     {
     }
 
@@ -67,7 +67,7 @@ private:
     const TParaInfo &ParaStyleOf(int itemNo) const { return Style.ParaStyles[Items.GetItem(itemNo).ParaNo]; }
     bool NoWrap(int itemNo) const { return !wordWrap || (ParaStyleOf(itemNo).Options & bit(rvpaoNoWrap)); }
     TRVDrawLineInfo &LastPiece() { return DrawItems()[DrawItems().Count() - 1]; }
-    TRVDrawLines &DrawItems() { return Formatted.DrawItemList; }
+    TRVDrawLines &DrawItems() { return Formatted.FDrawItems; }
     bool IsTextPiece(const TRVDrawLineInfo &d) const { return Items.GetItem(d.ItemNo).IsText(); }
 
     void StartNewLine(int itemNo, bool paraStart, bool lineBreak);
@@ -189,7 +189,7 @@ void TRVFormatter::StartNewLine(int itemNo, bool paraStart, bool lineBreak)
                     DrawItems().Delete(idx);
                     if (Formatted.FFirstDrawItem[size_t(item)] == idx)
                         Formatted.FFirstDrawItem[size_t(item)] = -1;
-                    auto &jumps = Formatted.JumpList;
+                    auto &jumps = Formatted.FJumps;
                     for (auto it = jumps.rbegin(); it != jumps.rend() && it->DrawItemNo >= idx; ++it)
                         if (it->DrawItemNo == idx) {
                             jumps.erase(std::next(it).base());
@@ -203,7 +203,7 @@ void TRVFormatter::StartNewLine(int itemNo, bool paraStart, bool lineBreak)
                                                                                 size_t(last.CharCount))).cx;
                     penX -= last.Width - (w + last.SpaceBefore);
                     last.Width = w + last.SpaceBefore;
-                    for (auto &j : Formatted.JumpList)
+                    for (auto &j : Formatted.FJumps)
                         if (j.DrawItemNo == idx)
                             j.Width = last.Width;
                 }
@@ -591,7 +591,7 @@ void TRVFormatter::PlaceText(int itemNo, int from, int count, int jumpId, bool &
             j.Id = jumpId;
             j.DrawItemNo = idx;
             j.Cursor = fi.FontInfo->JumpCursor;
-            Formatted.JumpList.push_back(j);
+            Formatted.FJumps.push_back(j);
         }
         penX += w;
         lineChars += pieceLen;
@@ -772,7 +772,7 @@ void TRVFormatter::PlaceRectItem(int itemNo, bool startsLine, bool paraStart, bo
         j.Id = jumpNo;
         j.DrawItemNo = idx;
         j.Cursor = Style.JumpCursor;
-        Formatted.JumpList.push_back(j);
+        Formatted.FJumps.push_back(j);
         Formatted.FJumpIndex[size_t(itemNo)] = jumpNo;
         ++jumpNo;
     }
@@ -831,17 +831,17 @@ void TRVFormatter::PlaceFullLineItem(int itemNo, int &jumpNo)
         // order, on the table's draw item; each cell numbers its own from
         // the first id it was given (see JumpDocument).
         for (TRVCellBox &b : it->second->Cells) {
-            b.Data->FirstJumpNo = jumpNo;
-            for (const TRVJumpInfo &cj : b.Data->JumpList) {
+            b.Data->FFirstJumpNo = jumpNo;
+            for (const TRVJumpInfo &cj : b.Data->FJumps) {
                 TRVJumpInfo j = cj;
                 j.RVData = b.Data.get();
                 j.Left += tableLeft + b.ContentLeft;
                 j.Top += tableTop + b.ContentTop;
                 j.Id = jumpNo + cj.Id;
                 j.DrawItemNo = idx;
-                Formatted.JumpList.push_back(j);
+                Formatted.FJumps.push_back(j);
             }
-            jumpNo += b.Data->JumpCount;
+            jumpNo += b.Data->FJumpCount;
         }
     }
     lineStartsPara = true;
@@ -860,11 +860,11 @@ void TRVFormatter::Run(bool tailOnly)
     maxLength = Formatted.GetMaxLength();
     int start = 0;
     int jumpNo = 0;
-    if (tailOnly && Formatted.LastFormattedItem >= 0) {
-        start = Formatted.LastFormattedItem + 1;
-        prevItem = Formatted.LastFormattedItem;
-        jumpNo = Formatted.JumpCount;
-        baseline = Formatted.ContentHeight - Resolution.Y(Formatted.GetBottomMargin())
+    if (tailOnly && Formatted.FLastFormattedItem >= 0) {
+        start = Formatted.FLastFormattedItem + 1;
+        prevItem = Formatted.FLastFormattedItem;
+        jumpNo = Formatted.FJumpCount;
+        baseline = Formatted.FContentHeight - Resolution.Y(Formatted.GetBottomMargin())
                    - Resolution.Y(ParaStyleOf(prevItem).SpaceAfter);
         descent = 0;
         // The arrays may have grown with the appended items.
@@ -872,13 +872,13 @@ void TRVFormatter::Run(bool tailOnly)
         Formatted.FFirstDrawItem.resize(n, -1);
         Formatted.FJumpIndex.resize(n, 0);
     } else {
-        Formatted.DrawItemList.Clear();
-        Formatted.JumpList.clear();
+        Formatted.FDrawItems.Clear();
+        Formatted.FJumps.clear();
         Formatted.FLines.clear();
         Formatted.FParas.clear();
         Formatted.FTabLeaders.clear();
         Formatted.FTableLayouts.clear();
-        Formatted.JumpCount = 0;
+        Formatted.FJumpCount = 0;
         Formatted.SyncItemArrays();
         baseline = Resolution.Y(Formatted.GetTopMargin());
         descent = 0;
@@ -927,15 +927,15 @@ void TRVFormatter::Run(bool tailOnly)
     FinishTab();
     if (lineOpen)
         FinishLine(true);
-    Formatted.JumpCount = jumpNo;
-    Formatted.LastFormattedItem = n - 1;
-    Formatted.ContentHeight = baseline + descent + lastExtra + Resolution.Y(Formatted.GetBottomMargin());
+    Formatted.FJumpCount = jumpNo;
+    Formatted.FLastFormattedItem = n - 1;
+    Formatted.FContentHeight = baseline + descent + lastExtra + Resolution.Y(Formatted.GetBottomMargin());
     if (n > 0)
-        Formatted.ContentHeight += Resolution.Y(ParaStyleOf(n - 1).SpaceAfter);
-    for (auto &j : Formatted.JumpList) {
+        Formatted.FContentHeight += Resolution.Y(ParaStyleOf(n - 1).SpaceAfter);
+    for (auto &j : Formatted.FJumps) {
         if (j.RVData && j.RVData != &Formatted)
             continue; // a link inside a table cell, placed with the table
-        const TRVDrawLineInfo &d = Formatted.DrawItemList[j.DrawItemNo];
+        const TRVDrawLineInfo &d = Formatted.FDrawItems[j.DrawItemNo];
         j.Left = d.Left;
         j.Top = d.Top;
         j.Width = d.Width;
@@ -959,19 +959,19 @@ void TCustomRVFormattedData::FormatItems(bool OnlyResized, bool Force, bool Tail
         Canvas *target = canvas ? canvas : GetCanvas();
         if (!target)
             return;
-        ResolutionInfo.ScreenX = GetScreenPixelsPerInchX();
-        ResolutionInfo.ScreenY = GetScreenPixelsPerInchY();
-        ResolutionInfo.TargetX = target->dpiX();
-        ResolutionInfo.TargetY = target->dpiY();
-        ResolutionInfo.LeftMargin = ResolutionInfo.X(GetLeftMargin());
-        ResolutionInfo.RightMargin = ResolutionInfo.X(GetRightMargin());
+        FResolution.ScreenX = GetScreenPixelsPerInchX();
+        FResolution.ScreenY = GetScreenPixelsPerInchY();
+        FResolution.TargetX = target->dpiX();
+        FResolution.TargetY = target->dpiY();
+        FResolution.LeftMargin = FResolution.X(GetLeftMargin());
+        FResolution.RightMargin = FResolution.X(GetRightMargin());
 
         // Where the view is, to come back to it after a resize.
         int anchorItem = -1, anchorDist = 0;
-        if (OnlyResized && DrawItemList.Count() > 0) {
+        if (OnlyResized && FDrawItems.Count() > 0) {
             int y = GetVOffs() - DocumentOffsetY();
             int line = std::min(FindLineAt(y), int(FLines.size()) - 1);
-            const TRVDrawLineInfo &d = DrawItemList[FLines[size_t(line)].FirstDrawItem];
+            const TRVDrawLineInfo &d = FDrawItems[FLines[size_t(line)].FirstDrawItem];
             anchorItem = d.ItemNo;
             anchorDist = y - d.Top;
         }
@@ -983,9 +983,9 @@ void TCustomRVFormattedData::FormatItems(bool OnlyResized, bool Force, bool Tail
         CanvasSaver saver(*target);
         formatter.ComputeWidths();
         bool widthsSame =
-            formatter.contentWidth == ContentWidth && formatter.wrapWidth == WrapWidth && LastFormattedItem >= 0;
-        ContentWidth = formatter.contentWidth;
-        WrapWidth = formatter.wrapWidth;
+            formatter.contentWidth == FContentWidth && formatter.wrapWidth == FWrapWidth && FLastFormattedItem >= 0;
+        FContentWidth = formatter.contentWidth;
+        FWrapWidth = formatter.wrapWidth;
         bool layoutChanged = false;
         if (!(OnlyResized && !Force && widthsSame)) {
             formatter.Run(TailOnly && widthsSame);
@@ -993,14 +993,14 @@ void TCustomRVFormattedData::FormatItems(bool OnlyResized, bool Force, bool Tail
         }
 
         FRangeUpdate = true;
-        SetScrollRange(DocumentWidth(), ContentHeight);
+        SetScrollRange(DocumentWidth(), FContentHeight);
         FRangeUpdate = false;
 
         if (layoutChanged && anchorItem >= 0) {
             int d = anchorItem < int(FFirstDrawItem.size()) ? FFirstDrawItem[size_t(anchorItem)] : -1;
-            ScrollToY(d >= 0 ? DrawItemList[d].Top + anchorDist + DocumentOffsetY() : 0);
+            ScrollToY(d >= 0 ? FDrawItems[d].Top + anchorDist + DocumentOffsetY() : 0);
         } else if (layoutChanged && TailOnly && (GetOptions() & rvoScrollToEnd)) {
-            ScrollToY(ContentHeight);
+            ScrollToY(FContentHeight);
         }
         // A scroll bar that appeared or vanished changed the client size: once more.
         if (GetClientWidth() == clientW && GetClientHeight() == clientH)

@@ -13,7 +13,7 @@ void TRVLayoutData::SetScrollRange(int /*width*/, int height)
 
 void TRVLayoutData::ScrollToY(int y)
 {
-    VOffs = std::clamp(y, 0, std::max(0, ContentHeight - ClientHeight));
+    VOffs = std::clamp(y, 0, std::max(0, ContentHeight() - ClientHeight));
 }
 
 } // namespace rv

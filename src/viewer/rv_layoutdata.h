@@ -20,6 +20,8 @@ public:
     // is taller than it (0: no bar).
     int VScrollBarWidth = 0;
     int ScrollRangeCalls = 0;
+    // Page breaks to mark (a pagination's, not owned), or nullptr.
+    const std::vector<int> *PageBreaks = nullptr;
 
     platform::Canvas *GetCanvas() override { return Canvas; }
     int GetClientWidth() const override { return ClientWidth - (FBarShown ? VScrollBarWidth : 0); }
@@ -27,6 +29,7 @@ public:
     int GetHOffs() const override { return HOffs; }
     int GetVOffs() const override { return VOffs; }
     bool IsControlFocused() const override { return Focused; }
+    const std::vector<int> *GetPageBreaks() const override { return PageBreaks; }
     void SetScrollRange(int width, int height) override;
     void ScrollToY(int y) override;
 

@@ -16,13 +16,20 @@ using namespace platform;
 
 class TRVPainter {
 public:
-    TRVPainter(TCustomRVFormattedData &formatted, Canvas &target, int xOffs, int yOffs, bool printing,
-               TRVColorMode mode)
+    TRVPainter(TCustomRVFormattedData &formatted, Canvas &target, int xOffs, int yOffs, const TRVPaintOptions &how)
         : Formatted(formatted), Items(formatted.Items()), Style(*formatted.GetRVStyle()), Target(target),
-          Resolution(formatted.ResolutionInfo), xOffs(xOffs), yOffs(yOffs), printing(printing), colorMode(mode),
+          Resolution(formatted.FResolution), xOffs(xOffs), yOffs(yOffs), printing(how.Printing),
+          colorMode(how.ColorMode), cutTop(how.CutTop), cutBottom(how.CutBottom), labelTexts(how.LabelTexts),
           fonts(Style, target, formatted.GetBiDiMode()), options(formatted.GetOptions())
     {
-        hasSelection = Formatted.GetSelectionBounds(selection);
+        if (how.AllSelected)
+            hasSelection = Formatted.NormalisedSelection(Formatted.WholeSelection(), selection);
+        else if (!how.HideInteraction)
+            hasSelection = Formatted.GetSelectionBounds(selection);
+        if (!how.HideInteraction) {
+            hoveredJump = Formatted.FHoverShown ? Formatted.FHoveredJump : -1;
+            currentItem = Formatted.FCurrentItem;
+        }
         focused = Formatted.IsControlFocused();
     }
 
@@ -55,18 +62,22 @@ private:
     int xOffs, yOffs;
     bool printing;
     TRVColorMode colorMode;
+    int cutTop, cutBottom; // where a printed page cuts the document
+    const std::unordered_map<int, std::string> *labelTexts;
     TRVFontInfoCacheLowResource fonts;
     uint32_t options;
     TRVSelectionBounds selection;
     bool hasSelection = false;
     bool focused = true;
+    int hoveredJump = -1; // the jump showing its hover look
+    int currentItem = -1;
 };
 
 bool TRVPainter::SelectedPart(int drawNo, int &from, int &to) const
 {
     if (!hasSelection || drawNo < selection.StartNo || drawNo > selection.EndNo)
         return false;
-    const TRVDrawLineInfo &d = Formatted.DrawItemList[drawNo];
+    const TRVDrawLineInfo &d = Formatted.FDrawItems[drawNo];
     if (Items.GetItem(d.ItemNo).IsText()) {
         from = drawNo == selection.StartNo ? selection.StartOffs - 1 : 0;
         to = drawNo == selection.EndNo ? selection.EndOffs - 1 : d.CharCount;
@@ -176,12 +187,12 @@ void TRVPainter::DrawParaBacks(int firstPara, int lastPara)
         // A paragraph going on over a page cut ends at the cut, without an edge there.
         TRVBorder border = para.Border;
         Rect back = grow(box, para.Background.BorderOffsets), frame = grow(box, para.Border.BorderOffsets);
-        if (rec.Top < Formatted.PaintCutTop) {
-            back.top = frame.top = Formatted.PaintCutTop - yOffs;
+        if (rec.Top < cutTop) {
+            back.top = frame.top = cutTop - yOffs;
             border.VisibleBorders.Top = false;
         }
-        if (rec.Bottom > Formatted.PaintCutBottom) {
-            back.bottom = frame.bottom = Formatted.PaintCutBottom - yOffs;
+        if (rec.Bottom > cutBottom) {
+            back.bottom = frame.bottom = cutBottom - yOffs;
             border.VisibleBorders.Bottom = false;
         }
         if (para.Background.Color != clNone && !back.isEmpty())
@@ -282,7 +293,7 @@ void TRVPainter::DrawTextPart(const TRVDrawLineInfo &d, int from, int count, uin
 
 void TRVPainter::DrawTextPiece(int drawNo, const Band &band)
 {
-    const TRVDrawLineInfo &d = Formatted.DrawItemList[drawNo];
+    const TRVDrawLineInfo &d = Formatted.FDrawItems[drawNo];
     if (d.CharCount == 0)
         return;
     uint32_t state = 0;
@@ -290,8 +301,7 @@ void TRVPainter::DrawTextPiece(int drawNo, const Band &band)
         state |= rvtsControlFocused;
     if (options & rvoShowSpecialCharacters)
         state |= rvtsSpecialCharacters;
-    if (Formatted.HoverOn && Formatted.HoveredJump >= 0 && Items.IsHyperlink(d.ItemNo)
-        && Formatted.JumpIndexOf(d.ItemNo) == Formatted.HoveredJump)
+    if (hoveredJump >= 0 && Items.IsHyperlink(d.ItemNo) && Formatted.JumpIndexOf(d.ItemNo) == hoveredJump)
         state |= rvtsHover;
     if (Style.OnDrawStyleText) {
         if (d.FirstChar == 1)
@@ -302,7 +312,7 @@ void TRVPainter::DrawTextPiece(int drawNo, const Band &band)
     }
     // The line goes on below: the piece ends a line that was wrapped or broken.
     const bool wrapsAfter =
-        drawNo + 1 < Formatted.DrawItemList.Count() && Formatted.DrawItemList[drawNo + 1].StartsLine;
+        drawNo + 1 < Formatted.FDrawItems.Count() && Formatted.FDrawItems[drawNo + 1].StartsLine;
     int from, to;
     if (!SelectedPart(drawNo, from, to)) {
         DrawTextPart(d, 0, d.CharCount, state, band, wrapsAfter);
@@ -376,7 +386,7 @@ void TRVPainter::DrawBreak(const TRVDrawLineInfo &d, const TRVBreakItemInfo &ite
 
 void TRVPainter::DrawNonText(int drawNo, const Band &band)
 {
-    const TRVDrawLineInfo &d = Formatted.DrawItemList[drawNo];
+    const TRVDrawLineInfo &d = Formatted.FDrawItems[drawNo];
     const TCustomRVItemInfo &item = Items.GetItem(d.ItemNo);
     int from, to;
     const bool selected = SelectedPart(drawNo, from, to);
@@ -400,7 +410,7 @@ void TRVPainter::DrawNonText(int drawNo, const Band &band)
     TRVItemDrawState st;
     st.Selected = selected;
     st.Focused = focused;
-    st.Current = Formatted.CurrentItemNo == d.ItemNo;
+    st.Current = currentItem == d.ItemNo;
     if (!Resolution.IsScreen()) {
         st.BoxWidth = d.Width;
         st.BoxHeight = d.Height;
@@ -438,7 +448,12 @@ void TRVPainter::DrawNonText(int drawNo, const Band &band)
         fonts.Invalidate();
         return;
     }
-    if (auto *label = dynamic_cast<const TRVLabelItemInfo *>(&item); label && !label->Text.empty()) {
+    const auto *label = dynamic_cast<const TRVLabelItemInfo *>(&item);
+    const std::string *labelText = label ? &label->Text : nullptr;
+    if (label && labelTexts)
+        if (auto it = labelTexts->find(d.ItemNo); it != labelTexts->end())
+            labelText = &it->second;
+    if (label && !labelText->empty()) {
         // Its text in its text style; the box stands on the baseline like text.
         const int styleNo = label->TextStyleNo;
         fonts.Select(styleNo);
@@ -447,7 +462,7 @@ void TRVPainter::DrawNonText(int drawNo, const Band &band)
                               printing, colorMode);
         Target.setBkMode(BkMode::Transparent);
         const int spacing = Resolution.X(std::max(0, label->Spacing));
-        Target.textOut(d.Left - xOffs + spacing, d.Top - yOffs, toUtf16(label->Text, Style.CodePageOfStyle(styleNo)));
+        Target.textOut(d.Left - xOffs + spacing, d.Top - yOffs, toUtf16(*labelText, Style.CodePageOfStyle(styleNo)));
         fonts.Invalidate();
         return;
     }
@@ -470,7 +485,7 @@ void TRVPainter::Draw(const Rect &rect, bool onlyWhole)
         ++lastLine;
     const int firstDraw = lines[size_t(firstLine)].FirstDrawItem;
     const int endDraw = lastLine + 1 < int(lines.size()) ? lines[size_t(lastLine + 1)].FirstDrawItem
-                                                          : Formatted.DrawItemList.Count();
+                                                          : Formatted.FDrawItems.Count();
 
     // A frame or background reaches past its paragraph's lines into the space
     // between paragraphs: a rectangle that covers only that space must still
@@ -496,7 +511,7 @@ void TRVPainter::Draw(const Rect &rect, bool onlyWhole)
 
     if (Style.OnDrawTextBack) {
         for (int k = firstDraw; k < endDraw; ++k) {
-            const TRVDrawLineInfo &d = Formatted.DrawItemList[k];
+            const TRVDrawLineInfo &d = Formatted.FDrawItems[k];
             if (!Items.GetItem(d.ItemNo).IsText())
                 continue;
             bool doDefault = true;
@@ -504,15 +519,16 @@ void TRVPainter::Draw(const Rect &rect, bool onlyWhole)
         }
     }
     if ((options & rvoShowPageBreaks) && !printing)
-        for (int y : Formatted.SoftPageBreaks)
-            if (y >= docTop - 8 && y < docBottom)
-                Style.DrawPageBreak(Target, y - yOffs, Formatted.GetClientWidth(), 0, false);
+        if (const std::vector<int> *breaks = Formatted.GetPageBreaks())
+            for (int y : *breaks)
+                if (y >= docTop - 8 && y < docBottom)
+                    Style.DrawPageBreak(Target, y - yOffs, Formatted.GetClientWidth(), 0, false);
 
     const auto &paras = Formatted.Paras();
     Band band;
     int line = firstLine;
     for (int k = firstDraw; k < endDraw; ++k) {
-        const TRVDrawLineInfo &d = Formatted.DrawItemList[k];
+        const TRVDrawLineInfo &d = Formatted.FDrawItems[k];
         while (line + 1 < int(lines.size()) && lines[size_t(line + 1)].FirstDrawItem <= k)
             ++line;
         if (d.StartsLine || k == firstDraw) {
@@ -541,21 +557,21 @@ void TRVPainter::Draw(const Rect &rect, bool onlyWhole)
         else
             DrawNonText(k, band);
     }
-    if (endDraw == Formatted.DrawItemList.Count() && Items.TrailingCheckpoint && (options & rvoShowCheckpoints)
+    if (endDraw == Formatted.FDrawItems.Count() && Items.TrailingCheckpoint && (options & rvoShowCheckpoints)
         && !printing) {
-        int y = Formatted.ContentHeight - Resolution.Y(Formatted.GetBottomMargin()) - yOffs;
+        int y = Formatted.FContentHeight - Resolution.Y(Formatted.GetBottomMargin()) - yOffs;
         Style.DrawCheckpoint(Target, 0, y, Formatted.GetClientWidth(), 0, -1, Items.TrailingCheckpoint->RaiseEvent);
     }
 }
 
-void TCustomRVFormattedData::DrawItems(Canvas &canvas, const Rect &rect, int xOffs, int yOffs, bool printing,
-                                       bool onlyWhole, TRVColorMode colorMode)
+void TCustomRVFormattedData::DrawItems(Canvas &canvas, const Rect &rect, int xOffs, int yOffs,
+                                       const TRVPaintOptions &how)
 {
     if (!GetRVStyle())
         return;
     CanvasSaver saver(canvas);
-    TRVPainter painter(*this, canvas, xOffs, yOffs, printing, colorMode);
-    painter.Draw(rect, onlyWhole);
+    TRVPainter painter(*this, canvas, xOffs, yOffs, how);
+    painter.Draw(rect, how.OnlyWhole);
 }
 
 void TCustomRVFormattedData::PaintTo(Canvas &window, const Rect &update)
@@ -588,10 +604,10 @@ void TCustomRVFormattedData::PaintTo(Canvas &window, const Rect &update)
         } catch (const std::exception &e) {
             error = e.what();
         }
-        if (FocusedItemNo >= 0 && error.empty()) {
-            int k = FirstDrawItemOf(FocusedItemNo);
-            for (; k >= 0 && k < DrawItemList.Count() && DrawItemList[k].ItemNo == FocusedItemNo; ++k) {
-                const TRVDrawLineInfo &d = DrawItemList[k];
+        if (FFocusedItem >= 0 && error.empty()) {
+            int k = FirstDrawItemOf(FFocusedItem);
+            for (; k >= 0 && k < FDrawItems.Count() && FDrawItems[k].ItemNo == FFocusedItem; ++k) {
+                const TRVDrawLineInfo &d = FDrawItems[k];
                 buf->drawFocusRect(Rect{d.Left - 1, d.Top - 1, d.Right() + 1, d.Bottom() + 1}.translated(-hOffs, -yOffs));
             }
         }

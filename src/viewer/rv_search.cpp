@@ -385,7 +385,7 @@ bool FindInDoc(TRVSearcher &searcher, const TCustomRVFormattedData &fd, std::u16
                 const TRVCellFormattedData &cellData = *table->Cells[size_t(c)].Data;
                 const TCustomRVData &cellItems = cellData.Items();
                 const int m = cellItems.ItemCount();
-                if (m == 0 || cellData.DrawItemList.Count() == 0)
+                if (m == 0 || cellData.DrawItemList().Count() == 0)
                     continue;
                 std::span<const TCellStep> deeper = inside ? into.subspan(1) : std::span<const TCellStep>{};
                 TRVItemPos from = !inside ? (down ? TRVItemPos{0, cellItems.GetOffsBeforeItem(0)}
@@ -421,7 +421,7 @@ bool TRVControlData::SearchText(std::u16string_view text, uint32_t options)
 {
     const TCustomRVData &items = Items();
     const int n = items.ItemCount();
-    if (text.empty() || n == 0 || DrawItemList.Count() == 0)
+    if (text.empty() || n == 0 || DrawItemList().Count() == 0)
         return false;
     const bool down = options & rvsroDown;
 
@@ -437,17 +437,17 @@ bool TRVControlData::SearchText(std::u16string_view text, uint32_t options)
         into = FCellSel.Path();
         cellStart = FCellSel.Moving;
     } else if (SelectionExists()) {
-        start = DrawPosToItemPos(Selection.EndNo, Selection.EndOffs);
+        start = DrawPosToItemPos(Selection().EndNo, Selection().EndOffs);
     } else {
         const auto &lines = Lines();
         const int dy = GetVOffs() - DocumentOffsetY();
         if (down) {
             int li = std::min(FindLineAt(dy), int(lines.size()) - 1);
-            int item = DrawItemList[lines[size_t(li)].FirstDrawItem].ItemNo;
+            int item = DrawItemList()[lines[size_t(li)].FirstDrawItem].ItemNo;
             start = {item, items.GetOffsBeforeItem(item)};
         } else {
             int li = std::min(FindLineAt(dy + GetClientHeight()), int(lines.size()) - 1);
-            int item = DrawItemList[LineEnd(li) - 1].ItemNo;
+            int item = DrawItemList()[LineEnd(li) - 1].ItemNo;
             start = {item, items.GetOffsAfterItem(item)};
         }
     }

@@ -292,7 +292,7 @@ std::vector<int> rowHeights(const std::vector<TRVCellBox> &cells, int rows, int 
 void TRVTableLayout::Arrange(Canvas &canvas, int available)
 {
     const TRVTableItemInfo &t = FTable;
-    const TRVResolutionInfo &r = FOwner.ResolutionInfo;
+    const TRVResolutionInfo &r = FOwner.Resolution();
     Cells.clear();
     ColLeft.clear();
     ColWidth.clear();
@@ -345,7 +345,7 @@ void TRVTableLayout::Arrange(Canvas &canvas, int available)
 
     const int vSpacing = r.Y(std::max(0, t.CellVSpacing)), vOuter = r.Y(std::max(0, t.BorderVSpacing));
     RowHeight = rowHeights(Cells, rows, vSpacing, [&](const TRVCellBox &b) {
-        return std::max(b.Data->ContentHeight + 2 * cbv + 2 * vp, r.Y(std::max(0, b.Cell->BestHeight)));
+        return std::max(b.Data->ContentHeight() + 2 * cbv + 2 * vp, r.Y(std::max(0, b.Cell->BestHeight)));
     });
     RowTop.assign(size_t(rows), 0);
     int y = vborder + vOuter;
@@ -360,7 +360,7 @@ void TRVTableLayout::Arrange(Canvas &canvas, int available)
         int last = std::min(rows, b.Row + b.Cell->RowSpan) - 1;
         b.Box.top = RowTop[size_t(b.Row)];
         b.Box.bottom = RowTop[size_t(last)] + RowHeight[size_t(last)];
-        int free = b.Box.height() - 2 * cbv - 2 * vp - b.Data->ContentHeight;
+        int free = b.Box.height() - 2 * cbv - 2 * vp - b.Data->ContentHeight();
         TRVCellVAlign va = b.Cell->VAlign == rvcVDefault ? t.Rows[size_t(b.Row)].VAlign : b.Cell->VAlign;
         int shift = va == rvcMiddle ? free / 2 : va == rvcBottom ? free : 0;
         b.ContentTop = b.Box.top + cbv + vp + std::max(0, shift);
@@ -447,7 +447,7 @@ void TRVTableLayout::Paint(Canvas &canvas, int x, int y, const Rect &clip, bool 
                            bool selected) const
 {
     const TRVTableItemInfo &t = FTable;
-    const TRVResolutionInfo &r = FOwner.ResolutionInfo;
+    const TRVResolutionInfo &r = FOwner.Resolution();
     const Rect whole{x, y, x + Width, y + Height};
     if (!whole.intersects(clip))
         return;
@@ -500,18 +500,11 @@ void TRVTableLayout::Paint(Canvas &canvas, int x, int y, const Rect &clip, bool 
         canvas.save();
         canvas.intersectClipRect(inner);
         TRVCellFormattedData &cd = *b.Data;
-        const TRVSelectionBounds own = cd.Selection;
-        const int n = cd.DrawItemList.Count();
-        if (selected && n > 0) {
-            // The whole cell, from before its first piece to after its last.
-            const TCustomRVData &items = cd.Items();
-            const TRVDrawLineInfo &last = cd.DrawItemList[n - 1];
-            const bool firstText = items.GetItem(cd.DrawItemList[0].ItemNo).IsText();
-            const bool lastText = items.GetItem(last.ItemNo).IsText();
-            cd.Selection = {0, firstText ? 1 : 0, n - 1, lastText ? last.CharCount + 1 : 1};
-        }
-        cd.DrawItems(canvas, inner, -cx, -cy, printing, false, colorMode);
-        cd.Selection = own;
+        TRVPaintOptions how;
+        how.Printing = printing;
+        how.ColorMode = colorMode;
+        how.AllSelected = selected;
+        cd.DrawItems(canvas, inner, -cx, -cy, how);
         canvas.restore();
     }
 }

@@ -9,7 +9,7 @@
 // pixels; (-1, -1) when no item has that text.
 inline QPoint linkPoint(TReadView *v, const std::string &text)
 {
-    const auto &pieces = v->RVData().DrawItemList;
+    const auto &pieces = v->RVData().DrawItemList();
     for (int i = 0; i < pieces.Count(); ++i)
         if (v->ItemText(pieces[i].ItemNo) == text)
             return QPoint(pieces[i].Left + pieces[i].Width / 2 - v->HScrollPos(),

@@ -54,10 +54,10 @@ void settle()
 int focusLink(Reader &w, const std::string &text)
 {
     rv::TReadViewRVData &d = w.rvRevisar->RVData();
-    d.FocusedItemNo = -1;
+    d.SetFocusedItem(-1);
     while (d.FocusNext(false))
-        if (w.rvRevisar->ItemText(d.FocusedItemNo) == text)
-            return d.JumpIndexOf(d.FocusedItemNo) + d.FirstJumpNo;
+        if (w.rvRevisar->ItemText(d.FocusedItem()) == text)
+            return d.JumpIndexOf(d.FocusedItem()) + d.FirstJumpNo();
     return -1;
 }
 
@@ -195,7 +195,7 @@ TEST(VerseBalloonKeys, BalloonsMoveWithTheWindowAndHideWhileItIsMinimised)
 
 int firstTextWidth(TReadView *v)
 {
-    const auto &list = v->RVData().DrawItemList;
+    const auto &list = v->RVData().DrawItemList();
     for (int i = 0; i < list.Count(); ++i)
         if (list[i].Width > 40 && v->RVData().GetItem(list[i].ItemNo).IsText())
             return list[i].Width;
@@ -261,7 +261,7 @@ TEST(ReaderZoom, CtrlWheelAndKeysZoomAndTheZoomIsKept)
         // Hit testing follows: a click on the link where it now stands opens it.
         w.rvRevisar->ScrollTo(0);
         const int id = focusLink(w, "Jn:3:16");
-        w.rvRevisar->RVData().FocusedItemNo = -1;
+        w.rvRevisar->RVData().SetFocusedItem(-1);
         ASSERT_GE(id, 0);
         clickLink(w, "Jn:3:16");
         settle();

@@ -49,7 +49,7 @@ TEST(PrintedPage, ShowsNoneOfTheScreensMarks)
     for (int i = 0; i < 14; ++i)
         doc.text("L" + std::to_string(i), 0, 0, i == 5 ? rv::ioPageBreakBefore : 0);
     doc.data.Format();
-    doc.data.SetSelection(0, 1, doc.data.DrawItemList.Count() - 1, 2); // the reader had selected everything
+    doc.data.SetSelection(0, 1, doc.data.DrawItemList().Count() - 1, 2); // the reader had selected everything
 
     TCustomRVPrint print;
     print.LeftMarginMM = print.RightMarginMM = print.TopMarginMM = print.BottomMarginMM = 0;
@@ -57,13 +57,27 @@ TEST(PrintedPage, ShowsNoneOfTheScreensMarks)
     platform::TestCanvas printer(400, 100, 96, true);
     const int pages = print.PaginateOn(printer, SmallPage());
     ASSERT_GT(pages, 2);
-    // The screen shows where the pages break, at the lines that begin them.
-    ASSERT_EQ(doc.data.SoftPageBreaks.size(), size_t(pages - 1));
+    // Pagination keeps where the pages break, at the screen lines that begin
+    // them; the screen marks them when its owner hands them over.
+    const std::vector<int> &breaks = print.SourcePageBreaks();
+    ASSERT_EQ(breaks.size(), size_t(pages - 1));
     for (size_t i = 1; i < print.Pages().size(); ++i) {
-        const auto &d = print.PrintData().DrawItemList[print.Pages()[i].FirstDrawItem];
+        const auto &d = print.PrintData().DrawItemList()[print.Pages()[i].FirstDrawItem];
         const int screenLine = doc.data.LineOfDrawItem(doc.data.FirstDrawItemOf(d.ItemNo));
-        EXPECT_EQ(doc.data.SoftPageBreaks[i - 1], doc.data.Lines()[size_t(screenLine)].Top);
+        EXPECT_EQ(breaks[i - 1], doc.data.Lines()[size_t(screenLine)].Top);
     }
+    auto softMarks = [&] {
+        platform::TestCanvas screen(400, 300, 96);
+        doc.data.DrawItems(screen, Rect{0, 0, 400, 300}, 0, 0, false, false);
+        std::vector<int> ys;
+        for (const DrawOp &op : screen.ops())
+            if (op.kind == DrawOp::Line && op.color == doc.style.SoftPageBreakColor)
+                ys.push_back(op.rect.top);
+        return ys;
+    };
+    EXPECT_TRUE(softMarks().empty());
+    doc.data.PageBreaks = &breaks;
+    EXPECT_EQ(softMarks(), breaks);
 
     auto expectClean = [&](const platform::TestCanvas &c) {
         for (const DrawOp &op : c.ops()) {

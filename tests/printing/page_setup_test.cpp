@@ -423,7 +423,7 @@ TEST(PreviewCorrection, TextKeepsThePrinterWidthsOnlyWhenOn)
     page.PhysicalHeight = page.PageHeight = 100;
     platform::TestCanvas printer(400, 100, 96, true);
     ASSERT_EQ(print.PaginateOn(printer, page), 1);
-    const auto &run = print.PrintData().DrawItemList[0];
+    const auto &run = print.PrintData().DrawItemList()[0];
     ASSERT_EQ(run.Width, 39); // a b c = 6 each, space 3
 
     for (bool correction : {true, false}) {

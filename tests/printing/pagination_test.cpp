@@ -79,7 +79,7 @@ TEST(Pagination, BreaksFollowTheRules)
         BoxDoc d(c.heights, c.opts);
         ASSERT_EQ(d.print.PaginateOn(d.printer, SmallPage()), int(c.firstItems.size()));
         EXPECT_EQ(d.FirstItems(), c.firstItems);
-        const auto &draw = d.print.PrintData().DrawItemList;
+        const auto &draw = d.print.PrintData().DrawItemList();
         for (const auto &p : d.print.Pages()) {
             EXPECT_EQ(p.PageTop, p.FirstDrawItem == 0 ? 0 : draw[p.FirstDrawItem].Top);
             EXPECT_EQ(p.FirstPart, 0);
@@ -143,7 +143,7 @@ TEST(Pagination, TallPictureIsCutByItsMinimumHeight)
                 continue;
             platform::TestCanvas page(400, 400, 96, true);
             d.print.DrawPage(n, page, false, false);
-            const int top = d.print.PrintData().DrawItemList[1].Top;
+            const int top = d.print.PrintData().DrawItemList()[1].Top;
             EXPECT_EQ(pic.paintedY, top - (p.FirstPart > 0 ? p.PartTop : p.PageTop));
             EXPECT_GE(pic.clip.top, 0);
             EXPECT_LE(pic.clip.bottom, 100); // never over the bottom margin or off the sheet
@@ -168,7 +168,7 @@ TEST(Pagination, TallTableIsCutBetweenItsRows)
     const int pages = d.print.PaginateOn(d.printer, SmallPage());
     const rv::TRVTableLayout *layout = d.print.PrintData().TableLayoutOf(1);
     ASSERT_NE(layout, nullptr);
-    const auto &box = d.print.PrintData().DrawItemList[1];
+    const auto &box = d.print.PrintData().DrawItemList()[1];
     ASSERT_GT(box.Bottom() - box.Top, 200);
     ASSERT_GE(pages, 4);
     int covered = 0; // where the page before ended
@@ -209,7 +209,7 @@ TEST(Pagination, ContentHeightAndSpacing)
     s.doc.data.Format();
     s.print.AttachData(s.doc.data);
     ASSERT_EQ(s.print.PaginateOn(s.printer, SmallPage()), 2);
-    const auto &draw = s.print.PrintData().DrawItemList;
+    const auto &draw = s.print.PrintData().DrawItemList();
     const auto &p2 = s.print.Pages()[1];
     EXPECT_EQ(p2.FirstDrawItem, 2);
     EXPECT_EQ(p2.PageTop, draw[2].Top - 4);
@@ -291,24 +291,24 @@ TEST(Pagination, ScreenLayoutIsUntouched)
         doc.text("Palabras de una linea que se parte en varias lineas en la pantalla del lector", 0, i % 9);
     doc.data.Format();
     std::vector<std::array<int, 4>> before;
-    for (int i = 0; i < doc.data.DrawItemList.Count(); ++i) {
-        const auto &d = doc.data.DrawItemList[i];
+    for (int i = 0; i < doc.data.DrawItemList().Count(); ++i) {
+        const auto &d = doc.data.DrawItemList()[i];
         before.push_back({d.Left, d.Top, d.Width, d.Height});
     }
-    const int height = doc.data.ContentHeight;
+    const int height = doc.data.ContentHeight();
 
     TCustomRVPrint print;
     print.AttachData(doc.data);
     platform::TestCanvas printer(4960, 7016, 600, true);
     ASSERT_GT(print.PaginateOn(printer, TRVPrinterPage::FromPaperMM(210, 297, 600)), 0);
-    ASSERT_NE(print.PrintData().DrawItemList.Count(), 0);
+    ASSERT_NE(print.PrintData().DrawItemList().Count(), 0);
 
-    ASSERT_EQ(doc.data.DrawItemList.Count(), int(before.size()));
-    for (int i = 0; i < doc.data.DrawItemList.Count(); ++i) {
-        const auto &d = doc.data.DrawItemList[i];
+    ASSERT_EQ(doc.data.DrawItemList().Count(), int(before.size()));
+    for (int i = 0; i < doc.data.DrawItemList().Count(); ++i) {
+        const auto &d = doc.data.DrawItemList()[i];
         EXPECT_EQ((std::array<int, 4>{d.Left, d.Top, d.Width, d.Height}), before[size_t(i)]) << i;
     }
-    EXPECT_EQ(doc.data.ContentHeight, height);
+    EXPECT_EQ(doc.data.ContentHeight(), height);
     EXPECT_EQ(doc.data.ItemCount(), 30);
 }
 

@@ -257,6 +257,10 @@ TEST(NotePages, FootnoteMovesWithItsReferenceAndIsNumberedPerPage)
     EXPECT_EQ(q.Drawn(2), "12" "1B" "2C");
     auto &b = static_cast<rv::TCustomRVNoteItemInfo &>(q.doc.data.GetItem(pages[1].Footnotes[0]));
     EXPECT_EQ(b.Text, "2");
+    for (int i = 0; i < b.Document->ItemCount(); ++i)
+        if (b.Document->GetItem(i).StyleNo == rv::ikNoteReference) {
+            EXPECT_EQ(static_cast<const rv::TRVLabelItemInfo &>(b.Document->GetItem(i)).Text, "2");
+        }
     // Without the per-page restart they keep the document's numbers.
     q.doc.style.FootnotePageReset = false;
     EXPECT_EQ(q.Drawn(2), "23" "2B" "3C");
@@ -324,7 +328,7 @@ TEST(NotePages, NotesAreNumberedInDocumentOrderByKind)
     EXPECT_EQ(refs, labels); // a note's own document shows its number
     // The viewer lays a number out as wide as its text.
     d.data.Format();
-    const auto &draw = d.data.DrawItemList;
+    const auto &draw = d.data.DrawItemList();
     EXPECT_EQ(draw[1].Width, 2 + 6); // "1" in Arial 10 (h 13) and the item's spacing of 1 on each side
 }
 

@@ -22,8 +22,8 @@ struct Piece {
 std::vector<Piece> pieces(const TCustomRVFormattedData &d)
 {
     std::vector<Piece> out;
-    for (int i = 0; i < d.DrawItemList.Count(); ++i) {
-        const auto &p = d.DrawItemList[i];
+    for (int i = 0; i < d.DrawItemList().Count(); ++i) {
+        const auto &p = d.DrawItemList()[i];
         out.push_back({p.Left, p.Top, p.Width, p.Height, p.ItemNo, p.FirstChar, p.CharCount, p.StartsLine, p.SpaceBefore});
     }
     return out;
@@ -183,7 +183,7 @@ TEST(Layout, PiecePositions)
         d.data.Format();
         auto got = pieces(d.data);
         EXPECT_EQ(describe(got), describe(c.expected)) << c.name;
-        EXPECT_EQ(d.data.ContentHeight, c.contentHeight) << c.name;
+        EXPECT_EQ(d.data.ContentHeight(), c.contentHeight) << c.name;
     }
 }
 
@@ -191,11 +191,11 @@ TEST(Layout, EmptyDocumentHasOnlyItsMargins)
 {
     Doc d;
     d.data.Format();
-    EXPECT_EQ(d.data.DrawItemList.Count(), 0);
-    EXPECT_EQ(d.data.ContentHeight, 10);
+    EXPECT_EQ(d.data.DrawItemList().Count(), 0);
+    EXPECT_EQ(d.data.ContentHeight(), 10);
     Doc hi(640, 192); // margins scale with the target's resolution
     hi.data.Format();
-    EXPECT_EQ(hi.data.ContentHeight, 20);
+    EXPECT_EQ(hi.data.ContentHeight(), 20);
 }
 
 TEST(Layout, TargetResolutionScalesFontsAndLengths)
@@ -203,14 +203,14 @@ TEST(Layout, TargetResolutionScalesFontsAndLengths)
     Doc d(640, 192);
     d.text("ab", 0, 8);
     d.data.Format();
-    ASSERT_EQ(d.data.DrawItemList.Count(), 1);
-    const auto &p = d.data.DrawItemList[0];
+    ASSERT_EQ(d.data.DrawItemList().Count(), 1);
+    const auto &p = d.data.DrawItemList()[0];
     // Font 27 px high (10 pt at 192 dpi); margins 10, space before 8, after 12.
     EXPECT_EQ(p.Left, 10);
     EXPECT_EQ(p.Top, 18);
     EXPECT_EQ(p.Width, 26);
     EXPECT_EQ(p.Height, 27);
-    EXPECT_EQ(d.data.ContentHeight, 18 + 27 + 10 + 12);
+    EXPECT_EQ(d.data.ContentHeight(), 18 + 27 + 10 + 12);
 }
 
 TEST(Layout, HyperlinksAreNumberedPerItem)
@@ -221,19 +221,19 @@ TEST(Layout, HyperlinksAreNumberedPerItem)
     d.text("aaaa bbbb", 2, 0, ioContinuesParagraph); // wraps: two pieces, one number
     d.text("", 2, 0, ioContinuesParagraph);          // empty: no number
     d.text("Hch:1:1", 2);
-    d.data.FirstJumpNo = 10;
+    d.data.SetFirstJumpNo(10);
     d.data.Format();
     std::vector<std::pair<int, int>> got; // (id, draw item)
-    for (auto &j : d.data.JumpList)
+    for (auto &j : d.data.Jumps())
         got.push_back({j.Id, j.DrawItemNo});
     EXPECT_EQ(got, (std::vector<std::pair<int, int>>{{0, 0}, {1, 2}, {1, 3}, {2, 5}}));
-    EXPECT_EQ(d.data.JumpCount, 3);
+    EXPECT_EQ(d.data.JumpCount(), 3);
     const int expectItem[][2] = {{10, 0}, {11, 2}, {12, 4}, {13, -1}, {9, -1}};
     for (auto &e : expectItem)
         EXPECT_EQ(d.data.ItemIndexOfJump(e[0]), e[1]) << e[0];
     // Jump rectangles are the pieces' own.
-    const auto &j = d.data.JumpList[2];
-    const auto &p = d.data.DrawItemList[3];
+    const auto &j = d.data.Jumps()[2];
+    const auto &p = d.data.DrawItemList()[3];
     EXPECT_EQ((std::vector<int>{j.Left, j.Top, j.Width, j.Height}), (std::vector<int>{p.Left, p.Top, p.Width, p.Height}));
     EXPECT_EQ(j.Cursor, crJump);
 }
@@ -245,8 +245,8 @@ TEST(Layout, WidthsFollowTheClientAndTheOptions)
         d.data.WordWrap = false;
         d.text("aaaa aaaa aaaa");
         d.data.Format();
-        EXPECT_EQ(d.data.DrawItemList.Count(), 1);
-        EXPECT_EQ(d.data.ContentWidth, 78);
+        EXPECT_EQ(d.data.DrawItemList().Count(), 1);
+        EXPECT_EQ(d.data.ContentWidth(), 78);
         EXPECT_EQ(d.data.DocumentWidth(), 88);
     }
     {
@@ -254,25 +254,25 @@ TEST(Layout, WidthsFollowTheClientAndTheOptions)
         d.text("aaaa aaaa aaaa", 0, 6);
         d.text("aaaa aaaa aaaa");
         d.data.Format();
-        EXPECT_EQ(d.data.ContentWidth, 78);
-        EXPECT_EQ(d.data.DrawItemList.Count(), 2); // the second wraps at the content width
+        EXPECT_EQ(d.data.ContentWidth(), 78);
+        EXPECT_EQ(d.data.DrawItemList().Count(), 2); // the second wraps at the content width
     }
     {
         Doc d(200);
         d.data.MaxTextWidth = 40;
         d.text("aaaa aaaa");
         d.data.Format();
-        EXPECT_EQ(d.data.ContentWidth, 190);
-        EXPECT_EQ(d.data.WrapWidth, 40);
-        EXPECT_EQ(d.data.DrawItemList.Count(), 2);
+        EXPECT_EQ(d.data.ContentWidth(), 190);
+        EXPECT_EQ(d.data.WrapWidth(), 40);
+        EXPECT_EQ(d.data.DrawItemList().Count(), 2);
     }
     {
         Doc d(50);
         d.data.MinTextWidth = 100;
         d.text("aaaa aaaa");
         d.data.Format();
-        EXPECT_EQ(d.data.ContentWidth, 100);
-        EXPECT_EQ(d.data.DrawItemList.Count(), 1);
+        EXPECT_EQ(d.data.ContentWidth(), 100);
+        EXPECT_EQ(d.data.DrawItemList().Count(), 1);
     }
 }
 
@@ -299,8 +299,8 @@ TEST(Layout, AScrollBarThatAppearsTriggersASecondPass)
     addText(data, "aaaa aaaa aaaa aaaa");
     data.Format();
     EXPECT_EQ(data.calls, 2);
-    EXPECT_EQ(data.WrapWidth, 40);
-    EXPECT_EQ(data.DrawItemList.Count(), 4);
+    EXPECT_EQ(data.WrapWidth(), 40);
+    EXPECT_EQ(data.DrawItemList().Count(), 4);
 }
 
 TEST(Layout, ResizeKeepsTheViewAndSkipsUnchangedWidths)
@@ -311,15 +311,15 @@ TEST(Layout, ResizeKeepsTheViewAndSkipsUnchangedWidths)
         d.text("aaaa aaaa aaaa aaaa aaaa aaaa");
     d.data.Format();
     const int topItem = 30;
-    d.data.VOffs = d.data.DrawItemList[d.data.FirstDrawItemOf(topItem)].Top + 3;
+    d.data.VOffs = d.data.DrawItemList()[d.data.FirstDrawItemOf(topItem)].Top + 3;
     d.data.ClientWidth = 120;
     d.data.FormatItems(true, false, false);
-    EXPECT_EQ(d.data.VOffs, d.data.DrawItemList[d.data.FirstDrawItemOf(topItem)].Top + 3);
+    EXPECT_EQ(d.data.VOffs, d.data.DrawItemList()[d.data.FirstDrawItemOf(topItem)].Top + 3);
     // Only taller: widths unchanged, nothing is laid out again.
-    const auto *first = d.data.DrawItemList.Get(0);
+    const auto *first = d.data.DrawItemList().Get(0);
     d.data.ClientHeight = 400;
     d.data.FormatItems(true, false, false);
-    EXPECT_EQ(d.data.DrawItemList.Get(0), first);
+    EXPECT_EQ(d.data.DrawItemList().Get(0), first);
 }
 
 TEST(Layout, PrinterFormattingOfSharedItemsLeavesTheScreenLayoutAlone)
@@ -333,11 +333,11 @@ TEST(Layout, PrinterFormattingOfSharedItemsLeavesTheScreenLayoutAlone)
     print.ShareItemsFrom(&screen.data);
     print.ClientWidth = 600;
     print.Format();
-    EXPECT_EQ(print.DrawItemList[0].Height, 83); // 10 pt at 600 dpi
-    EXPECT_EQ(print.DrawItemList[0].Left, 31);   // MulDiv(5, 600, 96)
+    EXPECT_EQ(print.DrawItemList()[0].Height, 83); // 10 pt at 600 dpi
+    EXPECT_EQ(print.DrawItemList()[0].Left, 31);   // MulDiv(5, 600, 96)
     EXPECT_EQ(describe(pieces(screen.data)), before);
     EXPECT_EQ(screen.data.FirstDrawItemOf(0), 0);
-    EXPECT_EQ(screen.data.JumpList.size(), 3u);
+    EXPECT_EQ(screen.data.Jumps().size(), 3u);
 }
 
 TEST(Layout, LinesAndParagraphsAreRecorded)

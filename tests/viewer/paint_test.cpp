@@ -85,8 +85,8 @@ TEST(Paint, HoveredLinkTakesTheHoverColour)
     d.text("Jn:3:16", 2);
     d.text("Jn:3:17", 2, 0, ioContinuesParagraph);
     d.data.Format();
-    d.data.HoveredJump = 1;
-    d.data.HoverOn = true;
+    d.data.SetHoveredJump(1);
+    d.data.ShowHover(true);
     paint(d);
     auto ops = textOps(d.canvas);
     ASSERT_EQ(ops.size(), 2u);
@@ -196,7 +196,7 @@ TEST(Paint, OnlyTheVisibleLinesOfALongParagraphAreDrawn)
     d.text(words); // one paragraph of some 700 lines
     d.data.Format();
     ASSERT_GT(d.data.Lines().size(), 500u);
-    d.data.VOffs = d.data.ContentHeight / 2;
+    d.data.VOffs = d.data.ContentHeight() / 2;
     paint(d);
     auto ops = textOps(d.canvas);
     EXPECT_LE(ops.size(), 480u / 13 + 2);
@@ -255,7 +255,7 @@ TEST(PaintQt, SelectionColourBehindSelectedText)
     data.PaintClient(canvas);
     canvas.finish();
     const QImage &img = canvas.image();
-    const auto &p = data.DrawItemList[0];
+    const auto &p = data.DrawItemList()[0];
     QColor sel(img.pixel(p.Left + 1, p.Top + 1));
     platform::Color hl = platform::colorToRGB(platform::clHighlight);
     EXPECT_EQ(sel, QColor(platform::redOf(hl), platform::greenOf(hl), platform::blueOf(hl)));
@@ -376,11 +376,11 @@ TEST(PaintQt, PartialRepaintKeepsFramesOfNeighbouringParagraphs)
             add("Jn:3:16", 2, 0);
         add("Ultima linea", 0, 0);
         data.Format();
-        ASSERT_EQ(data.JumpList.size(), 1u);
+        ASSERT_EQ(data.Jumps().size(), 1u);
         // The hover look on, as a mouse over the link leaves it.
-        data.HoveredJump = 0;
-        data.HoverOn = true;
-        const auto &j = data.JumpList[0];
+        data.SetHoveredJump(0);
+        data.ShowHover(true);
+        const auto &j = data.Jumps()[0];
         const Rect hover{j.Left - 5, j.Top - 5, j.Left + j.Width + 5, j.Top + j.Height + 5};
 
         platform::QtCanvas full(300, 140), part(300, 140);

@@ -76,12 +76,12 @@ TEST(TableLayout, AutoAndFixedColumns)
     EXPECT_EQ(l.Height, 36); // 2 + 15 + 2 + 15 + 2
     EXPECT_EQ(boxes(l), "(0,0) 2,2-19,17 at 3,3\n(0,1) 21,2-47,17 at 22,3\n"
                         "(1,0) 2,19-19,34 at 3,20\n(1,1) 21,19-47,34 at 22,20\n");
-    const auto &t = d.data.DrawItemList[0];
+    const auto &t = d.data.DrawItemList()[0];
     EXPECT_EQ(t.Left, 5);
     EXPECT_EQ(t.Top, 5);
     EXPECT_EQ(t.Width, 49);
     EXPECT_EQ(t.Height, 36);
-    EXPECT_EQ(d.data.DrawItemList[1].Top, 41); // the next paragraph below it
+    EXPECT_EQ(d.data.DrawItemList()[1].Top, 41); // the next paragraph below it
 
     // BestWidth 200 with a fixed first column of 60: the automatic column
     // takes the rest, 200 - 6 - 60 = 134.
@@ -125,15 +125,15 @@ TEST(TableLayout, NarrowWindowShrinksAutoColumnsFirst)
     const auto &l = layoutOf(d, 0);
     EXPECT_EQ(l.ColWidth, (std::vector<int>{50, 14}));
     EXPECT_EQ(l.Width, 70);
-    EXPECT_GT(l.Cells[0].Data->ContentHeight, 13); // the text wrapped
-    EXPECT_EQ(l.RowHeight[0], l.Cells[0].Data->ContentHeight + 2);
+    EXPECT_GT(l.Cells[0].Data->ContentHeight(), 13); // the text wrapped
+    EXPECT_EQ(l.RowHeight[0], l.Cells[0].Data->ContentHeight() + 2);
     // Narrower than the minimum: the table keeps its minimum and the document
     // grows wider instead of the table overlapping anything.
     Doc n(30);
     addTable(n, 1, 2, {"aaaa aaaa aaaa", "bb"});
     n.data.Format();
     EXPECT_EQ(layoutOf(n, 0).ColWidth, (std::vector<int>{26, 14}));
-    EXPECT_GE(n.data.ContentWidth, layoutOf(n, 0).Width);
+    EXPECT_GE(n.data.ContentWidth(), layoutOf(n, 0).Width);
 }
 
 TEST(TableLayout, SpansAndVerticalAlignment)
@@ -222,18 +222,18 @@ TEST(TableLayout, LinksInCellsJoinTheDocumentsNumbering)
     addText(*t.Cell(0, 1), "Jn:3:16", 2);
     d.text("Ro:8:28", 2);
     d.data.Format();
-    ASSERT_EQ(d.data.JumpCount, 3);
-    ASSERT_EQ(d.data.JumpList.size(), 3u);
-    const TRVJumpInfo &j = d.data.JumpList[1];
+    ASSERT_EQ(d.data.JumpCount(), 3);
+    ASSERT_EQ(d.data.Jumps().size(), 3u);
+    const TRVJumpInfo &j = d.data.Jumps()[1];
     EXPECT_EQ(j.Id, 1);
-    EXPECT_EQ(d.data.DrawItemList[j.DrawItemNo].ItemNo, 1); // the table's draw item
+    EXPECT_EQ(d.data.DrawItemList()[j.DrawItemNo].ItemNo, 1); // the table's draw item
     const TRVTableLayout &l = layoutOf(d, 1);
-    const auto &table = d.data.DrawItemList[j.DrawItemNo];
+    const auto &table = d.data.DrawItemList()[j.DrawItemNo];
     EXPECT_EQ(j.Left, table.Left + l.Cells[1].ContentLeft);
     EXPECT_EQ(j.Top, table.Top + l.Cells[1].ContentTop);
     EXPECT_GT(j.Width, 0);
     int item = -1;
-    d.data.FirstJumpNo = 10;
+    d.data.SetFirstJumpNo(10);
     EXPECT_EQ(d.data.JumpDocument(11, item), t.Cell(0, 1));
     EXPECT_EQ(item, 0);
     EXPECT_EQ(d.data.JumpDocument(12, item), &d.data);
@@ -263,7 +263,7 @@ TEST(TableLayout, ATableInsideTheSelectionShowsEveryCellSelected)
     };
     EXPECT_EQ(selectedFills(false), "");
     // From inside "antes" to inside "despues": the table between them shows selected.
-    const int last = d.data.DrawItemList.Count() - 1;
+    const int last = d.data.DrawItemList().Count() - 1;
     d.data.SetSelection(0, 3, last, 3);
     EXPECT_EQ(selectedFills(false), "tes|ab|cd|de|"); // both ends of the text, and the text of both cells
     const TRVTableLayout &l = layoutOf(d, 1);

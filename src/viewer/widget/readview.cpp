@@ -403,7 +403,7 @@ void TReadView::SetZoom(int percent)
     // pictures grow through the same scaling the printer layout uses.
     FMeasure->setResolution(ZoomedDpiX(), ZoomedDpiY());
     Guard([&] {
-        if (Style() && FData.LastFormattedItem >= 0)
+        if (Style() && FData.LastFormattedItem() >= 0)
             FData.Reformat(true);
     });
     viewport()->update();
@@ -451,11 +451,11 @@ void TReadView::wheelEvent(QWheelEvent *e)
 
 QRect TReadView::JumpRect(int id) const
 {
-    const int zeroBased = id - FData.FirstJumpNo;
+    const int zeroBased = id - FData.FirstJumpNo();
     const int dx = HScrollPos(), dy = VScrollPos() * VScrollUnit() - FData.DocumentOffsetY();
     const QRect client = viewport()->rect();
     QRect first;
-    for (const rv::TRVJumpInfo &j : FData.JumpList) {
+    for (const rv::TRVJumpInfo &j : FData.Jumps()) {
         if (j.Id != zeroBased)
             continue;
         const QRect r(j.Left - dx, j.Top - dy, j.Width, j.Height);
@@ -507,10 +507,10 @@ void TReadView::resizeEvent(QResizeEvent *e)
 {
     TRVScroller::resizeEvent(e);
     Guard([&] {
-        if (Style() && FData.LastFormattedItem >= 0)
+        if (Style() && FData.LastFormattedItem() >= 0)
             FData.Reformat();
         else
-            SetScrollRange(FData.DocumentWidth(), FData.ContentHeight);
+            SetScrollRange(FData.DocumentWidth(), FData.ContentHeight());
     });
 }
 
@@ -629,7 +629,7 @@ void TReadView::keyPressEvent(QKeyEvent *e)
             return;
         }
     }
-    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && FData.FocusedItemNo >= 0) {
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && FData.FocusedItem() >= 0) {
         bool done = false;
         FJumpFromKeyboard = true;
         Guard([&] { done = FData.ActivateFocused(); });

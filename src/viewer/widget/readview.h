@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 class QtCanvas;
@@ -148,8 +149,8 @@ public:
     void SetVAlign(rv::TTextLayout v) { FData.VAlign = v; }
     const std::string &Delimiters() const { return FData.Delimiters; }
     void SetDelimiters(std::string d) { FData.Delimiters = std::move(d); }
-    int FirstJumpNo() const { return FData.FirstJumpNo; }
-    void SetFirstJumpNo(int n) { FData.FirstJumpNo = n; }
+    int FirstJumpNo() const { return FData.FirstJumpNo(); }
+    void SetFirstJumpNo(int n) { FData.SetFirstJumpNo(n); }
     int MaxLength() const { return FData.MaxLength; }
     void SetMaxLength(int n) { FData.MaxLength = n; }
     rv::TRVBiDiMode BiDiMode() const { return FData.BiDiMode; }
@@ -182,6 +183,11 @@ public:
     std::function<void(TReadView *sender)> OnZoomChanged;
     // Runs before the context menu; set handled to keep the menu closed.
     std::function<void(TReadView *sender, QPoint pos, bool &handled)> OnContextPopup;
+
+    // Where to find the page breaks to mark (rvoShowPageBreaks): asked on
+    // every paint, so a new pagination shows at the next one. The source
+    // (typically the print component's) owns them; nullptr answers: none.
+    std::function<const std::vector<int> *()> PageBreakSource;
 
     // Last error caught while painting or handling input ("" when none).
     const std::string &LastError() const { return FLastError; }
@@ -223,6 +229,7 @@ private:
     void TakeFocus() override;
     bool Focused() const override;
     std::string ControlName() const override;
+    const std::vector<int> *PageBreaks() const override { return PageBreakSource ? PageBreakSource() : nullptr; }
     bool HasJumpHandler() const override { return true; }
     void Jump(int id) override;
     void RVMouseMove(int id) override;

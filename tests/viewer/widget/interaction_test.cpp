@@ -81,7 +81,7 @@ TEST(HitTest, DrawItemAndCharacterAtPoint)
 {
     View v;
     linkDoc(v);
-    ASSERT_EQ(v.data.DrawItemList.Count(), 3);
+    ASSERT_EQ(v.data.DrawItemList().Count(), 3);
     struct Case {
         int x, y, drawItem;
     } items[] = {{5, 5, 0}, {25, 17, 0}, {26, 5, 1}, {70, 10, 1}, {71, 10, -1}, {4, 10, -1}, {5, 18, 2}, {22, 30, 2},
@@ -149,7 +149,7 @@ TEST(Hyperlinks, ClickFiresOnReleaseOverTheSameLinkWithoutSelection)
         View v;
         v.style.SelectionMode = rvsmChar;
         linkDoc(v);
-        v.data.FirstJumpNo = c.firstJumpNo;
+        v.data.SetFirstJumpNo(c.firstJumpNo);
         for (auto &[what, p] : c.gesture) {
             if (what == 'd')
                 v.data.MouseDown(mbLeft, 0, p.first, p.second);
@@ -169,8 +169,8 @@ TEST(Hyperlinks, WrappedLinkFiresOnceFromEitherLine)
     View v(60);
     v.text("Jn 3 16 18", 2); // wraps: "Jn 3 16" / "18"
     v.format();
-    ASSERT_EQ(v.data.JumpList.size(), 2u);
-    const TRVJumpInfo &a = v.data.JumpList[0], &b = v.data.JumpList[1];
+    ASSERT_EQ(v.data.Jumps().size(), 2u);
+    const TRVJumpInfo &a = v.data.Jumps()[0], &b = v.data.Jumps()[1];
     EXPECT_EQ(a.Id, 0);
     EXPECT_EQ(b.Id, 0);
     EXPECT_GT(b.Top, a.Top);
@@ -190,20 +190,20 @@ TEST(Hyperlinks, HoverRaisesMouseMoveOncePerChange)
     EXPECT_TRUE(v.host.moves.empty());
     v.data.MouseMove(30, 10, 0);
     EXPECT_EQ(v.host.cursor, crJump);
-    EXPECT_EQ(v.data.HoveredJump, 0);
-    EXPECT_TRUE(v.data.HoverOn); // the sheet's hover colour makes the style hover-sensitive
+    EXPECT_EQ(v.data.HoveredJump(), 0);
+    EXPECT_TRUE(v.data.HoverShown()); // the sheet's hover colour makes the style hover-sensitive
     v.data.MouseMove(55, 10, 0); // same link: nothing new
     v.data.MouseMove(75, 10, 0); // straight onto the next one
-    EXPECT_EQ(v.data.HoveredJump, 1);
+    EXPECT_EQ(v.data.HoveredJump(), 1);
     v.data.MouseMove(300, 10, 0);
     v.data.MouseMove(310, 10, 0);
     EXPECT_EQ(v.host.moves, (std::vector<int>{0, 1, -1}));
-    EXPECT_FALSE(v.data.HoverOn);
+    EXPECT_FALSE(v.data.HoverShown());
     // Into the left margin: the line-selection cursor, and no hover left behind.
     v.data.MouseMove(30, 10, 0);
     v.data.MouseMove(2, 10, 0);
     EXPECT_EQ(v.host.cursor, crRVFlipArrow);
-    EXPECT_EQ(v.data.HoveredJump, -1);
+    EXPECT_EQ(v.data.HoveredJump(), -1);
 }
 
 TEST(Hyperlinks, TabWalksLinksAndEnterActivates)
@@ -215,13 +215,13 @@ TEST(Hyperlinks, TabWalksLinksAndEnterActivates)
     v.text("Jn:1:2", 2, 0, ioContinuesParagraph);
     v.format();
     EXPECT_TRUE(v.data.FocusNext(false));
-    EXPECT_EQ(v.data.FocusedItemNo, 1);
+    EXPECT_EQ(v.data.FocusedItem(), 1);
     EXPECT_TRUE(v.data.FocusNext(false));
-    EXPECT_EQ(v.data.FocusedItemNo, 3);
+    EXPECT_EQ(v.data.FocusedItem(), 3);
     EXPECT_FALSE(v.data.FocusNext(false));
     EXPECT_TRUE(v.data.FocusNext(true));
-    EXPECT_EQ(v.data.FocusedItemNo, 1);
-    v.data.FirstJumpNo = 10;
+    EXPECT_EQ(v.data.FocusedItem(), 1);
+    v.data.SetFirstJumpNo(10);
     EXPECT_TRUE(v.data.ActivateFocused());
     EXPECT_EQ(v.host.jumps, std::vector<int>{10});
 }
@@ -266,7 +266,7 @@ TEST(Selection, WrapAddsNoLineBreakAndDoubleClickStopsAtComma)
     v.drag(20, 10, 17, 20); // from before "bb" to after "cc", over the wrap
     EXPECT_EQ(v.sel(), "bb cc");
 
-    const TRVDrawLineInfo &hola = v.data.DrawItemList[v.data.FirstDrawItemOf(1)];
+    const TRVDrawLineInfo &hola = v.data.DrawItemList()[v.data.FirstDrawItemOf(1)];
     v.data.MouseDown(mbLeft, ssDouble, hola.Left + 3, hola.Top + 3);
     v.data.DblClick(ssDouble, hola.Left + 3, hola.Top + 3);
     v.data.MouseUp(mbLeft, 0, hola.Left + 3, hola.Top + 3);
@@ -467,7 +467,7 @@ TEST(Search, BlanksAWrapConsumedAreSteppedOver)
         v.text("bbbbbb", 0, 0, ioContinuesParagraph);
         v.text("x y");
         v.format();
-        ASSERT_EQ(v.data.DrawItemList[0].CharCount, 4) << c.name;
+        ASSERT_EQ(v.data.DrawItemList()[0].CharCount, 4) << c.name;
         EXPECT_EQ(visits(v, c.what, c.opts), c.expected) << c.name;
         EXPECT_EQ(v.sel(), c.selected) << c.name;
     }
@@ -607,7 +607,7 @@ TEST(Search, AMatchInACellOfATallDocumentIsScrolledIntoView)
     ASSERT_TRUE(v.data.SearchText(u"z", rvsroDown | rvsroFromStart));
     const TRVTableLayout *layout = v.data.TableLayoutOf(31);
     ASSERT_NE(layout, nullptr);
-    const auto &t = v.data.DrawItemList[v.data.FirstDrawItemOf(31)];
+    const auto &t = v.data.DrawItemList()[v.data.FirstDrawItemOf(31)];
     const int top = t.Top + layout->Cells[2].ContentTop - v.host.vpos;
     EXPECT_GE(top, 0);
     EXPECT_LE(top + 13, 100);
@@ -624,7 +624,7 @@ TEST(CellSelection, DraggingInsideACellSelectsItsText)
     View v;
     v.style.SelectionMode = rvsmChar;
     tableDoc(v);
-    const auto &t = v.data.DrawItemList[v.data.FirstDrawItemOf(1)];
+    const auto &t = v.data.DrawItemList()[v.data.FirstDrawItemOf(1)];
     ASSERT_EQ(t.Left, 5);
     ASSERT_EQ(t.Top, 18);
     const TRVTableLayout *layout = v.data.TableLayoutOf(1);

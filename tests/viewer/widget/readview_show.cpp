@@ -29,7 +29,7 @@ int main(int argc, char **argv)
     }
     view.FormatDocument();
     view.SearchText(u"amor", rv::rvsroDown);
-    const auto &jumps = view.RVData().JumpList;
+    const auto &jumps = view.RVData().Jumps();
     if (!jumps.empty()) {
         const rv::TRVJumpInfo &j = jumps.front();
         QPoint p(j.Left + 3, j.Top + 3 - view.VScrollPos() * view.VScrollUnit());

@@ -64,8 +64,8 @@ struct Viewer : ::testing::Test {
     }
     const TRVJumpInfo *linkWithText(const std::string &text)
     {
-        for (const TRVJumpInfo &j : view.RVData().JumpList)
-            if (view.ItemText(view.RVData().DrawItemList[j.DrawItemNo].ItemNo) == text)
+        for (const TRVJumpInfo &j : view.RVData().Jumps())
+            if (view.ItemText(view.RVData().DrawItemList()[j.DrawItemNo].ItemNo) == text)
                 return &j;
         return nullptr;
     }
@@ -112,7 +112,7 @@ TEST_F(Viewer, DragSelectsAcrossItemsAndCopyPutsTextAndRVF)
     const TReadViewRVData &d = view.RVData();
     ASSERT_GT(d.Lines().size(), 6u);
     // From the start of the first line down to the middle of the sixth.
-    const TRVDrawLineInfo &first = d.DrawItemList[d.Lines()[0].FirstDrawItem];
+    const TRVDrawLineInfo &first = d.DrawItemList()[d.Lines()[0].FirstDrawItem];
     const TRVLineRecord &sixth = d.Lines()[5];
     const int dy = d.DocumentOffsetY();
     const QPoint from(first.Left + 1, first.Top + dy + 2), to(60, sixth.Top + dy + 3);
@@ -175,9 +175,9 @@ TEST_F(Viewer, SearchWalksForwardRespectsOptionsAndStopsAtTheEnd)
         // The match is scrolled into view.
         TRVSelectionBounds sb;
         ASSERT_TRUE(d.GetSelectionBounds(sb));
-        const int top = d.DrawItemList[sb.StartNo].Top - view.VScrollPos() * view.VScrollUnit() + d.DocumentOffsetY();
+        const int top = d.DrawItemList()[sb.StartNo].Top - view.VScrollPos() * view.VScrollUnit() + d.DocumentOffsetY();
         EXPECT_GE(top, 0);
-        EXPECT_LE(top + d.DrawItemList[sb.StartNo].Height, view.viewport()->height());
+        EXPECT_LE(top + d.DrawItemList()[sb.StartNo].Height, view.viewport()->height());
         last = a;
         ASSERT_LT(++found, 1000);
     }
