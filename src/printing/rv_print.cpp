@@ -353,7 +353,7 @@ TRVPrinterPage TRVPrinterPage::FromPaperMM(int widthMM, int heightMM, int dpi)
 
 int TPrintableRVData::GetLeftMargin() const { return FOwner.FSource ? FOwner.FSource->GetLeftMargin() : 0; }
 int TPrintableRVData::GetRightMargin() const { return FOwner.FSource ? FOwner.FSource->GetRightMargin() : 0; }
-uint32_t TPrintableRVData::GetOptions() const
+TRVOptions TPrintableRVData::GetOptions() const
 {
     return FOwner.FSource ? FOwner.FSource->GetOptions() : kDefaultViewerOptions;
 }

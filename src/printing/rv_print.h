@@ -102,7 +102,7 @@ public:
     int GetRightMargin() const override;
     int GetTopMargin() const override { return 0; }
     int GetBottomMargin() const override { return 0; }
-    uint32_t GetOptions() const override;
+    TRVOptions GetOptions() const override;
     TRVBiDiMode GetBiDiMode() const override;
     int GetScreenPixelsPerInchX() const override;
     int GetScreenPixelsPerInchY() const override;
@@ -153,7 +153,7 @@ public:
     int GetRightMargin() const override { return FBand.GetRightMargin(); }
     int GetTopMargin() const override { return 0; }
     int GetBottomMargin() const override { return 0; }
-    uint32_t GetOptions() const override { return FBand.GetOptions(); }
+    TRVOptions GetOptions() const override { return FBand.GetOptions(); }
     TRVBiDiMode GetBiDiMode() const override { return FBand.GetBiDiMode(); }
     int GetScreenPixelsPerInchX() const override { return FBand.GetScreenPixelsPerInchX(); }
     int GetScreenPixelsPerInchY() const override { return FBand.GetScreenPixelsPerInchY(); }

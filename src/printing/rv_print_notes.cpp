@@ -32,7 +32,7 @@ TRVNotePtblData::TRVNotePtblData(const TCustomRVFormattedData &owner, TCustomRVN
     OwnsStyleSheet = false;
     DocParameters.reset();
     LeftMargin = RightMargin = TopMargin = BottomMargin = 0;
-    Options = owner.GetOptions() & ~uint32_t(rvoClientTextWidth);
+    Options = owner.GetOptions().Without(TRVOption::ClientTextWidth);
     ShareItemsFrom(note.Document.get());
 }
 

@@ -46,7 +46,7 @@ void TRVControlData::FormatDocument()
     ShowHover(false);
     SetFocusedItem(-1);
     Format();
-    if (Options & rvoFormatInvalidate)
+    if (Options.Has(TRVOption::FormatInvalidate))
         Host.InvalidateAll();
 }
 
@@ -610,7 +610,7 @@ void TRVControlData::MouseMove(int x, int y, TShiftState shift)
     if (FSelecting)
         ExtendSelection(std::clamp(x, 0, std::max(0, cw - 1)), std::clamp(y, 0, std::max(0, ch - 1)));
     const Point p = ClientToDoc(x, y);
-    if (p.x < Resolution().LeftMargin && (Options & rvoAllowSelection) && s->LineSelectCursor != -1) {
+    if (p.x < Resolution().LeftMargin && Options.Has(TRVOption::AllowSelection) && s->LineSelectCursor != -1) {
         // Leaving a hyperlink for the margin turns its hover look off as well.
         ClearHover();
         Host.ShowCursor(s->LineSelectCursor);
@@ -659,13 +659,13 @@ void TRVControlData::MouseDown(TMouseButton button, TShiftState shift, int x, in
         return;
     int rec = FindJumpAt(p.x, p.y);
     FPressedJump = rec >= 0 ? Jumps()[size_t(rec)].Id : -1;
-    if ((Options & rvoSingleClick) && Host.HasDblClickHandler()) {
+    if (Options.Has(TRVOption::SingleClick) && Host.HasDblClickHandler()) {
         std::string word;
         int itemNo, first, styleNo;
         if (FindWordAt(p.x, p.y, word, itemNo, first, styleNo))
             Host.RVDblClick(word, styleNo);
     }
-    if (!(Options & rvoAllowSelection) || (shift & ssDouble))
+    if (!Options.Has(TRVOption::AllowSelection) || (shift & ssDouble))
         return;
     FDblClickSelected = false;
     if (p.x < Resolution().LeftMargin && s->LineSelectCursor != -1 && !(shift & ssShift)) {
@@ -798,7 +798,7 @@ void TRVControlData::MouseUp(TMouseButton button, TShiftState shift, int x, int 
         Host.Select();
     }
     FDblClickSelected = false;
-    if (button == mbRight && (Options & rvoRClickDeselects)) {
+    if (button == mbRight && Options.Has(TRVOption::RClickDeselects)) {
         int d, o;
         if (FindCharAt(p.x, p.y, false, d, o)) {
             TRVSelectionBounds b;
@@ -854,7 +854,7 @@ void TRVControlData::DblClick(TShiftState shift, int x, int y)
     const Point p = ClientToDoc(x, y);
     std::string word;
     int itemNo = -1, first = 0, styleNo = 0;
-    if ((Options & rvoDblClickSelectsWord) && (Options & rvoAllowSelection)) {
+    if (Options.Has(TRVOption::DblClickSelectsWord) && Options.Has(TRVOption::AllowSelection)) {
         if (CellDblClick(p))
             return;
         if (!FindWordAt(p.x, p.y, word, itemNo, first, styleNo))
@@ -875,7 +875,7 @@ void TRVControlData::DblClick(TShiftState shift, int x, int y)
         Host.Select();
         if (Host.HasDblClickHandler())
             Host.RVDblClick(word, styleNo);
-    } else if (Host.HasDblClickHandler() && !(Options & rvoSingleClick)) {
+    } else if (Host.HasDblClickHandler() && !Options.Has(TRVOption::SingleClick)) {
         if (FindWordAt(p.x, p.y, word, itemNo, first, styleNo))
             Host.RVDblClick(word, styleNo);
     }
@@ -1340,8 +1340,9 @@ bool TRVControlData::GetSelectionHTML(std::string &out, std::string *error) cons
 
 bool TRVControlData::BuildClipboard(ClipboardContent &out, bool raiseCopy)
 {
-    const uint32_t formats = rvoAutoCopyText | rvoAutoCopyUnicodeText | rvoAutoCopyRVF | rvoAutoCopyImage | rvoAutoCopyRTF;
-    if (!(Options & formats))
+    const TRVOptions formats = TRVOption::AutoCopyText | TRVOption::AutoCopyUnicodeText | TRVOption::AutoCopyRVF
+                               | TRVOption::AutoCopyImage | TRVOption::AutoCopyRTF;
+    if (!Options.HasAny(formats))
         return false;
     // The viewer's selection, or one inside a table cell (a find match, a
     // mouse selection there): either goes out in every format.
@@ -1351,7 +1352,7 @@ bool TRVControlData::BuildClipboard(ClipboardContent &out, bool raiseCopy)
         return true;
     if (raiseCopy)
         Host.Copy();
-    if (Options & rvoAutoCopyRVF) {
+    if (Options.Has(TRVOption::AutoCopyRVF)) {
         std::string rvf;
         if (SaveRVFSelectionToString(*source, rvf, a.ItemNo, a.Offs, b.ItemNo, b.Offs)) {
             std::string block(4, '\0');
@@ -1362,17 +1363,17 @@ bool TRVControlData::BuildClipboard(ClipboardContent &out, bool raiseCopy)
             out.items.push_back({kFormatRVF, std::move(block)});
         }
     }
-    const bool unicode = (Options & rvoAutoCopyUnicodeText) != 0;
-    if ((Options & rvoAutoCopyText) && !unicode)
+    const bool unicode = Options.Has(TRVOption::AutoCopyUnicodeText);
+    if (Options.Has(TRVOption::AutoCopyText) && !unicode)
         out.items.push_back({kFormatText, GetSelTextA()});
-    if (Options & rvoAutoCopyImage) {
+    if (Options.Has(TRVOption::AutoCopyImage)) {
         if (const TRVGraphicItemInfo *pic = GetSelectedPicture())
             if (pic->Image && pic->Image->Image())
                 out.picture = *pic->Image->Image();
     }
     // The 8-bit text loses what its code page cannot hold; the UTF-16 form
     // goes along whenever text is copied.
-    if (unicode || (Options & rvoAutoCopyText)) {
+    if (unicode || Options.Has(TRVOption::AutoCopyText)) {
         std::u16string w = GetSelTextW();
         std::string bytes;
         bytes.reserve(w.size() * 2);
@@ -1385,7 +1386,7 @@ bool TRVControlData::BuildClipboard(ClipboardContent &out, bool raiseCopy)
     // The rich forms go together: word processors take RTF, browsers and
     // mail editors HTML. A form whose writing failed is left out whole, never
     // published cut short; the other formats still go.
-    if (Options & rvoAutoCopyRTF) {
+    if (Options.Has(TRVOption::AutoCopyRTF)) {
         std::string rtf, html;
         if (GetSelectionRTF(rtf))
             out.items.push_back({kFormatRTF, std::move(rtf)});

@@ -23,23 +23,47 @@ namespace rv {
 
 class TRVTableLayout;
 
-// Viewer options (TRVOption), as a bit set.
-enum : uint32_t {
-    rvoAllowSelection = bit(0), rvoSingleClick = bit(1), rvoScrollToEnd = bit(2), rvoClientTextWidth = bit(3),
-    rvoShowCheckpoints = bit(4), rvoShowPageBreaks = bit(5), rvoTagsArePChars = bit(6),
-    rvoAutoCopyUnicodeText = bit(7), rvoAutoCopyText = bit(8), rvoAutoCopyRVF = bit(10),
-    rvoAutoCopyImage = bit(11), rvoAutoCopyRTF = bit(12), rvoFormatInvalidate = bit(13),
-    rvoDblClickSelectsWord = bit(14), rvoRClickDeselects = bit(15), rvoShowSpecialCharacters = bit(16),
-    rvoFastFormatting = bit(18)
+// Viewer options; each is one bit of the stored option mask.
+enum class TRVOption : uint32_t {
+    AllowSelection = bit(0), SingleClick = bit(1), ScrollToEnd = bit(2), ClientTextWidth = bit(3),
+    ShowCheckpoints = bit(4), ShowPageBreaks = bit(5), TagsArePChars = bit(6), AutoCopyUnicodeText = bit(7),
+    AutoCopyText = bit(8), AutoCopyRVF = bit(10), AutoCopyImage = bit(11), AutoCopyRTF = bit(12),
+    FormatInvalidate = bit(13), DblClickSelectsWord = bit(14), RClickDeselects = bit(15),
+    ShowSpecialCharacters = bit(16), FastFormatting = bit(18)
 };
+
+// A set of viewer options, held as the stored option mask.
+class TRVOptions {
+public:
+    constexpr TRVOptions() = default;
+    constexpr TRVOptions(TRVOption o) : bits_(uint32_t(o)) {}
+    static constexpr TRVOptions FromMask(uint32_t mask)
+    {
+        TRVOptions s;
+        s.bits_ = mask;
+        return s;
+    }
+    constexpr uint32_t Mask() const { return bits_; }
+    constexpr bool Has(TRVOption o) const { return (bits_ & uint32_t(o)) != 0; }
+    constexpr bool HasAny(TRVOptions s) const { return (bits_ & s.bits_) != 0; }
+    constexpr TRVOptions Without(TRVOptions s) const { return FromMask(bits_ & ~s.bits_); }
+    friend constexpr TRVOptions operator|(TRVOptions a, TRVOptions b) { return FromMask(a.bits_ | b.bits_); }
+    friend constexpr bool operator==(TRVOptions, TRVOptions) = default;
+
+private:
+    uint32_t bits_ = 0;
+};
+constexpr TRVOptions operator|(TRVOption a, TRVOption b) { return TRVOptions(a) | TRVOptions(b); }
+
 // The reader's viewer options: selection, scroll to end, page breaks shown,
 // copy as text, our format, pictures and RTF, reformat on style changes,
 // double click selects a word, right click outside the selection clears it,
 // fast formatting.
-constexpr uint32_t kDefaultViewerOptions = rvoAllowSelection | rvoScrollToEnd | rvoShowPageBreaks | rvoAutoCopyText
-                                           | rvoAutoCopyRVF | rvoAutoCopyImage | rvoAutoCopyRTF | rvoFormatInvalidate
-                                           | rvoDblClickSelectsWord | rvoRClickDeselects | rvoFastFormatting;
-static_assert(kDefaultViewerOptions == 326949, "the viewer's stored default");
+constexpr TRVOptions kDefaultViewerOptions = TRVOption::AllowSelection | TRVOption::ScrollToEnd
+    | TRVOption::ShowPageBreaks | TRVOption::AutoCopyText | TRVOption::AutoCopyRVF | TRVOption::AutoCopyImage
+    | TRVOption::AutoCopyRTF | TRVOption::FormatInvalidate | TRVOption::DblClickSelectsWord
+    | TRVOption::RClickDeselects | TRVOption::FastFormatting;
+static_assert(kDefaultViewerOptions.Mask() == 326949, "the viewer's stored default");
 
 // Text draw states beyond the three the style sheet knows (selected, hover, focused).
 enum : uint32_t {
@@ -122,7 +146,7 @@ public:
     virtual int GetMinTextWidth() const { return 0; }
     virtual int GetMaxTextWidth() const { return 0; }
     virtual bool GetWordWrap() const { return true; }
-    virtual uint32_t GetOptions() const { return kDefaultViewerOptions; }
+    virtual TRVOptions GetOptions() const { return kDefaultViewerOptions; }
     virtual int GetMaxLength() const { return 0; }
     virtual TTextLayout GetVAlign() const { return tlTop; }
     virtual TRVBiDiMode GetBiDiMode() const { return rvbdUnspecified; }
@@ -141,7 +165,7 @@ public:
     virtual const TRVBackground *GetBackground() const { return nullptr; }
     virtual std::string GetControlName() const { return "ReadView"; }
     // Document y of the page breaks the last pagination found, marked on
-    // screen with rvoShowPageBreaks; nullptr when nothing was paginated.
+    // screen with TRVOption::ShowPageBreaks; nullptr when nothing was paginated.
     // Pagination owns them: the viewer only reads them while it paints.
     virtual const std::vector<int> *GetPageBreaks() const { return nullptr; }
 
@@ -283,7 +307,7 @@ class TRVFieldSettingsData : public TCustomRVFormattedData {
 public:
     using TCustomRVFormattedData::TCustomRVFormattedData;
 
-    uint32_t Options = kDefaultViewerOptions;
+    TRVOptions Options = kDefaultViewerOptions;
     int LeftMargin = 5, RightMargin = 5, TopMargin = 5, BottomMargin = 5;
     int MinTextWidth = 0, MaxTextWidth = 0;
     bool WordWrap = true;
@@ -299,7 +323,7 @@ public:
     int GetMinTextWidth() const override { return MinTextWidth; }
     int GetMaxTextWidth() const override { return MaxTextWidth; }
     bool GetWordWrap() const override { return WordWrap; }
-    uint32_t GetOptions() const override { return Options; }
+    TRVOptions GetOptions() const override { return Options; }
     int GetMaxLength() const override { return MaxLength; }
     TTextLayout GetVAlign() const override { return VAlign; }
     platform::Color GetColor() const override { return Color; }

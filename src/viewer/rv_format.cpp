@@ -39,7 +39,7 @@ public:
     TRVStyle &Style;
     Canvas &Target;                    // the canvas text is measured on
     TRVResolutionInfo &Resolution;     // document units to target pixels
-    uint32_t options;
+    TRVOptions options;
     std::unique_ptr<TRVFontInfoCache> fontCache;
     int contentWidth = 0, wrapWidth = 0;
 
@@ -156,7 +156,7 @@ void TRVFormatter::ComputeWidths()
     contentWidth = std::max(client - margins, widest);
     if (contentWidth < minText)
         contentWidth = minText;
-    if (options & rvoClientTextWidth) {
+    if (options.Has(TRVOption::ClientTextWidth)) {
         wrapWidth = std::max(client - margins, minText);
     } else {
         wrapWidth = contentWidth;
@@ -979,7 +979,7 @@ void TCustomRVFormattedData::FormatItems(bool OnlyResized, bool Force, bool Tail
         const int clientW = GetClientWidth(), clientH = GetClientHeight();
         TRVFormatter formatter(*this, *target);
         formatter.fontCache =
-            MakeFontInfoCache((GetOptions() & rvoFastFormatting) != 0, *GetRVStyle(), *target, GetBiDiMode());
+            MakeFontInfoCache(GetOptions().Has(TRVOption::FastFormatting), *GetRVStyle(), *target, GetBiDiMode());
         CanvasSaver saver(*target);
         formatter.ComputeWidths();
         bool widthsSame =
@@ -999,7 +999,7 @@ void TCustomRVFormattedData::FormatItems(bool OnlyResized, bool Force, bool Tail
         if (layoutChanged && anchorItem >= 0) {
             int d = anchorItem < int(FFirstDrawItem.size()) ? FFirstDrawItem[size_t(anchorItem)] : -1;
             ScrollToY(d >= 0 ? FDrawItems[d].Top + anchorDist + DocumentOffsetY() : 0);
-        } else if (layoutChanged && TailOnly && (GetOptions() & rvoScrollToEnd)) {
+        } else if (layoutChanged && TailOnly && GetOptions().Has(TRVOption::ScrollToEnd)) {
             ScrollToY(FContentHeight);
         }
         // A scroll bar that appeared or vanished changed the client size: once more.

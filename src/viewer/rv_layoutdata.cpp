@@ -6,7 +6,6 @@ namespace rv {
 
 void TRVLayoutData::SetScrollRange(int /*width*/, int height)
 {
-    ++ScrollRangeCalls;
     FBarShown = VScrollBarWidth > 0 && height > ClientHeight;
     VOffs = std::clamp(VOffs, 0, std::max(0, height - ClientHeight));
 }

@@ -19,7 +19,6 @@ public:
     // Width a vertical scroll bar takes from the client area while the document
     // is taller than it (0: no bar).
     int VScrollBarWidth = 0;
-    int ScrollRangeCalls = 0;
     // Page breaks to mark (a pagination's, not owned), or nullptr.
     const std::vector<int> *PageBreaks = nullptr;
 

@@ -65,7 +65,7 @@ private:
     int cutTop, cutBottom; // where a printed page cuts the document
     const std::unordered_map<int, std::string> *labelTexts;
     TRVFontInfoCacheLowResource fonts;
-    uint32_t options;
+    TRVOptions options;
     TRVSelectionBounds selection;
     bool hasSelection = false;
     bool focused = true;
@@ -93,7 +93,7 @@ bool TRVPainter::SelectedPart(int drawNo, int &from, int &to) const
 int TRVPainter::RightLimit() const
 {
     int limit;
-    if (options & rvoClientTextWidth) {
+    if (options.Has(TRVOption::ClientTextWidth)) {
         limit = Formatted.GetClientWidth();
     } else {
         limit = Formatted.DocumentWidth();
@@ -166,7 +166,7 @@ void TRVPainter::DrawParaBacks(int firstPara, int lastPara)
             continue;
         int left = Resolution.LeftMargin + Resolution.X(para.LeftIndent) + std::min(0, Resolution.X(para.FirstIndent));
         int right;
-        if (options & rvoClientTextWidth)
+        if (options.Has(TRVOption::ClientTextWidth))
             right = Formatted.GetClientWidth() - Resolution.RightMargin;
         else if (Formatted.GetMaxTextWidth() < 1)
             right = Formatted.DocumentWidth() - Resolution.RightMargin;
@@ -299,7 +299,7 @@ void TRVPainter::DrawTextPiece(int drawNo, const Band &band)
     uint32_t state = 0;
     if (focused)
         state |= rvtsControlFocused;
-    if (options & rvoShowSpecialCharacters)
+    if (options.Has(TRVOption::ShowSpecialCharacters))
         state |= rvtsSpecialCharacters;
     if (hoveredJump >= 0 && Items.IsHyperlink(d.ItemNo) && Formatted.JumpIndexOf(d.ItemNo) == hoveredJump)
         state |= rvtsHover;
@@ -518,7 +518,7 @@ void TRVPainter::Draw(const Rect &rect, bool onlyWhole)
             Style.OnDrawTextBack(Style, Items.EffectiveStyleNo(d.ItemNo), doDefault);
         }
     }
-    if ((options & rvoShowPageBreaks) && !printing)
+    if (options.Has(TRVOption::ShowPageBreaks) && !printing)
         if (const std::vector<int> *breaks = Formatted.GetPageBreaks())
             for (int y : *breaks)
                 if (y >= docTop - 8 && y < docBottom)
@@ -546,9 +546,9 @@ void TRVPainter::Draw(const Rect &rect, bool onlyWhole)
             continue;
         const TCustomRVItemInfo &item = Items.GetItem(d.ItemNo);
         if (Formatted.FirstDrawItemOf(d.ItemNo) == k) {
-            if ((item.ItemOptions & ioPageBreakBefore) && (options & rvoShowPageBreaks) && !printing)
+            if ((item.ItemOptions & ioPageBreakBefore) && options.Has(TRVOption::ShowPageBreaks) && !printing)
                 Style.DrawPageBreak(Target, lines[size_t(line)].Top - 1 - yOffs, Formatted.GetClientWidth(), 0, true);
-            if (item.Checkpoint && (options & rvoShowCheckpoints) && !printing)
+            if (item.Checkpoint && options.Has(TRVOption::ShowCheckpoints) && !printing)
                 Style.DrawCheckpoint(Target, d.Left - xOffs, d.Top - yOffs, Formatted.GetClientWidth(), 0, d.ItemNo,
                                  item.Checkpoint->RaiseEvent);
         }
@@ -557,7 +557,7 @@ void TRVPainter::Draw(const Rect &rect, bool onlyWhole)
         else
             DrawNonText(k, band);
     }
-    if (endDraw == Formatted.FDrawItems.Count() && Items.TrailingCheckpoint && (options & rvoShowCheckpoints)
+    if (endDraw == Formatted.FDrawItems.Count() && Items.TrailingCheckpoint && options.Has(TRVOption::ShowCheckpoints)
         && !printing) {
         int y = Formatted.FContentHeight - Resolution.Y(Formatted.GetBottomMargin()) - yOffs;
         Style.DrawCheckpoint(Target, 0, y, Formatted.GetClientWidth(), 0, -1, Items.TrailingCheckpoint->RaiseEvent);

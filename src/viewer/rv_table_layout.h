@@ -59,7 +59,7 @@ public:
     int GetRightMargin() const override { return 0; }
     int GetTopMargin() const override { return 0; }
     int GetBottomMargin() const override { return 0; }
-    uint32_t GetOptions() const override { return FOwner.GetOptions() & ~uint32_t(rvoClientTextWidth); }
+    TRVOptions GetOptions() const override { return FOwner.GetOptions().Without(TRVOption::ClientTextWidth); }
     int GetScreenPixelsPerInchX() const override { return FOwner.GetScreenPixelsPerInchX(); }
     int GetScreenPixelsPerInchY() const override { return FOwner.GetScreenPixelsPerInchY(); }
     bool IsControlFocused() const override { return FOwner.IsControlFocused(); }

@@ -45,7 +45,8 @@ TEST(PrintedPage, ShowsNoneOfTheScreensMarks)
 {
     Doc doc;
     doc.data.LeftMargin = doc.data.RightMargin = doc.data.TopMargin = doc.data.BottomMargin = 0;
-    doc.data.Options |= rv::rvoShowPageBreaks | rv::rvoShowCheckpoints | rv::rvoShowSpecialCharacters;
+    doc.data.Options = doc.data.Options | rv::TRVOption::ShowPageBreaks | rv::TRVOption::ShowCheckpoints
+                       | rv::TRVOption::ShowSpecialCharacters;
     for (int i = 0; i < 14; ++i)
         doc.text("L" + std::to_string(i), 0, 0, i == 5 ? rv::ioPageBreakBefore : 0);
     doc.data.Format();

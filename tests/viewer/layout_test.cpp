@@ -382,7 +382,7 @@ TEST(Layout, MeasuringALongParagraphCostsItsLengthNotItsSquare)
         fillStyles(style);
         CountingCanvas canvas;
         TRVLayoutData data(&style, &canvas);
-        data.Options &= ~rvoFastFormatting; // measure on the counted canvas itself
+        data.Options = data.Options.Without(TRVOption::FastFormatting); // measure on the counted canvas itself
         data.ClientWidth = 200;
         std::string text;
         for (int i = 0; i < words; ++i)

@@ -141,7 +141,7 @@ TEST(Paint, PageBreakMarkAboveTheLine)
     }
     EXPECT_TRUE(line);
     EXPECT_TRUE(triangle);
-    d.data.Options &= ~rvoShowPageBreaks;
+    d.data.Options = d.data.Options.Without(TRVOption::ShowPageBreaks);
     paint(d);
     for (auto &op : d.canvas.ops())
         EXPECT_NE(op.kind, DrawOp::Polygon);

@@ -286,7 +286,7 @@ void TReadView::Guard(F &&f)
 void TReadView::SetStyle(rv::TRVStyle *style)
 {
     FData.SetRVStyle(style);
-    if (FData.Options & rv::rvoFormatInvalidate)
+    if (FData.Options.Has(rv::TRVOption::FormatInvalidate))
         viewport()->update();
 }
 

@@ -125,8 +125,8 @@ public:
     void SetWindowText(const QString &text);
 
     // ---- published settings ----
-    uint32_t Options() const { return FData.Options; }
-    void SetOptions(uint32_t o) { FData.Options = o; }
+    rv::TRVOptions Options() const { return FData.Options; }
+    void SetOptions(rv::TRVOptions o) { FData.Options = o; }
     uint16_t RVFOptions() const { return FData.RVFOptions; }
     void SetRVFOptions(uint16_t o) { FData.RVFOptions = o; }
     void SetRVFTextStylesReadMode(rv::TRVFReaderStyleMode m) { FData.RVFTextStylesReadMode = m; }
@@ -184,7 +184,7 @@ public:
     // Runs before the context menu; set handled to keep the menu closed.
     std::function<void(TReadView *sender, QPoint pos, bool &handled)> OnContextPopup;
 
-    // Where to find the page breaks to mark (rvoShowPageBreaks): asked on
+    // Where to find the page breaks to mark (TRVOption::ShowPageBreaks): asked on
     // every paint, so a new pagination shows at the next one. The source
     // (typically the print component's) owns them; nullptr answers: none.
     std::function<const std::vector<int> *()> PageBreakSource;

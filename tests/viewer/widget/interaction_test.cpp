@@ -378,7 +378,8 @@ TEST(Copy, FormatsInOrderWithReadableRVF)
     EXPECT_EQ(back.ItemTextW(3), u"\u03bb\u03cc\u03b3\u03bf\u03c2 x");
 
     // Without any format bit the copy answers false.
-    v.data.Options &= ~(rvoAutoCopyText | rvoAutoCopyRVF | rvoAutoCopyImage | rvoAutoCopyRTF);
+    v.data.Options = v.data.Options.Without(TRVOption::AutoCopyText | TRVOption::AutoCopyRVF | TRVOption::AutoCopyImage
+                                            | TRVOption::AutoCopyRTF);
     EXPECT_FALSE(v.data.CopySelection());
 }
 
