@@ -585,98 +585,138 @@ int TCustomRVPrint::PaginateOn(Canvas &measure, const TRVPrinterPage &page)
     return PageCount();
 }
 
-void TCustomRVPrint::CutPages()
-{
-    const LineGeometry geo(FData);
-    const int nLines = geo.LineCount();
-    if (nLines == 0 || FData.DrawItemList().Count() == 0)
-        return;
-    const TCustomRVData &items = FData.Items();
-    const TRVDrawLines &draw = FData.DrawItemList();
-    const int avail = ClientHeight() - DocTopMargin() - DocBottomMargin();
+// Cuts the formatted document into pages: walks its lines and ends a page at
+// a page break, before a line that does not fit, or inside a picture or table.
+class PageCutter {
+public:
+    PageCutter(TCustomRVPrint &print, const LineGeometry &geo, int avail) : p_(print), geo_(geo), avail_(avail) {}
+    void Run();
 
-    if (OnFormatting)
-        OnFormatting(FData, 0, 1);
-    TRVPageInfo page;
-    // Room the page's footnotes take at its bottom, and the band of a table
-    // it continues repeated at its top.
-    int noteSpace = 0, reserve = 0;
-    auto pageBottom = [&] { return TopOf(page) + avail - reserve - noteSpace; };
+private:
+    // Where line l ends the page: before line breakLine, or inside draw item
+    // cutItem at document y cutY (-1: the line fits).
+    struct LineCut {
+        int breakLine = -1, cutItem = -1, cutY = -1;
+    };
+    LineCut ScanLine(int l);
+    // Ends the page inside a picture or table; the next one begins with its next part.
+    void CutInside(int l, int cutItem, int cutY);
     // Ends the page being cut (its content reaching document y `bottom`) and
     // starts the next one at `next`.
-    auto endPage = [&](int bottom, const TRVPageInfo &next) {
-        page.ContentHeight = bottom - TopOf(page) + reserve;
-        FPages.push_back(page);
-        if (OnFormatting)
-            OnFormatting(FData, PageCount(), 1);
-        page = next;
-        noteSpace = 0;
-        reserve = next.FirstPart > 0 ? RepeatedTableBand(page) : 0;
-    };
+    void EndPage(int bottom, const TRVPageInfo &next);
     // A footnote goes where its reference goes: off a page the reference leaves.
-    auto dropNotesFrom = [&](int drawNo) {
-        std::erase_if(page.Footnotes, [&](int itemNo) { return FData.FirstDrawItemOf(itemNo) >= drawNo; });
-    };
-    int pl = 0; // the page's first line
-    for (int l = 0; l < nLines;) {
-        int breakLine = -1, cutItem = -1, cutY = -1;
-        const int from = page.FirstPart > 0 && FData.LineOfDrawItem(page.FirstDrawItem) == l ? page.FirstDrawItem
-                                                                                              : geo.FirstItem(l);
-        for (int k = from; k < geo.LineEnd(l); ++k) {
-            const TRVDrawLineInfo &d = draw[k];
-            const bool itemStarts = FData.FirstDrawItemOf(d.ItemNo) == k;
-            if (l > pl && itemStarts && (items.GetItem(d.ItemNo).ItemOptions & ioPageBreakBefore)) {
-                breakLine = l;
-                break;
+    void DropNotesFrom(int drawNo)
+    {
+        std::erase_if(page_.Footnotes, [&](int itemNo) { return p_.FData.FirstDrawItemOf(itemNo) >= drawNo; });
+    }
+    int PageBottom() const { return TopOf(page_) + avail_ - reserve_ - noteSpace_; }
+
+    TCustomRVPrint &p_;
+    const LineGeometry &geo_;
+    const int avail_;
+    TRVPageInfo page_;
+    // Room the page's footnotes take at its bottom, and the band of a table
+    // it continues repeated at its top.
+    int noteSpace_ = 0, reserve_ = 0;
+    int firstLine_ = 0; // the page's first line
+};
+
+void PageCutter::EndPage(int bottom, const TRVPageInfo &next)
+{
+    page_.ContentHeight = bottom - TopOf(page_) + reserve_;
+    p_.FPages.push_back(page_);
+    if (p_.OnFormatting)
+        p_.OnFormatting(p_.FData, p_.PageCount(), 1);
+    page_ = next;
+    noteSpace_ = 0;
+    reserve_ = next.FirstPart > 0 ? p_.RepeatedTableBand(page_) : 0;
+}
+
+PageCutter::LineCut PageCutter::ScanLine(int l)
+{
+    const TCustomRVData &items = p_.FData.Items();
+    const TRVDrawLines &draw = p_.FData.DrawItemList();
+    const int from = page_.FirstPart > 0 && p_.FData.LineOfDrawItem(page_.FirstDrawItem) == l ? page_.FirstDrawItem
+                                                                                               : geo_.FirstItem(l);
+    LineCut cut;
+    for (int k = from; k < geo_.LineEnd(l); ++k) {
+        const TRVDrawLineInfo &d = draw[k];
+        const bool itemStarts = p_.FData.FirstDrawItemOf(d.ItemNo) == k;
+        if (l > firstLine_ && itemStarts && (items.GetItem(d.ItemNo).ItemOptions & ioPageBreakBefore)) {
+            cut.breakLine = l;
+            return cut;
+        }
+        if (itemStarts)
+            if (const TRVNotePtblData *fn = p_.FootnoteOf(d.ItemNo)) {
+                noteSpace_ += fn->Height() + (page_.Footnotes.empty() ? p_.FSeparatorSpace : 0);
+                page_.Footnotes.push_back(d.ItemNo);
             }
-            if (itemStarts)
-                if (const TRVNotePtblData *fn = FootnoteOf(d.ItemNo)) {
-                    noteSpace += fn->Height() + (page.Footnotes.empty() ? FSeparatorSpace : 0);
-                    page.Footnotes.push_back(d.ItemNo);
-                }
-            const bool over = pageBottom() < geo.BottomOf(k);
-            if (over || FData.TableLayoutOf(d.ItemNo)) {
-                cutY = over ? geo.PictureCut(k, page, pageBottom()) : -1;
-                if (cutY < 0)
-                    cutY = TableCut(k, page, pageBottom(), over, l == pl);
-                if (cutY >= 0) {
-                    cutItem = k;
-                    break;
-                }
-                if (over) {
-                    breakLine = geo.FindBreak(l, k, pl);
-                    break;
-                }
+        const bool over = PageBottom() < geo_.BottomOf(k);
+        if (over || p_.FData.TableLayoutOf(d.ItemNo)) {
+            int cutY = over ? geo_.PictureCut(k, page_, PageBottom()) : -1;
+            if (cutY < 0)
+                cutY = p_.TableCut(k, page_, PageBottom(), over, l == firstLine_);
+            if (cutY >= 0) {
+                cut.cutItem = k;
+                cut.cutY = cutY;
+                return cut;
+            }
+            if (over) {
+                cut.breakLine = geo_.FindBreak(l, k, firstLine_);
+                return cut;
             }
         }
-        if (cutItem >= 0) {
-            // The page ends inside the picture or table; the next one begins with its next part.
-            dropNotesFrom(cutItem + 1);
-            TRVPageInfo next;
-            next.PageTop = geo.LineTop(l);
-            next.FirstDrawItem = cutItem;
-            next.FirstPart = page.FirstPart > 0 && page.FirstDrawItem == cutItem ? page.FirstPart + 1 : 1;
-            next.PartTop = cutY;
-            // A table's part ends with its last whole row (or line) and its bottom edge.
-            const TRVTableLayout *tl = FData.TableLayoutOf(draw[cutItem].ItemNo);
-            const int end = tl ? TablePartEnd(next) : cutY;
-            const int edge = tl && !tl->RowTop.empty() ? tl->Height - (tl->RowTop.back() + tl->RowHeight.back()) : 0;
-            endPage(end + edge, next);
-            pl = l;
+    }
+    return cut;
+}
+
+void PageCutter::CutInside(int l, int cutItem, int cutY)
+{
+    DropNotesFrom(cutItem + 1);
+    TRVPageInfo next;
+    next.PageTop = geo_.LineTop(l);
+    next.FirstDrawItem = cutItem;
+    next.FirstPart = page_.FirstPart > 0 && page_.FirstDrawItem == cutItem ? page_.FirstPart + 1 : 1;
+    next.PartTop = cutY;
+    // A table's part ends with its last whole row (or line) and its bottom edge.
+    const TRVTableLayout *tl = p_.FData.TableLayoutOf(p_.FData.DrawItemList()[cutItem].ItemNo);
+    const int end = tl ? p_.TablePartEnd(next) : cutY;
+    const int edge = tl && !tl->RowTop.empty() ? tl->Height - (tl->RowTop.back() + tl->RowHeight.back()) : 0;
+    EndPage(end + edge, next);
+}
+
+void PageCutter::Run()
+{
+    const int nLines = geo_.LineCount();
+    for (int l = 0; l < nLines;) {
+        const LineCut cut = ScanLine(l);
+        if (cut.cutItem >= 0) {
+            CutInside(l, cut.cutItem, cut.cutY);
+            firstLine_ = l;
             continue;
         }
-        if (breakLine < 0 || breakLine >= nLines) {
+        if (cut.breakLine < 0 || cut.breakLine >= nLines) {
             ++l;
             continue;
         }
-        dropNotesFrom(geo.FirstItem(breakLine));
+        DropNotesFrom(geo_.FirstItem(cut.breakLine));
         TRVPageInfo next;
-        next.PageTop = geo.LineTop(breakLine);
-        next.FirstDrawItem = geo.FirstItem(breakLine);
-        endPage(geo.LineBottom(breakLine - 1), next);
-        pl = l = breakLine;
+        next.PageTop = geo_.LineTop(cut.breakLine);
+        next.FirstDrawItem = geo_.FirstItem(cut.breakLine);
+        EndPage(geo_.LineBottom(cut.breakLine - 1), next);
+        firstLine_ = l = cut.breakLine;
     }
-    endPage(geo.LineBottom(nLines - 1), TRVPageInfo{});
+    EndPage(geo_.LineBottom(nLines - 1), TRVPageInfo{});
+}
+
+void TCustomRVPrint::CutPages()
+{
+    const LineGeometry geo(FData);
+    if (geo.LineCount() == 0 || FData.DrawItemList().Count() == 0)
+        return;
+    if (OnFormatting)
+        OnFormatting(FData, 0, 1);
+    PageCutter(*this, geo, ClientHeight() - DocTopMargin() - DocBottomMargin()).Run();
     MarkSourceBreaks();
 }
 

@@ -72,6 +72,7 @@ enum class TRVPrintError {
 std::string PrintErrorText(TRVPrintError e);
 
 class TCustomRVPrint;
+class PageCutter;
 
 // Paper, margins and header/footer positions in millimetres: what a study's
 // document parameters ask of the printed page.
@@ -305,6 +306,7 @@ public:
 
 private:
     friend class TPrintableRVData;
+    friend class PageCutter;
     void ComputeGeometry(platform::Canvas &measure);
     void CutPages();
     void MarkSourceBreaks();
