@@ -119,7 +119,7 @@ void *TRVArena::grow(size_t size)
     return cur_;
 }
 
-void TCustomRVData::InsertItem(int index, std::string_view text, TRVItemPtr item)
+void TCustomRVData::insertItem(int index, std::string_view text, TRVItemPtr item)
 {
     index = std::clamp(index, 0, ItemCount());
     std::string_view stored = FArena.Copy(text);

@@ -110,7 +110,18 @@ public:
         InsertItem(index, text, TRVItemPtr(item.release()));
     }
     // The same for an item made on the heap or in ArenaAllocate.
-    void InsertItem(int index, std::string_view text, TRVItemPtr item);
+    void InsertItem(int index, std::string_view text, TRVItemPtr item)
+    {
+        // Reading appends item after item into reserved room: that case stays inline.
+        if (size_t(index) == FItems.size() && FItems.size() < FItems.capacity()) {
+            Entry &e = FItems.emplace_back();
+            e.text = FArena.Copy(text);
+            e.item = std::move(item);
+            ItemInserted(index);
+            return;
+        }
+        insertItem(index, text, std::move(item));
+    }
     void AddItem(std::string_view text, std::unique_ptr<TCustomRVItemInfo> item) { InsertItem(ItemCount(), text, std::move(item)); }
     // Memory that lives until Clear, for items made in place (owned through
     // a TRVItemPtr with InArena set).
@@ -190,6 +201,7 @@ protected:
     virtual void ItemDeleting(int /*i*/) {}
 
 private:
+    void insertItem(int index, std::string_view text, TRVItemPtr item);
     struct Entry {
         std::string_view text; // in FArena
         TRVItemPtr item;

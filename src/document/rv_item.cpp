@@ -47,7 +47,7 @@ bool TCustomRVItemInfo::GetExtraStrProperty(TRVExtraItemStrProperty prop, std::s
 {
     if (prop != rvespHint)
         return false;
-    value = Hint;
+    value = Hint.str();
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace rv {
@@ -81,6 +82,46 @@ struct TRVItemDrawState {
     int BoxWidth = 0, BoxHeight = 0;
 };
 
+// An item's hint (its tooltip text). Few items have one, so an item without
+// it pays one pointer; an empty hint is no hint.
+class TRVHint {
+public:
+    TRVHint() = default;
+    TRVHint(const TRVHint &o) : s_(o.empty() ? nullptr : std::make_unique<std::string>(*o.s_)) {}
+    TRVHint &operator=(const TRVHint &o) { return this == &o ? *this : (*this = std::string_view(o.str())); }
+    TRVHint &operator=(std::string_view v)
+    {
+        if (v.empty())
+            s_.reset();
+        else if (s_)
+            s_->assign(v);
+        else
+            s_ = std::make_unique<std::string>(v);
+        return *this;
+    }
+    TRVHint &operator=(const std::string &v) { return *this = std::string_view(v); }
+    TRVHint &operator=(const char *v) { return *this = std::string_view(v); }
+    const std::string &str() const
+    {
+        static const std::string none;
+        return s_ ? *s_ : none;
+    }
+    operator const std::string &() const { return str(); }
+    bool empty() const { return !s_ || s_->empty(); }
+    void clear() { s_.reset(); }
+    friend bool operator==(const TRVHint &a, const TRVHint &b) { return a.str() == b.str(); }
+    friend bool operator==(const TRVHint &a, std::string_view b) { return a.str() == b; }
+    template <class Stream>
+    friend Stream &operator<<(Stream &o, const TRVHint &h)
+    {
+        o << h.str();
+        return o;
+    }
+
+private:
+    std::unique_ptr<std::string> s_;
+};
+
 class TCustomRVItemInfo {
 public:
     explicit TCustomRVItemInfo(int styleNo) : StyleNo(styleNo) {}
@@ -123,13 +164,14 @@ public:
     void SetPageBreakBefore(bool on);
     void SetLineBreak(bool on);
 
+    // Ordered so that the fields pack: a text item takes 40 bytes.
     int StyleNo;
     int ParaNo = 0;
+    int Tag = 0;
     uint8_t ItemOptions = 0;
     uint8_t SpellState = 0;             // not used by the reader
     std::unique_ptr<TRVCPInfo> Checkpoint;
-    int Tag = 0;
-    std::string Hint;
+    TRVHint Hint;
 
 protected:
     virtual std::unique_ptr<TCustomRVItemInfo> CreateSame() const = 0;

@@ -53,8 +53,12 @@ size_t lineEnd(const char *b, size_t from, size_t n)
     size_t p = from;
 #if defined(__SSE2__)
     const __m128i nl = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r'), zero = _mm_setzero_si128();
+    const __m128i low = _mm_set1_epi8('\r');
     for (; p + 16 <= n; p += 16) {
         __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + p));
+        // One test for bytes up to CR first: text has few of them besides line ends.
+        if (!_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(v, low), v)))
+            continue;
         __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, nl), _mm_cmpeq_epi8(v, cr)), _mm_cmpeq_epi8(v, zero));
         if (unsigned mask = unsigned(_mm_movemask_epi8(hit)))
             return p + size_t(__builtin_ctz(mask));
@@ -74,6 +78,65 @@ size_t lineEnd(const char *b, size_t from, size_t n)
     return p;
 }
 
+
+// A header of six one-digit fields, each with or without a minus and one space
+// apart, up to its line's end ("0 1 -1 1 0 0"): the form of most text
+// records' headers, told apart with one look at sixteen bytes. True with the
+// fields in f and p at the line end; false, with nothing changed, for any
+// other form (the general loop then decides).
+bool oneDigitFields(const char *&p, const char *end, int f[6])
+{
+#if defined(__SSE2__)
+    if (end - p < 16)
+        return false;
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    auto mask = [&](char c) { return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c)))); };
+    const unsigned stops = mask('\n') | mask('\r') | mask('\0');
+    if (!stops)
+        return false;
+    const unsigned stop = unsigned(__builtin_ctz(stops)), line = (1u << stop) - 1;
+    // Digits: byte - '0' from 0 to 9 as a signed byte (no other byte lands there).
+    const __m128i shifted = _mm_sub_epi8(v, _mm_set1_epi8('0'));
+    const unsigned digits = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(shifted, _mm_set1_epi8(-1)),
+                                                                      _mm_cmplt_epi8(shifted, _mm_set1_epi8(10)))))
+                            & line;
+    const unsigned minus = mask('-') & line, spaces = mask(' ') & line;
+    // Every byte before the end is one of these; a minus is followed by a digit, a
+    // space by a digit or a minus, a digit by a space or the end; a space follows a
+    // digit, and a field starts the line or follows a space. So the line is fields
+    // one space apart, one more than its spaces, which must be five.
+    unsigned fifth = spaces;
+    for (int k = 0; k < 4; ++k)
+        fifth &= fifth - 1;
+    if ((digits | minus | spaces) != line || !fifth || (fifth & (fifth - 1)) || ((minus << 1) & ~digits)
+        || ((spaces << 1) & ~(digits | minus)) || ((digits << 1) & ~(spaces | (line + 1))) || (spaces & ~(digits << 1))
+        || (minus & ~((spaces << 1) | 1u)) || (digits & ~((spaces << 1) | (minus << 1) | 1u)))
+        return false;
+    // The two usual layouts at fixed places ("0 1 0 0 0 0", "0 1 -1 1 0 0"), any other bit by bit.
+    static constexpr int kPlain[6] = {0, 2, 4, 6, 8, 10}, kThirdNegative[6] = {0, 2, 5, 7, 9, 11};
+    if ((digits == 0x555 && !minus) || (digits == 0xAA5 && minus == 0x10)) {
+        const int *at = minus ? kThirdNegative : kPlain;
+        for (int k = 0; k < 6; ++k)
+            f[k] = p[at[k]] - '0';
+        if (minus)
+            f[2] = -f[2];
+        p += stop;
+        return true;
+    }
+    unsigned d = digits;
+    for (int k = 0; k < 6; ++k) {
+        const unsigned i = unsigned(__builtin_ctz(d));
+        d &= d - 1;
+        const int value = p[i] - '0', negative = int(((minus << 1) >> i) & 1);
+        f[k] = (value ^ -negative) + negative;
+    }
+    p += stop;
+    return true;
+#else
+    (void)p, (void)end, (void)f;
+    return false;
+#endif
+}
 } // namespace
 
 Line Reader::readLine()
@@ -371,19 +434,21 @@ bool Reader::textRecord(int &textLine, int &lineNo)
     if (!plainText_ || version_ < 1 || subversion_ < 2 || unsigned(*p - '0') >= 10)
         return false;
     int f[6];
-    for (int k = 0; k < 6; ++k) {
-        if (k > 0) {
-            if (p == end || *p != ' ')
+    if (!oneDigitFields(p, end, f)) {
+        for (int k = 0; k < 6; ++k) {
+            if (k > 0) {
+                if (p == end || *p != ' ')
+                    return false;
+                ++p;
+            }
+            // Most fields are one digit, with or without a minus.
+            const char *q = p + (p < end && *p == '-');
+            if (end - q >= 2 && unsigned(q[0] - '0') < 10 && unsigned(q[1] - '0') >= 10) {
+                f[k] = q == p ? q[0] - '0' : '0' - q[0];
+                p = q + 1;
+            } else if (!(p = scanInt(p, end, f[k]))) {
                 return false;
-            ++p;
-        }
-        // Most fields are one digit, with or without a minus.
-        const char *q = p + (p < end && *p == '-');
-        if (end - q >= 2 && unsigned(q[0] - '0') < 10 && unsigned(q[1] - '0') >= 10) {
-            f[k] = q == p ? q[0] - '0' : '0' - q[0];
-            p = q + 1;
-        } else if (!(p = scanInt(p, end, f[k]))) {
-            return false;
+            }
         }
     }
     // A Unicode item's lines are framed differently; no lines make an item at once.
@@ -412,7 +477,7 @@ bool Reader::textRecord(int &textLine, int &lineNo)
         ++textLine;
         size_t e = lineEnd(b, pos_, n);
         addPlainText(std::string_view(b + pos_, e - pos_));
-        pos_ = afterLineEnd(e);
+        pos_ = e + 1 < n && b[e] == '\r' && b[e + 1] == '\n' ? e + 2 : afterLineEnd(e);
     }
     dropItem();
     state_ = rsHeader;
@@ -529,7 +594,9 @@ void Reader::readTail(HeaderCursor &h)
 {
     int a = 0, b = 0;
     if (style_ >= 0 && item_) {
-        needTail(h.quoted(item_->Hint));
+        std::string hint;
+        needTail(h.quoted(hint));
+        item_->Hint = hint;
         needTail(h.atEnd());
         return;
     }

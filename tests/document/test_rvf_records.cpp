@@ -473,6 +473,9 @@ TEST(RVFRecords, TextRecordsReadAlikeOnEitherPath)
         {"line count past 32 bits", {"-8 1 3", "0 99999999999 0 0 0 0@", "a"}, false},
         {"cut inside a record", {"-8 1 3", "0 3 0 0 0 0@", "a", "b"}, false},
         {"empty text lines", {"-8 1 3", "0 3 0 0 0 0@", "", "", "c"}, false},
+        {"signs in other places", {"-8 1 3", "0 1 -0 1 -2 -3@", "un texto de varias palabras", "1 1 3 1 0 -9@",
+                                   "otro texto de varias palabras", "0 2 -1 1 0 0@", "c", "d"}, false},
+        {"fields of two digits", {"-8 1 3", "0 1 0 0 0 12@", "un texto de varias palabras", "0 12 0 0 0 0@", "e"}, false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
