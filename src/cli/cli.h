@@ -23,6 +23,8 @@ struct Registrar {
 
 // Writes "usage: quenlor-cli <usage>" to stderr and returns 2.
 int usageError(const Command &c);
+// A whole decimal number in [lo, hi] (lo >= 0), or -1 when the argument is not one.
+long parseBounded(const std::string &s, long lo, long hi);
 
 // The commands registered in this program.
 std::vector<Command> &registry();

@@ -14,7 +14,6 @@
 #include <QPageSize>
 #include <QPrinter>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <tuple>
@@ -28,16 +27,6 @@ const cli::Command kPdf{"pdf",
                         "[--header FILE.rvf] [--footer FILE.rvf]",
                         "paginate a document for a sheet of paper and print it into a PDF", runPdf, true};
 QUENLOR_CLI_COMMAND(kPdf);
-
-// A whole number in [lo, hi], or -1.
-long parseBounded(const std::string &s, long lo, long hi)
-{
-    char *end = nullptr;
-    const long v = std::strtol(s.c_str(), &end, 10);
-    if (s.empty() || *end || v < lo || v > hi)
-        return -1;
-    return v;
-}
 
 // Reads a study with its stored layout, background and colour.
 bool loadStudy(rv::TRVLayoutData &data, const std::string &file)
@@ -72,12 +61,12 @@ int parseArgs(const std::vector<std::string> &args, PdfOptions &o)
         const bool hasValue = i + 1 < args.size();
         if (a == "--margins" && hasValue) {
             // Any size a sheet could have; whether text still fits is the pagination's call.
-            const long v = parseBounded(args[++i], 0, 2000);
+            const long v = cli::parseBounded(args[++i], 0, 2000);
             if (v < 0)
                 return cli::usageError(kPdf);
             o.margins = int(v);
         } else if (a == "--dpi" && hasValue) {
-            const long v = parseBounded(args[++i], 72, 2400);
+            const long v = cli::parseBounded(args[++i], 72, 2400);
             if (v < 0) {
                 std::fprintf(stderr, "pdf: --dpi takes a resolution from 72 to 2400\n");
                 return 2;

@@ -8,20 +8,9 @@
 
 #include <QImage>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace {
-
-bool parseInt(const std::string &s, int &out)
-{
-    char *end = nullptr;
-    long v = std::strtol(s.c_str(), &end, 10);
-    if (s.empty() || *end || v < 0 || v > 1000000)
-        return false;
-    out = int(v);
-    return true;
-}
 
 int runRender(const std::vector<std::string> &args);
 
@@ -37,9 +26,10 @@ int runRender(const std::vector<std::string> &args)
         const std::string &a = args[i];
         int *target = a == "--width" ? &width : a == "--height" ? &height : a == "--scroll" ? &scroll : nullptr;
         if (target) {
-            if (i + 1 >= args.size() || !parseInt(args[i + 1], *target))
+            const long v = i + 1 < args.size() ? cli::parseBounded(args[++i], 0, 1000000) : -1;
+            if (v < 0)
                 return cli::usageError(kRender);
-            ++i;
+            *target = int(v);
         } else if (!a.empty() && a[0] == '-') {
             return cli::usageError(kRender);
         } else {

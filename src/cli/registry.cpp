@@ -3,6 +3,7 @@
 #include "cli.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace cli {
@@ -19,6 +20,15 @@ int usageError(const Command &c)
 {
     std::fprintf(stderr, "usage: quenlor-cli %s\n", c.usage);
     return 2;
+}
+
+long parseBounded(const std::string &s, long lo, long hi)
+{
+    char *end = nullptr;
+    const long v = std::strtol(s.c_str(), &end, 10);
+    if (s.empty() || *end || v < lo || v > hi)
+        return -1;
+    return v;
 }
 
 void printHelp(FILE *out, std::vector<Command> commands)

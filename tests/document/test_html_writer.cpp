@@ -3,6 +3,7 @@
 #include "document/html_writer.h"
 #include "document/rv_graphic.h"
 #include "document/rv_table.h"
+#include "test_util.h"
 
 #include <QTextBlock>
 #include <QTextDocument>
@@ -15,20 +16,7 @@ using namespace rv;
 
 namespace {
 
-struct HDoc {
-    TRVStyle style;
-    TCustomRVData data{&style};
-    HDoc() { style.LoadReaderDefaults(); }
-    TCustomRVItemInfo &text(std::string s, int styleNo = 0, bool newPara = true, int para = 0)
-    {
-        auto it = std::make_unique<TRVTextItemInfo>(styleNo);
-        it->ParaNo = para;
-        if (!newPara)
-            it->ItemOptions |= ioContinuesParagraph;
-        auto *raw = it.get();
-        data.AddItem(std::move(s), std::move(it));
-        return *raw;
-    }
+struct HDoc : rvtest::Doc {
     void marker(int listNo, int level, int counter)
     {
         auto m = std::make_unique<TRVMarkerItemInfo>();

@@ -4,6 +4,7 @@
 #include "document/rv_graphic.h"
 #include "document/rv_table.h"
 #include "rtf_check.h"
+#include "test_util.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -23,22 +24,9 @@ std::string utf16le(std::u16string_view s)
     return b;
 }
 
-struct RDoc {
-    TRVStyle style;
-    TCustomRVData data{&style};
+struct RDoc : rvtest::Doc {
     TRVRTFSettings settings;
-    RDoc() { style.LoadReaderDefaults(); }
 
-    TCustomRVItemInfo &text(std::string s, int styleNo = 0, bool newPara = true, int para = 0)
-    {
-        auto it = std::make_unique<TRVTextItemInfo>(styleNo);
-        it->ParaNo = para;
-        if (!newPara)
-            it->ItemOptions |= ioContinuesParagraph;
-        auto *raw = it.get();
-        data.AddItem(std::move(s), std::move(it));
-        return *raw;
-    }
     TCustomRVItemInfo &unicode(std::u16string_view s, int styleNo, bool newPara = true)
     {
         auto &it = text(utf16le(s), styleNo, newPara);

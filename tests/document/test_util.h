@@ -18,6 +18,17 @@ struct Doc {
         int at = data.ItemCount();
         return rv::ReadRVFStream(data, stream, at, load);
     }
+    // Appends a text item, starting a paragraph unless newPara is false.
+    rv::TCustomRVItemInfo &text(std::string s, int styleNo = 0, bool newPara = true, int para = 0)
+    {
+        auto it = std::make_unique<rv::TRVTextItemInfo>(styleNo);
+        it->ParaNo = para;
+        if (!newPara)
+            it->ItemOptions |= rv::ioContinuesParagraph;
+        auto *raw = it.get();
+        data.AddItem(std::move(s), std::move(it));
+        return *raw;
+    }
 };
 
 // Joins lines with CR LF after each.
