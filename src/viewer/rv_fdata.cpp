@@ -19,6 +19,11 @@ void TCustomRVFormattedData::ShareItemsFrom(TCustomRVData *source)
 {
     FSource = source == this ? nullptr : source;
     ResetTextCache();
+    ForgetLines();
+}
+
+void TCustomRVFormattedData::ForgetLines()
+{
     FDrawItems.Clear();
     FJumps.clear();
     FLines.clear();
@@ -29,12 +34,7 @@ void TCustomRVFormattedData::ShareItemsFrom(TCustomRVData *source)
 
 void TCustomRVFormattedData::DropLayout()
 {
-    FDrawItems.Clear();
-    FJumps.clear();
-    FLines.clear();
-    FParas.clear();
-    FTableLayouts.clear();
-    FLastFormattedItem = -1;
+    ForgetLines();
     FContentHeight = 0;
 }
 

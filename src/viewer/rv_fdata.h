@@ -265,6 +265,8 @@ protected:
     void DropLayout();
 
 private:
+    // Drops the draw items, lines, paragraphs, links and table layouts (not the height).
+    void ForgetLines();
     friend class TRVFormatter;
     friend class TRVPainter;
     struct TextCache {
