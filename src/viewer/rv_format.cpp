@@ -72,6 +72,12 @@ private:
 
     void StartNewLine(int itemNo, bool paraStart, bool lineBreak);
     void FinishLine(bool lastOfPara);
+    // Moves the line's pieces for its alignment; justified lines widen their spaces.
+    void AlignLine(int first, int last, TRVAlignment align);
+    // The extra space the paragraph's line spacing adds below the line.
+    int LineSpacingExtra(int first, int last, const TParaInfo &para);
+    // Places items aligned to the line's own extent; how far the line had to move down for them.
+    int PlaceLineAlignedItems(int first, int last);
     void FinishTab();
     void AddPiece(std::unique_ptr<TRVDrawLineInfo> d, int above, int below, bool counts);
     void PlaceText(int itemNo, int from, int count, int jumpId, bool &firstPiece, bool startsLine, bool paraStart,
@@ -301,6 +307,97 @@ void TRVFormatter::FinishTab()
     tabDrawItem = -1;
 }
 
+void TRVFormatter::AlignLine(int first, int last, TRVAlignment align)
+{
+    TRVDrawLines &list = DrawItems();
+    int free = lineOrigin + lineWidth - list[last].Right();
+    if (align == rvaRight || align == rvaCenter) {
+        int shift = align == rvaRight ? free : std::max(0, free / 2);
+        if (shift != 0)
+            for (int k = first; k <= last; ++k)
+                list[k].Left += shift;
+        return;
+    }
+    if (align != rvaJustify || last <= first || free <= 0)
+        return;
+    // Justified: the free room goes to the spaces after the line's last tab.
+    int k = last;
+    while (k > first && !isTabItem(Items.GetItem(list[k].ItemNo)))
+        --k;
+    auto startsWithSpace = [&](const TRVDrawLineInfo &d) {
+        if (!IsTextPiece(d) || d.CharCount == 0)
+            return false;
+        const std::u16string &t = Formatted.TextOf(d.ItemNo).text;
+        return d.FirstChar >= 1 && size_t(d.FirstChar - 1) < t.size() && t[size_t(d.FirstChar - 1)] == u' ';
+    };
+    int count = 0;
+    for (int j = k + 1; j <= last; ++j)
+        if (startsWithSpace(list[j]))
+            ++count;
+    if (count == 0)
+        return;
+    for (int j = k + 1; j <= last; ++j) {
+        if (!startsWithSpace(list[j]))
+            continue;
+        int share = free / count;
+        list[j].SpaceBefore += share;
+        list[j].Width += share;
+        free -= share;
+        --count;
+    }
+    for (int j = k + 1; j <= last; ++j)
+        list[j].Left = list[j - 1].Right();
+}
+
+int TRVFormatter::LineSpacingExtra(int first, int last, const TParaInfo &para)
+{
+    if (para.LineSpacingType == rvlsSpaceBetween)
+        return para.LineSpacing >= 0 ? Resolution.Y(para.LineSpacing) : 0;
+    if (para.LineSpacing == 100 || para.LineSpacing < 50)
+        return 0;
+    const TRVDrawLines &list = DrawItems();
+    int top = INT32_MAX, bottom = INT32_MIN;
+    for (int k = first; k <= last; ++k)
+        if (IsTextPiece(list[k])) {
+            top = std::min(top, list[k].Top);
+            bottom = std::max(bottom, list[k].Bottom());
+        }
+    return top <= bottom ? (bottom - top) * (para.LineSpacing - 100) / 100 : 0;
+}
+
+int TRVFormatter::PlaceLineAlignedItems(int first, int last)
+{
+    TRVDrawLines &list = DrawItems();
+    auto lineAligned = [&](int k) {
+        const auto *ri = dynamic_cast<const TRVRectItemInfo *>(&Items.GetItem(list[k].ItemNo));
+        return ri && IsLineAligned(ri->VerticalAlign) ? ri : nullptr;
+    };
+    int top = INT32_MAX, bottom = INT32_MIN;
+    for (int k = first; k <= last; ++k) {
+        if (lineAligned(k))
+            continue;
+        top = std::min(top, list[k].Top);
+        bottom = std::max(bottom, list[k].Bottom());
+    }
+    if (top > bottom)
+        top = bottom = lineTop;
+    int rise = 0;
+    for (int k = first; k <= last; ++k) {
+        const TRVRectItemInfo *ri = lineAligned(k);
+        if (!ri)
+            continue;
+        TRVDrawLineInfo &d = list[k];
+        d.Top = ri->VerticalAlign == TRVVAlign::AbsTop      ? top
+                : ri->VerticalAlign == TRVVAlign::AbsBottom ? bottom - d.Height
+                                                            : (top + bottom - d.Height) / 2;
+        rise = std::max(rise, top - d.Top);
+    }
+    if (rise > 0)
+        for (int k = first; k <= last; ++k)
+            list[k].Top += rise;
+    return rise;
+}
+
 void TRVFormatter::FinishLine(bool lastOfPara)
 {
     lineOpen = false;
@@ -309,87 +406,11 @@ void TRVFormatter::FinishLine(bool lastOfPara)
     TRVDrawLines &list = DrawItems();
     const int first = lineStart, last = list.Count() - 1;
     const TParaInfo &para = Style.ParaStyles[lineParaNo];
-    int free = lineOrigin + lineWidth - list[last].Right();
-    TRVAlignment align = para.Alignment;
-    if (align == rvaJustify && lastOfPara)
-        align = rvaLeft;
-    if (align == rvaRight || align == rvaCenter) {
-        int shift = align == rvaRight ? free : std::max(0, free / 2);
-        if (shift != 0)
-            for (int k = first; k <= last; ++k)
-                list[k].Left += shift;
-    } else if (align == rvaJustify && last > first && free > 0) {
-        int k = last;
-        while (k > first && !isTabItem(Items.GetItem(list[k].ItemNo)))
-            --k;
-        auto startsWithSpace = [&](const TRVDrawLineInfo &d) {
-            if (!IsTextPiece(d) || d.CharCount == 0)
-                return false;
-            const std::u16string &t = Formatted.TextOf(d.ItemNo).text;
-            return d.FirstChar >= 1 && size_t(d.FirstChar - 1) < t.size() && t[size_t(d.FirstChar - 1)] == u' ';
-        };
-        int count = 0;
-        for (int j = k + 1; j <= last; ++j)
-            if (startsWithSpace(list[j]))
-                ++count;
-        if (count > 0) {
-            for (int j = k + 1; j <= last; ++j) {
-                if (!startsWithSpace(list[j]))
-                    continue;
-                int share = free / count;
-                list[j].SpaceBefore += share;
-                list[j].Width += share;
-                free -= share;
-                --count;
-            }
-            for (int j = k + 1; j <= last; ++j)
-                list[j].Left = list[j - 1].Right();
-        }
-    }
-    // Line spacing.
-    int extra = 0;
-    if (para.LineSpacingType == rvlsSpaceBetween) {
-        if (para.LineSpacing >= 0)
-            extra = Resolution.Y(para.LineSpacing);
-    } else if (para.LineSpacing != 100 && para.LineSpacing >= 50) {
-        int top = INT32_MAX, bottom = INT32_MIN;
-        for (int k = first; k <= last; ++k)
-            if (IsTextPiece(list[k])) {
-                top = std::min(top, list[k].Top);
-                bottom = std::max(bottom, list[k].Bottom());
-            }
-        if (top <= bottom)
-            extra = (bottom - top) * (para.LineSpacing - 100) / 100;
-    }
+    AlignLine(first, last, para.Alignment == rvaJustify && lastOfPara ? rvaLeft : para.Alignment);
+    int extra = LineSpacingExtra(first, last, para);
     // Items aligned to the line itself go in now that the line's extent is known.
-    if (lineHasAligned) {
-        int top = INT32_MAX, bottom = INT32_MIN;
-        for (int k = first; k <= last; ++k) {
-            const auto *ri = dynamic_cast<const TRVRectItemInfo *>(&Items.GetItem(list[k].ItemNo));
-            if (ri && IsLineAligned(ri->VerticalAlign))
-                continue;
-            top = std::min(top, list[k].Top);
-            bottom = std::max(bottom, list[k].Bottom());
-        }
-        if (top > bottom)
-            top = bottom = lineTop;
-        int rise = 0;
-        for (int k = first; k <= last; ++k) {
-            const auto *ri = dynamic_cast<const TRVRectItemInfo *>(&Items.GetItem(list[k].ItemNo));
-            if (!ri || !IsLineAligned(ri->VerticalAlign))
-                continue;
-            TRVDrawLineInfo &d = list[k];
-            d.Top = ri->VerticalAlign == TRVVAlign::AbsTop      ? top
-                    : ri->VerticalAlign == TRVVAlign::AbsBottom ? bottom - d.Height
-                                                                : (top + bottom - d.Height) / 2;
-            rise = std::max(rise, top - d.Top);
-        }
-        if (rise > 0) {
-            for (int k = first; k <= last; ++k)
-                list[k].Top += rise;
-            extra += rise;
-        }
-    }
+    if (lineHasAligned)
+        extra += PlaceLineAlignedItems(first, last);
     for (int k = first; k <= last; ++k)
         list[k].ExtraLineSpace = extra;
     lastExtra = extra;
