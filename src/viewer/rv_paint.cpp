@@ -40,6 +40,13 @@ private:
         int top = 0, bottom = 0;
     };
     void DrawParaBacks(int firstPara, int lastPara);
+    // The backgrounds and frames of the paragraphs the lines belong to, and of
+    // neighbours whose frames reach into the rows docTop..docBottom.
+    void DrawParaBacksAround(int firstLine, int lastLine, int docTop, int docBottom);
+    // A line's band: its extent with its paragraph's space before and after.
+    Band LineBand(int line) const;
+    // The page-break and checkpoint marks at the start of an item (screen only).
+    void DrawItemMarks(const TRVDrawLineInfo &d, int lineTop);
     // How far a paragraph's background and border reach past its lines on
     // one side (&TRVRect::Top above the first, &TRVRect::Bottom below the
     // last): their offsets grow the box.
@@ -470,6 +477,55 @@ void TRVPainter::DrawNonText(int drawNo, const Band &band)
     fonts.Invalidate();
 }
 
+void TRVPainter::DrawParaBacksAround(int firstLine, int lastLine, int docTop, int docBottom)
+{
+    // A frame or background reaches past its paragraph's lines into the space
+    // between paragraphs: a rectangle that covers only that space must still
+    // draw it, or the background fill would wipe that part of the frame.
+    const auto &lines = Formatted.Lines();
+    const auto &paras = Formatted.Paras();
+    int firstPara = lines[size_t(firstLine)].Para, lastPara = lines[size_t(lastLine)].Para;
+    constexpr int kLookAround = 8; // frames of paragraphs further off do not reach this far
+    for (int k = 0; k < kLookAround && firstPara > 0; ++k) {
+        const int pi = firstPara - 1;
+        if (paras[size_t(pi)].Bottom + ParaReach(pi, &TRVRect::Bottom) <= docTop)
+            break;
+        firstPara = pi;
+    }
+    for (int k = 0; k < kLookAround && lastPara + 1 < int(paras.size()); ++k) {
+        const int pi = lastPara + 1;
+        if (paras[size_t(pi)].Top - ParaReach(pi, &TRVRect::Top) >= docBottom)
+            break;
+        lastPara = pi;
+    }
+    DrawParaBacks(firstPara, lastPara);
+}
+
+TRVPainter::Band TRVPainter::LineBand(int line) const
+{
+    const TRVLineRecord &lr = Formatted.Lines()[size_t(line)];
+    const TRVParaRecord &pr = Formatted.Paras()[size_t(lr.Para)];
+    const TParaInfo &p = Style.ParaStyles[pr.ParaNo];
+    Band band;
+    band.top = lr.Top;
+    band.bottom = lr.Bottom;
+    if (pr.FirstLine == line)
+        band.top -= Resolution.Y(p.SpaceBefore);
+    if (pr.FirstLine + pr.LineCount - 1 == line)
+        band.bottom += Resolution.Y(p.SpaceAfter);
+    return band;
+}
+
+void TRVPainter::DrawItemMarks(const TRVDrawLineInfo &d, int lineTop)
+{
+    const TCustomRVItemInfo &item = Items.GetItem(d.ItemNo);
+    if ((item.ItemOptions & ioPageBreakBefore) && options.Has(TRVOption::ShowPageBreaks))
+        Style.DrawPageBreak(Target, lineTop - 1 - yOffs, Formatted.GetClientWidth(), 0, true);
+    if (item.Checkpoint && options.Has(TRVOption::ShowCheckpoints))
+        Style.DrawCheckpoint(Target, d.Left - xOffs, d.Top - yOffs, Formatted.GetClientWidth(), 0, d.ItemNo,
+                             item.Checkpoint->RaiseEvent);
+}
+
 void TRVPainter::Draw(const Rect &rect, bool onlyWhole)
 {
     const auto &lines = Formatted.Lines();
@@ -487,27 +543,7 @@ void TRVPainter::Draw(const Rect &rect, bool onlyWhole)
     const int endDraw = lastLine + 1 < int(lines.size()) ? lines[size_t(lastLine + 1)].FirstDrawItem
                                                           : Formatted.FDrawItems.Count();
 
-    // A frame or background reaches past its paragraph's lines into the space
-    // between paragraphs: a rectangle that covers only that space must still
-    // draw it, or the background fill would wipe that part of the frame.
-    {
-        const auto &paras = Formatted.Paras();
-        int firstPara = lines[size_t(firstLine)].Para, lastPara = lines[size_t(lastLine)].Para;
-        constexpr int kLookAround = 8; // frames of paragraphs further off do not reach this far
-        for (int k = 0; k < kLookAround && firstPara > 0; ++k) {
-            const int pi = firstPara - 1;
-            if (paras[size_t(pi)].Bottom + ParaReach(pi, &TRVRect::Bottom) <= docTop)
-                break;
-            firstPara = pi;
-        }
-        for (int k = 0; k < kLookAround && lastPara + 1 < int(paras.size()); ++k) {
-            const int pi = lastPara + 1;
-            if (paras[size_t(pi)].Top - ParaReach(pi, &TRVRect::Top) >= docBottom)
-                break;
-            lastPara = pi;
-        }
-        DrawParaBacks(firstPara, lastPara);
-    }
+    DrawParaBacksAround(firstLine, lastLine, docTop, docBottom);
 
     if (Style.OnDrawTextBack) {
         for (int k = firstDraw; k < endDraw; ++k) {
@@ -524,34 +560,19 @@ void TRVPainter::Draw(const Rect &rect, bool onlyWhole)
                 if (y >= docTop - 8 && y < docBottom)
                     Style.DrawPageBreak(Target, y - yOffs, Formatted.GetClientWidth(), 0, false);
 
-    const auto &paras = Formatted.Paras();
     Band band;
     int line = firstLine;
     for (int k = firstDraw; k < endDraw; ++k) {
         const TRVDrawLineInfo &d = Formatted.FDrawItems[k];
         while (line + 1 < int(lines.size()) && lines[size_t(line + 1)].FirstDrawItem <= k)
             ++line;
-        if (d.StartsLine || k == firstDraw) {
-            const TRVLineRecord &lr = lines[size_t(line)];
-            const TRVParaRecord &pr = paras[size_t(lr.Para)];
-            const TParaInfo &p = Style.ParaStyles[pr.ParaNo];
-            band.top = lr.Top;
-            band.bottom = lr.Bottom;
-            if (pr.FirstLine == line)
-                band.top -= Resolution.Y(p.SpaceBefore);
-            if (pr.FirstLine + pr.LineCount - 1 == line)
-                band.bottom += Resolution.Y(p.SpaceAfter);
-        }
+        if (d.StartsLine || k == firstDraw)
+            band = LineBand(line);
         if (onlyWhole && (d.Top < docTop || d.Bottom() > docBottom))
             continue;
         const TCustomRVItemInfo &item = Items.GetItem(d.ItemNo);
-        if (Formatted.FirstDrawItemOf(d.ItemNo) == k) {
-            if ((item.ItemOptions & ioPageBreakBefore) && options.Has(TRVOption::ShowPageBreaks) && !printing)
-                Style.DrawPageBreak(Target, lines[size_t(line)].Top - 1 - yOffs, Formatted.GetClientWidth(), 0, true);
-            if (item.Checkpoint && options.Has(TRVOption::ShowCheckpoints) && !printing)
-                Style.DrawCheckpoint(Target, d.Left - xOffs, d.Top - yOffs, Formatted.GetClientWidth(), 0, d.ItemNo,
-                                 item.Checkpoint->RaiseEvent);
-        }
+        if (Formatted.FirstDrawItemOf(d.ItemNo) == k && !printing)
+            DrawItemMarks(d, lines[size_t(line)].Top);
         if (item.IsText())
             DrawTextPiece(k, band);
         else
