@@ -55,6 +55,9 @@ private:
     void DrawTextPart(const TRVDrawLineInfo &d, int from, int count, uint32_t state, const Band &band,
                       bool wrapsAfter);
     void DrawNonText(int drawNo, const Band &band);
+    // An underline the font cannot draw itself (a kind other than plain, or a
+    // colour of its own) under w pixels of text at (x, y).
+    void DrawUnderline(TRVUnderlineType type, const TRVFontInfoCacheItem &fi, int x, int y, int w, Color color);
     void DrawBreak(const TRVDrawLineInfo &d, const TRVBreakItemInfo &item, bool selected);
     void DrawBorder(const Rect &outer, const TRVBorder &border);
     // Selected characters [from, to) of a draw item (0-based for text, 0..1 for others).
@@ -209,6 +212,37 @@ void TRVPainter::DrawParaBacks(int firstPara, int lastPara)
     }
 }
 
+void TRVPainter::DrawUnderline(TRVUnderlineType type, const TRVFontInfoCacheItem &fi, int x, int y, int w, Color color)
+{
+    const auto om = Target.outlineMetrics();
+    const int thick = om ? std::max(1, om->underscoreSize) : 1;
+    const int uy = y + fi.TextMetric.tmAscent - (om ? om->underscorePosition : -1);
+    PenStyle ps = PenStyle::Solid;
+    int pw = thick;
+    bool dbl = false;
+    switch (type) {
+    case rvutThick: pw = 2 * thick; break;
+    case rvutDouble: dbl = true; break;
+    case rvutDotted: ps = PenStyle::Dot; break;
+    case rvutThickDotted: ps = PenStyle::Dot; pw = 2 * thick; break;
+    case rvutDashed: case rvutLongDashed: ps = PenStyle::Dash; break;
+    case rvutThickDashed: case rvutThickLongDashed: ps = PenStyle::Dash; pw = 2 * thick; break;
+    case rvutDashDotted: ps = PenStyle::DashDot; break;
+    case rvutThickDashDotted: ps = PenStyle::DashDot; pw = 2 * thick; break;
+    case rvutDashDotDotted: ps = PenStyle::DashDotDot; break;
+    case rvutThickDashDotDotted: ps = PenStyle::DashDotDot; pw = 2 * thick; break;
+    default: break;
+    }
+    if (ps == PenStyle::Solid) {
+        Target.fillRect({x, uy, x + w, uy + pw}, color);
+        if (dbl)
+            Target.fillRect({x, uy + 2 * thick, x + w, uy + 3 * thick}, color);
+    } else {
+        Target.setPen({color, pw, ps});
+        Target.line(x, uy, x + w, uy);
+    }
+}
+
 void TRVPainter::DrawTextPart(const TRVDrawLineInfo &d, int from, int count, uint32_t state, const Band &band,
                               bool wrapsAfter)
 {
@@ -258,37 +292,8 @@ void TRVPainter::DrawTextPart(const TRVDrawLineInfo &d, int from, int count, uin
         const int lastChar = int(start) + from + count - 1;
         if (from + count == d.CharCount && wrapsAfter && std::binary_search(softs.begin(), softs.end(), lastChar))
             Target.textOut(x + w, y, u"-");
-        if (customUnderline) {
-            if (ulColor == clNone)
-                ulColor = textColor;
-            const auto om = Target.outlineMetrics();
-            const int thick = om ? std::max(1, om->underscoreSize) : 1;
-            const int uy = y + fi.TextMetric.tmAscent - (om ? om->underscorePosition : -1);
-            PenStyle ps = PenStyle::Solid;
-            int pw = thick;
-            bool dbl = false;
-            switch (font.UnderlineType) {
-            case rvutThick: pw = 2 * thick; break;
-            case rvutDouble: dbl = true; break;
-            case rvutDotted: ps = PenStyle::Dot; break;
-            case rvutThickDotted: ps = PenStyle::Dot; pw = 2 * thick; break;
-            case rvutDashed: case rvutLongDashed: ps = PenStyle::Dash; break;
-            case rvutThickDashed: case rvutThickLongDashed: ps = PenStyle::Dash; pw = 2 * thick; break;
-            case rvutDashDotted: ps = PenStyle::DashDot; break;
-            case rvutThickDashDotted: ps = PenStyle::DashDot; pw = 2 * thick; break;
-            case rvutDashDotDotted: ps = PenStyle::DashDotDot; break;
-            case rvutThickDashDotDotted: ps = PenStyle::DashDotDot; pw = 2 * thick; break;
-            default: break;
-            }
-            if (ps == PenStyle::Solid) {
-                Target.fillRect({x, uy, x + w, uy + pw}, ulColor);
-                if (dbl)
-                    Target.fillRect({x, uy + 2 * thick, x + w, uy + 3 * thick}, ulColor);
-            } else {
-                Target.setPen({ulColor, pw, ps});
-                Target.line(x, uy, x + w, uy);
-            }
-        }
+        if (customUnderline)
+            DrawUnderline(font.UnderlineType, fi, x, y, w, ulColor == clNone ? textColor : ulColor);
         if (font.StyleEx & bit(rvfsOverline)) {
             Target.setPen({textColor, 1, PenStyle::Solid});
             Target.line(x, y, x + w, y);
