@@ -71,6 +71,11 @@ private:
     bool IsTextPiece(const TRVDrawLineInfo &d) const { return Items.GetItem(d.ItemNo).IsText(); }
 
     void StartNewLine(int itemNo, bool paraStart, bool lineBreak);
+    // A line that wraps after a space loses that space from its last piece;
+    // true when there was one.
+    bool DropTrailingSpace();
+    // A line that ends at a soft hyphen shows a hyphen there.
+    void ShowEndHyphen();
     void FinishLine(bool lastOfPara);
     // Moves the line's pieces for its alignment; justified lines widen their spaces.
     void AlignLine(int first, int last, TRVAlignment align);
@@ -175,57 +180,66 @@ void TRVFormatter::ComputeWidths()
 // A line is opened before its first piece, grows its ascent and descent as
 // pieces join, and is aligned, justified and spaced once it is finished.
 
+bool TRVFormatter::DropTrailingSpace()
+{
+    TRVDrawLineInfo &last = LastPiece();
+    if (!IsTextPiece(last) || last.CharCount == 0)
+        return false;
+    const std::u16string &t = Formatted.TextOf(last.ItemNo).text;
+    const int endPos = last.FirstChar - 1 + last.CharCount - 1;
+    if (endPos < 0 || endPos >= int(t.size()) || t[size_t(endPos)] != u' ')
+        return false;
+    const int idx = DrawItems().Count() - 1;
+    if (last.CharCount == 1 && idx > lineStart && DrawItems()[idx - 1].ItemNo == last.ItemNo) {
+        // A lone space after an earlier piece of its own item: drop the
+        // piece. A space item of its own keeps an empty piece, so every
+        // item still has a draw item.
+        int item = last.ItemNo;
+        DrawItems().Delete(idx);
+        if (Formatted.FFirstDrawItem[size_t(item)] == idx)
+            Formatted.FFirstDrawItem[size_t(item)] = -1;
+        auto &jumps = Formatted.FJumps;
+        for (auto it = jumps.rbegin(); it != jumps.rend() && it->DrawItemNo >= idx; ++it)
+            if (it->DrawItemNo == idx) {
+                jumps.erase(std::next(it).base());
+                break;
+            }
+        penX = LastPiece().Right() - lineOrigin;
+        return true;
+    }
+    const auto &fi = fontCache->Select(Items.EffectiveStyleNo(last.ItemNo));
+    last.CharCount -= 1;
+    int w = fi.Canvas->textExtent(std::u16string_view(t).substr(size_t(last.FirstChar - 1), size_t(last.CharCount))).cx;
+    penX -= last.Width - (w + last.SpaceBefore);
+    last.Width = w + last.SpaceBefore;
+    for (auto &j : Formatted.FJumps)
+        if (j.DrawItemNo == idx)
+            j.Width = last.Width;
+    return true;
+}
+
+void TRVFormatter::ShowEndHyphen()
+{
+    TRVDrawLineInfo &end = LastPiece();
+    if (IsTextPiece(end) && end.CharCount > 0 && Items.IsUnicodeItem(end.ItemNo)) {
+        const auto &sh = Formatted.TextOf(end.ItemNo).softHyphens;
+        int endPos = end.FirstChar - 1 + end.CharCount - 1;
+        if (std::binary_search(sh.begin(), sh.end(), endPos)) {
+            int hw = fontCache->Get(Items.EffectiveStyleNo(end.ItemNo)).HyphenWidth;
+            end.Width += hw;
+            penX += hw;
+        }
+    }
+}
+
 void TRVFormatter::StartNewLine(int itemNo, bool paraStart, bool lineBreak)
 {
     const bool wrap = !paraStart && !lineBreak;
     bool consumed = false;
     if (lineOpen && !lineEmpty) {
-        TRVDrawLineInfo &last = LastPiece();
-        if (wrap && IsTextPiece(last) && last.CharCount > 0) {
-            const std::u16string &t = Formatted.TextOf(last.ItemNo).text;
-            int endPos = last.FirstChar - 1 + last.CharCount - 1;
-            if (endPos >= 0 && endPos < int(t.size()) && t[size_t(endPos)] == u' ') {
-                consumed = true;
-                int idx = DrawItems().Count() - 1;
-                if (last.CharCount == 1 && idx > lineStart && DrawItems()[idx - 1].ItemNo == last.ItemNo) {
-                    // A lone space after an earlier piece of its own item: drop the
-                    // piece. A space item of its own keeps an empty piece, so every
-                    // item still has a draw item.
-                    int item = last.ItemNo;
-                    DrawItems().Delete(idx);
-                    if (Formatted.FFirstDrawItem[size_t(item)] == idx)
-                        Formatted.FFirstDrawItem[size_t(item)] = -1;
-                    auto &jumps = Formatted.FJumps;
-                    for (auto it = jumps.rbegin(); it != jumps.rend() && it->DrawItemNo >= idx; ++it)
-                        if (it->DrawItemNo == idx) {
-                            jumps.erase(std::next(it).base());
-                            break;
-                        }
-                    penX = LastPiece().Right() - lineOrigin;
-                } else {
-                    const auto &fi = fontCache->Select(Items.EffectiveStyleNo(last.ItemNo));
-                    last.CharCount -= 1;
-                    int w = fi.Canvas->textExtent(std::u16string_view(t).substr(size_t(last.FirstChar - 1),
-                                                                                size_t(last.CharCount))).cx;
-                    penX -= last.Width - (w + last.SpaceBefore);
-                    last.Width = w + last.SpaceBefore;
-                    for (auto &j : Formatted.FJumps)
-                        if (j.DrawItemNo == idx)
-                            j.Width = last.Width;
-                }
-            }
-        }
-        // A line that ends at a soft hyphen shows a hyphen there.
-        TRVDrawLineInfo &end = LastPiece();
-        if (IsTextPiece(end) && end.CharCount > 0 && Items.IsUnicodeItem(end.ItemNo)) {
-            const auto &sh = Formatted.TextOf(end.ItemNo).softHyphens;
-            int endPos = end.FirstChar - 1 + end.CharCount - 1;
-            if (std::binary_search(sh.begin(), sh.end(), endPos)) {
-                int hw = fontCache->Get(Items.EffectiveStyleNo(end.ItemNo)).HyphenWidth;
-                end.Width += hw;
-                penX += hw;
-            }
-        }
+        if (wrap)
+            consumed = DropTrailingSpace();
+        ShowEndHyphen();
         FinishTab();
         FinishLine(!wrap);
     }
