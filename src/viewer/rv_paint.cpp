@@ -55,6 +55,9 @@ private:
     void DrawTextPart(const TRVDrawLineInfo &d, int from, int count, uint32_t state, const Band &band,
                       bool wrapsAfter);
     void DrawNonText(int drawNo, const Band &band);
+    // A tab's leader characters, right-aligned in its box, in its text style.
+    void DrawTabLeader(int drawNo, int styleNo, bool selected);
+    void DrawListMarker(const TRVDrawLineInfo &d, const TRVMarkerItemInfo &m);
     // An underline the font cannot draw itself (a kind other than plain, or a
     // colour of its own) under w pixels of text at (x, y).
     void DrawUnderline(TRVUnderlineType type, const TRVFontInfoCacheItem &fi, int x, int y, int w, Color color);
@@ -396,6 +399,39 @@ void TRVPainter::DrawBreak(const TRVDrawLineInfo &d, const TRVBreakItemInfo &ite
     }
 }
 
+void TRVPainter::DrawTabLeader(int drawNo, int styleNo, bool selected)
+{
+    const TRVDrawLineInfo &d = Formatted.FDrawItems[drawNo];
+    std::string leader = Formatted.TabLeader(drawNo);
+    if (leader.empty() || styleNo < 0 || d.Width <= 0)
+        return;
+    fonts.Select(styleNo);
+    Style.ApplyStyleColor(Target, styleNo, selected ? uint32_t(rvtsSelected) | (focused ? uint32_t(rvtsFocused) : 0u) : 0u,
+                          printing, colorMode);
+    Target.setBkMode(BkMode::Transparent);
+    std::u16string one = toUtf16(leader, Style.CodePageOfStyle(styleNo));
+    int lw = std::max(1, Target.textExtent(one).cx);
+    std::u16string fill;
+    for (int k = 0; k + lw <= d.Width; k += lw)
+        fill += one;
+    int w = Target.textExtent(fill).cx;
+    Target.textOut(d.Right() - xOffs - w, d.Top - yOffs, fill);
+    fonts.Invalidate();
+}
+
+void TRVPainter::DrawListMarker(const TRVDrawLineInfo &d, const TRVMarkerItemInfo &m)
+{
+    // Drawn from the left of its box in the level's font and colour; a
+    // picture marker keeps its picture's size scaled to the target.
+    const int x = d.Left - xOffs, y = d.Top - yOffs;
+    Rect box{x, y, x + d.Width, y + d.Height};
+    if (const TRVListLevel *level = MarkerLevel(Style, m); level && level->Picture)
+        box = {x, y, x + Resolution.X(level->Picture->Width()), y + Resolution.Y(level->Picture->Height())};
+    CanvasSaver keep(Target);
+    DrawMarker(Style, m, Target, x, y, box, printing, colorMode, Resolution.IsScreen() ? 0 : Resolution.ScreenY);
+    fonts.Invalidate();
+}
+
 void TRVPainter::DrawNonText(int drawNo, const Band &band)
 {
     const TRVDrawLineInfo &d = Formatted.FDrawItems[drawNo];
@@ -428,36 +464,11 @@ void TRVPainter::DrawNonText(int drawNo, const Band &band)
         st.BoxHeight = d.Height;
     }
     if (item.StyleNo == ikTab) {
-        std::string leader = Formatted.TabLeader(drawNo);
-        int styleNo = item.GetAssociatedTextStyleNo();
-        if (!leader.empty() && styleNo >= 0 && d.Width > 0) {
-            fonts.Select(styleNo);
-            Style.ApplyStyleColor(Target, styleNo,
-                                  selected ? uint32_t(rvtsSelected) | (focused ? uint32_t(rvtsFocused) : 0u) : 0u,
-                                  printing, colorMode);
-            Target.setBkMode(BkMode::Transparent);
-            std::u16string one = toUtf16(leader, Style.CodePageOfStyle(styleNo));
-            int lw = std::max(1, Target.textExtent(one).cx);
-            std::u16string fill;
-            for (int k = 0; k + lw <= d.Width; k += lw)
-                fill += one;
-            int w = Target.textExtent(fill).cx;
-            Target.textOut(d.Right() - xOffs - w, d.Top - yOffs, fill);
-            fonts.Invalidate();
-        }
+        DrawTabLeader(drawNo, item.GetAssociatedTextStyleNo(), selected);
         return;
     }
     if (item.StyleNo == ikListMarker) {
-        // Drawn from the left of its box in the level's font and colour; a
-        // picture marker keeps its picture's size scaled to the target.
-        const auto &m = static_cast<const TRVMarkerItemInfo &>(item);
-        const int x = d.Left - xOffs, y = d.Top - yOffs;
-        Rect box{x, y, x + d.Width, y + d.Height};
-        if (const TRVListLevel *level = MarkerLevel(Style, m); level && level->Picture)
-            box = {x, y, x + Resolution.X(level->Picture->Width()), y + Resolution.Y(level->Picture->Height())};
-        CanvasSaver keep(Target);
-        DrawMarker(Style, m, Target, x, y, box, printing, colorMode, Resolution.IsScreen() ? 0 : Resolution.ScreenY);
-        fonts.Invalidate();
+        DrawListMarker(d, static_cast<const TRVMarkerItemInfo &>(item));
         return;
     }
     const auto *label = dynamic_cast<const TRVLabelItemInfo *>(&item);
