@@ -33,6 +33,13 @@ public:
 
     void ComputeWidths();
     void Run(bool tailOnly);
+    // Resets the layout, or picks up after the last formatted item for a tail
+    // run; the first item to place.
+    int StartRun(bool tailOnly);
+    // A text item as one piece, or word by word in a justified paragraph.
+    void PlaceTextItem(int i, bool startsLine, bool paraStart, bool lineBreak, int &jumpNo);
+    // Closes the last line and records the height and the links' boxes.
+    void EndRun(int jumpNo);
 
     TCustomRVFormattedData &Formatted; // receives the lines, pieces and links
     const TCustomRVData &Items;        // the items being laid out
@@ -890,15 +897,10 @@ void TRVFormatter::PlaceFullLineItem(int itemNo, int &jumpNo)
 // One pass over the items, from the start or, when only items were
 // appended, from the first new one.
 
-void TRVFormatter::Run(bool tailOnly)
+int TRVFormatter::StartRun(bool tailOnly)
 {
-    maxLength = Formatted.GetMaxLength();
-    int start = 0;
-    int jumpNo = 0;
     if (tailOnly && Formatted.FLastFormattedItem >= 0) {
-        start = Formatted.FLastFormattedItem + 1;
         prevItem = Formatted.FLastFormattedItem;
-        jumpNo = Formatted.FJumpCount;
         baseline = Formatted.FContentHeight - Resolution.Y(Formatted.GetBottomMargin())
                    - Resolution.Y(ParaStyleOf(prevItem).SpaceAfter);
         descent = 0;
@@ -906,62 +908,57 @@ void TRVFormatter::Run(bool tailOnly)
         size_t n = size_t(Items.ItemCount());
         Formatted.FFirstDrawItem.resize(n, -1);
         Formatted.FJumpIndex.resize(n, 0);
-    } else {
-        Formatted.FDrawItems.Clear();
-        Formatted.FJumps.clear();
-        Formatted.FLines.clear();
-        Formatted.FParas.clear();
-        Formatted.FTabLeaders.clear();
-        Formatted.FTableLayouts.clear();
-        Formatted.FJumpCount = 0;
-        Formatted.SyncItemArrays();
-        baseline = Resolution.Y(Formatted.GetTopMargin());
-        descent = 0;
+        return Formatted.FLastFormattedItem + 1;
     }
-    const int n = Items.ItemCount();
-    for (int i = start; i < n; ++i) {
-        const TCustomRVItemInfo &item = Items.GetItem(i);
-        const bool first = i == start;
-        const bool paraStart = Items.IsParaStart(i) || (first && !lineOpen);
-        const bool lineBreak = !Items.IsParaStart(i) && (item.ItemOptions & ioLineBreak) != 0;
-        const bool startsLine = paraStart || lineBreak || (first && !lineOpen);
-        if (item.IsText()) {
-            const auto &t = Formatted.TextOf(i).text;
-            const int styleNo = Items.EffectiveStyleNo(i);
-            const bool jump = Style.TextStyles[styleNo].Jump && !t.empty();
-            int jumpId = jump ? jumpNo : -1;
-            if (jump)
-                Formatted.FJumpIndex[size_t(i)] = jumpNo;
-            if (t.empty()) {
-                PlaceEmptyText(i, startsLine, paraStart, lineBreak);
-            } else if (Style.ParaStyles[item.ParaNo].Alignment == rvaJustify
-                       && Items.GetItemBiDiMode(i) != rvbdRightToLeft) {
-                // Every word is a piece of its own, carrying the space in front of it.
-                bool firstPiece = true;
-                size_t a = 0;
-                while (a < t.size()) {
-                    size_t b = t.find(u' ', a + 1);
-                    if (b == std::u16string::npos)
-                        b = t.size();
-                    PlaceText(i, int(a), int(b - a), jumpId, firstPiece, startsLine, paraStart, lineBreak);
-                    a = b;
-                }
-            } else {
-                bool firstPiece = true;
-                PlaceText(i, 0, int(t.size()), jumpId, firstPiece, startsLine, paraStart, lineBreak);
-            }
-            if (jump)
-                ++jumpNo;
-        } else if (item.IsFullLine()) {
-            PlaceFullLineItem(i, jumpNo);
-        } else {
-            PlaceRectItem(i, startsLine, paraStart, lineBreak, jumpNo);
+    Formatted.FDrawItems.Clear();
+    Formatted.FJumps.clear();
+    Formatted.FLines.clear();
+    Formatted.FParas.clear();
+    Formatted.FTabLeaders.clear();
+    Formatted.FTableLayouts.clear();
+    Formatted.FJumpCount = 0;
+    Formatted.SyncItemArrays();
+    baseline = Resolution.Y(Formatted.GetTopMargin());
+    descent = 0;
+    return 0;
+}
+
+void TRVFormatter::PlaceTextItem(int i, bool startsLine, bool paraStart, bool lineBreak, int &jumpNo)
+{
+    const auto &t = Formatted.TextOf(i).text;
+    const int styleNo = Items.EffectiveStyleNo(i);
+    const bool jump = Style.TextStyles[styleNo].Jump && !t.empty();
+    int jumpId = jump ? jumpNo : -1;
+    if (jump)
+        Formatted.FJumpIndex[size_t(i)] = jumpNo;
+    if (t.empty()) {
+        PlaceEmptyText(i, startsLine, paraStart, lineBreak);
+    } else if (Style.ParaStyles[Items.GetItem(i).ParaNo].Alignment == rvaJustify
+               && Items.GetItemBiDiMode(i) != rvbdRightToLeft) {
+        // Every word is a piece of its own, carrying the space in front of it.
+        bool firstPiece = true;
+        size_t a = 0;
+        while (a < t.size()) {
+            size_t b = t.find(u' ', a + 1);
+            if (b == std::u16string::npos)
+                b = t.size();
+            PlaceText(i, int(a), int(b - a), jumpId, firstPiece, startsLine, paraStart, lineBreak);
+            a = b;
         }
-        prevItem = i;
+    } else {
+        bool firstPiece = true;
+        PlaceText(i, 0, int(t.size()), jumpId, firstPiece, startsLine, paraStart, lineBreak);
     }
+    if (jump)
+        ++jumpNo;
+}
+
+void TRVFormatter::EndRun(int jumpNo)
+{
     FinishTab();
     if (lineOpen)
         FinishLine(true);
+    const int n = Items.ItemCount();
     Formatted.FJumpCount = jumpNo;
     Formatted.FLastFormattedItem = n - 1;
     Formatted.FContentHeight = baseline + descent + lastExtra + Resolution.Y(Formatted.GetBottomMargin());
@@ -976,6 +973,29 @@ void TRVFormatter::Run(bool tailOnly)
         j.Width = d.Width;
         j.Height = d.Height;
     }
+}
+
+void TRVFormatter::Run(bool tailOnly)
+{
+    maxLength = Formatted.GetMaxLength();
+    int jumpNo = tailOnly && Formatted.FLastFormattedItem >= 0 ? Formatted.FJumpCount : 0;
+    const int start = StartRun(tailOnly);
+    const int n = Items.ItemCount();
+    for (int i = start; i < n; ++i) {
+        const TCustomRVItemInfo &item = Items.GetItem(i);
+        const bool first = i == start;
+        const bool paraStart = Items.IsParaStart(i) || (first && !lineOpen);
+        const bool lineBreak = !Items.IsParaStart(i) && (item.ItemOptions & ioLineBreak) != 0;
+        const bool startsLine = paraStart || lineBreak || (first && !lineOpen);
+        if (item.IsText())
+            PlaceTextItem(i, startsLine, paraStart, lineBreak, jumpNo);
+        else if (item.IsFullLine())
+            PlaceFullLineItem(i, jumpNo);
+        else
+            PlaceRectItem(i, startsLine, paraStart, lineBreak, jumpNo);
+        prevItem = i;
+    }
+    EndRun(jumpNo);
 }
 
 // ---- the entry point ----
