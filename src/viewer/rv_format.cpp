@@ -21,6 +21,16 @@ bool isCombiningMark(char16_t c)
     return LineBreakClass(c) == lbCM && c >= 0x20;
 }
 
+// One character at pos with the combining marks and low surrogates after it.
+int CharacterLength(const std::u16string &t, int pos, int end)
+{
+    int len = 1;
+    while (pos + len < end
+           && (isCombiningMark(t[size_t(pos + len)]) || (t[size_t(pos + len)] >= 0xDC00 && t[size_t(pos + len)] < 0xE000)))
+        ++len;
+    return len;
+}
+
 } // namespace
 
 class TRVFormatter {
@@ -95,6 +105,9 @@ private:
     void PlaceText(int itemNo, int from, int count, int jumpId, bool &firstPiece, bool startsLine, bool paraStart,
                    bool lineBreak);
     void PlaceEmptyText(int itemNo, bool startsLine, bool paraStart, bool lineBreak);
+    // Adds text [pos, pos + len) of a text item at the pen (a link's piece with
+    // its jump box); the piece's width.
+    int AddTextPiece(int itemNo, int pos, int len, int jumpId, const TRVFontInfoCacheItem &fi, int above, int below);
     void PlaceRectItem(int itemNo, bool startsLine, bool paraStart, bool lineBreak, int &jumpNo);
     void PlaceFullLineItem(int itemNo, int &jumpNo);
     int FitCount(Canvas &c, const std::u16string &t, int pos, int rest, int avail, bool unicode,
@@ -561,6 +574,30 @@ bool TRVFormatter::FindBreak(const std::u16string &t, int pos, int rest, int n, 
     return false;
 }
 
+int TRVFormatter::AddTextPiece(int itemNo, int pos, int len, int jumpId, const TRVFontInfoCacheItem &fi, int above,
+                               int below)
+{
+    const std::u16string &t = Formatted.TextOf(itemNo).text;
+    const int w = fi.Canvas->textExtent(std::u16string_view(t).substr(size_t(pos), size_t(len))).cx;
+    auto d = std::make_unique<TRVDrawLineInfo>(lineOrigin + penX, 0, w, fi.TextMetric.tmHeight, itemNo, false);
+    d->FirstChar = pos + 1;
+    d->CharCount = len;
+    AddPiece(std::move(d), above, below, true);
+    const int idx = DrawItems().Count() - 1;
+    SetFirstDrawItem(itemNo, idx);
+    if (jumpId >= 0) {
+        TRVJumpInfo j;
+        j.RVData = &Formatted;
+        j.Width = w;
+        j.Height = fi.TextMetric.tmHeight;
+        j.Id = jumpId;
+        j.DrawItemNo = idx;
+        j.Cursor = fi.FontInfo->JumpCursor;
+        Formatted.FJumps.push_back(j);
+    }
+    return w;
+}
+
 void TRVFormatter::PlaceText(int itemNo, int from, int count, int jumpId, bool &firstPiece, bool startsLine,
                              bool paraStart, bool lineBreak)
 {
@@ -601,12 +638,7 @@ void TRVFormatter::PlaceText(int itemNo, int from, int count, int jumpId, bool &
                 continue;
             }
             // Nothing fits on an empty line: one character (with its marks) stands alone.
-            pieceLen = 1;
-            if (unicode) {
-                while (pos + pieceLen < end && (isCombiningMark(t[size_t(pos + pieceLen)])
-                                                || (t[size_t(pos + pieceLen)] >= 0xDC00 && t[size_t(pos + pieceLen)] < 0xE000)))
-                    ++pieceLen;
-            }
+            pieceLen = unicode ? CharacterLength(t, pos, end) : 1;
         } else if (n < rest) {
             if (!FindBreak(t, pos, rest, n, unicode, continuesAfter, pieceLen, skip)) {
                 if (!lineEmpty) {
@@ -618,24 +650,7 @@ void TRVFormatter::PlaceText(int itemNo, int from, int count, int jumpId, bool &
         } else {
             pieceLen = rest;
         }
-        int w = c.textExtent(std::u16string_view(t).substr(size_t(pos), size_t(pieceLen))).cx;
-        auto d = std::make_unique<TRVDrawLineInfo>(lineOrigin + penX, 0, w, fi.TextMetric.tmHeight, itemNo, false);
-        d->FirstChar = pos + 1;
-        d->CharCount = pieceLen;
-        AddPiece(std::move(d), above, below, true);
-        int idx = DrawItems().Count() - 1;
-        SetFirstDrawItem(itemNo, idx);
-        if (jumpId >= 0) {
-            TRVJumpInfo j;
-            j.RVData = &Formatted;
-            j.Width = w;
-            j.Height = fi.TextMetric.tmHeight;
-            j.Id = jumpId;
-            j.DrawItemNo = idx;
-            j.Cursor = fi.FontInfo->JumpCursor;
-            Formatted.FJumps.push_back(j);
-        }
-        penX += w;
+        penX += AddTextPiece(itemNo, pos, pieceLen, jumpId, fi, above, below);
         lineChars += pieceLen;
         firstPiece = false;
         pos += pieceLen + skip;
