@@ -172,21 +172,15 @@ void TRVTableLayout::Measure(const TRVTableItemInfo &t, const TRVResolutionInfo 
 
 namespace {
 
-// Column widths for `available` pixels: fixed and percent columns first, then
-// the automatic ones at their preferred widths, shrunk in proportion to their
-// slack when short of room; a table asking for a width of its own widens its
-// automatic columns (else all) to fill it.
-std::vector<int> columnWidths(const Grid &g, const TRVTableItemInfo &t, const TRVResolutionInfo &r, int available)
+// The columns' sum: the table's own width or its preferred one, within
+// `available` and never below what the columns need.
+int innerWidth(const Grid &g, const TRVTableItemInfo &t, const TRVResolutionInfo &r, int available, bool &stretch)
 {
-    const int cols = g.cols;
-    const int between = (cols - 1) * g.hSpacing + g.hOuter;
+    const int between = (g.cols - 1) * g.hSpacing + g.hOuter;
     int minInner = 0;
-    for (int k = 0; k < cols; ++k)
+    for (int k = 0; k < g.cols; ++k)
         minInner += std::max(g.colMin[size_t(k)], g.colFixed[size_t(k)]);
-
-    // The table's width, then its inner width (the columns' sum).
     int want;
-    bool stretch; // the table asks for a width of its own: fill it
     if (t.BestWidth > 0) {
         want = r.X(t.BestWidth);
         stretch = true;
@@ -195,13 +189,46 @@ std::vector<int> columnWidths(const Grid &g, const TRVTableItemInfo &t, const TR
         stretch = true;
     } else {
         int pref = 0;
-        for (int k = 0; k < cols; ++k)
+        for (int k = 0; k < g.cols; ++k)
             pref += std::max(g.colPref[size_t(k)], g.colFixed[size_t(k)]);
         want = pref + between;
         stretch = false;
     }
     want = std::min(want, std::max(available, 0));
-    const int inner = std::max(want - between, minInner);
+    return std::max(want - between, minInner);
+}
+
+// Room left in a table with a width of its own: the automatic columns (else
+// all) widen in proportion to their widths, the last taking the rounding.
+void widenColumns(std::vector<int> &width, const std::vector<bool> &isAuto, int extra)
+{
+    const int cols = int(width.size());
+    const bool anyAuto = std::find(isAuto.begin(), isAuto.end(), true) != isAuto.end();
+    int base = 0;
+    for (int k = 0; k < cols; ++k)
+        if (!anyAuto || isAuto[size_t(k)])
+            base += std::max(1, width[size_t(k)]);
+    int given = 0, last = -1;
+    for (int k = 0; k < cols; ++k)
+        if (!anyAuto || isAuto[size_t(k)]) {
+            int add = int(int64_t(extra) * std::max(1, width[size_t(k)]) / base);
+            width[size_t(k)] += add;
+            given += add;
+            last = k;
+        }
+    if (last >= 0)
+        width[size_t(last)] += extra - given;
+}
+
+// Column widths for `available` pixels: fixed and percent columns first, then
+// the automatic ones at their preferred widths, shrunk in proportion to their
+// slack when short of room; a table asking for a width of its own widens its
+// automatic columns (else all) to fill it.
+std::vector<int> columnWidths(const Grid &g, const TRVTableItemInfo &t, const TRVResolutionInfo &r, int available)
+{
+    const int cols = g.cols;
+    bool stretch; // the table asks for a width of its own: fill it
+    const int inner = innerWidth(g, t, r, available, stretch);
 
     std::vector<int> width(size_t(cols), 0);
     std::vector<bool> isAuto(size_t(cols), false);
@@ -237,24 +264,8 @@ std::vector<int> columnWidths(const Grid &g, const TRVTableItemInfo &t, const TR
             }
     }
     int used = sum(width);
-    if (stretch && used < inner) {
-        // Room left: the automatic columns (else all) widen by their widths.
-        int extra = inner - used, base = 0;
-        bool anyAuto = std::find(isAuto.begin(), isAuto.end(), true) != isAuto.end();
-        for (int k = 0; k < cols; ++k)
-            if (!anyAuto || isAuto[size_t(k)])
-                base += std::max(1, width[size_t(k)]);
-        int given = 0, last = -1;
-        for (int k = 0; k < cols; ++k)
-            if (!anyAuto || isAuto[size_t(k)]) {
-                int add = int(int64_t(extra) * std::max(1, width[size_t(k)]) / base);
-                width[size_t(k)] += add;
-                given += add;
-                last = k;
-            }
-        if (last >= 0)
-            width[size_t(last)] += extra - given;
-    }
+    if (stretch && used < inner)
+        widenColumns(width, isAuto, inner - used);
     // Rounding in the shrink leaves the last automatic column a few pixels short.
     used = sum(width);
     if (used < inner && !stretch && rest < autoPref)
