@@ -330,11 +330,32 @@ void TRVTableLayout::Arrange(Canvas &canvas, int available)
     }
     Width = x - g.hSpacing + hSpacingOuter + border;
 
-    // Format every cell at its content width.
-    const int cb = r.X(std::max(0, t.CellBorderWidth)), cbv = r.Y(std::max(0, t.CellBorderWidth));
-    const int hp = r.X(std::max(0, t.CellHPadding)), vp = r.Y(std::max(0, t.CellVPadding));
+    FormatCells(canvas);
+    const int cbv = r.Y(std::max(0, t.CellBorderWidth)), vp = r.Y(std::max(0, t.CellVPadding));
     const int rows = t.RowCount();
-    for (int row = 0; row < rows; ++row)
+
+    const int vSpacing = r.Y(std::max(0, t.CellVSpacing)), vOuter = r.Y(std::max(0, t.BorderVSpacing));
+    RowHeight = rowHeights(Cells, rows, vSpacing, [&](const TRVCellBox &b) {
+        return std::max(b.Data->ContentHeight() + 2 * cbv + 2 * vp, r.Y(std::max(0, b.Cell->BestHeight)));
+    });
+    RowTop.assign(size_t(rows), 0);
+    int y = vborder + vOuter;
+    for (int k = 0; k < rows; ++k) {
+        RowTop[size_t(k)] = y;
+        y += RowHeight[size_t(k)] + vSpacing;
+    }
+    Height = y - vSpacing + vOuter + vborder;
+
+    PlaceCellsInRows(cbv + vp);
+}
+
+void TRVTableLayout::FormatCells(Canvas &canvas)
+{
+    const TRVTableItemInfo &t = FTable;
+    const TRVResolutionInfo &r = FOwner.Resolution();
+    const int cols = int(ColWidth.size());
+    const int cb = r.X(std::max(0, t.CellBorderWidth)), hp = r.X(std::max(0, t.CellHPadding));
+    for (int row = 0; row < t.RowCount(); ++row)
         for (int c = 0; c < cols; ++c) {
             TRVTableCellData *cell = t.Cell(row, c);
             if (!cell)
@@ -353,28 +374,19 @@ void TRVTableLayout::Arrange(Canvas &canvas, int available)
             box.ContentLeft = box.Box.left + cb + hp;
             Cells.push_back(std::move(box));
         }
+}
 
-    const int vSpacing = r.Y(std::max(0, t.CellVSpacing)), vOuter = r.Y(std::max(0, t.BorderVSpacing));
-    RowHeight = rowHeights(Cells, rows, vSpacing, [&](const TRVCellBox &b) {
-        return std::max(b.Data->ContentHeight() + 2 * cbv + 2 * vp, r.Y(std::max(0, b.Cell->BestHeight)));
-    });
-    RowTop.assign(size_t(rows), 0);
-    int y = vborder + vOuter;
-    for (int k = 0; k < rows; ++k) {
-        RowTop[size_t(k)] = y;
-        y += RowHeight[size_t(k)] + vSpacing;
-    }
-    Height = y - vSpacing + vOuter + vborder;
-
-    // Boxes and vertical placement of the content.
+void TRVTableLayout::PlaceCellsInRows(int inset)
+{
+    const int rows = FTable.RowCount();
     for (TRVCellBox &b : Cells) {
         int last = std::min(rows, b.Row + b.Cell->RowSpan) - 1;
         b.Box.top = RowTop[size_t(b.Row)];
         b.Box.bottom = RowTop[size_t(last)] + RowHeight[size_t(last)];
-        int free = b.Box.height() - 2 * cbv - 2 * vp - b.Data->ContentHeight();
-        TRVCellVAlign va = b.Cell->VAlign == rvcVDefault ? t.Rows[size_t(b.Row)].VAlign : b.Cell->VAlign;
+        int free = b.Box.height() - 2 * inset - b.Data->ContentHeight();
+        TRVCellVAlign va = b.Cell->VAlign == rvcVDefault ? FTable.Rows[size_t(b.Row)].VAlign : b.Cell->VAlign;
         int shift = va == rvcMiddle ? free / 2 : va == rvcBottom ? free : 0;
-        b.ContentTop = b.Box.top + cbv + vp + std::max(0, shift);
+        b.ContentTop = b.Box.top + inset + std::max(0, shift);
     }
 }
 

@@ -108,6 +108,11 @@ public:
     const TRVTableItemInfo &Table() const { return FTable; }
 
 private:
+    // Formats every cell at its content width, in its columns' box.
+    void FormatCells(platform::Canvas &canvas);
+    // Each cell's box over its rows, its content placed by its vertical
+    // alignment `inset` (border and padding) inside the box.
+    void PlaceCellsInRows(int inset);
     const TCustomRVFormattedData &FOwner;
     const TRVTableItemInfo &FTable;
 };
