@@ -110,6 +110,11 @@ private:
     int AddTextPiece(int itemNo, int pos, int len, int jumpId, const TRVFontInfoCacheItem &fi, int above, int below);
     void PlaceRectItem(int itemNo, bool startsLine, bool paraStart, bool lineBreak, int &jumpNo);
     void PlaceFullLineItem(int itemNo, int &jumpNo);
+    // The box of a full-line item other than a rule at document y `top`, in
+    // its paragraph's indents and alignment; a table is laid out first.
+    std::unique_ptr<TRVDrawLineInfo> FullLineBox(int itemNo, int top);
+    // Gives the links of a table's cells their numbers and boxes in this document.
+    void NumberCellJumps(TRVTableLayout &layout, int drawNo, int tableLeft, int tableTop, int &jumpNo);
     int FitCount(Canvas &c, const std::u16string &t, int pos, int rest, int avail, bool unicode,
                  const std::vector<int> &softHyphens, int hyphenWidth);
     bool FindBreak(const std::u16string &t, int pos, int rest, int n, bool unicode, bool continuesAfter,
@@ -835,6 +840,49 @@ void TRVFormatter::PlaceRectItem(int itemNo, bool startsLine, bool paraStart, bo
     }
 }
 
+std::unique_ptr<TRVDrawLineInfo> TRVFormatter::FullLineBox(int itemNo, int top)
+{
+    const TCustomRVItemInfo &item = Items.GetItem(itemNo);
+    const TParaInfo &para = ParaStyleOf(itemNo);
+    int left = Resolution.X(para.LeftIndent), right = Resolution.X(para.RightIndent);
+    int avail = wrapWidth - left - right;
+    Size s = item.ContentSize();
+    int w = Resolution.X(s.cx), h = Resolution.Y(s.cy);
+    if (auto *table = dynamic_cast<const TRVTableItemInfo *>(&item)) {
+        auto layout = std::make_unique<TRVTableLayout>(Formatted, *table);
+        layout->Arrange(Target, avail);
+        w = layout->Width;
+        h = layout->Height;
+        Formatted.FTableLayouts[itemNo] = std::move(layout);
+    }
+    int x = Resolution.LeftMargin + left;
+    if (para.Alignment == rvaRight)
+        x += avail - w;
+    else if (para.Alignment == rvaCenter)
+        x += std::max(0, (avail - w) / 2);
+    return std::make_unique<TRVDrawLineInfo>(x, top, w, h, itemNo, true);
+}
+
+void TRVFormatter::NumberCellJumps(TRVTableLayout &layout, int drawNo, int tableLeft, int tableTop, int &jumpNo)
+{
+    // The cells' hyperlinks join this document's numbering, in cell
+    // order, on the table's draw item; each cell numbers its own from
+    // the first id it was given (see JumpDocument).
+    for (TRVCellBox &b : layout.Cells) {
+        b.Data->FFirstJumpNo = jumpNo;
+        for (const TRVJumpInfo &cj : b.Data->FJumps) {
+            TRVJumpInfo j = cj;
+            j.RVData = b.Data.get();
+            j.Left += tableLeft + b.ContentLeft;
+            j.Top += tableTop + b.ContentTop;
+            j.Id = jumpNo + cj.Id;
+            j.DrawItemNo = drawNo;
+            Formatted.FJumps.push_back(j);
+        }
+        jumpNo += b.Data->FJumpCount;
+    }
+}
+
 void TRVFormatter::PlaceFullLineItem(int itemNo, int &jumpNo)
 {
     const TCustomRVItemInfo &item = Items.GetItem(itemNo);
@@ -858,24 +906,8 @@ void TRVFormatter::PlaceFullLineItem(int itemNo, int &jumpNo)
         baseline = d->Top + h + 1;
         descent = h;
     } else {
-        int left = Resolution.X(para.LeftIndent), right = Resolution.X(para.RightIndent);
-        int avail = wrapWidth - left - right;
-        Size s = item.ContentSize();
-        int w = Resolution.X(s.cx), h = Resolution.Y(s.cy);
-        if (auto *table = dynamic_cast<const TRVTableItemInfo *>(&item)) {
-            auto layout = std::make_unique<TRVTableLayout>(Formatted, *table);
-            layout->Arrange(Target, avail);
-            w = layout->Width;
-            h = layout->Height;
-            Formatted.FTableLayouts[itemNo] = std::move(layout);
-        }
-        int x = Resolution.LeftMargin + left;
-        if (para.Alignment == rvaRight)
-            x += avail - w;
-        else if (para.Alignment == rvaCenter)
-            x += std::max(0, (avail - w) / 2);
-        d = std::make_unique<TRVDrawLineInfo>(x, baseline + descent + gap, w, h, itemNo, true);
-        baseline = d->Top + h;
+        d = FullLineBox(itemNo, baseline + descent + gap);
+        baseline = d->Top + d->Height;
         descent = 0;
     }
     TRVDrawLines &list = DrawItems();
@@ -883,24 +915,8 @@ void TRVFormatter::PlaceFullLineItem(int itemNo, int &jumpNo)
     list.Add(std::move(d));
     int idx = list.Count() - 1;
     SetFirstDrawItem(itemNo, idx);
-    if (auto it = Formatted.FTableLayouts.find(itemNo); it != Formatted.FTableLayouts.end()) {
-        // The cells' hyperlinks join this document's numbering, in cell
-        // order, on the table's draw item; each cell numbers its own from
-        // the first id it was given (see JumpDocument).
-        for (TRVCellBox &b : it->second->Cells) {
-            b.Data->FFirstJumpNo = jumpNo;
-            for (const TRVJumpInfo &cj : b.Data->FJumps) {
-                TRVJumpInfo j = cj;
-                j.RVData = b.Data.get();
-                j.Left += tableLeft + b.ContentLeft;
-                j.Top += tableTop + b.ContentTop;
-                j.Id = jumpNo + cj.Id;
-                j.DrawItemNo = idx;
-                Formatted.FJumps.push_back(j);
-            }
-            jumpNo += b.Data->FJumpCount;
-        }
-    }
+    if (auto it = Formatted.FTableLayouts.find(itemNo); it != Formatted.FTableLayouts.end())
+        NumberCellJumps(*it->second, idx, tableLeft, tableTop, jumpNo);
     lineStartsPara = true;
     lineParaNo = item.ParaNo;
     RecordLine(idx, idx);
