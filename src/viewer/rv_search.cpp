@@ -330,17 +330,37 @@ struct SearchHit {
 // `innerStart` the position in the innermost cell. Tables are searched
 // inside, cell by cell in row-major order (reversed upward), where they
 // stand, down to the nesting the reader allows.
+// The first match in text item i between characters from and to (0-based)
+// that shows on screen (a match of hidden characters selects nothing).
+bool FindInText(TRVSearcher &searcher, const TCustomRVFormattedData &fd, int i, int from, int to, bool down,
+                SearchHit &hit)
+{
+    const int len = int(searcher.Length());
+    auto selectable = [&](int a, int b) {
+        int sd, so, ed, eo;
+        return ItemPosToDrawPosIn(fd, {i, a}, false, sd, so) && ItemPosToDrawPosIn(fd, {i, b}, true, ed, eo)
+               && (sd != ed || so != eo);
+    };
+    for (;;) {
+        int p = searcher.Find(i, from, to);
+        if (p < 0)
+            return false;
+        if (selectable(p + 1, p + 1 + len)) {
+            hit = {{}, i, p + 1, len};
+            return true;
+        }
+        if (down)
+            from = p + 1;
+        else
+            to = p + len - 1;
+    }
+}
+
 bool FindInDoc(TRVSearcher &searcher, const TCustomRVFormattedData &fd, std::u16string_view text, bool down,
                TRVItemPos start, std::span<const TCellStep> into, TRVItemPos innerStart, int depth, SearchHit &hit)
 {
     const TCustomRVData &items = fd.Items();
     const int n = items.ItemCount();
-    const int len = int(searcher.Length());
-    auto selectable = [&](int item, int a, int b) {
-        int sd, so, ed, eo;
-        return ItemPosToDrawPosIn(fd, {item, a}, false, sd, so) && ItemPosToDrawPosIn(fd, {item, b}, true, ed, eo)
-               && (sd != ed || so != eo);
-    };
     for (int i = start.ItemNo; down ? i < n : i >= 0; i += down ? 1 : -1) {
         searcher.Use(items);
         const TCustomRVItemInfo &item = items.GetItem(i);
@@ -353,19 +373,8 @@ bool FindInDoc(TRVSearcher &searcher, const TCustomRVFormattedData &fd, std::u16
                 else
                     to = start.Offs - 1;
             }
-            for (;;) {
-                int p = searcher.Find(i, from, to);
-                if (p < 0)
-                    break;
-                if (selectable(i, p + 1, p + 1 + len)) {
-                    hit = {{}, i, p + 1, len};
-                    return true;
-                }
-                if (down)
-                    from = p + 1;
-                else
-                    to = p + len - 1;
-            }
+            if (FindInText(searcher, fd, i, from, to, down, hit))
+                return true;
         } else if (item.StyleNo == ikTab && text == u"\t") {
             if (first && ((down && start.Offs > 0) || (!down && start.Offs < 1)))
                 continue;
