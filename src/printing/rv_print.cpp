@@ -837,6 +837,37 @@ void TCustomRVPrint::DrawBands(Canvas &canvas, int pageNo)
     draw(FFooter.get(), FFooterTop);
 }
 
+namespace {
+
+// A grey copy of a picture (its transparency kept), for grey-scale printing.
+platform::Bitmap greyCopy(const platform::Bitmap &image)
+{
+    platform::Bitmap grey = image;
+    for (int y = 0; y < grey.height(); ++y)
+        for (int x = 0; x < grey.width(); ++x) {
+            const uint32_t px = grey.pixel(x, y);
+            const uint32_t v = TRVStyle::ToGray(platform::rgb((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF)) & 0xFF;
+            grey.setPixel(x, y, (px & 0xFF000000u) | v << 16 | v << 8 | v);
+        }
+    return grey;
+}
+
+// Where a single background picture goes in the content, given the room
+// left beside it (freeX, freeY); nothing for a style that draws no single copy.
+std::optional<platform::Point> placedCorner(TBackgroundStyle style, int freeX, int freeY)
+{
+    switch (style) {
+    case bsCentered: return platform::Point{freeX / 2, freeY / 2};
+    case bsTopLeft: return platform::Point{0, 0};
+    case bsTopRight: return platform::Point{freeX, 0};
+    case bsBottomLeft: return platform::Point{0, freeY};
+    case bsBottomRight: return platform::Point{freeX, freeY};
+    default: return std::nullopt;
+    }
+}
+
+} // namespace
+
 void TCustomRVPrint::DrawPageBackground(Canvas &canvas, const Rect &content)
 {
     const TRVBackground *bg = FData.GetBackground();
@@ -853,15 +884,8 @@ void TCustomRVPrint::DrawPageBackground(Canvas &canvas, const Rect &content)
     const TRVResolutionInfo &res = FData.Resolution();
     const int w = std::max(1, res.X(g.Width())), h = std::max(1, res.Y(g.Height()));
     std::optional<platform::Bitmap> grey;
-    if (ColorMode == rvcmGrayScale && g.Image() && !g.Transparent) {
-        grey = *g.Image();
-        for (int y = 0; y < grey->height(); ++y)
-            for (int x = 0; x < grey->width(); ++x) {
-                const uint32_t px = grey->pixel(x, y);
-                const uint32_t v = TRVStyle::ToGray(platform::rgb((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF)) & 0xFF;
-                grey->setPixel(x, y, (px & 0xFF000000u) | v << 16 | v << 8 | v);
-            }
-    }
+    if (ColorMode == rvcmGrayScale && g.Image() && !g.Transparent)
+        grey = greyCopy(*g.Image());
     auto put = [&](const Rect &r) {
         if (grey)
             canvas.drawBitmap(*grey, r);
@@ -871,7 +895,6 @@ void TCustomRVPrint::DrawPageBackground(Canvas &canvas, const Rect &content)
     platform::CanvasSaver saver(canvas);
     canvas.intersectClipRect(content);
     const int cw = content.width(), ch = content.height();
-    Rect one;
     switch (bg->Style) {
     case bsStretched:
         put(content);
@@ -890,27 +913,10 @@ void TCustomRVPrint::DrawPageBackground(Canvas &canvas, const Rect &content)
                 put(Rect{x, y, x + w, y + h});
         return;
     }
-    case bsCentered:
-        one = Rect{(cw - w) / 2, (ch - h) / 2, 0, 0};
-        break;
-    case bsTopLeft:
-        one = Rect{0, 0, 0, 0};
-        break;
-    case bsTopRight:
-        one = Rect{cw - w, 0, 0, 0};
-        break;
-    case bsBottomLeft:
-        one = Rect{0, ch - h, 0, 0};
-        break;
-    case bsBottomRight:
-        one = Rect{cw - w, ch - h, 0, 0};
-        break;
     default:
-        return;
+        if (const std::optional<platform::Point> at = placedCorner(bg->Style, cw - w, ch - h))
+            put(Rect{content.left + at->x, content.top + at->y, content.left + at->x + w, content.top + at->y + h});
     }
-    one.left += content.left;
-    one.top += content.top;
-    put(Rect{one.left, one.top, one.left + w, one.top + h});
 }
 
 void TCustomRVPrint::DrawPreview(int pageNo, Canvas &canvas, const Rect &r)
