@@ -669,24 +669,35 @@ void TRVControlData::MouseDown(TMouseButton button, TShiftState shift, int x, in
         return;
     FDblClickSelected = false;
     if (p.x < Resolution().LeftMargin && s->LineSelectCursor != -1 && !(shift & ssShift)) {
-        int dn, o;
-        if (!FindCharAt(p.x, p.y, false, dn, o))
-            return;
-        FLineSelecting = true;
-        FWordMode = false;
-        FPressLine = LineOf(dn);
-        FPressDraw = dn;
-        FSelecting = true;
-        int first = Lines()[size_t(FPressLine)].FirstDrawItem, last = LineEnd(FPressLine) - 1;
-        int so;
-        StartOffs(first, so);
-        SetSelectionRepaint({first, so, last, EndOffs(last)});
-        Host.Select();
+        StartLineSelection(p);
         return;
     }
     FCellSelecting = false;
     if (CellMouseDown(p, shift))
         return;
+    StartTextSelection(p, shift, x, y);
+}
+
+void TRVControlData::StartLineSelection(Point p)
+{
+    int dn, o;
+    if (!FindCharAt(p.x, p.y, false, dn, o))
+        return;
+    FLineSelecting = true;
+    FWordMode = false;
+    FPressLine = LineOf(dn);
+    FPressDraw = dn;
+    FSelecting = true;
+    int first = Lines()[size_t(FPressLine)].FirstDrawItem, last = LineEnd(FPressLine) - 1;
+    int so;
+    StartOffs(first, so);
+    SetSelectionRepaint({first, so, last, EndOffs(last)});
+    Host.Select();
+}
+
+void TRVControlData::StartTextSelection(Point p, TShiftState shift, int x, int y)
+{
+    const TRVStyle *s = GetRVStyle();
     int dn, o;
     if (!FindCharAt(p.x, p.y, false, dn, o))
         return;

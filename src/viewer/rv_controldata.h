@@ -246,6 +246,11 @@ private:
     bool FindWordAtIn(const TCustomRVFormattedData &f, int x, int y, std::string &word, int &itemNo, int &firstChar,
                       int &styleNo) const;
     void ExtendSelection(int x, int y);
+    // A press in the left margin selects the line beside it.
+    void StartLineSelection(platform::Point p);
+    // A press in the text starts a selection there, or extends it with Shift
+    // (client point x, y; document point p).
+    void StartTextSelection(platform::Point p, TShiftState shift, int x, int y);
     void SetSelectionRepaint(const TRVSelectionBounds &s);
     void InvalidateDrawRange(int first, int last);
     void InvalidateJump(int id);
