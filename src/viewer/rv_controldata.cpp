@@ -788,6 +788,46 @@ void TRVControlData::ExtendSelection(int cx, int cy)
     Host.Select();
 }
 
+void TRVControlData::EndSelecting(int x, int y)
+{
+    if (!FDblClickSelected) {
+        const int cw = GetClientWidth(), ch = GetClientHeight();
+        ExtendSelection(std::clamp(x, 0, std::max(0, cw - 1)), std::clamp(y, 0, std::max(0, ch - 1)));
+    }
+    // A click in a cell leaves no empty selection behind, as outside.
+    if (FCellSelecting && !CellSelectionNonEmpty())
+        DropCellSelection();
+    FSelecting = FLineSelecting = FCellSelecting = false;
+    FPressWord = {};
+    Host.Select();
+}
+
+void TRVControlData::DeselectOutside(Point p)
+{
+    int d, o;
+    if (!FindCharAt(p.x, p.y, false, d, o))
+        return;
+    TRVSelectionBounds b;
+    bool inside = PointInCellSelection(p);
+    if (!inside && GetSelectionBounds(b))
+        inside = b.Contains(d, o);
+    if (!inside) {
+        SetSelectionRepaint({d, o, d, o});
+        Host.Select();
+    }
+}
+
+void TRVControlData::FocusClickedLink(int itemNo)
+{
+    if (!Items().IsHyperlink(itemNo) || FocusedItem() == itemNo)
+        return;
+    int old = FocusedItem();
+    SetFocusedItem(itemNo);
+    if (old >= 0)
+        InvalidateJump(JumpIndexOf(old));
+    InvalidateJump(JumpIndexOf(itemNo));
+}
+
 void TRVControlData::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
 {
     if (!GetRVStyle())
@@ -796,43 +836,15 @@ void TRVControlData::MouseUp(TMouseButton button, TShiftState shift, int x, int 
     const bool hadSel = HasSelection();
     if (!SelectionExists())
         ClearSelection();
-    if (FSelecting && button == mbLeft) {
-        if (!FDblClickSelected) {
-            const int cw = GetClientWidth(), ch = GetClientHeight();
-            ExtendSelection(std::clamp(x, 0, std::max(0, cw - 1)), std::clamp(y, 0, std::max(0, ch - 1)));
-        }
-        // A click in a cell leaves no empty selection behind, as outside.
-        if (FCellSelecting && !CellSelectionNonEmpty())
-            DropCellSelection();
-        FSelecting = FLineSelecting = FCellSelecting = false;
-        FPressWord = {};
-        Host.Select();
-    }
+    if (FSelecting && button == mbLeft)
+        EndSelecting(x, y);
     FDblClickSelected = false;
-    if (button == mbRight && Options.Has(TRVOption::RClickDeselects)) {
-        int d, o;
-        if (FindCharAt(p.x, p.y, false, d, o)) {
-            TRVSelectionBounds b;
-            bool inside = PointInCellSelection(p);
-            if (!inside && GetSelectionBounds(b)) {
-                inside = b.Contains(d, o);
-            }
-            if (!inside) {
-                SetSelectionRepaint({d, o, d, o});
-                Host.Select();
-            }
-        }
-    }
+    if (button == mbRight && Options.Has(TRVOption::RClickDeselects))
+        DeselectOutside(p);
     const int under = FindDrawItemAt(p.x, p.y);
     const int itemUnder = under >= 0 ? DrawItemList()[under].ItemNo : -1;
-    if ((button == mbLeft || button == mbRight) && !hadSel && FClickedDraw >= 0 && FClickedDraw == under
-        && Items().IsHyperlink(itemUnder) && FocusedItem() != itemUnder) {
-        int old = FocusedItem();
-        SetFocusedItem(itemUnder);
-        if (old >= 0)
-            InvalidateJump(JumpIndexOf(old));
-        InvalidateJump(JumpIndexOf(itemUnder));
-    }
+    if ((button == mbLeft || button == mbRight) && !hadSel && FClickedDraw >= 0 && FClickedDraw == under)
+        FocusClickedLink(itemUnder);
     Host.RVMouseUp(button, shift, itemUnder, x, y);
     if (button == mbRight && Host.HasRightClickHandler()) {
         std::string word;

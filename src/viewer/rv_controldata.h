@@ -251,6 +251,12 @@ private:
     // A press in the text starts a selection there, or extends it with Shift
     // (client point x, y; document point p).
     void StartTextSelection(platform::Point p, TShiftState shift, int x, int y);
+    // The left button's release ends a selection at client point (x, y).
+    void EndSelecting(int x, int y);
+    // A right click outside the selection clears it, leaving the caret there.
+    void DeselectOutside(platform::Point p);
+    // A click on a link (no selection made) gives it the keyboard focus.
+    void FocusClickedLink(int itemNo);
     void SetSelectionRepaint(const TRVSelectionBounds &s);
     void InvalidateDrawRange(int first, int last);
     void InvalidateJump(int id);
