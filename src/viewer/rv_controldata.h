@@ -257,6 +257,12 @@ private:
     void DeselectOutside(platform::Point p);
     // A click on a link (no selection made) gives it the keyboard focus.
     void FocusClickedLink(int itemNo);
+    // Where a search starts with no selection: the first line in view going
+    // down, the last going up.
+    TRVItemPos SearchStartInView(bool down) const;
+    // Selects a match from a to b (in the cell at `path` when there is one)
+    // and scrolls to it; false when the cell cannot show it.
+    bool ShowMatch(const std::vector<TCellStep> &path, TRVItemPos a, TRVItemPos b, bool down);
     void SetSelectionRepaint(const TRVSelectionBounds &s);
     void InvalidateDrawRange(int first, int last);
     void InvalidateJump(int id);

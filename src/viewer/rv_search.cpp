@@ -448,17 +448,7 @@ bool TRVControlData::SearchText(std::u16string_view text, uint32_t options)
     } else if (SelectionExists()) {
         start = DrawPosToItemPos(Selection().EndNo, Selection().EndOffs);
     } else {
-        const auto &lines = Lines();
-        const int dy = GetVOffs() - DocumentOffsetY();
-        if (down) {
-            int li = std::min(FindLineAt(dy), int(lines.size()) - 1);
-            int item = DrawItemList()[lines[size_t(li)].FirstDrawItem].ItemNo;
-            start = {item, items.GetOffsBeforeItem(item)};
-        } else {
-            int li = std::min(FindLineAt(dy + GetClientHeight()), int(lines.size()) - 1);
-            int item = DrawItemList()[LineEnd(li) - 1].ItemNo;
-            start = {item, items.GetOffsAfterItem(item)};
-        }
+        start = SearchStartInView(down);
     }
     if (start.ItemNo < 0)
         return false;
@@ -467,8 +457,30 @@ bool TRVControlData::SearchText(std::u16string_view text, uint32_t options)
     SearchHit hit;
     if (!FindInDoc(searcher, *this, text, down, start, into, cellStart, 0, hit))
         return false;
-    if (hit.Path.empty()) {
-        TRVItemPos a{hit.Item, hit.Pos}, b{hit.Item, hit.Pos + hit.Len};
+    if (!ShowMatch(hit.Path, {hit.Item, hit.Pos}, {hit.Item, hit.Pos + hit.Len}, down))
+        return false;
+    Host.InvalidateAll();
+    Host.Select();
+    return true;
+}
+
+TRVItemPos TRVControlData::SearchStartInView(bool down) const
+{
+    const auto &lines = Lines();
+    const int dy = GetVOffs() - DocumentOffsetY();
+    if (down) {
+        int li = std::min(FindLineAt(dy), int(lines.size()) - 1);
+        int item = DrawItemList()[lines[size_t(li)].FirstDrawItem].ItemNo;
+        return {item, Items().GetOffsBeforeItem(item)};
+    }
+    int li = std::min(FindLineAt(dy + GetClientHeight()), int(lines.size()) - 1);
+    int item = DrawItemList()[LineEnd(li) - 1].ItemNo;
+    return {item, Items().GetOffsAfterItem(item)};
+}
+
+bool TRVControlData::ShowMatch(const std::vector<TCellStep> &path, TRVItemPos a, TRVItemPos b, bool down)
+{
+    if (path.empty()) {
         if (down)
             SetSelectionByItems(a, b);
         else
@@ -476,22 +488,19 @@ bool TRVControlData::SearchText(std::u16string_view text, uint32_t options)
         TRVSelectionBounds sb;
         if (GetSelectionBounds(sb))
             ScrollToDrawItem(sb.StartNo);
-    } else {
-        // The viewer's own selection goes; the cell shows the match.
-        SetSelectionRepaint({});
-        TRVItemPos a{hit.Item, hit.Pos}, b{hit.Item, hit.Pos + hit.Len};
-        FCellSel = {hit.Path.front().TableItem, hit.Path.front().CellNo, {hit.Path.begin() + 1, hit.Path.end()},
-                    down ? a : b, down ? b : a};
-        if (!ApplyCellSelection()) {
-            FCellSel = {};
-            return false;
-        }
-        const Rect r = CellSelectionRect();
-        if (!r.isEmpty())
-            ScrollToDocRange(r.top, r.bottom);
+        return true;
     }
-    Host.InvalidateAll();
-    Host.Select();
+    // The viewer's own selection goes; the cell shows the match.
+    SetSelectionRepaint({});
+    FCellSel = {path.front().TableItem, path.front().CellNo, {path.begin() + 1, path.end()}, down ? a : b,
+                down ? b : a};
+    if (!ApplyCellSelection()) {
+        FCellSel = {};
+        return false;
+    }
+    const Rect r = CellSelectionRect();
+    if (!r.isEmpty())
+        ScrollToDocRange(r.top, r.bottom);
     return true;
 }
 
