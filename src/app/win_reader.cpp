@@ -229,6 +229,11 @@ void TfrmWinReader::buildMenus()
     opcTAyuda->setIcon(toolImage(imgHelp));
     opcAcerca = command(QStringLiteral("opcAcerca"), QStringLiteral("&Acerca de..."), &TfrmWinReader::opcAcercaClick);
 
+    buildMenuBar();
+}
+
+void TfrmWinReader::buildMenuBar()
+{
     QMenuBar *bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu"));
     opcArchivo = bar->addMenu(QStringLiteral("&Archivo"));

@@ -169,6 +169,8 @@ private:
     QAction *command(const QString &name, const QString &caption, void (TfrmWinReader::*handler)());
     QToolButton *toolButton(QAction *a, const char *name);
     void buildMenus();
+    // Archivo, Edición and Ayuda, and the viewer's context menu, over the commands.
+    void buildMenuBar();
     void buildToolBar();
     void buildStatusBar();
     void buildFindNextCommands();
