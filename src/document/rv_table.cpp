@@ -59,6 +59,33 @@ TRVTableCellData *TRVTableItemInfo::CellAt(int r, int c, int &cellRow, int &cell
     return nullptr;
 }
 
+namespace {
+
+// A copy of a cell: its looks, spans and a copy of each of its items.
+std::unique_ptr<TRVTableCellData> copyOfCell(const TRVTableCellData &sc)
+{
+    auto cell = std::make_unique<TRVTableCellData>(sc.GetRVStyle());
+    cell->Color = sc.Color;
+    cell->BorderColor = sc.BorderColor;
+    cell->BorderLightColor = sc.BorderLightColor;
+    cell->BestWidth = sc.BestWidth;
+    cell->BestHeight = sc.BestHeight;
+    cell->VisibleBorders = sc.VisibleBorders;
+    cell->VAlign = sc.VAlign;
+    cell->BackgroundImage = sc.BackgroundImage ? sc.BackgroundImage->Clone() : nullptr;
+    cell->BackgroundStyle = sc.BackgroundStyle;
+    cell->BackgroundImageFileName = sc.BackgroundImageFileName;
+    cell->Hint = sc.Hint;
+    cell->RowSpan = sc.RowSpan;
+    cell->ColSpan = sc.ColSpan;
+    cell->Parent = sc.Parent;
+    for (int i = 0; i < sc.ItemCount(); ++i)
+        cell->AddItem(sc.ItemText(i), sc.GetItem(i).Clone());
+    return cell;
+}
+
+} // namespace
+
 void TRVTableItemInfo::Assign(const TCustomRVItemInfo &src)
 {
     TRVFullLineItemInfo::Assign(src);
@@ -107,24 +134,7 @@ void TRVTableItemInfo::Assign(const TCustomRVItemInfo &src)
             const TRVTableCellData *sc = s->Rows[r].Cells[c].get();
             if (!sc)
                 continue;
-            auto cell = std::make_unique<TRVTableCellData>(sc->GetRVStyle());
-            cell->Color = sc->Color;
-            cell->BorderColor = sc->BorderColor;
-            cell->BorderLightColor = sc->BorderLightColor;
-            cell->BestWidth = sc->BestWidth;
-            cell->BestHeight = sc->BestHeight;
-            cell->VisibleBorders = sc->VisibleBorders;
-            cell->VAlign = sc->VAlign;
-            cell->BackgroundImage = sc->BackgroundImage ? sc->BackgroundImage->Clone() : nullptr;
-            cell->BackgroundStyle = sc->BackgroundStyle;
-            cell->BackgroundImageFileName = sc->BackgroundImageFileName;
-            cell->Hint = sc->Hint;
-            cell->RowSpan = sc->RowSpan;
-            cell->ColSpan = sc->ColSpan;
-            cell->Parent = sc->Parent;
-            for (int i = 0; i < sc->ItemCount(); ++i)
-                cell->AddItem(sc->ItemText(i), sc->GetItem(i).Clone());
-            Rows[r].Cells[c] = std::move(cell);
+            Rows[r].Cells[c] = copyOfCell(*sc);
         }
     }
 }
