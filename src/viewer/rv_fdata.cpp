@@ -28,6 +28,7 @@ void TCustomRVFormattedData::ForgetLines()
     FJumps.clear();
     FLines.clear();
     FParas.clear();
+    FTabLeaders.clear();
     FTableLayouts.clear();
     FLastFormattedItem = -1;
 }
@@ -41,17 +42,11 @@ void TCustomRVFormattedData::DropLayout()
 void TCustomRVFormattedData::Clear()
 {
     TCustomRVData::Clear();
-    FDrawItems.Clear();
-    FJumps.clear();
+    ForgetLines();
     FJumpCount = 0;
-    FLines.clear();
-    FParas.clear();
-    FTabLeaders.clear();
-    FTableLayouts.clear();
     FTexts.clear();
     FFirstDrawItem.clear();
     FJumpIndex.clear();
-    FLastFormattedItem = -1;
     FContentHeight = GetTopMargin() + GetBottomMargin();
     FSelection = {};
     FHoveredJump = FCurrentItem = FFocusedItem = -1;

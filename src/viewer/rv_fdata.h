@@ -265,7 +265,7 @@ protected:
     void DropLayout();
 
 private:
-    // Drops the draw items, lines, paragraphs, links and table layouts (not the height).
+    // Drops the draw items, lines, paragraphs, links, tab leaders and table layouts (not the height).
     void ForgetLines();
     friend class TRVFormatter;
     friend class TRVPainter;

@@ -941,12 +941,7 @@ int TRVFormatter::StartRun(bool tailOnly)
         Formatted.FJumpIndex.resize(n, 0);
         return Formatted.FLastFormattedItem + 1;
     }
-    Formatted.FDrawItems.Clear();
-    Formatted.FJumps.clear();
-    Formatted.FLines.clear();
-    Formatted.FParas.clear();
-    Formatted.FTabLeaders.clear();
-    Formatted.FTableLayouts.clear();
+    Formatted.ForgetLines();
     Formatted.FJumpCount = 0;
     Formatted.SyncItemArrays();
     baseline = Resolution.Y(Formatted.GetTopMargin());
