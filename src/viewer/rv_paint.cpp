@@ -55,6 +55,9 @@ private:
     void DrawTextPart(const TRVDrawLineInfo &d, int from, int count, uint32_t state, const Band &band,
                       bool wrapsAfter);
     void DrawNonText(int drawNo, const Band &band);
+    // Text of a non-text item (a tab leader, a label) in text style styleNo,
+    // selected or not, over a transparent background.
+    void UseTextStyle(int styleNo, bool selected);
     // A tab's leader characters, right-aligned in its box, in its text style.
     void DrawTabLeader(int drawNo, int styleNo, bool selected);
     void DrawListMarker(const TRVDrawLineInfo &d, const TRVMarkerItemInfo &m);
@@ -399,16 +402,21 @@ void TRVPainter::DrawBreak(const TRVDrawLineInfo &d, const TRVBreakItemInfo &ite
     }
 }
 
+void TRVPainter::UseTextStyle(int styleNo, bool selected)
+{
+    fonts.Select(styleNo);
+    Style.ApplyStyleColor(Target, styleNo, selected ? uint32_t(rvtsSelected) | (focused ? uint32_t(rvtsFocused) : 0u) : 0u,
+                          printing, colorMode);
+    Target.setBkMode(BkMode::Transparent);
+}
+
 void TRVPainter::DrawTabLeader(int drawNo, int styleNo, bool selected)
 {
     const TRVDrawLineInfo &d = Formatted.FDrawItems[drawNo];
     std::string leader = Formatted.TabLeader(drawNo);
     if (leader.empty() || styleNo < 0 || d.Width <= 0)
         return;
-    fonts.Select(styleNo);
-    Style.ApplyStyleColor(Target, styleNo, selected ? uint32_t(rvtsSelected) | (focused ? uint32_t(rvtsFocused) : 0u) : 0u,
-                          printing, colorMode);
-    Target.setBkMode(BkMode::Transparent);
+    UseTextStyle(styleNo, selected);
     std::u16string one = toUtf16(leader, Style.CodePageOfStyle(styleNo));
     int lw = std::max(1, Target.textExtent(one).cx);
     std::u16string fill;
@@ -479,11 +487,7 @@ void TRVPainter::DrawNonText(int drawNo, const Band &band)
     if (label && !labelText->empty()) {
         // Its text in its text style; the box stands on the baseline like text.
         const int styleNo = label->TextStyleNo;
-        fonts.Select(styleNo);
-        Style.ApplyStyleColor(Target, styleNo,
-                              selected ? uint32_t(rvtsSelected) | (focused ? uint32_t(rvtsFocused) : 0u) : 0u,
-                              printing, colorMode);
-        Target.setBkMode(BkMode::Transparent);
+        UseTextStyle(styleNo, selected);
         const int spacing = Resolution.X(std::max(0, label->Spacing));
         Target.textOut(d.Left - xOffs + spacing, d.Top - yOffs, toUtf16(*labelText, Style.CodePageOfStyle(styleNo)));
         fonts.Invalidate();
