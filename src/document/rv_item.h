@@ -109,6 +109,7 @@ public:
     operator const std::string &() const { return str(); }
     bool empty() const { return !s_ || s_->empty(); }
     void clear() { s_.reset(); }
+    bool holdsMemory() const { return s_ != nullptr; }
     friend bool operator==(const TRVHint &a, const TRVHint &b) { return a.str() == b.str(); }
     friend bool operator==(const TRVHint &a, std::string_view b) { return a.str() == b; }
     template <class Stream>
@@ -378,15 +379,18 @@ class TRVEndnoteItemInfo : public TCustomRVNoteItemInfo {
 };
 
 // Deletes an item made on the heap, or only destroys one made in a
-// document's arena (TCustomRVData frees that memory all at once).
+// document's arena (TCustomRVData frees that memory all at once). A plain
+// text item there owns memory only through its checkpoint and hint, so
+// without them it is left as it is: a read makes thousands of those.
 struct TRVItemDeleter {
     bool InArena = false;
+    bool PlainText = false; // a TRVTextItemInfo, not a class derived from it
     void operator()(TCustomRVItemInfo *item) const
     {
-        if (InArena)
-            item->~TCustomRVItemInfo();
-        else
+        if (!InArena)
             delete item;
+        else if (!PlainText || item->Checkpoint || item->Hint.holdsMemory())
+            item->~TCustomRVItemInfo();
     }
 };
 using TRVItemPtr = std::unique_ptr<TCustomRVItemInfo, TRVItemDeleter>;

@@ -82,9 +82,9 @@ size_t lineEnd(const char *b, size_t from, size_t n)
 // A header of six one-digit fields, each with or without a minus and one space
 // apart, up to its line's end ("0 1 -1 1 0 0"): the form of most text
 // records' headers, told apart with one look at sixteen bytes. True with the
-// fields in f and p at the line end; false, with nothing changed, for any
+// fields in h and p at the line end; false, with nothing changed, for any
 // other form (the general loop then decides).
-bool oneDigitFields(const char *&p, const char *end, int f[6])
+inline bool oneDigitFields(const char *&p, const char *end, TextHeader &h)
 {
 #if defined(__SSE2__)
     if (end - p < 16)
@@ -100,7 +100,20 @@ bool oneDigitFields(const char *&p, const char *end, int f[6])
     const unsigned digits = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(shifted, _mm_set1_epi8(-1)),
                                                                       _mm_cmplt_epi8(shifted, _mm_set1_epi8(10)))))
                             & line;
-    const unsigned minus = mask('-') & line, spaces = mask(' ') & line;
+    const unsigned spaces = mask(' ') & line;
+    // The two usual layouts, "0 1 0 0 0 0" and "0 1 -1 1 0 0", read in place:
+    // their masks leave no room for any other byte.
+    if (stop == 11 && digits == 0x555 && spaces == 0x2AA) {
+        h = {p[0] - '0', p[2] - '0', p[4] - '0', p[6] - '0', p[8] - '0', p[10] - '0'};
+        p += stop;
+        return true;
+    }
+    const unsigned minus = mask('-') & line;
+    if (stop == 12 && digits == 0xAA5 && spaces == 0x54A && minus == 0x10) {
+        h = {p[0] - '0', p[2] - '0', '0' - p[5], p[7] - '0', p[9] - '0', p[11] - '0'};
+        p += stop;
+        return true;
+    }
     // Every byte before the end is one of these; a minus is followed by a digit, a
     // space by a digit or a minus, a digit by a space or the end; a space follows a
     // digit, and a field starts the line or follows a space. So the line is fields
@@ -112,17 +125,7 @@ bool oneDigitFields(const char *&p, const char *end, int f[6])
         || ((spaces << 1) & ~(digits | minus)) || ((digits << 1) & ~(spaces | (line + 1))) || (spaces & ~(digits << 1))
         || (minus & ~((spaces << 1) | 1u)) || (digits & ~((spaces << 1) | (minus << 1) | 1u)))
         return false;
-    // The two usual layouts at fixed places ("0 1 0 0 0 0", "0 1 -1 1 0 0"), any other bit by bit.
-    static constexpr int kPlain[6] = {0, 2, 4, 6, 8, 10}, kThirdNegative[6] = {0, 2, 5, 7, 9, 11};
-    if ((digits == 0x555 && !minus) || (digits == 0xAA5 && minus == 0x10)) {
-        const int *at = minus ? kThirdNegative : kPlain;
-        for (int k = 0; k < 6; ++k)
-            f[k] = p[at[k]] - '0';
-        if (minus)
-            f[2] = -f[2];
-        p += stop;
-        return true;
-    }
+    int f[6];
     unsigned d = digits;
     for (int k = 0; k < 6; ++k) {
         const unsigned i = unsigned(__builtin_ctz(d));
@@ -130,10 +133,11 @@ bool oneDigitFields(const char *&p, const char *end, int f[6])
         const int value = p[i] - '0', negative = int(((minus << 1) >> i) & 1);
         f[k] = (value ^ -negative) + negative;
     }
+    h.set(f);
     p += stop;
     return true;
 #else
-    (void)p, (void)end, (void)f;
+    (void)p, (void)end, (void)h;
     return false;
 #endif
 }
@@ -433,8 +437,9 @@ bool Reader::textRecord(int &textLine, int &lineNo)
     const char *b = buf_.data(), *p = b + pos_, *end = b + buf_.size();
     if (!plainText_ || version_ < 1 || subversion_ < 2 || unsigned(*p - '0') >= 10)
         return false;
-    int f[6];
-    if (!oneDigitFields(p, end, f)) {
+    TextHeader h;
+    if (!oneDigitFields(p, end, h)) {
+        int f[6];
         for (int k = 0; k < 6; ++k) {
             if (k > 0) {
                 if (p == end || *p != ' ')
@@ -450,23 +455,26 @@ bool Reader::textRecord(int &textLine, int &lineNo)
                 return false;
             }
         }
+        h.set(f);
     }
     // A Unicode item's lines are framed differently; no lines make an item at once.
-    if ((p != end && *p != '\r' && *p != '\n' && *p != '\0') || f[1] <= 0 || (uint8_t(f[3]) & ioUnicode))
+    if ((p != end && *p != '\r' && *p != '\n' && *p != '\0') || h.lines <= 0 || (uint8_t(h.options) & ioUnicode))
         return false;
     ++textLine;
-    dropItem();
+    if (item_)
+        dropItem();
     itemName_.clear();
     unicodeText_ = false;
-    style_ = f[0];
-    lineCount_ = f[1];
-    paraNo_ = f[2];
-    item_ = makeRecordItem();
-    item_->ItemOptions = uint8_t(f[3]);
-    encoding_ = f[4];
-    tag_ = item_->Tag = f[5];
-    mapItemStyles();
-    item_->Hint.clear();
+    lineCount_ = h.lines;
+    encoding_ = h.encoding;
+    tag_ = h.tag;
+    style_ = h.style;
+    if (style_ != ParagraphDefaultStyle) {
+        bool drop;
+        style_ = mapTextStyle(style_, false, drop);
+    }
+    h.style = style_;
+    paraNo_ = mapParaStyle(h.para);
     state_ = rsDataLines;
     styleMatches_ = style_ != ParagraphDefaultStyle && !st_.TextStyles[style_].Unicode;
     pos_ = afterLineEnd(size_t(p - b));
@@ -476,10 +484,9 @@ bool Reader::textRecord(int &textLine, int &lineNo)
             return true; // the text ends inside the record
         ++textLine;
         size_t e = lineEnd(b, pos_, n);
-        addPlainText(std::string_view(b + pos_, e - pos_));
+        addPlainText(h, std::string_view(b + pos_, e - pos_));
         pos_ = e + 1 < n && b[e] == '\r' && b[e + 1] == '\n' ? e + 2 : afterLineEnd(e);
     }
-    dropItem();
     state_ = rsHeader;
     return true;
 }
@@ -542,24 +549,31 @@ void Reader::mapItemStyles()
         bool drop;
         item_->StyleNo = style_ = mapTextStyle(style_, false, drop);
     }
-    if (paraNo_ != -1) {
-        if (paraNo_ < 0)
-            paraNo_ = INT32_MAX; // no paragraph style has a negative number
-        if (haveParaMap_) {
-            if (size_t(paraNo_) >= paraMap_.size()) {
-                d_.LoadWarnings |= lwUnknownStyle;
-                fail(RvfErrorKind::Style, "Unknown paragraph style");
-            }
-            paraNo_ = paraMap_[size_t(paraNo_)];
-        }
-        if (!st_.ParaStyles.InRange(paraNo_)) {
+    item_->ParaNo = paraNo_ = mapParaStyle(paraNo_);
+}
+
+// A paragraph style number through the file's map; -1 (continue the
+// paragraph before) stays.
+int Reader::mapParaStyle(int n)
+{
+    if (n == -1)
+        return n;
+    if (n < 0)
+        n = INT32_MAX; // no paragraph style has a negative number
+    if (haveParaMap_) {
+        if (size_t(n) >= paraMap_.size()) {
             d_.LoadWarnings |= lwUnknownStyle;
-            if (!(opts_ & rvfoConvUnknownStylesToZero))
-                fail(RvfErrorKind::Style, "Unknown paragraph style");
-            paraNo_ = 0;
+            fail(RvfErrorKind::Style, "Unknown paragraph style");
         }
+        n = paraMap_[size_t(n)];
     }
-    item_->ParaNo = paraNo_;
+    if (!st_.ParaStyles.InRange(n)) {
+        d_.LoadWarnings |= lwUnknownStyle;
+        if (!(opts_ & rvfoConvUnknownStylesToZero))
+            fail(RvfErrorKind::Style, "Unknown paragraph style");
+        n = 0;
+    }
+    return n;
 }
 
 // What the lines after the header are read as.
@@ -739,7 +753,7 @@ TRVItemPtr Reader::copyTextItem()
     if (!plainText_)
         return TRVItemPtr(src.Clone().release());
     void *at = d_.ArenaAllocate(sizeof(TRVTextItemInfo), alignof(TRVTextItemInfo));
-    TRVItemPtr item(new (at) TRVTextItemInfo(src.StyleNo), TRVItemDeleter{true});
+    TRVItemPtr item(new (at) TRVTextItemInfo(src.StyleNo), TRVItemDeleter{true, true});
     item->ParaNo = src.ParaNo;
     item->ItemOptions = src.ItemOptions;
     if (!src.Hint.empty())
@@ -842,15 +856,12 @@ void Reader::addItem(TRVItemPtr item, std::string_view text)
 
 // A line of a text record of plain 8-bit items: addItem(copyTextItem(), text)
 // without the questions whose answers the record already gives.
-void Reader::addPlainText(std::string_view text)
+void Reader::addPlainText(const TextHeader &h, std::string_view text)
 {
-    const TCustomRVItemInfo &src = *item_;
     void *mem = d_.ArenaAllocate(sizeof(TRVTextItemInfo), alignof(TRVTextItemInfo));
-    TRVItemPtr item(new (mem) TRVTextItemInfo(src.StyleNo), TRVItemDeleter{true});
-    item->ItemOptions = src.ItemOptions;
-    if (!src.Hint.empty())
-        item->Hint = src.Hint;
-    item->Tag = src.Tag;
+    TRVItemPtr item(new (mem) TRVTextItemInfo(h.style), TRVItemDeleter{true, true});
+    item->ItemOptions = uint8_t(h.options);
+    item->Tag = h.tag;
     setParagraph(*item); // sets ParaNo
     std::string converted;
     if (!styleMatches_)

@@ -117,6 +117,15 @@ private:
     size_t pos_ = 0;
 };
 
+// The numbers of a text record's header, in their order.
+struct TextHeader {
+    int style, lines, para, options, encoding, tag;
+    void set(const int f[6])
+    {
+        style = f[0], lines = f[1], para = f[2], options = f[3], encoding = f[4], tag = f[5];
+    }
+};
+
 struct Line {
     std::string_view text;
     size_t end = 0; // where the terminator starts
@@ -152,6 +161,7 @@ private:
     bool recordFields(HeaderCursor &h);
     void readTag(HeaderCursor &h);
     void mapItemStyles();
+    int mapParaStyle(int n);
     void startBody(bool record);
     void readTail(HeaderCursor &h);
     void backgroundTail(HeaderCursor &h);
@@ -178,7 +188,8 @@ private:
     void dropItem();
     TRVItemPtr copyTextItem();
     void addItem(TRVItemPtr item, std::string_view text);
-    void addPlainText(std::string_view text);
+    // A line of a text record whose style number is mapped already.
+    void addPlainText(const TextHeader &h, std::string_view text);
     void insertAdded(TRVItemPtr item, std::string_view text, bool fullLine);
     bool mapAssociatedStyle(TCustomRVItemInfo &item);
     void setParagraph(TCustomRVItemInfo &item);

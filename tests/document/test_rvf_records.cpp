@@ -515,6 +515,15 @@ TEST(RVFRecords, ReadAndInsertedItemsShareTheDocument)
     EXPECT_EQ(d.data.ItemText(1).size(), 70000u);
     EXPECT_EQ(d.data.CPCount, 0);
     d.data.Clear();
+    // Read items that own memory, through a hint or a checkpoint, read or
+    // given later, give it back at Clear (the leak checker watches).
+    ASSERT_TRUE(d.read(lines({"-8 1 3", "0 1 0 0 0 0 \"una pista larga, que no cabe en el objeto\"", "con pista",
+                              "0 2 0 0 0 0", "uno", "dos"})));
+    ASSERT_EQ(d.data.ItemCount(), 3);
+    EXPECT_EQ(d.data.GetItem(0).Hint, "una pista larga, que no cabe en el objeto");
+    d.data.GetItem(1).Hint = std::string(100, 'h');
+    d.data.GetItem(2).Checkpoint = std::make_unique<TRVCPInfo>();
+    d.data.Clear();
     EXPECT_EQ(d.data.ItemCount(), 0);
     ASSERT_TRUE(d.read(lines({"-8 1 3", "0 1 0 0 0 0", "otra vez"})));
     EXPECT_EQ(d.data.ItemText(0), "otra vez");
