@@ -141,6 +141,32 @@ inline bool oneDigitFields(const char *&p, const char *end, TextHeader &h)
     return false;
 #endif
 }
+
+// A header of six numbers and nothing else, up to its line's end; p then at
+// that end. False for any other header.
+bool numbersOnly(const char *&p, const char *end, TextHeader &h)
+{
+    if (oneDigitFields(p, end, h))
+        return true;
+    int f[6];
+    for (int k = 0; k < 6; ++k) {
+        if (k > 0) {
+            if (p == end || *p != ' ')
+                return false;
+            ++p;
+        }
+        // Most fields are one digit, with or without a minus.
+        const char *q = p + (p < end && *p == '-');
+        if (end - q >= 2 && unsigned(q[0] - '0') < 10 && unsigned(q[1] - '0') >= 10) {
+            f[k] = q == p ? q[0] - '0' : '0' - q[0];
+            p = q + 1;
+        } else if (!(p = scanInt(p, end, f[k]))) {
+            return false;
+        }
+    }
+    h.set(f);
+    return p == end || *p == '\r' || *p == '\n' || *p == '\0';
+}
 } // namespace
 
 Line Reader::readLine()
@@ -438,27 +464,8 @@ bool Reader::textRecord(int &textLine, int &lineNo)
     if (!plainText_ || version_ < 1 || subversion_ < 2 || unsigned(*p - '0') >= 10)
         return false;
     TextHeader h;
-    if (!oneDigitFields(p, end, h)) {
-        int f[6];
-        for (int k = 0; k < 6; ++k) {
-            if (k > 0) {
-                if (p == end || *p != ' ')
-                    return false;
-                ++p;
-            }
-            // Most fields are one digit, with or without a minus.
-            const char *q = p + (p < end && *p == '-');
-            if (end - q >= 2 && unsigned(q[0] - '0') < 10 && unsigned(q[1] - '0') >= 10) {
-                f[k] = q == p ? q[0] - '0' : '0' - q[0];
-                p = q + 1;
-            } else if (!(p = scanInt(p, end, f[k]))) {
-                return false;
-            }
-        }
-        h.set(f);
-    }
     // A Unicode item's lines are framed differently; no lines make an item at once.
-    if ((p != end && *p != '\r' && *p != '\n' && *p != '\0') || h.lines <= 0 || (uint8_t(h.options) & ioUnicode))
+    if (!numbersOnly(p, end, h) || h.lines <= 0 || (uint8_t(h.options) & ioUnicode))
         return false;
     ++textLine;
     if (item_)
