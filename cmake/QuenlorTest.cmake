@@ -1,12 +1,10 @@
 include(GoogleTest)
 find_package(GTest REQUIRED)
 
-# quenlor_add_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [QT] [LEAKS])
+# quenlor_add_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [QT])
 # QT tests get a main that starts a QApplication on the offscreen platform.
-# LEAKS: the sanitizer build checks these tests for leaks too (the test run
-# turns that off for the rest, whose GUI libraries keep memory to the end).
 function(quenlor_add_test name)
-  cmake_parse_arguments(T "QT;LEAKS" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "QT" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   if(T_QT)
     target_link_libraries(${name} PRIVATE ${T_LIBS} quenlor_qt_test_main GTest::gtest)
@@ -16,13 +14,9 @@ function(quenlor_add_test name)
   target_compile_definitions(${name} PRIVATE
     QUENLOR_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     QUENLOR_TEST_DATA="${PROJECT_SOURCE_DIR}/data")
-  # This CMake's test discovery splits a property's list into separate
-  # arguments, so each property carries one value.
-  set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
-  if(T_LEAKS)
-    list(APPEND props ENVIRONMENT_MODIFICATION "ASAN_OPTIONS=set:detect_leaks=1")
-  endif()
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ${props})
+  # One value: this CMake's test discovery hands a test only the first entry
+  # of a property's list.
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
 
 # quenlor_add_fuzzer(NAME SOURCE file.cpp LIBS ... CORPUS dir)
