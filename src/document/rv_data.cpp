@@ -122,11 +122,7 @@ void *TRVArena::grow(size_t size)
 void TCustomRVData::insertItem(int index, std::string_view text, TRVItemPtr item)
 {
     index = std::clamp(index, 0, ItemCount());
-    std::string_view stored = FArena.Copy(text);
-    if (index == ItemCount())
-        FItems.push_back(Entry{stored, std::move(item)});
-    else
-        FItems.insert(FItems.begin() + index, Entry{stored, std::move(item)});
+    FItems.insert(FItems.begin() + index, Entry{FArena.Copy(text), std::move(item)});
     ItemInserted(index);
 }
 

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -109,7 +110,7 @@ public:
     {
         InsertItem(index, text, TRVItemPtr(item.release()));
     }
-    // The same for an item made on the heap or in ArenaAllocate.
+    // The same for an item made on the heap or by NewTextItem.
     void InsertItem(int index, std::string_view text, TRVItemPtr item)
     {
         // Reading appends item after item into reserved room: that case stays inline.
@@ -123,9 +124,13 @@ public:
         insertItem(index, text, std::move(item));
     }
     void AddItem(std::string_view text, std::unique_ptr<TCustomRVItemInfo> item) { InsertItem(ItemCount(), text, std::move(item)); }
-    // Memory that lives until Clear, for items made in place (owned through
-    // a TRVItemPtr with InArena set).
-    void *ArenaAllocate(size_t size, size_t align) { return FArena.Allocate(size, align); }
+    // A plain text item in the document's own memory, which lives until Clear:
+    // a reader makes thousands, with no allocator call for each.
+    TRVItemPtr NewTextItem(int styleNo)
+    {
+        void *at = FArena.Allocate(sizeof(TRVTextItemInfo), alignof(TRVTextItemInfo));
+        return TRVItemPtr(new (at) TRVTextItemInfo(styleNo), TRVItemDeleter{true});
+    }
     // Room for n more items without growing the list again.
     void ReserveItems(size_t n);
     // Removes and frees one item (and its checkpoint).

@@ -378,18 +378,17 @@ class TRVEndnoteItemInfo : public TCustomRVNoteItemInfo {
     explicit TRVEndnoteItemInfo(int styleNo = ikEndnote) : TCustomRVNoteItemInfo(styleNo) {}
 };
 
-// Deletes an item made on the heap, or only destroys one made in a
-// document's arena (TCustomRVData frees that memory all at once). A plain
-// text item there owns memory only through its checkpoint and hint, so
-// without them it is left as it is: a read makes thousands of those.
+// Deletes an item made on the heap, or only destroys a plain text item made
+// in a document's arena (TCustomRVData::NewTextItem; the document frees that
+// memory all at once). Such an item owns memory only through its checkpoint
+// and hint, so without them it is left as it is: a read makes thousands.
 struct TRVItemDeleter {
     bool InArena = false;
-    bool PlainText = false; // a TRVTextItemInfo, not a class derived from it
     void operator()(TCustomRVItemInfo *item) const
     {
         if (!InArena)
             delete item;
-        else if (!PlainText || item->Checkpoint || item->Hint.holdsMemory())
+        else if (item->Checkpoint || item->Hint.holdsMemory())
             item->~TCustomRVItemInfo();
     }
 };

@@ -759,8 +759,7 @@ TRVItemPtr Reader::copyTextItem()
     const TCustomRVItemInfo &src = *item_;
     if (!plainText_)
         return TRVItemPtr(src.Clone().release());
-    void *at = d_.ArenaAllocate(sizeof(TRVTextItemInfo), alignof(TRVTextItemInfo));
-    TRVItemPtr item(new (at) TRVTextItemInfo(src.StyleNo), TRVItemDeleter{true, true});
+    TRVItemPtr item = d_.NewTextItem(src.StyleNo);
     item->ParaNo = src.ParaNo;
     item->ItemOptions = src.ItemOptions;
     if (!src.Hint.empty())
@@ -865,8 +864,7 @@ void Reader::addItem(TRVItemPtr item, std::string_view text)
 // without the questions whose answers the record already gives.
 void Reader::addPlainText(const TextHeader &h, std::string_view text)
 {
-    void *mem = d_.ArenaAllocate(sizeof(TRVTextItemInfo), alignof(TRVTextItemInfo));
-    TRVItemPtr item(new (mem) TRVTextItemInfo(h.style), TRVItemDeleter{true, true});
+    TRVItemPtr item = d_.NewTextItem(h.style);
     item->ItemOptions = uint8_t(h.options);
     item->Tag = h.tag;
     setParagraph(*item); // sets ParaNo

@@ -220,9 +220,10 @@ private:
     bool cpRaiseEvent_ = false, cpPersistent_ = false;
     std::unique_ptr<TCustomRVItemInfo> item_;
     std::string itemName_;
-    // Text records are most of a document: while text items are plain, each
-    // record's header item is reused and its lines' items are made in the
-    // document's arena.
+    // Text records are most of a document: while text items are plain, their
+    // items are made in the document's arena, a record of header numbers only
+    // makes them straight from its header (textRecord), and any other text
+    // record reuses the last one's header item.
     const bool plainText_ = TextItemsArePlain();
     std::unique_ptr<TCustomRVItemInfo> spareText_;
     // The text record's style stores 8-bit text, as its items do.
